@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ironwood::platform {
+
+// The two registry roots the system touches: the program's own key lives under the machine
+// root, the desktop's password flags under the user root.
+enum class SettingsRoot { LocalMachine, CurrentUser };
+
+// Text values in a key/value tree shaped like the registry. Every value is text; readers that
+// want numbers convert it themselves. Implementations never throw.
+class SettingsStore {
+ public:
+  // The longest value a read returns, in bytes; longer values read as absent.
+  static constexpr std::size_t kMaxValueBytes = 1024;
+
+  virtual ~SettingsStore() = default;
+
+  // The value's text, or nothing when the value is absent, unreadable or too long.
+  virtual std::optional<std::string> ReadText(SettingsRoot root, std::string_view subKey,
+                                              std::string_view name) = 0;
+
+  // Creates the key when missing and stores the text. False when nothing was stored.
+  virtual bool WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
+                         std::string_view text) = 0;
+};
+
+// The store of the platform the program runs on: the registry on Windows, the layered
+// .reg-format text files on Linux.
+std::unique_ptr<SettingsStore> OpenSettingsStore();
+
+}  // namespace ironwood::platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string_view>
+
+namespace ironwood {
+
+enum class RunMode { Configure, Run, Preview, ChangePassword };
+
+// The mode the screen-saver machinery asks for. The first switch ('/' or '-') followed by a mode
+// letter decides: c configure, s run, p or l preview, a change password (either case). Any other
+// letter is skipped and the scan goes on; no switch at all, or a lone switch at the end, means
+// configure. Whatever follows the letter (a colon, a window handle) is ignored.
+RunMode ParseRunMode(std::string_view commandLine);
+
+}  // namespace ironwood

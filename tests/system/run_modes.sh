@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# The saver's run modes and the shared settings, driven through the real programs.
+#   run_modes.sh linux|wine SAVER PROBE STAND_IN
+# linux: the native build against the .reg file store in a temporary folder.
+# wine:  the Windows build under Wine against the registry of $WINEPREFIX.
+set -uo pipefail
+
+platform="$1"
+saver="$2"
+probe="$3"
+stand_in="$4"
+
+work="$(mktemp -d)"
+trap 'cleanup' EXIT
+passed=0
+failed=0
+
+ok() { echo "ok - $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL - $1"; failed=$((failed + 1)); }
+check() {  # check NAME COMMAND...
+  local name="$1"; shift
+  if "$@"; then ok "$name"; else fail "$name"; fi
+}
+
+install_dir="$work/install"
+mkdir -p "$install_dir"
+marker="$install_dir/StandInRan.txt"
+log="$install_dir/SYlog.log"
+
+if [ "$platform" = wine ]; then
+  source "$(dirname "$0")/../wine/wine-env.sh"
+  key='HKLM\software\Quillon\Starfray ScreenSaver\2.60'
+  cp "$stand_in" "$install_dir/StarfraySSConfig.exe"
+  run_saver() { wine "$saver" "$@" >/dev/null 2>&1; }
+  run_probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+  probe_reads_nothing() { ! wine "$probe" read "$1" >/dev/null 2>&1; }
+  win_path() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+  # The installer's way: the registry tool writes the value, the saver reads it.
+  set_working_directory() {
+    wine reg add "$key" /v WorkingDirectory /t REG_SZ /d "$(win_path "$1")\\" /f /reg:32 \
+      >/dev/null 2>&1
+  }
+  clear_settings() { wine reg delete "$key" /f /reg:32 >/dev/null 2>&1 || true; }
+  cleanup() { rm -rf "$work"; }
+  wineserver --persistent=60 || true
+else
+  export IRONWOOD_SETTINGS="$work/user/settings.reg"
+  export IRONWOOD_SYSTEM_SETTINGS="$work/system/settings.reg"
+  mkdir -p "$work/system"
+  cp "$stand_in" "$install_dir/StarfraySSConfig"
+  run_saver() { "$saver" "$@" >/dev/null 2>&1; }
+  run_probe() { "$probe" "$@"; }
+  probe_reads_nothing() { ! "$probe" read "$1" >/dev/null 2>&1; }
+  win_path() { echo "$1"; }
+  # As an installation does: the system layer carries the folder.
+  set_working_directory() {
+    printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n' \
+      "$1" >"$IRONWOOD_SYSTEM_SETTINGS"
+  }
+  clear_settings() { rm -f "$IRONWOOD_SYSTEM_SETTINGS" "$IRONWOOD_SETTINGS"; }
+  cleanup() { rm -rf "$work"; }
+fi
+
+# Waits up to $2 seconds for a file to appear.
+wait_for() {
+  local i
+  for ((i = 0; i < $2 * 10; i++)); do [ -e "$1" ] && return 0; sleep 0.1; done
+  return 1
+}
+
+exits_zero() { run_saver "$@"; }
+
+# --- With no installation folder every mode exits 0 and does nothing. ---
+clear_settings
+for args in "/s" "/c" "" "/p 1234" "/a" "-l"; do
+  # shellcheck disable=SC2086
+  check "no WorkingDirectory: '$args' exits 0" exits_zero $args
+done
+sleep 1
+check "no WorkingDirectory: no log written" test ! -e "$log"
+check "no WorkingDirectory: configuration program not started" test ! -e "$marker"
+
+set_working_directory "$install_dir"
+
+# --- Configure starts the configuration program and does not wait for it. ---
+for args in "/c" "-C:1234" ""; do
+  rm -f "$marker"
+  # shellcheck disable=SC2086
+  if run_saver $args && wait_for "$marker" 20; then
+    ok "'$args' starts the configuration program"
+  else
+    fail "'$args' starts the configuration program"
+  fi
+done
+check "configure writes no log" test ! -e "$log"
+
+# --- Preview exits at once; nothing is started or written. ---
+rm -f "$marker"
+for args in "/p 1234" "/l"; do
+  # shellcheck disable=SC2086
+  check "'$args' exits 0" exits_zero $args
+done
+sleep 1
+check "preview starts nothing" test ! -e "$marker"
+check "preview writes no log" test ! -e "$log"
+
+# --- Run: an unknown switch is skipped; the log ends with the frame rate. ---
+fps_only() { [ "$(tr -d '\r' <"$log")" = "Frames Per Second:0.000000" ]; }
+for args in "/x /s" "/S"; do
+  rm -f "$log"
+  # shellcheck disable=SC2086
+  check "'$args' runs and exits 0" exits_zero $args
+  check "'$args' log holds the frame-rate line" fps_only
+done
+printf 'an older run\n' >"$log"
+run_saver /s
+check "a new run replaces the previous log" fps_only
+
+# --- A folder that does not exist: no log, and the saver still exits 0. ---
+set_working_directory "$work/missing"
+check "missing installation folder: /s exits 0" exits_zero /s
+check "missing installation folder: no log created" test ! -e "$work/missing"
+
+# --- One process writes, another reads. ---
+check "probe writes Resolution" run_probe write Resolution 1024X768
+check "another process reads it back" test "$(run_probe read Resolution)" = "1024X768"
+check "probe writes a text with spaces and a backslash" \
+  run_probe write "Scenario(0)" 'Big Fleet\One.ss3'
+check "it reads back unchanged" test "$(run_probe read "Scenario(0)")" = 'Big Fleet\One.ss3'
+check "an absent value reads as absent" probe_reads_nothing NoSuchValue
+
+# --- The random generator follows the runtime's rule exactly on every build. ---
+expected_seed1="41 18467 6334 26500 19169 15724 11478 29358 26962 24464"
+check "seed 1 gives the runtime's sequence" \
+  test "$(run_probe random 1 10 | tr '\n' ' ' | sed 's/ $//')" = "$expected_seed1"
+expected_range="-15 -20 10 -6 17 12 -10 5 -8 -11 -5 20"
+check "RandomRange(-25, 25) from seed 20261208" \
+  test "$(run_probe range 20261208 -25 25 12 | tr '\n' ' ' | sed 's/ $//')" = "$expected_range"
+
+if [ "$platform" = linux ]; then
+  # --- A damaged store is read as empty and left exactly as it was. ---
+  for damage in truncated garbled; do
+    run_probe write Resolution 1024X768 >/dev/null
+    user_file="$IRONWOOD_SETTINGS"
+    if [ "$damage" = truncated ]; then
+      head -c -5 "$user_file" >"$work/damaged"
+    else
+      printf 'this is not a settings file\n' >"$work/damaged"
+    fi
+    cp "$work/damaged" "$user_file"
+    check "$damage store: the value reads as absent" probe_reads_nothing Resolution
+    check "$damage store: reading leaves the file unchanged" cmp -s "$work/damaged" "$user_file"
+  done
+  rm -f "$IRONWOOD_SETTINGS"
+fi
+
+clear_settings
+echo "run modes ($platform): $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

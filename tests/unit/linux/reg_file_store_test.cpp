@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/linux/reg_file_store.h"
+#include "platform/linux/reg_text.h"
+
+namespace ironwood::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kKey = "software\\Quillon\\Starfray ScreenSaver\\2.60";
+constexpr SettingsRoot kMachine = SettingsRoot::LocalMachine;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream data;
+  data << in.rdbuf();
+  return data.str();
+}
+
+void WriteFile(const std::string& path, std::string_view data) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << data;
+}
+
+class RegFileStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "ironwood-store-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    user_ = dir_ + "/config/ironwood/settings.reg";
+    system_ = dir_ + "/etc/settings.reg";
+    WriteFile(system_,
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"
+              "\"WorkingDirectory\"=\"/opt/ironwood/\"\n"
+              "\"NumScenarios\"=\"2\"\n");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string dir_, user_, system_;
+};
+
+TEST_F(RegFileStoreTest, UserLayerWinsAndKeepsOtherValues) {
+  RegFileStore store(user_, system_);
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "workingdirectory"), "/opt/ironwood/");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "Resolution"), std::nullopt);
+
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "NumScenarios", "5"));
+  EXPECT_EQ(fs::status(fs::path(user_).parent_path()).permissions() & fs::perms::all,
+            fs::perms::owner_all);
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "NumScenarios"), "5");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "WorkingDirectory"), "/opt/ironwood/");
+  EXPECT_EQ(ReadFile(system_).find("\"5\""), std::string::npos);
+
+  // Values another program put in the user file survive our writes, whatever their type.
+  const std::string withOthers = ReadFile(user_) +
+                                 "[HKEY_CURRENT_USER\\Control Panel\\desktop]\n"
+                                 "\"ScreenSaveUsePassword\"=dword:00000001\n"
+                                 "\"Pattern\"=hex(7):41,00,00,00,00,00\n";
+  WriteFile(user_, withOthers);
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "Resolution", "line\nbreak"));
+  EXPECT_EQ(
+      store.ReadText(SettingsRoot::CurrentUser, "Control Panel\\desktop", "ScreenSaveUsePassword"),
+      "1");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "Resolution"), "line\nbreak");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "NumScenarios"), "5");
+  EXPECT_NE(ReadFile(user_).find("\"Pattern\"=hex(7):41,00,00,00,00,00\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(user_ + ".tmp"));
+}
+
+TEST_F(RegFileStoreTest, LongValuesReadAsAbsent) {
+  RegFileStore store(user_, system_);
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "Exact", std::string(1024, 'x')));
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "WorkingDirectory", std::string(1025, 'x')));
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "Exact"), std::string(1024, 'x'));
+  // The long user value hides the system one rather than letting it through.
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "WorkingDirectory"), std::nullopt);
+}
+
+TEST_F(RegFileStoreTest, DamagedFileReadsAsEmptyReportedOnce) {
+  RegFileStore store(user_, system_);
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "WorkingDirectory", "/home/me/ironwood/"));
+  const std::string whole = ReadFile(user_);
+  const std::string damaged = whole.substr(0, whole.size() - 5);
+  WriteFile(user_, damaged);
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "WorkingDirectory"), "/opt/ironwood/");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "NumScenarios"), "2");
+  RegFileStore(dir_ + "/missing.reg", system_).ReadText(kMachine, kKey, "x");
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, "Ironwood: settings file " + user_ +
+                      " cannot be read (line 4: unterminated string); using no settings from it\n");
+  EXPECT_EQ(ReadFile(user_), damaged);
+}
+
+TEST_F(RegFileStoreTest, WriteKeepsDamagedFileAside) {
+  WriteFile(user_, "not a settings file\n");
+  RegFileStore store(user_, system_);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "Resolution", "800X600"));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("moved it to " + user_ + ".bad"), std::string::npos) << said;
+  EXPECT_EQ(ReadFile(user_ + ".bad"), "not a settings file\n");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "Resolution"), "800X600");
+}
+
+TEST_F(RegFileStoreTest, RefusedWritesLeaveTheFileAlone) {
+  RegFileStore store(user_, system_);
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "Resolution", "800X600"));
+  const std::string before = ReadFile(user_);
+  EXPECT_FALSE(store.WriteText(kMachine, kKey, "Bad\nName", "x"));
+  EXPECT_FALSE(store.WriteText(kMachine, "bad\\key]\n[x", "Name", "x"));
+  EXPECT_FALSE(store.WriteText(kMachine, kKey, "Resolution", std::string("a\0b", 3)));
+  EXPECT_EQ(ReadFile(user_), before);
+
+  // A folder that cannot exist: the path runs through a plain file.
+  WriteFile(dir_ + "/plain", "x");
+  EXPECT_FALSE(
+      RegFileStore(dir_ + "/plain/settings.reg", system_).WriteText(kMachine, kKey, "A", "1"));
+  EXPECT_FALSE(RegFileStore("", system_).WriteText(kMachine, kKey, "A", "1"));
+}
+
+// Two programs writing at once (the saver and the configuration program) lose nothing.
+TEST_F(RegFileStoreTest, ConcurrentWritersLoseNothing) {
+  constexpr int kWriters = 2, kSlots = 6;
+  int pipes[kWriters][2];
+  pid_t children[kWriters];
+  for (int w = 0; w < kWriters; ++w) {
+    ASSERT_EQ(pipe(pipes[w]), 0);
+    children[w] = fork();
+    ASSERT_GE(children[w], 0);
+    if (children[w] == 0) {
+      RegFileStore store(user_, system_);
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      int i = 0;
+      for (; std::chrono::steady_clock::now() < end || i < kSlots; ++i) {
+        const std::string name = "Writer" + std::to_string(w) + "_" + std::to_string(i % kSlots);
+        if (!store.WriteText(kMachine, kKey, name, std::to_string(i)) ||
+            store.ReadText(kMachine, kKey, name) != std::to_string(i)) {
+          _exit(1);
+        }
+      }
+      const bool sent = write(pipes[w][1], &i, sizeof i) == sizeof i;
+      _exit(sent ? 0 : 2);
+    }
+    close(pipes[w][1]);
+  }
+  RegFileStore store(user_, system_);
+  for (int w = 0; w < kWriters; ++w) {
+    int status = 0, count = 0;
+    ASSERT_EQ(waitpid(children[w], &status, 0), children[w]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer " << w;
+    ASSERT_EQ(read(pipes[w][0], &count, sizeof count), static_cast<ssize_t>(sizeof count));
+    close(pipes[w][0]);
+    for (int slot = 0; slot < kSlots; ++slot) {
+      const int last = count - 1 - ((count - 1 - slot) % kSlots);
+      EXPECT_EQ(
+          store.ReadText(kMachine, kKey, "Writer" + std::to_string(w) + "_" + std::to_string(slot)),
+          std::to_string(last));
+    }
+  }
+}
+
+TEST(SettingsPaths, FollowTheEnvironment) {
+  const char* names[] = {"IRONWOOD_SETTINGS", "IRONWOOD_SYSTEM_SETTINGS", "XDG_CONFIG_HOME",
+                         "HOME"};
+  std::vector<std::optional<std::string>> saved;
+  for (const char* name : names) {
+    const char* value = std::getenv(name);
+    saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  setenv("HOME", "/home/pilot", 1);
+  unsetenv("IRONWOOD_SETTINGS");
+  unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(UserSettingsPath(), "/home/pilot/.config/ironwood/settings.reg");
+  setenv("XDG_CONFIG_HOME", "relative", 1);
+  EXPECT_EQ(UserSettingsPath(), "/home/pilot/.config/ironwood/settings.reg");
+  setenv("XDG_CONFIG_HOME", "/xdg", 1);
+  EXPECT_EQ(UserSettingsPath(), "/xdg/ironwood/settings.reg");
+  setenv("IRONWOOD_SETTINGS", "", 1);
+  EXPECT_EQ(UserSettingsPath(), "/xdg/ironwood/settings.reg");
+  setenv("IRONWOOD_SETTINGS", "/tmp/user.reg", 1);
+  EXPECT_EQ(UserSettingsPath(), "/tmp/user.reg");
+
+  setenv("IRONWOOD_SYSTEM_SETTINGS", "", 1);
+  EXPECT_TRUE(SystemSettingsPath().ends_with("/ironwood/settings.reg")) << SystemSettingsPath();
+  setenv("IRONWOOD_SYSTEM_SETTINGS", "/tmp/system.reg", 1);
+  EXPECT_EQ(SystemSettingsPath(), "/tmp/system.reg");
+
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i]) {
+      setenv(names[i], saved[i]->c_str(), 1);
+    } else {
+      unsetenv(names[i]);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ironwood::platform
