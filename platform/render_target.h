@@ -1,0 +1,21 @@
+#pragma once
+
+namespace ironwood::platform {
+
+// Where OpenGL draws: the saver window, or an offscreen buffer. The renderer's start runs these
+// steps in order and logs each; they map onto WGL pixel formats and contexts on Windows and onto
+// EGL configurations, surfaces and contexts on Linux.
+class RenderTarget {
+ public:
+  virtual ~RenderTarget() = default;
+
+  virtual bool ChoosePixelFormat() = 0;  // a format with RGBA, 32-bit colour, depth, double buffer
+  virtual bool SetPixelFormat() = 0;     // applies it to the window or creates the surface
+  virtual bool CreateContext() = 0;
+  virtual bool MakeCurrent() = 0;
+  // Makes no context current and deletes the context; safe to call more than once.
+  virtual void ReleaseContext() = 0;
+  virtual bool SwapBuffers() = 0;
+};
+
+}  // namespace ironwood::platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "saver/gl/gl_table.h"
+
+namespace ironwood::testing {
+
+// One call made through the entry-point table: the function's name and its arguments as text
+// (integers in decimal, floating point with %g, pointers as 0x addresses).
+struct GlCall {
+  std::string name;
+  std::vector<std::string> args;
+  std::string Text() const;  // "glBindTexture(3553, 0)"
+};
+
+// Fills the process's entry-point table with functions that record every call instead of
+// drawing, for the life of the object; the previous table comes back afterwards. glGetString
+// answers from `strings`; every other function returns zero.
+class RecordingGl {
+ public:
+  RecordingGl();
+  ~RecordingGl();
+  RecordingGl(const RecordingGl&) = delete;
+  RecordingGl& operator=(const RecordingGl&) = delete;
+
+  int Count(std::string_view name) const;
+  std::vector<GlCall> Named(std::string_view name) const;
+  std::vector<std::string> Names() const;  // the names of all calls, in order
+
+  std::vector<GlCall> calls;
+  std::map<GLenum, std::string> strings;
+
+ private:
+  opengl::EntryPoints saved_;
+};
+
+}  // namespace ironwood::testing
