@@ -5,6 +5,14 @@
 
 namespace ironwood::platform {
 
+// The libraries the binding holds, shared with the platform's context code: the pixel-format and
+// swap calls of a mini-driver come from its own library instead of the system's.
+struct GlLibraryState {
+  void* glLibrary = nullptr;
+  void* gluLibrary = nullptr;
+  bool miniDriver = false;  // never returns to off once set
+};
+
 // What binding an OpenGL library at run time asks of the operating system: loading libraries by
 // file name, their symbols, extension addresses, and the platform's library names.
 class GlSystem {
@@ -17,6 +25,9 @@ class GlSystem {
   virtual std::vector<std::string> SystemLibraries() const = 0;
   // The GLU library that belongs to a GL library; empty when there is none.
   virtual std::string GluLibraryFor(const std::string& glLibrary) const = 0;
+  // GLU entries a platform's GLU library may lack without failing the binding (wide-character
+  // entries exist only on Windows). The saver never calls GLU, so an empty entry is harmless.
+  virtual bool GluEntryOptional(const char* /*name*/) const { return false; }
   // Number of accelerator boards the accelerator's own probe library reports; 0 without one.
   virtual int AcceleratorBoardCount() = 0;
 

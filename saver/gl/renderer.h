@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+#include "platform/gl_system.h"
+#include "platform/render_target.h"
+#include "platform/settings_store.h"
+#include "saver/gl/gl_binding.h"
+#include "saver/shell/startup_log.h"
+
+namespace ironwood {
+
+// The saver's one renderer: binds the driver, creates the rendering context on the target, logs
+// what the driver reports, decides which extensions to use and sets the initial OpenGL state.
+class Renderer {
+ public:
+  Renderer(platform::GlSystem& system, const StartupLog& log) : binding_(system), log_(log) {}
+  Renderer(const Renderer&) = delete;
+  Renderer& operator=(const Renderer&) = delete;
+  ~Renderer() { Shutdown(); }
+
+  // Reads the graphics settings and starts OpenGL on the target, logging every step. False on
+  // the first failed step (the log then ends with that step's failure text).
+  bool Start(platform::RenderTarget* target, int width, int height,
+             platform::SettingsStore& settings);
+  // Makes no context current, deletes it and unbinds the libraries. Safe to call again.
+  void Shutdown();
+
+  bool S3TCAvailable() const { return s3tc_; }
+  int TextureLevel() const { return textureLevel_; }
+  bool MultitextureAvailable() const { return multitexture_; }
+  bool CompiledVertexArraysAvailable() const { return compiledVertexArrays_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  const std::string& DriverName() const { return driverName_; }
+  const std::string& Extensions() const { return extensions_; }
+  opengl::Binding& Binding() { return binding_; }
+
+ private:
+  void DecideExtensions();
+  void SetInitialState() const;
+
+  opengl::Binding binding_;
+  const StartupLog& log_;
+  platform::RenderTarget* target_ = nullptr;
+  bool bound_ = false;
+  bool use3DFX_ = true;
+  bool s3tc_ = true;
+  int textureLevel_ = 0;
+  std::string driverName_;
+  int width_ = 0;
+  int height_ = 0;
+  bool multitexture_ = true;
+  bool compiledVertexArrays_ = true;
+  std::string extensions_, renderer_, version_, vendor_;
+};
+
+}  // namespace ironwood
