@@ -1,0 +1,332 @@
+#include "saver/assets/texture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <utility>
+
+namespace ironwood {
+
+// ---- Name pool ----
+
+GLuint TextureNamePool::AcquireName() {
+  if (!initialised_) {
+    inUse_.fill(false);
+    sharedZeroHolders_ = 0;
+    inUse_[0] = true;
+    initialised_ = true;
+    return 0;
+  }
+  for (GLuint name = 0; name < kNameCount; ++name) {
+    if (!inUse_[name]) {
+      inUse_[name] = true;
+      return name;
+    }
+  }
+  ++sharedZeroHolders_;
+  return 0;
+}
+
+void TextureNamePool::ReleaseName(GLuint name) {
+  if (name >= kNameCount) return;
+  if (name == 0 && sharedZeroHolders_ > 0) {
+    --sharedZeroHolders_;
+    return;
+  }
+  inUse_[name] = false;
+}
+
+// ---- Reading files ----
+
+namespace {
+
+std::uint32_t Le32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+std::uint16_t Le16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+bool Fail(std::string* why, const std::string& text) {
+  if (why != nullptr) *why = text;
+  return false;
+}
+
+// A BMP's pixels as B,G,R triples without row padding, rows bottom-up.
+struct BmpPixels {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> bgr;
+};
+
+// Every field is checked against the bytes the file really holds; bfSize is not trusted.
+bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
+  constexpr std::size_t kFileHeader = 14;
+  constexpr std::size_t kHeaders = kFileHeader + 40;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(why, path + ": cannot open the file");
+  in.seekg(0, std::ios::end);
+  const std::streamoff fileSize = in.tellg();
+  in.seekg(0, std::ios::beg);
+  std::uint8_t header[kHeaders];
+  if (fileSize < static_cast<std::streamoff>(kHeaders) ||
+      !in.read(reinterpret_cast<char*>(header), kHeaders)) {
+    return Fail(why, path + ": the file is too short for a BMP header");
+  }
+  if (header[0] != 'B' || header[1] != 'M') return Fail(why, path + ": not a BMP file");
+  const std::uint32_t offBits = Le32(header + 10);
+  const std::uint32_t infoSize = Le32(header + 14);
+  const auto width = static_cast<std::int32_t>(Le32(header + 18));
+  const auto rawHeight = static_cast<std::int32_t>(Le32(header + 22));
+  const std::uint16_t planes = Le16(header + 26);
+  const std::uint16_t bitCount = Le16(header + 28);
+  const std::uint32_t compression = Le32(header + 30);
+  if (infoSize < 40 || planes != 1) {
+    return Fail(why, path + ": unsupported BMP header");
+  }
+  if (bitCount != 24) {
+    return Fail(why, path + ": only 24-bit BMP images are supported (this one has " +
+                         std::to_string(bitCount) + " bits per pixel)");
+  }
+  if (compression != 0) return Fail(why, path + ": compressed BMP images are not supported");
+  const std::int64_t height = std::llabs(static_cast<long long>(rawHeight));
+  if (width < 1 || width > Texture::kMaxBmpSide || height < 1 || height > Texture::kMaxBmpSide) {
+    return Fail(why, path + ": image size " + std::to_string(width) + "x" +
+                         std::to_string(rawHeight) + " is out of range");
+  }
+  const std::int64_t stride = (static_cast<std::int64_t>(width) * 3 + 3) & ~std::int64_t{3};
+  const std::int64_t dataSize = stride * height;
+  if (offBits < kFileHeader + std::int64_t{infoSize} || offBits + dataSize > fileSize) {
+    return Fail(why, path + ": the pixel data lies beyond the end of the file");
+  }
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(dataSize));
+  in.seekg(offBits, std::ios::beg);
+  if (!in.read(reinterpret_cast<char*>(data.data()), dataSize)) {
+    return Fail(why, path + ": the file could not be read");
+  }
+
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  out.width = width;
+  out.height = static_cast<int>(height);
+  out.bgr.resize(rowBytes * static_cast<std::size_t>(height));
+  for (std::int64_t row = 0; row < height; ++row) {
+    // A negative height marks a top-down file; ours are bottom-up.
+    const std::int64_t sourceRow = rawHeight < 0 ? height - 1 - row : row;
+    std::copy_n(data.begin() + sourceRow * stride, rowBytes, out.bgr.begin() + row * rowBytes);
+  }
+  return true;
+}
+
+std::vector<std::uint8_t> Inverse(const std::vector<std::uint8_t>& rgba) {
+  std::vector<std::uint8_t> inverse = rgba;
+  for (std::size_t i = 3; i < inverse.size(); i += 4) {
+    inverse[i] = static_cast<std::uint8_t>(255 - inverse[i]);
+  }
+  return inverse;
+}
+
+// One level from the one above it. Each pixel averages the 2x2 block above it; at the small
+// end, where the source is one pixel wide or high, the missing column or row is the last one
+// again, so nothing outside the source is read.
+std::vector<std::uint8_t> Reduce(const std::vector<std::uint8_t>& source, int sourceWidth,
+                                 int sourceHeight, int width, int height, int channels) {
+  std::vector<std::uint8_t> level(static_cast<std::size_t>(width) * height * channels);
+  auto at = [&](int x, int y, int c) -> unsigned {
+    x = std::min(x, sourceWidth - 1);
+    y = std::min(y, sourceHeight - 1);
+    return source[(static_cast<std::size_t>(y) * sourceWidth + x) * channels + c];
+  };
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < channels; ++c) {
+        const unsigned sum = at(2 * x, 2 * y, c) + at(2 * x + 1, 2 * y, c) +
+                             at(2 * x, 2 * y + 1, c) + at(2 * x + 1, 2 * y + 1, c);
+        level[(static_cast<std::size_t>(y) * width + x) * channels + c] =
+            static_cast<std::uint8_t>(sum >> 2);
+      }
+    }
+  }
+  return level;
+}
+
+}  // namespace
+
+// ---- Texture ----
+
+Texture::~Texture() {
+  ReleaseNames();
+}
+
+Texture::Texture(Texture&& other) noexcept {
+  *this = std::move(other);
+}
+
+Texture& Texture::operator=(Texture&& other) noexcept {
+  if (this == &other) return *this;
+  ReleaseNames();
+  hasAlpha_ = other.hasAlpha_;
+  hasLevels_ = other.hasLevels_;
+  skipLevels_ = other.skipLevels_;
+  width_ = other.width_;
+  height_ = other.height_;
+  pixels_ = std::move(other.pixels_);
+  inversePixels_ = std::move(other.inversePixels_);
+  glName_ = std::exchange(other.glName_, kNoName);
+  glInverseName_ = std::exchange(other.glInverseName_, kNoName);
+  namePool_ = std::exchange(other.namePool_, nullptr);
+  inverseNamePool_ = std::exchange(other.inverseNamePool_, nullptr);
+  levelCount_ = other.levelCount_;
+  levels_ = std::move(other.levels_);
+  inverseLevels_ = std::move(other.inverseLevels_);
+  return *this;
+}
+
+void Texture::ReleaseNames() {
+  if (namePool_ != nullptr) namePool_->ReleaseName(glName_);
+  if (inverseNamePool_ != nullptr) inverseNamePool_->ReleaseName(glInverseName_);
+  glName_ = glInverseName_ = kNoName;
+  namePool_ = inverseNamePool_ = nullptr;
+}
+
+void Texture::Commit(int width, int height, bool hasAlpha, std::vector<std::uint8_t> pixels) {
+  width_ = width;
+  height_ = height;
+  hasAlpha_ = hasAlpha;
+  inversePixels_ = hasAlpha ? Inverse(pixels) : std::vector<std::uint8_t>();
+  pixels_ = std::move(pixels);
+  // Levels of an earlier image would not match the new sizes.
+  hasLevels_ = false;
+  skipLevels_ = 0;
+  levelCount_ = 0;
+  for (auto& level : levels_) level.clear();
+  for (auto& level : inverseLevels_) level.clear();
+}
+
+bool Texture::LoadBmp(bool withOpacity, const std::string& colourPath,
+                      const std::string& opacityPath, std::string* why) {
+  BmpPixels colour, opacity;
+  if (!ReadBmp(colourPath, colour, why)) return false;
+  if (withOpacity) {
+    if (!ReadBmp(opacityPath, opacity, why)) return false;
+    if (opacity.width != colour.width || opacity.height != colour.height) {
+      return Fail(why, opacityPath + ": the opacity image is not the size of " + colourPath);
+    }
+  }
+  const int channels = withOpacity ? 4 : 3;
+  const std::size_t count = static_cast<std::size_t>(colour.width) * colour.height;
+  std::vector<std::uint8_t> pixels(count * channels);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint8_t* p = &pixels[i * channels];
+    p[0] = colour.bgr[i * 3 + 2];
+    p[1] = colour.bgr[i * 3 + 1];
+    p[2] = colour.bgr[i * 3];
+    if (withOpacity) p[3] = opacity.bgr[i * 3];
+  }
+  Commit(colour.width, colour.height, withOpacity, std::move(pixels));
+  return true;
+}
+
+bool Texture::ReadEmbedded(std::istream& in, std::string* why) {
+  std::uint8_t raw[4];
+  if (!in.read(reinterpret_cast<char*>(raw), sizeof raw)) {
+    return Fail(why, "embedded texture: the header is cut short");
+  }
+  const std::uint32_t header = Le32(raw);
+  const int width = static_cast<int>(header & 0x1FFu);
+  const bool tall = (header >> 9) & 1u;
+  const bool hasAlpha = (header >> 10) & 1u;
+  const int ratio = static_cast<int>((header >> 11) & 0x7Fu);
+  if (width == 0 || ratio == 0) {
+    return Fail(why, "embedded texture: width " + std::to_string(width) + " or ratio " +
+                         std::to_string(ratio) + " is zero");
+  }
+  const int height = tall ? width * ratio : width / ratio;
+  if (height < 1 || height > kMaxLevelledSide) {
+    return Fail(why, "embedded texture: height " + std::to_string(height) + " is out of range");
+  }
+  std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * (hasAlpha ? 4 : 3));
+  if (!in.read(reinterpret_cast<char*>(pixels.data()),
+               static_cast<std::streamsize>(pixels.size()))) {
+    return Fail(why, "embedded texture: the pixels are cut short");
+  }
+  Commit(width, height, hasAlpha, std::move(pixels));
+  return true;
+}
+
+bool Texture::BuildLevels(TextureNamePool& pool, int skip) {
+  // Nine levels reach 1x1 only for sides below 512; a shorter chain would leave the GL texture
+  // incomplete.
+  if (pixels_.empty() || width_ > kMaxLevelledSide || height_ > kMaxLevelledSide) return false;
+  const int channels = hasAlpha_ ? 4 : 3;
+  levels_[0] = pixels_;
+  if (hasAlpha_) inverseLevels_[0] = inversePixels_;
+  levelCount_ = 1;
+  for (int p = 1; p < kMaxLevels; ++p) {
+    const int w = width_ >> p, h = height_ >> p;
+    if (w < 1 && h < 1) break;
+    const int sw = std::max(width_ >> (p - 1), 1), sh = std::max(height_ >> (p - 1), 1);
+    levels_[p] = Reduce(levels_[p - 1], sw, sh, std::max(w, 1), std::max(h, 1), channels);
+    if (hasAlpha_) {
+      inverseLevels_[p] =
+          Reduce(inverseLevels_[p - 1], sw, sh, std::max(w, 1), std::max(h, 1), channels);
+    }
+    levelCount_ = p + 1;
+  }
+  // Leaving out more levels than there are would leave no chain at all: the smallest stays.
+  skipLevels_ = std::clamp(skip, 0, levelCount_ - 1);
+  hasLevels_ = true;
+  Bind(pool);
+  if (hasAlpha_) BindInverse(pool);
+  return true;
+}
+
+void Texture::Create(TextureNamePool& pool, GLuint& name, TextureNamePool*& owner,
+                     const std::vector<std::uint8_t>& image, const Levels& levels) {
+  if (pool.multitexture() && gl.glActiveTextureARB != nullptr) {
+    gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  name = pool.AcquireName();
+  owner = &pool;
+  gl.glBindTexture(GL_TEXTURE_2D, name);
+  gl.glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gl.glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                     hasLevels_ ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+  gl.glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  const GLint internalFormat = hasAlpha_ ? 4 : 3;
+  const GLenum format = hasAlpha_ ? GL_RGBA : GL_RGB;
+  gl.glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width_, height_, 0, format, GL_UNSIGNED_BYTE,
+                  image.data());
+  if (!hasLevels_) return;
+  // With levels left out, level `skip` replaces the full image as GL level 0.
+  const int skip = std::clamp(skipLevels_, 0, levelCount_ - 1);
+  int w = width_, h = height_;
+  for (int i = 1; i < levelCount_; ++i) {
+    w = std::max(w / 2, 1);
+    h = std::max(h / 2, 1);
+    if (i >= skip) {
+      gl.glTexImage2D(GL_TEXTURE_2D, i - skip, internalFormat, w, h, 0, format, GL_UNSIGNED_BYTE,
+                      levels[i].data());
+    }
+  }
+}
+
+void Texture::Bind(TextureNamePool& pool) {
+  if (glName_ <= 10000) {
+    gl.glBindTexture(GL_TEXTURE_2D, glName_);
+    return;
+  }
+  Create(pool, glName_, namePool_, pixels_, levels_);
+}
+
+void Texture::BindInverse(TextureNamePool& pool) {
+  // Without alpha there is no inverse image to upload.
+  if (!hasAlpha_) return Bind(pool);
+  if (glInverseName_ <= 10000) {
+    gl.glBindTexture(GL_TEXTURE_2D, glInverseName_);
+    return;
+  }
+  Create(pool, glInverseName_, inverseNamePool_, inversePixels_, inverseLevels_);
+}
+
+}  // namespace ironwood
