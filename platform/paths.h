@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace ironwood::platform {
@@ -12,6 +13,17 @@ inline constexpr std::string_view kExecutableSuffix = ".exe";
 inline constexpr char kPathSeparator = '/';
 inline constexpr std::string_view kExecutableSuffix = "";
 #endif
+
+// A file in one of the installation's folders ("Gfx", "Plugins", ...): the installation folder
+// (which ends with a separator), the folder, a separator and the name.
+inline std::string InstallationFile(std::string_view installation, std::string_view folder,
+                                    std::string_view name) {
+  std::string path(installation);
+  path += folder;
+  path += kPathSeparator;
+  path += name;
+  return path;
+}
 
 inline bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && (path.back() == '/' || path.back() == '\\');

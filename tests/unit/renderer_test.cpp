@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -12,11 +11,10 @@
 #include "saver/gl/gl_binding.h"
 #include "saver/gl/renderer.h"
 #include "tests/support/recording_gl.h"
+#include "tests/support/test_files.h"
 
 namespace ironwood {
 namespace {
-
-namespace fs = std::filesystem;
 
 // A platform whose libraries are names in a set and whose entry points are the recording
 // table's functions, so a bound table records what the renderer calls.
@@ -171,11 +169,6 @@ TEST_F(BindingTest, ExtensionsFillWhatTheDriverHas) {
 class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("ironwood-renderer-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::create_directories(folder_);
-    log_ = StartupLog(folder_.string() + "/");
     log_.Create();
     recording_.strings[GL_VENDOR] = "Test Vendor";
     recording_.strings[GL_VERSION] = "1.1 Test";
@@ -184,10 +177,7 @@ class RendererTest : public ::testing::Test {
         "GL_ARB_multitexture GL_ARB_texture_compression GL_EXT_texture_compression_s3tc "
         "GL_EXT_compiled_vertex_array";
   }
-  void TearDown() override {
-    renderer_.Shutdown();
-    fs::remove_all(folder_);
-  }
+  void TearDown() override { renderer_.Shutdown(); }
   std::string LogText() const {
     std::ifstream file(log_.Path(), std::ios::binary);
     std::stringstream text;
@@ -204,8 +194,8 @@ class RendererTest : public ::testing::Test {
   testing::RecordingGl recording_;
   opengl::EntryPoints source_ = gl;
   FakeGlSystem system_{source_};
-  fs::path folder_;
-  StartupLog log_;
+  testing::TempFolder folder_;
+  StartupLog log_{folder_.WithSeparator()};
   platform::MemorySettingsStore store_;
   FakeTarget target_;
   Renderer renderer_{system_, log_};

@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "saver/assets/random.h"
 #include "saver/shell/saver_app.h"
+#include "tests/support/test_files.h"
 
 namespace ironwood {
 namespace {
@@ -60,18 +61,9 @@ TEST(FramesPerSecond, RateAndDegenerateElapsedTimes) {
 // A saver wired to an in-memory store, a recording process starter and a temporary folder.
 class SaverMainTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ =
-        fs::temp_directory_path() /
-        ("ironwood-shell-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
 
   std::string FolderText() const {
-    return folder_.string() + std::string(1, platform::kPathSeparator);
+    return temp_.WithSeparator();
   }
   int Main(std::string_view line) { return SaverMain(line, services_); }
   std::string LogText() const {
@@ -81,7 +73,8 @@ class SaverMainTest : public ::testing::Test {
     return text.str();
   }
 
-  fs::path folder_;
+  testing::TempFolder temp_;
+  const fs::path folder_ = temp_.Path();
   platform::MemorySettingsStore store_;
   std::vector<std::string> started_;
   SaverServices services_{

@@ -12,15 +12,15 @@
 
 #include "saver/assets/texture.h"
 #include "tests/support/recording_gl.h"
+#include "tests/support/test_files.h"
 
 namespace ironwood {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+using testing::BgrImage;
+using testing::Bytes;
+using testing::MakeBmp;
+using testing::Put32;
 
 // The recorder prints pointers with %p, whose form differs between C runtimes.
 std::string PointerText(const void* p) {
@@ -299,57 +299,10 @@ TEST(TextureBind, SkippedLevelsStartTheChainLower) {
 
 // ---- BMP files ----
 
-struct BgrImage {
-  int width;
-  int height;                                                    // negative: stored top-down
-  std::function<std::array<std::uint8_t, 3>(int x, int y)> bgr;  // y counts from the bottom
-};
-
-Bytes MakeBmp(const BgrImage& image, std::uint32_t gap = 0) {
-  const int w = image.width, h = std::abs(image.height);
-  const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3};
-  Bytes b(54 + gap + stride * h, 0xEE);  // padding and gap hold junk, as real files may
-  b[0] = 'B';
-  b[1] = 'M';
-  Put32(b, 2, static_cast<std::uint32_t>(b.size()));
-  Put32(b, 6, 0);
-  Put32(b, 10, 54 + gap);
-  Put32(b, 14, 40);
-  Put32(b, 18, static_cast<std::uint32_t>(w));
-  Put32(b, 22, static_cast<std::uint32_t>(image.height));
-  Put32(b, 26, 1 | 24 << 16);
-  Put32(b, 30, 0);
-  for (int row = 0; row < h; ++row) {
-    const int y = image.height < 0 ? h - 1 - row : row;
-    for (int x = 0; x < w; ++x) {
-      const auto bgr = image.bgr(x, y);
-      std::copy(bgr.begin(), bgr.end(), b.begin() + 54 + gap + row * stride + x * 3);
-    }
-  }
-  return b;
-}
-
 class BmpFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ironwood_texture_" + std::to_string(tick) + "_" + std::to_string(++serial));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string Write(const std::string& name, const Bytes& bytes) {
-    const auto path = dir_ / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path.string();
-  }
-  std::filesystem::path dir_;
+  std::string Write(const std::string& name, const Bytes& bytes) { return folder_.Write(name, bytes); }
+  testing::TempFolder folder_;
 };
 
 std::array<std::uint8_t, 3> Pattern(int x, int y) {
@@ -434,7 +387,7 @@ TEST_F(BmpFiles, MalformedFilesAreRefusedWithTheTextureUnchanged) {
     std::string opacity;  // empty: no opacity image
   };
   const std::vector<Case> cases = {
-      {"missing file", (dir_ / "absent.bmp").string(), ""},
+      {"missing file", (folder_.Path() / "absent.bmp").string(), ""},
       {"empty", Write("t0.bmp", cut(0)), ""},
       {"cut in file header", Write("t10.bmp", cut(10)), ""},
       {"cut in info header", Write("t30.bmp", cut(30)), ""},
@@ -454,7 +407,7 @@ TEST_F(BmpFiles, MalformedFilesAreRefusedWithTheTextureUnchanged) {
       {"offset past end", Write("off1.bmp", with(10, static_cast<std::uint32_t>(good.size()))), ""},
       {"offset wraps", Write("off2.bmp", with(10, 0xFFFFFFF0u)), ""},
       {"offset inside headers", Write("off3.bmp", with(10, 20)), ""},
-      {"opacity missing", valid, (dir_ / "absent.bmp").string()},
+      {"opacity missing", valid, (folder_.Path() / "absent.bmp").string()},
       {"opacity 8-bit", valid, eightBit},
       {"pair of different sizes", valid, smaller},
   };
