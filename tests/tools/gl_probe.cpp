@@ -48,14 +48,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "gl_probe: no window\n");
     return 1;
   }
-  auto target = std::make_unique<platform::WglTarget>(GetDC(window),
-                                                       renderer.Binding().Libraries());
+  auto target =
+      std::make_unique<platform::WglTarget>(GetDC(window), renderer.Binding().Libraries());
 #else
   auto target = platform::EglTarget::Offscreen(width, height);
 #endif
 
   if (!renderer.Start(target.get(), width, height, *settings)) {
     std::printf("start failed\n");
+    renderer.Shutdown();  // while the target it started on still exists
     return 1;
   }
   gl.glClearColor(0.25f, 0.5f, 0.75f, 1.0f);

@@ -1,0 +1,465 @@
+// Only the EGL types are wanted from its headers; Xlib comes in on its own below.
+#define EGL_NO_X11
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include "platform/linux/egl_target.h"
+
+// Last: Xlib defines short macro names (None, Bool, Status).
+#include <X11/Xlib.h>
+
+namespace ironwood::platform {
+
+namespace {
+
+constexpr const char* kEglLibraryName = "libEGL.so.1";
+
+// The EGL calls a target makes, resolved from libEGL at run time.
+struct EglLibrary {
+  std::string error;  // empty when every required call was found
+  decltype(&eglGetProcAddress) GetProcAddress = nullptr;
+  decltype(&eglGetError) GetError = nullptr;
+  decltype(&eglQueryString) QueryString = nullptr;
+  decltype(&eglGetDisplay) GetDisplay = nullptr;
+  decltype(&eglGetPlatformDisplay) GetPlatformDisplay = nullptr;  // EGL 1.5 only
+  PFNEGLGETPLATFORMDISPLAYEXTPROC GetPlatformDisplayEXT = nullptr;
+  decltype(&eglInitialize) Initialize = nullptr;
+  decltype(&eglTerminate) Terminate = nullptr;
+  decltype(&eglBindAPI) BindAPI = nullptr;
+  decltype(&eglChooseConfig) ChooseConfig = nullptr;
+  decltype(&eglGetConfigAttrib) GetConfigAttrib = nullptr;
+  decltype(&eglCreatePbufferSurface) CreatePbufferSurface = nullptr;
+  decltype(&eglCreateWindowSurface) CreateWindowSurface = nullptr;
+  decltype(&eglDestroySurface) DestroySurface = nullptr;
+  decltype(&eglCreateContext) CreateContext = nullptr;
+  decltype(&eglDestroyContext) DestroyContext = nullptr;
+  decltype(&eglMakeCurrent) MakeCurrent = nullptr;
+  decltype(&eglGetCurrentContext) GetCurrentContext = nullptr;
+  decltype(&eglSwapBuffers) SwapBuffers = nullptr;
+
+  bool Loaded() const { return error.empty(); }
+};
+
+template <typename Function>
+void Resolve(void* library, const char* name, Function& slot, std::string* error) {
+  slot = reinterpret_cast<Function>(dlsym(library, name));
+  if (slot == nullptr && error != nullptr && error->empty()) {
+    *error = std::string(kEglLibraryName) + " lacks " + name;
+  }
+}
+
+// Loaded once and never closed: drivers keep threads and exit handlers that outlive any target.
+const EglLibrary& Egl() {
+  static const EglLibrary library = [] {
+    EglLibrary egl;
+    void* handle = dlopen(kEglLibraryName, RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      const char* why = dlerror();
+      egl.error = std::string(kEglLibraryName) + " could not be loaded" +
+                  (why != nullptr ? std::string(": ") + why : std::string());
+      return egl;
+    }
+    std::string* error = &egl.error;
+    Resolve(handle, "eglGetProcAddress", egl.GetProcAddress, error);
+    Resolve(handle, "eglGetError", egl.GetError, error);
+    Resolve(handle, "eglQueryString", egl.QueryString, error);
+    Resolve(handle, "eglGetDisplay", egl.GetDisplay, error);
+    Resolve(handle, "eglInitialize", egl.Initialize, error);
+    Resolve(handle, "eglTerminate", egl.Terminate, error);
+    Resolve(handle, "eglBindAPI", egl.BindAPI, error);
+    Resolve(handle, "eglChooseConfig", egl.ChooseConfig, error);
+    Resolve(handle, "eglGetConfigAttrib", egl.GetConfigAttrib, error);
+    Resolve(handle, "eglCreatePbufferSurface", egl.CreatePbufferSurface, error);
+    Resolve(handle, "eglCreateWindowSurface", egl.CreateWindowSurface, error);
+    Resolve(handle, "eglDestroySurface", egl.DestroySurface, error);
+    Resolve(handle, "eglCreateContext", egl.CreateContext, error);
+    Resolve(handle, "eglDestroyContext", egl.DestroyContext, error);
+    Resolve(handle, "eglMakeCurrent", egl.MakeCurrent, error);
+    Resolve(handle, "eglGetCurrentContext", egl.GetCurrentContext, error);
+    Resolve(handle, "eglSwapBuffers", egl.SwapBuffers, error);
+    Resolve(handle, "eglGetPlatformDisplay", egl.GetPlatformDisplay, nullptr);
+    if (egl.GetProcAddress != nullptr) {
+      egl.GetPlatformDisplayEXT = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+          egl.GetProcAddress("eglGetPlatformDisplayEXT"));
+    }
+    return egl;
+  }();
+  return library;
+}
+
+std::string EglErrorText(EGLint code) {
+  static const std::map<EGLint, const char*> names = {
+      {EGL_SUCCESS, "EGL_SUCCESS"},
+      {EGL_NOT_INITIALIZED, "EGL_NOT_INITIALIZED"},
+      {EGL_BAD_ACCESS, "EGL_BAD_ACCESS"},
+      {EGL_BAD_ALLOC, "EGL_BAD_ALLOC"},
+      {EGL_BAD_ATTRIBUTE, "EGL_BAD_ATTRIBUTE"},
+      {EGL_BAD_CONFIG, "EGL_BAD_CONFIG"},
+      {EGL_BAD_CONTEXT, "EGL_BAD_CONTEXT"},
+      {EGL_BAD_CURRENT_SURFACE, "EGL_BAD_CURRENT_SURFACE"},
+      {EGL_BAD_DISPLAY, "EGL_BAD_DISPLAY"},
+      {EGL_BAD_MATCH, "EGL_BAD_MATCH"},
+      {EGL_BAD_NATIVE_PIXMAP, "EGL_BAD_NATIVE_PIXMAP"},
+      {EGL_BAD_NATIVE_WINDOW, "EGL_BAD_NATIVE_WINDOW"},
+      {EGL_BAD_PARAMETER, "EGL_BAD_PARAMETER"},
+      {EGL_BAD_SURFACE, "EGL_BAD_SURFACE"},
+      {EGL_CONTEXT_LOST, "EGL_CONTEXT_LOST"},
+  };
+  char code_text[16];
+  std::snprintf(code_text, sizeof code_text, "0x%04X", static_cast<unsigned>(code));
+  const auto found = names.find(code);
+  return found == names.end() ? std::string(code_text)
+                              : std::string(found->second) + " (" + code_text + ")";
+}
+
+std::string CallFailed(const char* call) {
+  return std::string(call) + " failed: " + EglErrorText(Egl().GetError());
+}
+
+bool HasWord(const char* list, const char* word) {
+  if (list == nullptr) return false;
+  const std::size_t length = std::strlen(word);
+  for (const char* at = std::strstr(list, word); at != nullptr; at = std::strstr(at + 1, word)) {
+    const bool starts = at == list || at[-1] == ' ';
+    const bool ends = at[length] == '\0' || at[length] == ' ';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+bool ClientHas(const char* extension) {
+  // Without client extensions this query fails with EGL_BAD_DISPLAY; clear that error again.
+  const char* list = Egl().QueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  if (list == nullptr) Egl().GetError();
+  return HasWord(list, extension);
+}
+
+EGLDisplay PlatformDisplay(EGLenum platform, void* native) {
+  const EglLibrary& egl = Egl();
+  if (egl.GetPlatformDisplay != nullptr) return egl.GetPlatformDisplay(platform, native, nullptr);
+  if (egl.GetPlatformDisplayEXT != nullptr) {
+    return egl.GetPlatformDisplayEXT(platform, native, nullptr);
+  }
+  return EGL_NO_DISPLAY;
+}
+
+// EGL displays are process-wide: terminating one ends every target on it. Each target counts as
+// a user, and the last one to leave terminates it.
+std::mutex& DisplayMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::map<EGLDisplay, int>& DisplayUsers() {
+  static std::map<EGLDisplay, int> users;
+  return users;
+}
+
+bool AcquireDisplay(EGLDisplay display, EGLint* major, EGLint* minor) {
+  std::lock_guard<std::mutex> lock(DisplayMutex());
+  if (Egl().Initialize(display, major, minor) != EGL_TRUE) return false;
+  ++DisplayUsers()[display];
+  return true;
+}
+
+void ReleaseDisplay(EGLDisplay display) {
+  std::lock_guard<std::mutex> lock(DisplayMutex());
+  auto user = DisplayUsers().find(display);
+  if (user == DisplayUsers().end()) return;
+  if (--user->second > 0) return;
+  DisplayUsers().erase(user);
+  Egl().Terminate(display);
+}
+
+// The X visual of a window, to pick the EGL configuration drawn with that visual; 0 when Xlib is
+// not there to ask.
+unsigned long WindowVisual(void* display, unsigned long window) {
+  using GetAttributes = Status (*)(Display*, Window, XWindowAttributes*);
+  using VisualId = VisualID (*)(Visual*);
+  static void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+  if (xlib == nullptr) return 0;
+  const auto get_attributes = reinterpret_cast<GetAttributes>(dlsym(xlib, "XGetWindowAttributes"));
+  const auto visual_id = reinterpret_cast<VisualId>(dlsym(xlib, "XVisualIDFromVisual"));
+  if (get_attributes == nullptr || visual_id == nullptr) return 0;
+  XWindowAttributes attributes{};
+  if (get_attributes(static_cast<Display*>(display), window, &attributes) == 0) return 0;
+  return attributes.visual != nullptr ? visual_id(attributes.visual) : 0;
+}
+
+}  // namespace
+
+struct EglTarget::State {
+  bool window = false;
+  int width = 0;
+  int height = 0;
+  void* x11Display = nullptr;
+  unsigned long x11Window = 0;
+
+  EGLDisplay display = EGL_NO_DISPLAY;  // set only while this target counts as its user
+  EGLint major = 0;
+  EGLint minor = 0;
+  std::string vendor;
+  EGLConfig config = nullptr;
+  EglConfigInfo info;
+  EGLSurface surface = EGL_NO_SURFACE;
+  EGLContext context = EGL_NO_CONTEXT;
+  std::string error;
+
+  bool Fail(std::string why) {
+    error = std::move(why);
+    return false;
+  }
+  bool Succeed() {
+    error.clear();
+    return true;
+  }
+  EGLint Attribute(EGLConfig candidate, EGLint name) const {
+    EGLint value = 0;
+    if (Egl().GetConfigAttrib(display, candidate, name, &value) != EGL_TRUE) return 0;
+    return value;
+  }
+};
+
+EglTarget::EglTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+EglTarget::~EglTarget() {
+  ReleaseContext();
+}
+
+std::unique_ptr<EglTarget> EglTarget::Offscreen(int width, int height) {
+  auto state = std::make_unique<State>();
+  state->width = width;
+  state->height = height;
+  return std::unique_ptr<EglTarget>(new EglTarget(std::move(state)));
+}
+
+std::unique_ptr<EglTarget> EglTarget::ForWindow(void* x11Display, unsigned long x11Window) {
+  auto state = std::make_unique<State>();
+  state->window = true;
+  state->x11Display = x11Display;
+  state->x11Window = x11Window;
+  return std::unique_ptr<EglTarget>(new EglTarget(std::move(state)));
+}
+
+void* EglTarget::GetProcAddress(const char* name) {
+  const EglLibrary& egl = Egl();
+  if (!egl.Loaded() || name == nullptr) return nullptr;
+  return reinterpret_cast<void*>(egl.GetProcAddress(name));
+}
+
+bool EglTarget::LibraryAvailable(std::string* why) {
+  if (why != nullptr) *why = Egl().error;
+  return Egl().Loaded();
+}
+
+bool EglTarget::ChoosePixelFormat() {
+  State& s = *state_;
+  const EglLibrary& egl = Egl();
+  if (!egl.Loaded()) return s.Fail(egl.error);
+  if (s.config != nullptr) return s.Succeed();
+
+  // Candidate displays, best first.
+  std::vector<std::pair<const char*, EGLDisplay>> displays;
+  if (s.window) {
+    if (s.x11Display == nullptr || s.x11Window == 0) return s.Fail("no X11 window to draw in");
+    if (ClientHas("EGL_KHR_platform_x11") || ClientHas("EGL_EXT_platform_x11")) {
+      displays.emplace_back("X11 platform", PlatformDisplay(EGL_PLATFORM_X11_KHR, s.x11Display));
+    }
+    displays.emplace_back("X11 display",
+                          egl.GetDisplay(static_cast<EGLNativeDisplayType>(s.x11Display)));
+  } else {
+    if (ClientHas("EGL_MESA_platform_surfaceless")) {
+      displays.emplace_back("surfaceless platform",
+                            PlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY));
+    }
+    displays.emplace_back("default display", egl.GetDisplay(EGL_DEFAULT_DISPLAY));
+  }
+  std::string tried;
+  for (const auto& [name, display] : displays) {
+    if (display == EGL_NO_DISPLAY) {
+      tried += std::string(tried.empty() ? "" : "; ") + name + ": " + CallFailed("eglGetDisplay");
+      continue;
+    }
+    if (AcquireDisplay(display, &s.major, &s.minor)) {
+      s.display = display;
+      break;
+    }
+    tried += std::string(tried.empty() ? "" : "; ") + name + ": " + CallFailed("eglInitialize");
+  }
+  if (s.display == EGL_NO_DISPLAY) return s.Fail("no EGL display (" + tried + ")");
+  const char* vendor = egl.QueryString(s.display, EGL_VENDOR);
+  s.vendor = vendor != nullptr ? vendor : "unknown vendor";
+
+  if (egl.BindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+    const std::string why = CallFailed("eglBindAPI(EGL_OPENGL_API)");
+    ReleaseContext();
+    return s.Fail(why);
+  }
+
+  const EGLint wanted[] = {EGL_RED_SIZE,
+                           8,
+                           EGL_GREEN_SIZE,
+                           8,
+                           EGL_BLUE_SIZE,
+                           8,
+                           EGL_DEPTH_SIZE,
+                           24,
+                           EGL_SURFACE_TYPE,
+                           s.window ? EGL_WINDOW_BIT : EGL_PBUFFER_BIT,
+                           EGL_RENDERABLE_TYPE,
+                           EGL_OPENGL_BIT,
+                           EGL_NONE};
+  EGLint count = 0;
+  if (egl.ChooseConfig(s.display, wanted, nullptr, 0, &count) != EGL_TRUE || count <= 0) {
+    const std::string why = count <= 0 ? std::string(
+                                             "no EGL configuration with RGB 8/8/8 and a "
+                                             "depth buffer of 24 bits or more")
+                                       : CallFailed("eglChooseConfig");
+    ReleaseContext();
+    return s.Fail(why);
+  }
+  std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
+  if (egl.ChooseConfig(s.display, wanted, configs.data(), count, &count) != EGL_TRUE) {
+    const std::string why = CallFailed("eglChooseConfig");
+    ReleaseContext();
+    return s.Fail(why);
+  }
+  configs.resize(static_cast<std::size_t>(std::max(count, 0)));
+
+  // EGL sorts deeper colour first, so 10-bit configurations come before 8-bit ones; rank again
+  // for what the saver wants: the window's own visual, no slow caveat, exactly 8 bits a channel
+  // with alpha, no multisampling, and the deepest depth buffer up to 32 bits.
+  const EGLint visual = s.window ? static_cast<EGLint>(WindowVisual(s.x11Display, s.x11Window)) : 0;
+  auto rank = [&](EGLConfig config) {
+    const EGLint red = s.Attribute(config, EGL_RED_SIZE);
+    const EGLint green = s.Attribute(config, EGL_GREEN_SIZE);
+    const EGLint blue = s.Attribute(config, EGL_BLUE_SIZE);
+    const EGLint alpha = s.Attribute(config, EGL_ALPHA_SIZE);
+    const int wrong_visual = visual != 0 && s.Attribute(config, EGL_NATIVE_VISUAL_ID) != visual;
+    const int slow = s.Attribute(config, EGL_CONFIG_CAVEAT) == EGL_SLOW_CONFIG;
+    const int wide_colour = red != 8 || green != 8 || blue != 8;
+    const int alpha_rank = alpha == 8 ? 0 : (alpha == 0 ? 1 : 2);
+    const int samples = s.Attribute(config, EGL_SAMPLES);
+    const int depth = std::min<EGLint>(s.Attribute(config, EGL_DEPTH_SIZE), 32);
+    return std::make_tuple(wrong_visual, slow, wide_colour, alpha_rank, samples, -depth);
+  };
+  std::stable_sort(configs.begin(), configs.end(),
+                   [&](EGLConfig a, EGLConfig b) { return rank(a) < rank(b); });
+  if (configs.empty()) {
+    ReleaseContext();
+    return s.Fail("eglChooseConfig returned no configuration");
+  }
+  s.config = configs.front();
+  s.info.id = s.Attribute(s.config, EGL_CONFIG_ID);
+  s.info.red = s.Attribute(s.config, EGL_RED_SIZE);
+  s.info.green = s.Attribute(s.config, EGL_GREEN_SIZE);
+  s.info.blue = s.Attribute(s.config, EGL_BLUE_SIZE);
+  s.info.alpha = s.Attribute(s.config, EGL_ALPHA_SIZE);
+  s.info.depth = s.Attribute(s.config, EGL_DEPTH_SIZE);
+  s.info.stencil = s.Attribute(s.config, EGL_STENCIL_SIZE);
+  return s.Succeed();
+}
+
+bool EglTarget::SetPixelFormat() {
+  State& s = *state_;
+  if (s.config == nullptr) return s.Fail("no pixel format has been chosen");
+  if (s.surface != EGL_NO_SURFACE) return s.Succeed();
+  const EglLibrary& egl = Egl();
+  if (s.window) {
+    s.surface = egl.CreateWindowSurface(s.display, s.config,
+                                        static_cast<EGLNativeWindowType>(s.x11Window), nullptr);
+    if (s.surface == EGL_NO_SURFACE) return s.Fail(CallFailed("eglCreateWindowSurface"));
+  } else {
+    if (s.width < 1 || s.height < 1) {
+      return s.Fail("offscreen size " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+                    " is not a valid size");
+    }
+    const EGLint size[] = {EGL_WIDTH, s.width, EGL_HEIGHT, s.height, EGL_NONE};
+    s.surface = egl.CreatePbufferSurface(s.display, s.config, size);
+    if (s.surface == EGL_NO_SURFACE) return s.Fail(CallFailed("eglCreatePbufferSurface"));
+  }
+  return s.Succeed();
+}
+
+bool EglTarget::CreateContext() {
+  State& s = *state_;
+  if (s.config == nullptr) return s.Fail("no pixel format has been chosen");
+  if (s.context != EGL_NO_CONTEXT) return s.Succeed();
+  const EglLibrary& egl = Egl();
+  // The bound API belongs to the thread; this step may run on another one than the choice did.
+  if (egl.BindAPI(EGL_OPENGL_API) != EGL_TRUE) {
+    return s.Fail(CallFailed("eglBindAPI(EGL_OPENGL_API)"));
+  }
+  // No version or profile request: that gives the compatibility profile, with fixed function.
+  const EGLint attributes[] = {EGL_NONE};
+  s.context = egl.CreateContext(s.display, s.config, EGL_NO_CONTEXT, attributes);
+  if (s.context == EGL_NO_CONTEXT) return s.Fail(CallFailed("eglCreateContext"));
+  return s.Succeed();
+}
+
+bool EglTarget::MakeCurrent() {
+  State& s = *state_;
+  if (s.surface == EGL_NO_SURFACE) return s.Fail("there is no surface to make current");
+  if (s.context == EGL_NO_CONTEXT) return s.Fail("there is no context to make current");
+  if (Egl().MakeCurrent(s.display, s.surface, s.surface, s.context) != EGL_TRUE) {
+    return s.Fail(CallFailed("eglMakeCurrent"));
+  }
+  return s.Succeed();
+}
+
+void EglTarget::ReleaseContext() {
+  State& s = *state_;
+  if (s.display == EGL_NO_DISPLAY) return;
+  const EglLibrary& egl = Egl();
+  // Only our own context is unbound: another target's current context is left alone.
+  if (s.context != EGL_NO_CONTEXT && egl.GetCurrentContext() == s.context) {
+    egl.MakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  }
+  if (s.context != EGL_NO_CONTEXT) egl.DestroyContext(s.display, s.context);
+  if (s.surface != EGL_NO_SURFACE) egl.DestroySurface(s.display, s.surface);
+  ReleaseDisplay(s.display);
+  s.context = EGL_NO_CONTEXT;
+  s.surface = EGL_NO_SURFACE;
+  s.config = nullptr;
+  s.display = EGL_NO_DISPLAY;
+  s.info = EglConfigInfo{};
+}
+
+bool EglTarget::SwapBuffers() {
+  State& s = *state_;
+  if (s.surface == EGL_NO_SURFACE) return s.Fail("there is no surface to swap");
+  if (Egl().SwapBuffers(s.display, s.surface) != EGL_TRUE) {
+    return s.Fail(CallFailed("eglSwapBuffers"));
+  }
+  return s.Succeed();
+}
+
+const std::string& EglTarget::LastError() const {
+  return state_->error;
+}
+
+const EglConfigInfo& EglTarget::Config() const {
+  return state_->info;
+}
+
+std::string EglTarget::Describe() const {
+  const State& s = *state_;
+  if (s.config == nullptr) return "no EGL configuration chosen";
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "EGL %d.%d (%s), config %d: RGBA %d/%d/%d/%d, depth %d, stencil %d", s.major,
+                s.minor, s.vendor.c_str(), s.info.id, s.info.red, s.info.green, s.info.blue,
+                s.info.alpha, s.info.depth, s.info.stencil);
+  return text;
+}
+
+}  // namespace ironwood::platform

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/gl_system.h"
+#include "platform/headless/memory_settings_store.h"
+#include "platform/linux/egl_target.h"
+#include "saver/gl/frame_capture.h"
+#include "saver/gl/renderer.h"
+#include "saver/shell/title_screen.h"
+#include "tests/render/render_support.h"
+#include "tests/support/test_files.h"
+
+namespace ironwood {
+namespace {
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+// A picture of our own: a dusk gradient with a bright band, wide enough that the rows of the
+// 24-bit file need padding (50 * 3 is not a multiple of 4).
+testing::Bytes TitlePicture() {
+  return testing::MakeBmp({50, 30, [](int x, int y) {
+                             const bool band = y >= 12 && y < 16;
+                             return std::array<std::uint8_t, 3>{
+                                 static_cast<std::uint8_t>(band ? 90 : 120 + 4 * y),
+                                 static_cast<std::uint8_t>(band ? 220 : 20 + 3 * y),
+                                 static_cast<std::uint8_t>(band ? 250 : 5 * x)};
+                           }});
+}
+
+// The saver's own start on an offscreen buffer: the driver bound by name, the OpenGL section in
+// the log, the initial state, then the title picture over the whole frame.
+TEST(TitleScreenRender, StartsTheRendererAndDrawsThePicture) {
+  std::string why;
+  if (!platform::EglTarget::LibraryAvailable(&why)) GTEST_SKIP() << why;
+
+  testing::TempFolder folder;
+  folder.Write("Gfx/TitleTest2.bmp", TitlePicture());
+  StartupLog log(folder.WithSeparator());
+  log.Create();
+  platform::MemorySettingsStore settings;
+  auto target = platform::EglTarget::Offscreen(kWidth, kHeight);
+  Renderer renderer(platform::SystemGl(), log);
+  ASSERT_TRUE(renderer.Start(target.get(), kWidth, kHeight, settings)) << target->LastError();
+
+  std::ifstream file(log.Path());
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_NE(text.str().find("        OpenGL Driver:libOpenGL.so.0\n"), std::string::npos)
+      << text.str();
+  EXPECT_NE(text.str().find("END LOADING OPENGL SUB SYSTEM\n\n"), std::string::npos);
+
+  TextureNamePool names(renderer.MultitextureAvailable());
+  DrawTitleScreen(folder.WithSeparator(), kWidth, kHeight, names, *target);
+  std::string error;
+  const RgbImage image = CaptureFrame(kWidth, kHeight, &error);
+  ASSERT_EQ(image.width, kWidth) << error;
+
+  // The band (picture rows 12..15 of 30, from the bottom) crosses the middle of the frame.
+  const auto pixel = [&](int x, int yFromTop) {
+    const std::size_t at = (static_cast<std::size_t>(yFromTop) * kWidth + x) * 3;
+    return std::array<int, 3>{image.rgb[at], image.rgb[at + 1], image.rgb[at + 2]};
+  };
+  const auto band = pixel(80, kHeight - 1 - 55);
+  EXPECT_GT(band[0], 230);  // red 250, green 220, blue 90
+  EXPECT_LT(band[2], 110);
+  EXPECT_TRUE(testing::MatchesGolden(image, "title_screen"));
+  renderer.Shutdown();
+}
+
+}  // namespace
+}  // namespace ironwood
