@@ -38,9 +38,10 @@ class GlSystem {
   // library's exports. nullptr when neither has it.
   virtual void* ExtensionAddress(void* glLibrary, const char* name) = 0;
 
-  // Tells the user that no OpenGL library could be loaded (a message box where there is a
-  // desktop, standard error otherwise).
-  virtual void ReportNoLibrary() = 0;
+  // Tells the user that no OpenGL library could be loaded: a message box where there is a
+  // desktop, standard error otherwise. Returns the text for the start-up log when the user may
+  // not have seen it (empty when a dialog showed it).
+  virtual std::string ReportNoLibrary() = 0;
 };
 
 // The running platform's implementation.

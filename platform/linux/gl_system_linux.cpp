@@ -45,9 +45,10 @@ class LinuxGlSystem : public GlSystem {
     return Symbol(glLibrary, name);
   }
 
-  void ReportNoLibrary() override {
+  std::string ReportNoLibrary() override {
     std::fputs("Could not open OpenGL Library\n", stderr);
     std::fflush(stderr);
+    return "Could not open OpenGL Library";
   }
 };
 

@@ -58,8 +58,9 @@ class Win32GlSystem : public GlSystem {
     return Symbol(glLibrary, name);
   }
 
-  void ReportNoLibrary() override {
+  std::string ReportNoLibrary() override {
     MessageBoxA(GetFocus(), "Could not open OpenGL Library", "Error", MB_OK);
+    return "";
   }
 };
 

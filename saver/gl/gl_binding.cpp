@@ -30,10 +30,11 @@ std::string Binding::ChooseDriver(bool useAccelerator) {
 
 int Binding::Bind(const std::string& libraryName) {
   if (++references_ > 1) return kBound;
+  failureDetail_.clear();
 
   libraries_.glLibrary = system_.OpenLibrary(libraryName);
   if (libraries_.glLibrary == nullptr) {
-    system_.ReportNoLibrary();
+    failureDetail_ = system_.ReportNoLibrary();
     --references_;
     return kNoLibrary;
   }

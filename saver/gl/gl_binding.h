@@ -33,6 +33,8 @@ class Binding {
   void Unbind();
 
   int ReferenceCount() const { return references_; }
+  // What the last failed Bind has for the start-up log beyond its failure line; usually empty.
+  const std::string& FailureDetail() const { return failureDetail_; }
   const std::string& LibraryName() const { return libraryName_; }
   platform::GlLibraryState& Libraries() { return libraries_; }
 
@@ -44,6 +46,7 @@ class Binding {
   EntryPoints& table_;
   platform::GlLibraryState libraries_;
   std::string libraryName_;
+  std::string failureDetail_;
   int references_ = 0;
 };
 

@@ -30,6 +30,10 @@ bool Renderer::Start(platform::RenderTarget* target, int width, int height,
   driverName_ = binding_.ChooseDriver(use3DFX_);
   if (binding_.Bind(driverName_) != opengl::Binding::kBound) {
     log_.Write("Failed\n");
+    // Where no dialog could tell the user, the log must.
+    if (!binding_.FailureDetail().empty()) {
+      log_.Write("        " + binding_.FailureDetail() + "\n");
+    }
     return false;
   }
   bound_ = true;

@@ -59,7 +59,11 @@ class FakeGlSystem : public platform::GlSystem {
     }
     return nullptr;
   }
-  void ReportNoLibrary() override { ++noLibraryReports; }
+  std::string ReportNoLibrary() override {
+    ++noLibraryReports;
+    return noLibraryText;
+  }
+  std::string noLibraryText;
 
   std::set<std::string> installed{"opengl32.dll", "glu32.dll"};
   std::set<std::string> missing;
@@ -304,6 +308,15 @@ TEST_F(RendererTest, EachFailedStepEndsTheLogWithItsFailureText) {
   EXPECT_EQ(LogText(),
             "BEGIN LOADING OPENGL SUB SYSTEM\n    Attempting to Find OpenGL Driver...Failed\n");
   EXPECT_FALSE(renderer.Start(nullptr, 640, 480, store_));
+
+  // A platform with no dialog to show puts the message in the log under the failed step.
+  log_.Create();
+  system_.noLibraryText = "Could not open OpenGL Library";
+  Renderer headless(system_, log_);
+  EXPECT_FALSE(headless.Start(&target_, 640, 480, store_));
+  EXPECT_EQ(LogText(),
+            "BEGIN LOADING OPENGL SUB SYSTEM\n    Attempting to Find OpenGL Driver...Failed\n"
+            "        Could not open OpenGL Library\n");
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ TEST(LinuxGlSystem, LibraryCallsFailSafelyOnMissingLibrariesAndNames) {
 
 TEST(LinuxGlSystem, ReportsAMissingLibraryOnStandardError) {
   ::testing::internal::CaptureStderr();
-  SystemGl().ReportNoLibrary();
+  EXPECT_EQ(SystemGl().ReportNoLibrary(), "Could not open OpenGL Library");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Could not open OpenGL Library\n");
 }
 
