@@ -41,32 +41,24 @@ bool Renderer::Start(platform::RenderTarget* target, int width, int height,
   log_.Write("        OpenGL Driver:" + driverName_ + "\n");
   binding_.FetchExtensions();
 
-  log_.Write("    Attempting to Find PixelFormat...");
-  if (!target->ChoosePixelFormat()) {
-    log_.Write("Failed");
-    return false;
-  }
-  log_.Write("Success\n");
-  log_.Write("    Attempting to Set PixelFormat...");
-  if (!target->SetPixelFormat()) {
-    log_.Write("Failed");
-    return false;
-  }
-  log_.Write("Success\n");
-  log_.Write("    Attempting to Create Rendering Context...");
-  if (!target->CreateContext()) {
-    log_.Write("Failed");
-    return false;
-  }
-  log_.Write("Success\n");
-  log_.Write("    Attempting to Make Rendering Context Current...");
-  if (!target->MakeCurrent()) {
-    log_.Write("Failed");
-    return false;
+  // The target's steps, each completed with "Success\n" or a "Failed" without a line break.
+  using Step = bool (platform::RenderTarget::*)();
+  const std::pair<const char*, Step> steps[] = {
+      {"    Attempting to Find PixelFormat...", &platform::RenderTarget::ChoosePixelFormat},
+      {"    Attempting to Set PixelFormat...", &platform::RenderTarget::SetPixelFormat},
+      {"    Attempting to Create Rendering Context...", &platform::RenderTarget::CreateContext},
+      {"    Attempting to Make Rendering Context Current...", &platform::RenderTarget::MakeCurrent},
+  };
+  for (const auto& [line, step] : steps) {
+    log_.Write(line);
+    if (!(target->*step)()) {
+      log_.Write("Failed");
+      return false;
+    }
+    log_.Write("Success\n");
   }
   // Extension entry points belong to the context that is current.
   binding_.FetchExtensions();
-  log_.Write("Success\n");
 
   extensions_ = GlString(GL_EXTENSIONS);
   renderer_ = GlString(GL_RENDERER);
