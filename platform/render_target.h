@@ -16,6 +16,9 @@ class RenderTarget {
   // Makes no context current and deletes the context; safe to call more than once.
   virtual void ReleaseContext() = 0;
   virtual bool SwapBuffers() = 0;
+  // Asks for one buffer swap per display refresh (1) or none (0) where the driver allows it, so
+  // a saver nobody watches does not draw as fast as the machine can. False when not supported.
+  virtual bool SetSwapInterval(int /*interval*/) { return false; }
 };
 
 }  // namespace ironwood::platform

@@ -53,8 +53,8 @@ struct ScreenPoint {
   int y = 0;
 };
 
-// The full-screen window the saver draws into (see the platform folders for the factories), with the display mode it runs in and the queue
-// of messages that drives the main loop.
+// The full-screen window the saver draws into (see the platform folders for the factories), with
+// the display mode it runs in and the queue of messages that drives the main loop.
 class SaverWindow {
  public:
   enum class Poll { Idle, Handled, Quit };
@@ -84,6 +84,10 @@ class SaverWindow {
 
   virtual ScreenPoint CursorPosition() = 0;
   virtual void HideCursor() = 0;
+
+  // The size the created window really has when it differs from the one asked for (it covers
+  // the whole screen when the display kept the desktop's mode). False: as asked.
+  virtual bool DrawableSize(int& /*width*/, int& /*height*/) const { return false; }
 };
 
 }  // namespace ironwood::platform

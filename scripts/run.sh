@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the saver from this checkout.
+# Sets up, builds and runs the saver from this checkout: full screen when there is a display,
+# offscreen (pictures written to files) when there is none. Arguments, when given, are passed to
+# the saver as they are (for example /c, or /s --offscreen --frames=60).
 # The installation folder and the settings it reads live in build/linux/installation, so a run
 # never touches the settings of an installed copy.
 set -euo pipefail
@@ -22,9 +24,18 @@ Windows Registry Editor Version 5.00
 
 REG
 
-echo "Running the saver from $install_dir (arguments: ${*:-/s})"
 set +e
-"$install_dir/Ironwood" "${@:-/s}"
+if [ -n "${DISPLAY:-}" ] && [ "$#" -eq 0 ]; then
+  echo "Running the saver full screen from $install_dir (move the mouse or press a key to end it)"
+  "$install_dir/Ironwood" /s
+elif [ "$#" -eq 0 ]; then
+  pictures="$install_dir/offscreen-pictures"
+  echo "No display: running the saver offscreen; pictures go to $pictures"
+  "$install_dir/Ironwood" /s --offscreen --frames=300 --frame-ms=16 \
+    --pictures-every=100 "--pictures-folder=$pictures"
+else
+  "$install_dir/Ironwood" "$@"
+fi
 code=$?
 set -e
 echo "Exit code: $code"

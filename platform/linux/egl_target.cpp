@@ -46,6 +46,7 @@ struct EglLibrary {
   decltype(&eglMakeCurrent) MakeCurrent = nullptr;
   decltype(&eglGetCurrentContext) GetCurrentContext = nullptr;
   decltype(&eglSwapBuffers) SwapBuffers = nullptr;
+  decltype(&eglSwapInterval) SwapInterval = nullptr;  // optional: only the swap interval needs it
 
   bool Loaded() const { return error.empty(); }
 };
@@ -88,6 +89,7 @@ const EglLibrary& Egl() {
     Resolve(handle, "eglGetCurrentContext", egl.GetCurrentContext, error);
     Resolve(handle, "eglSwapBuffers", egl.SwapBuffers, error);
     Resolve(handle, "eglGetPlatformDisplay", egl.GetPlatformDisplay, nullptr);
+    Resolve(handle, "eglSwapInterval", egl.SwapInterval, nullptr);
     if (egl.GetProcAddress != nullptr) {
       egl.GetPlatformDisplayEXT = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
           egl.GetProcAddress("eglGetPlatformDisplayEXT"));
@@ -439,6 +441,21 @@ bool EglTarget::SwapBuffers() {
   if (s.surface == EGL_NO_SURFACE) return s.Fail("there is no surface to swap");
   if (Egl().SwapBuffers(s.display, s.surface) != EGL_TRUE) {
     return s.Fail(CallFailed("eglSwapBuffers"));
+  }
+  return s.Succeed();
+}
+
+bool EglTarget::SetSwapInterval(int interval) {
+  State& s = *state_;
+  const EglLibrary& egl = Egl();
+  if (s.context == EGL_NO_CONTEXT || egl.GetCurrentContext() != s.context) {
+    return s.Fail("the target's context is not current");
+  }
+  if (egl.SwapInterval == nullptr) {
+    return s.Fail(std::string(kEglLibraryName) + " lacks eglSwapInterval");
+  }
+  if (egl.SwapInterval(s.display, interval) != EGL_TRUE) {
+    return s.Fail(CallFailed("eglSwapInterval"));
   }
   return s.Succeed();
 }

@@ -44,6 +44,8 @@ class EglTarget : public RenderTarget {
   bool MakeCurrent() override;
   void ReleaseContext() override;
   bool SwapBuffers() override;
+  // eglSwapInterval for this target's surface; its context must be current.
+  bool SetSwapInterval(int interval) override;
 
   // Why the last step failed; empty after a step succeeds.
   const std::string& LastError() const;

@@ -1,23 +1,48 @@
 #include <ctime>
 #include <string>
+#include <vector>
 
+#include "platform/gl_system.h"
+#include "platform/headless/offscreen_window.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
+#include "saver/shell/offscreen_run.h"
 #include "saver/shell/saver_app.h"
 
+#if __has_include("platform/linux/x11_saver_window.h")
+#include "platform/linux/x11_saver_window.h"
+#define IW_HAVE_X11_WINDOW 1
+#endif
+
 int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  ironwood::OffscreenOptions offscreen;
+  std::string error;
+  if (!ironwood::ExtractOffscreenOptions(arguments, offscreen, error)) {
+    std::fprintf(stderr, "Ironwood: %s\n", error.c_str());
+    return 2;
+  }
   // The saver reads its switches from one command-line text, as the screen-saver machinery
   // passes it on the other platform.
   std::string commandLine;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) commandLine += ' ';
-    commandLine += argv[i];
+  for (const std::string& argument : arguments) {
+    if (!commandLine.empty()) commandLine += ' ';
+    commandLine += argument;
   }
   auto settings = ironwood::platform::OpenSettingsStore();
   ironwood::SaverServices services{
       *settings,
       ironwood::platform::StartDetachedProcess,
       [] { return static_cast<std::uint32_t>(std::time(nullptr)); },
+      [&offscreen]() -> std::unique_ptr<ironwood::platform::SaverWindow> {
+        if (offscreen.enabled) return ironwood::platform::CreateOffscreenWindow();
+#ifdef IW_HAVE_X11_WINDOW
+        return ironwood::platform::CreateX11SaverWindow();
+#else
+        return nullptr;
+#endif
+      },
+      &ironwood::platform::SystemGl(),
   };
-  return ironwood::SaverMain(commandLine, services);
+  return ironwood::SaverMain(commandLine, services, offscreen.enabled ? &offscreen : nullptr);
 }

@@ -107,7 +107,11 @@ void Renderer::SetInitialState() const {
   gl.glClearColor(0, 0, 0, 0);
   gl.glMatrixMode(GL_PROJECTION);
   gl.glLoadIdentity();
-  gl.glViewport(0, 0, width_, height_);
+  if (viewport_[2] > 0) {
+    gl.glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+  } else {
+    gl.glViewport(0, 0, width_, height_);
+  }
   gl.glFrustum(-0.4444, 0.4444, -0.3333, 0.3333, 1.0, 5000.0);
   gl.glMatrixMode(GL_MODELVIEW);
   gl.glLoadIdentity();

@@ -23,6 +23,14 @@ class Renderer {
   // the first failed step (the log then ends with that step's failure text).
   bool Start(platform::RenderTarget* target, int width, int height,
              platform::SettingsStore& settings);
+  // Draws into this part of the window instead of all of it (set before Start): the saver keeps
+  // its picture's proportions in a window larger than the picture.
+  void SetViewport(int x, int y, int width, int height) {
+    viewport_[0] = x;
+    viewport_[1] = y;
+    viewport_[2] = width;
+    viewport_[3] = height;
+  }
   // Makes no context current, deletes it and unbinds the libraries. Safe to call again.
   void Shutdown();
 
@@ -50,6 +58,7 @@ class Renderer {
   std::string driverName_;
   int width_ = 0;
   int height_ = 0;
+  int viewport_[4] = {0, 0, 0, 0};  // x, y, width, height; a width of 0: the whole window
   bool multitexture_ = true;
   bool compiledVertexArrays_ = true;
   std::string extensions_, renderer_, version_, vendor_;

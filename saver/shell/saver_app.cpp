@@ -1,11 +1,18 @@
 #include "saver/shell/saver_app.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "platform/paths.h"
 
 #include "common/settings.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "saver/assets/random.h"
+#include "saver/gl/gl_table.h"
+#include "saver/shell/offscreen_run.h"
+#include "saver/shell/screenshot.h"
+#include "saver/shell/title_screen.h"
 
 namespace ironwood {
 
@@ -27,7 +34,8 @@ std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& setting
   return folder;
 }
 
-int SaverMain(std::string_view commandLine, SaverServices& services) {
+int SaverMain(std::string_view commandLine, SaverServices& services,
+              const OffscreenOptions* offscreen) {
   const std::optional<std::string> workingDirectory = ReadWorkingDirectory(services.settings);
   if (!workingDirectory) return 0;  // not installed: no mode is honoured
 
@@ -45,6 +53,9 @@ int SaverMain(std::string_view commandLine, SaverServices& services) {
     case RunMode::Run:
       break;
   }
+  if (offscreen != nullptr && offscreen->enabled) {
+    return RunOffscreen(services, *workingDirectory, *offscreen, stdout);
+  }
   SaverApp app(services, *workingDirectory);
   return app.Run();
 }
@@ -54,30 +65,159 @@ SaverApp::SaverApp(SaverServices& services, std::string workingDirectory)
       workingDirectory_(std::move(workingDirectory)),
       log_(workingDirectory_) {}
 
+SaverApp::~SaverApp() {
+  RestoreDisplayMode();
+}
+
 int SaverApp::Run() {
   if (!StartUp()) return 0;
-  MainLoop();
-  return Shutdown();
+  return Shutdown(MainLoop());
 }
 
 bool SaverApp::StartUp() {
   log_.Create();
+  if (!services_.createWindow || services_.glSystem == nullptr) return false;
+  window_ = services_.createWindow();
+  if (!window_ || !window_->RegisterClass()) return false;
   SeedSaverRandom(services_.calendarSeconds());
-  // The window, the rendering context and the battle are not part of this build yet, so the
-  // start-up ends here and the loop below ends at once.
+
+  if (!StartWindowSystem()) {
+    RestoreDisplayMode();
+    return false;
+  }
+  renderer_ = std::make_unique<Renderer>(*services_.glSystem, log_);
+  FitPictureToWindow();
+  target_ = window_->CreateRenderTarget(renderer_->Binding().Libraries());
+  if (!renderer_->Start(target_.get(), width_, height_, services_.settings)) {
+    renderer_->Shutdown();
+    RestoreDisplayMode();
+    return false;
+  }
+  // A saver nobody watches need not draw faster than the display shows.
+  if (!target_->SetSwapInterval(1) && gl.wglSwapIntervalEXT != nullptr) gl.wglSwapIntervalEXT(1);
+  gl.glGetDoublev(GL_PROJECTION_MATRIX, projection_);
+  textureNames_ = std::make_unique<TextureNamePool>(renderer_->MultitextureAvailable());
+
+  window_->Show();
+  DrawTitleScreen(workingDirectory_, width_, height_, *textureNames_, *target_);
+  // Until the battle is loaded here, the frames show the title picture.
+  titlePicture_.LoadBmp(false,
+                        platform::InstallationFile(workingDirectory_, "Gfx", "TitleTest2.bmp"), "");
+
   frameStats_.lastFrame = platform::TimeMilliseconds();
   frameStats_.loopStart = platform::TimeMilliseconds();
   return true;
 }
 
-void SaverApp::MainLoop() {
-  // No window means no messages and no frames: the loop ends before its first turn, as it does
-  // after a failed load.
+bool SaverApp::StartWindowSystem() {
+  const settings::ScreenSize size =
+      settings::ResolutionToSize(settings::Read(services_.settings, settings::kResolution));
+  width_ = size.width;
+  height_ = size.height;
+  useMP3Audio_ = settings::ReadFlag(services_.settings, settings::kUseMP3Audio, false);
+  use3DCameraView_ = settings::ReadFlag(services_.settings, settings::kUse3DCameraView, false);
+
+  ChangeResolution();
+
+  log_.Write("BEGIN WINDOW SYSTEM\n");
+  log_.Write("    Attempting to Create Window...");
+  windowLogic_ = std::make_unique<WindowLogic>(
+      *window_, WindowLogic::Hooks{.screenshot = [this] { ++screenshotsWanted_; }});
+  if (!window_->Create(width_, height_, *windowLogic_)) {
+    log_.Write("Failed");
+    return false;
+  }
+  log_.Write("Success\n");
+  log_.Write("END WINDOW SYSTEM\n\n");
+  return true;
 }
 
-int SaverApp::Shutdown() {
+void SaverApp::ChangeResolution() {
+  char line[128];
+  log_.Write("BEGIN RESOLUTION CHANGE\n");
+  std::snprintf(line, sizeof line, "    Attempting to Change Resolution to %ix%i 32bit...", width_,
+                height_);
+  log_.Write(line);
+  displayChanged_ = window_->ChangeDisplayMode(width_, height_, 32);
+  if (!displayChanged_) {
+    log_.Write("Failed\n");
+    // The 16-bit line has always run the two numbers together.
+    std::snprintf(line, sizeof line, "    Attempting to Change Resolution to %i%i 16bit...", width_,
+                  height_);
+    log_.Write(line);
+    displayChanged_ = window_->ChangeDisplayMode(width_, height_, 16);
+  }
+  if (displayChanged_) {
+    log_.Write("Success\n");
+  } else {
+    log_.Write("Failed\n");
+    log_.Write("     Continuing in Desktop Resolution...\n");
+  }
+  log_.Write("END RESOLUTION CHANGE\n\n");
+}
+
+void SaverApp::DrawFrame() {
+  gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  DrawFullFramePicture(titlePicture_, *textureNames_, width_, height_);
+  // F12 is answered here, between drawing and presenting: after a swap the back buffer holds
+  // nothing defined.
+  for (; screenshotsWanted_ > 0; --screenshotsWanted_) TakeScreenshot();
+  target_->SwapBuffers();
+}
+
+int SaverApp::MainLoop() {
+  for (;;) {
+    int quitParameter = 0;
+    switch (window_->PollMessage(quitParameter)) {
+      case platform::SaverWindow::Poll::Quit:
+        return quitParameter;
+      case platform::SaverWindow::Poll::Handled:
+        break;
+      case platform::SaverWindow::Poll::Idle:
+        DrawFrame();
+        ++frameStats_.frames;
+        if (frameObserver_) frameObserver_(*this);
+        frameStats_.lastFrame = platform::TimeMilliseconds();
+        break;
+    }
+  }
+}
+
+void SaverApp::RequestQuit() {
+  if (window_) window_->PostQuit(0);
+}
+
+bool SaverApp::TakeScreenshot() {
+  return ironwood::TakeScreenshot(workingDirectory_, width_, height_, pictureX_, pictureY_);
+}
+
+void SaverApp::FitPictureToWindow() {
+  int windowWidth = 0, windowHeight = 0;
+  if (!window_->DrawableSize(windowWidth, windowHeight)) return;
+  if (windowWidth == width_ && windowHeight == height_) return;
+  // The largest area of the picture's shape that fits, centred; the rest stays black. The
+  // picture is drawn at the configured size and scaled into it, so nothing else changes.
+  const double scale = std::min(static_cast<double>(windowWidth) / width_,
+                                static_cast<double>(windowHeight) / height_);
+  const int areaWidth = static_cast<int>(width_ * scale);
+  const int areaHeight = static_cast<int>(height_ * scale);
+  pictureX_ = (windowWidth - areaWidth) / 2;
+  pictureY_ = (windowHeight - areaHeight) / 2;
+  renderer_->SetViewport(pictureX_, pictureY_, areaWidth, areaHeight);
+}
+
+int SaverApp::Shutdown(int quitParameter) {
   log_.Write(FormatFramesPerSecond(frameStats_));
-  return quitParameter_;
+  gl.glBindTexture(GL_TEXTURE_2D, 0);
+  titlePicture_ = Texture();
+  renderer_->Shutdown();
+  RestoreDisplayMode();
+  return quitParameter;
+}
+
+void SaverApp::RestoreDisplayMode() {
+  if (window_) window_->RestoreDisplayMode();
+  displayChanged_ = false;
 }
 
 }  // namespace ironwood

@@ -6,9 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include <memory>
+
+#include "platform/gl_system.h"
+#include "platform/saver_window.h"
 #include "platform/settings_store.h"
+#include "saver/assets/texture.h"
+#include "saver/gl/renderer.h"
 #include "saver/shell/command_line.h"
 #include "saver/shell/startup_log.h"
+#include "saver/shell/window_logic.h"
 
 namespace ironwood {
 
@@ -20,7 +27,16 @@ struct SaverServices {
   std::function<bool(const std::string& path)> startProcess;
   // Calendar time in seconds, for seeding the random generator.
   std::function<std::uint32_t()> calendarSeconds;
+  // The window the run mode draws into (full screen, or an offscreen buffer).
+  std::function<std::unique_ptr<platform::SaverWindow>()> createWindow;
+  // Loads the OpenGL libraries.
+  platform::GlSystem* glSystem = nullptr;
 };
+
+class SaverApp;
+// Called after every frame the loop draws (offscreen runs count frames, advance their clock and
+// take pictures here).
+using FrameObserver = std::function<void(SaverApp& app)>;
 
 // Frame counts for the closing frames-per-second line.
 struct FrameStats {
@@ -38,33 +54,72 @@ std::string FormatFramesPerSecond(const FrameStats& stats);
 // the stored text lacks it). Nothing when the value is absent or empty.
 std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& settings);
 
+struct OffscreenOptions;
+
 // The whole process: reads the installation folder, decides the mode and runs it. Returns the
-// process exit code.
-int SaverMain(std::string_view commandLine, SaverServices& services);
+// process exit code. With offscreen options, the run mode runs offscreen (see offscreen_run.h).
+int SaverMain(std::string_view commandLine, SaverServices& services,
+              const OffscreenOptions* offscreen = nullptr);
 
 // The run mode's single owner: start-up in a fixed order, the main loop, and the shutdown that
-// releases everything in reverse.
+// releases everything in reverse. Members are declared in the order shutdown needs them gone
+// last-to-first.
 class SaverApp {
  public:
   SaverApp(SaverServices& services, std::string workingDirectory);
   SaverApp(const SaverApp&) = delete;
   SaverApp& operator=(const SaverApp&) = delete;
+  ~SaverApp();
 
-  // Start-up, loop and shutdown; returns the quit parameter.
+  // Start-up, loop and shutdown; returns the quit parameter (0 when start-up failed).
   int Run();
 
+  void SetFrameObserver(FrameObserver observer) { frameObserver_ = std::move(observer); }
+  // Ends the loop after the messages already waiting, as a user's key press would.
+  void RequestQuit();
+  // Writes the frame on screen to the next free "ScreenShots" file of the installation folder.
+  bool TakeScreenshot();
+
   const StartupLog& Log() const { return log_; }
+  const FrameStats& Frames() const { return frameStats_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Use3DCameraView() const { return use3DCameraView_; }
 
  private:
   bool StartUp();
-  void MainLoop();
-  int Shutdown();
+  bool StartWindowSystem();
+  void ChangeResolution();
+  void DrawFrame();
+  int MainLoop();
+  int Shutdown(int quitParameter);
+  void RestoreDisplayMode();
+  void FitPictureToWindow();
 
   SaverServices& services_;
   std::string workingDirectory_;
   StartupLog log_;
   FrameStats frameStats_;
-  int quitParameter_ = 0;
+  FrameObserver frameObserver_;
+  int width_ = 800;
+  int height_ = 600;
+  bool useMP3Audio_ = false;
+  bool use3DCameraView_ = false;
+  double projection_[16] = {};
+  int screenshotsWanted_ = 0;  // F12 presses since the last frame
+  int pictureX_ = 0;           // where the picture sits in a window larger than it
+  int pictureY_ = 0;
+
+  // The window's handler outlives the window; the window outlives the target drawn on it; the
+  // renderer releases its context on the target before either goes; textures give their names
+  // back to the pool before it goes.
+  std::unique_ptr<WindowLogic> windowLogic_;
+  std::unique_ptr<platform::SaverWindow> window_;
+  bool displayChanged_ = false;
+  std::unique_ptr<platform::RenderTarget> target_;
+  std::unique_ptr<Renderer> renderer_;
+  std::unique_ptr<TextureNamePool> textureNames_;
+  Texture titlePicture_;
 };
 
 }  // namespace ironwood

@@ -10,6 +10,7 @@
 #include "saver/gl/renderer.h"
 #include "saver/shell/title_screen.h"
 #include "tests/render/render_support.h"
+#include "tests/render/title_picture.h"
 #include "tests/support/test_files.h"
 
 namespace ironwood {
@@ -18,18 +19,6 @@ namespace {
 constexpr int kWidth = 160;
 constexpr int kHeight = 120;
 
-// A picture of our own: a dusk gradient with a bright band, wide enough that the rows of the
-// 24-bit file need padding (50 * 3 is not a multiple of 4).
-testing::Bytes TitlePicture() {
-  return testing::MakeBmp({50, 30, [](int x, int y) {
-                             const bool band = y >= 12 && y < 16;
-                             return std::array<std::uint8_t, 3>{
-                                 static_cast<std::uint8_t>(band ? 90 : 120 + 4 * y),
-                                 static_cast<std::uint8_t>(band ? 220 : 20 + 3 * y),
-                                 static_cast<std::uint8_t>(band ? 250 : 5 * x)};
-                           }});
-}
-
 // The saver's own start on an offscreen buffer: the driver bound by name, the OpenGL section in
 // the log, the initial state, then the title picture over the whole frame.
 TEST(TitleScreenRender, StartsTheRendererAndDrawsThePicture) {
@@ -37,7 +26,7 @@ TEST(TitleScreenRender, StartsTheRendererAndDrawsThePicture) {
   if (!platform::EglTarget::LibraryAvailable(&why)) GTEST_SKIP() << why;
 
   testing::TempFolder folder;
-  folder.Write("Gfx/TitleTest2.bmp", TitlePicture());
+  folder.Write("Gfx/TitleTest2.bmp", testing::TitlePicture());
   StartupLog log(folder.WithSeparator());
   log.Create();
   platform::MemorySettingsStore settings;

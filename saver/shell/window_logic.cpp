@@ -1,0 +1,78 @@
+#include "saver/shell/window_logic.h"
+
+#include <cstdlib>
+
+namespace ironwood {
+
+using platform::WindowMessageKind;
+using platform::WindowReaction;
+
+WindowReaction WindowLogic::OnMessage(const platform::WindowMessage& message) {
+  constexpr WindowReaction kHandled{false, 0};
+  constexpr WindowReaction kDefault{true, 0};
+  switch (message.kind) {
+    case WindowMessageKind::Create:
+    case WindowMessageKind::SetCursor:
+      window_.HideCursor();
+      return kHandled;
+    case WindowMessageKind::Destroy:
+      window_.PostQuit(0);
+      return kHandled;
+    case WindowMessageKind::Activate:
+    case WindowMessageKind::ActivateApp:
+      if (hooks_.passwordDialogShowing()) return kDefault;
+      // Another window came to the front: nobody is watching the saver any more.
+      if (message.parameter == 0) window_.PostQuit(0);
+      return kHandled;
+    case WindowMessageKind::NcActivate:
+      return hooks_.passwordDialogShowing() ? kDefault : kHandled;
+    case WindowMessageKind::SysCommand:
+      // The system must not start another saver over this one, nor close it behind the
+      // password's back.
+      if (message.parameter == platform::kScreenSave || message.parameter == platform::kClose) {
+        return kHandled;
+      }
+      return kDefault;
+    case WindowMessageKind::KeyDown:
+      if (message.parameter == platform::kKeyF12) {
+        hooks_.screenshot();
+      } else if (message.parameter == platform::kKeyC) {
+        hooks_.cycleFocus();
+      } else {
+        EndRequest();
+      }
+      return kHandled;
+    case WindowMessageKind::MouseMove:
+      MouseTest();
+      return kHandled;
+    case WindowMessageKind::PowerBroadcast:
+      window_.PostQuit(0);
+      return WindowReaction{false, 1};
+    case WindowMessageKind::Other:
+      break;
+  }
+  return kDefault;
+}
+
+void WindowLogic::MouseTest() {
+  const platform::ScreenPoint now = window_.CursorPosition();
+  if (!referenceTaken_) {
+    reference_ = now;
+    referenceTaken_ = true;
+    return;
+  }
+  // The reference stays put, so a slow drift adds up until it passes the threshold.
+  if (std::abs(now.x - reference_.x) + std::abs(now.y - reference_.y) > kMouseThreshold) {
+    EndRequest();
+  }
+}
+
+void WindowLogic::EndRequest() {
+  if (hooks_.mayEnd()) {
+    window_.PostQuit(0);
+  } else {
+    referenceTaken_ = false;  // the next movement measures from where the pointer is then
+  }
+}
+
+}  // namespace ironwood

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/saver_window.h"
+
+namespace ironwood {
+
+// Decides what the saver window does with each message: when the saver ends (a key, a mouse
+// movement of more than 2 pixels, losing activation, a power change), what it swallows (the
+// system's screen-save and close commands) and what it hands on (F12 screenshots, C focus
+// cycling). The same logic serves every platform's window.
+class WindowLogic : public platform::WindowHandler {
+ public:
+  struct Hooks {
+    // Whether the saver may end now; shows the password dialog where one is required.
+    std::function<bool()> mayEnd = [] { return true; };
+    // Whether the password dialog is on screen (activation messages then go their normal way).
+    std::function<bool()> passwordDialogShowing = [] { return false; };
+    std::function<void()> screenshot = [] {};
+    std::function<void()> cycleFocus = [] {};
+  };
+
+  // Movements up to this many pixels (|dx| + |dy|) from the reference do not end the saver.
+  static constexpr int kMouseThreshold = 2;
+
+  WindowLogic(platform::SaverWindow& window, Hooks hooks)
+      : window_(window), hooks_(std::move(hooks)) {}
+
+  platform::WindowReaction OnMessage(const platform::WindowMessage& message) override;
+
+  bool ReferenceTaken() const { return referenceTaken_; }
+
+ private:
+  void MouseTest();
+  void EndRequest();
+
+  platform::SaverWindow& window_;
+  Hooks hooks_;
+  bool referenceTaken_ = false;
+  platform::ScreenPoint reference_;
+};
+
+}  // namespace ironwood
