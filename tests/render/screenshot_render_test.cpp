@@ -5,14 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/gl_system.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/linux/egl_target.h"
-#include "saver/assets/texture.h"
 #include "saver/gl/frame_capture.h"
-#include "saver/gl/renderer.h"
 #include "saver/shell/screenshot.h"
-#include "saver/shell/title_screen.h"
 #include "tests/render/title_picture.h"
 #include "tests/support/image.h"
 #include "tests/support/test_files.h"
@@ -55,19 +49,9 @@ testing::Image LoadShot(const std::string& path, std::string& why) {
 // F12 over the title screen on a real driver: the file holds the frame on screen, and other
 // programs read it as the same picture.
 TEST(ScreenshotRender, WritesTheFrameOnScreenAsAFileOthersRead) {
+  IRONWOOD_TITLE_SCENE(scene, kWidth, kHeight);
+  const testing::TempFolder& folder = scene.Folder();
   std::string why;
-  if (!platform::EglTarget::LibraryAvailable(&why)) GTEST_SKIP() << why;
-
-  testing::TempFolder folder;
-  folder.Write("Gfx/TitleTest2.bmp", testing::TitlePicture());
-  StartupLog log(folder.WithSeparator());
-  log.Create();
-  platform::MemorySettingsStore settings;
-  auto target = platform::EglTarget::Offscreen(kWidth, kHeight);
-  Renderer renderer(platform::SystemGl(), log);
-  ASSERT_TRUE(renderer.Start(target.get(), kWidth, kHeight, settings)) << target->LastError();
-  TextureNamePool names(renderer.MultitextureAvailable());
-  DrawTitleScreen(folder.WithSeparator(), kWidth, kHeight, names, *target);
 
   std::string error;
   const RgbImage frame = CaptureFrame(kWidth, kHeight, &error);
@@ -82,7 +66,6 @@ TEST(ScreenshotRender, WritesTheFrameOnScreenAsAFileOthersRead) {
   EXPECT_TRUE(own.matches) << own.Summary();
 
   if (std::system("command -v identify >/dev/null 2>&1") != 0) {
-    renderer.Shutdown();
     GTEST_SKIP() << "ImageMagick's identify is not on PATH";
   }
   EXPECT_EQ(Output("identify -format '%wx%h' " + Quoted(path) + " 2>&1"), "162x120");
@@ -92,7 +75,6 @@ TEST(ScreenshotRender, WritesTheFrameOnScreenAsAFileOthersRead) {
   ASSERT_TRUE(testing::ReadPpm(ppm, converted, &error)) << error;
   const auto theirs = testing::CompareImages(frame, converted, 1, 0.0);
   EXPECT_TRUE(theirs.matches) << theirs.Summary();
-  renderer.Shutdown();
 }
 
 }  // namespace

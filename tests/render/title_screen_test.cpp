@@ -3,15 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/gl_system.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/linux/egl_target.h"
 #include "saver/gl/frame_capture.h"
-#include "saver/gl/renderer.h"
-#include "saver/shell/title_screen.h"
 #include "tests/render/render_support.h"
 #include "tests/render/title_picture.h"
-#include "tests/support/test_files.h"
 
 namespace ironwood {
 namespace {
@@ -22,27 +16,15 @@ constexpr int kHeight = 120;
 // The saver's own start on an offscreen buffer: the driver bound by name, the OpenGL section in
 // the log, the initial state, then the title picture over the whole frame.
 TEST(TitleScreenRender, StartsTheRendererAndDrawsThePicture) {
-  std::string why;
-  if (!platform::EglTarget::LibraryAvailable(&why)) GTEST_SKIP() << why;
+  IRONWOOD_TITLE_SCENE(scene, kWidth, kHeight);
 
-  testing::TempFolder folder;
-  folder.Write("Gfx/TitleTest2.bmp", testing::TitlePicture());
-  StartupLog log(folder.WithSeparator());
-  log.Create();
-  platform::MemorySettingsStore settings;
-  auto target = platform::EglTarget::Offscreen(kWidth, kHeight);
-  Renderer renderer(platform::SystemGl(), log);
-  ASSERT_TRUE(renderer.Start(target.get(), kWidth, kHeight, settings)) << target->LastError();
-
-  std::ifstream file(log.Path());
+  std::ifstream file(scene.Log().Path());
   std::stringstream text;
   text << file.rdbuf();
   EXPECT_NE(text.str().find("        OpenGL Driver:libOpenGL.so.0\n"), std::string::npos)
       << text.str();
   EXPECT_NE(text.str().find("END LOADING OPENGL SUB SYSTEM\n\n"), std::string::npos);
 
-  TextureNamePool names(renderer.MultitextureAvailable());
-  DrawTitleScreen(folder.WithSeparator(), kWidth, kHeight, names, *target);
   std::string error;
   const RgbImage image = CaptureFrame(kWidth, kHeight, &error);
   ASSERT_EQ(image.width, kWidth) << error;
@@ -56,7 +38,6 @@ TEST(TitleScreenRender, StartsTheRendererAndDrawsThePicture) {
   EXPECT_GT(band[0], 230);  // red 250, green 220, blue 90
   EXPECT_LT(band[2], 110);
   EXPECT_TRUE(testing::MatchesGolden(image, "title_screen"));
-  renderer.Shutdown();
 }
 
 }  // namespace

@@ -3,16 +3,11 @@
 #   gl_start.sh linux|wine GL_PROBE
 # linux: offscreen EGL, no display needed. wine: WGL on a window (needs an X display).
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 platform="$1"
 probe="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {
-  local name="$1"; shift
-  if "$@"; then echo "ok - $name"; passed=$((passed + 1)); else echo "FAIL - $name"; failed=$((failed + 1)); fi
-}
 
 if [ "$platform" = wine ]; then
   source "$(dirname "$0")/../wine/wine-env.sh"
@@ -47,5 +42,4 @@ ends_section() {
 check "section closes with an empty line" ends_section
 check "cleared frame reads back" grep -qE '^pixel (63|64) (127|128) (191|192)$' <<<"$output"
 
-echo "gl start ($platform): $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary "gl start ($platform)"

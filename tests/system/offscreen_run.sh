@@ -3,15 +3,10 @@
 # step, a fixed seed, a fixed number of frames and pictures every N frames.
 #   offscreen_run.sh SAVER
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 saver="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {
-  local name="$1"; shift
-  if "$@"; then echo "ok - $name"; passed=$((passed + 1)); else echo "FAIL - $name"; failed=$((failed + 1)); fi
-}
 
 install_dir="$work/install"
 mkdir -p "$install_dir/Gfx"
@@ -51,5 +46,4 @@ output="$(env -u DISPLAY "$saver" --offscreen --frames=2 "--pictures-folder=/p" 
 check "a path like a preview switch still runs" grep -q '^Offscreen run: 2 frames' <<<"$output"
 check "a bad option is refused" bash -c "! env -u DISPLAY '$saver' --offscreen --frames=x /s 2>/dev/null"
 
-echo "offscreen run: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary "offscreen run"

@@ -4,6 +4,7 @@
 # linux: the native build against the .reg file store in a temporary folder.
 # wine:  the Windows build under Wine against the registry of $WINEPREFIX.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 
 platform="$1"
 saver="$2"
@@ -12,15 +13,7 @@ stand_in="$4"
 
 work="$(mktemp -d)"
 trap 'cleanup' EXIT
-passed=0
-failed=0
 
-ok() { echo "ok - $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL - $1"; failed=$((failed + 1)); }
-check() {  # check NAME COMMAND...
-  local name="$1"; shift
-  if "$@"; then ok "$name"; else fail "$name"; fi
-}
 
 install_dir="$work/install"
 mkdir -p "$install_dir"
@@ -183,5 +176,4 @@ if [ "$platform" = linux ]; then
 fi
 
 clear_settings
-echo "run modes ($platform): $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary "run modes ($platform)"

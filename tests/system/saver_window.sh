@@ -5,18 +5,13 @@
 # sections in order, F12 screenshots, the mouse threshold, ending on deactivation, and (on
 # Linux) the display mode coming back after SIGTERM.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 platform="$1"
 saver="$2"
 work="$(mktemp -d)"
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
 trap cleanup EXIT
-passed=0
-failed=0
-check() {
-  local name="$1"; shift
-  if "$@"; then echo "ok - $name"; passed=$((passed + 1)); else echo "FAIL - $name"; failed=$((failed + 1)); fi
-}
 
 install_dir="$work/install"
 mkdir -p "$install_dir/Gfx"
@@ -111,5 +106,4 @@ done
 check "losing the focus ends it with exit 0" ended
 kill "$other" 2>/dev/null
 
-echo "saver window ($platform): $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary "saver window ($platform)"

@@ -3,6 +3,7 @@
 # keys, pointer and focus, and exact messages posted by window_poke.
 #   win32_window.sh WINDOW_PROBE WINDOW_POKE
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 probe="$1"
 poke="$2"
 source "$(dirname "$0")/../wine/wine-env.sh"
@@ -15,15 +16,8 @@ cleanup() {
   [ -n "${IRONWOOD_KEEP_TEST_FILES:-}" ] && echo "# kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0
-failed=0
-check() {
-  local name="$1"; shift
-  if "$@"; then echo "ok - $name"; passed=$((passed + 1)); else echo "FAIL - $name"; failed=$((failed + 1)); fi
-}
 finish() {
-  echo "win32 window: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
+  summary "win32 window"
   exit
 }
 
