@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-deps.sh
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "${IRONWOOD_JOBS:-2}" --target Ironwood StarfraySSConfig
+# `installation` runs assetgen, which draws the images into build/linux/installation.
+cmake --build --preset linux -j "${IRONWOOD_JOBS:-2}" --target Ironwood StarfraySSConfig installation
 
 install_dir="$PWD/build/linux/installation"
 mkdir -p "$install_dir"

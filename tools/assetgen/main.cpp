@@ -1,0 +1,24 @@
+// assetgen OUTPUT_FOLDER: writes the default installation folder's generated files.
+
+#include <cstdio>
+#include <string>
+
+#include "tools/assetgen/images.h"
+#include "tools/assetgen/sounds.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: assetgen OUTPUT_FOLDER\n");
+    return 2;
+  }
+  std::string error;
+  if (!ironwood::assetgen::WriteImages(argv[1], &error)) {
+    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+    return 1;
+  }
+  if (!ironwood::assetgen::WriteSounds(argv[1])) {
+    std::fprintf(stderr, "assetgen: the sounds could not be written into %s\n", argv[1]);
+    return 1;
+  }
+  return 0;
+}
