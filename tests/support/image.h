@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/headless/offscreen_renderer.h"
+#include "tools/png/png_encoder.h"
 
 namespace ironwood::testing {
 
@@ -24,8 +25,8 @@ bool ReadPpm(const std::string& path, Image& image, std::string* error = nullptr
 // PNG with uncompressed deflate blocks, so any image viewer opens it without a zlib here.
 std::vector<std::uint8_t> EncodePng(const Image& image);  // empty for a malformed image
 bool WritePng(const Image& image, const std::string& path);
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
-std::uint32_t Adler32(const std::uint8_t* data, std::size_t size);
+using png::Adler32;
+using png::Crc32;
 
 struct ImageComparison {
   bool sameSize = false;
