@@ -1,4 +1,5 @@
 #include "tools/assetgen/canvas.h"
+#include "tools/assetgen/mix.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,14 +54,7 @@ void Canvas::Over(int x, int y, Rgba colour, float coverage) {
 std::uint32_t Hash(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
   // Three words folded in with multiply-xorshift rounds; every input bit reaches every output
   // bit, so neighbouring lattice points get unrelated values.
-  std::uint32_t h =
-      a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u ^ (c + 0x2545F491u) * 0xC2B2AE3Du;
-  h ^= h >> 16;
-  h *= 0x7FEB352Du;
-  h ^= h >> 15;
-  h *= 0x846CA68Bu;
-  h ^= h >> 16;
-  return h;
+  return Mix32(a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u ^ (c + 0x2545F491u) * 0xC2B2AE3Du);
 }
 
 float HashUnit(std::uint32_t a, std::uint32_t b, std::uint32_t c) {

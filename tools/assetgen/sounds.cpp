@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "tools/assetgen/image_files.h"
+#include "tools/assetgen/mix.h"
 #include "tools/assetgen/wav.h"
 
 namespace ironwood::assetgen {
@@ -22,19 +23,10 @@ std::size_t Samples(double seconds) {
   return static_cast<std::size_t>(seconds * kRate + 0.5);
 }
 
-std::uint32_t Hash(std::uint32_t x) {
-  x ^= x >> 16;
-  x *= 0x7FEB352Du;
-  x ^= x >> 15;
-  x *= 0x846CA68Bu;
-  x ^= x >> 16;
-  return x;
-}
-
 // White noise in [-1, 1) as a pure function of (seed, index): a periodic loop simply asks for
 // index modulo its length.
 double Noise(std::uint32_t seed, std::uint32_t index) {
-  const std::uint32_t h = Hash(index * 0x9E3779B9u ^ Hash(seed + 0x632BE5ABu));
+  const std::uint32_t h = Mix32(index * 0x9E3779B9u ^ Mix32(seed + 0x632BE5ABu));
   return static_cast<double>(h) / 2147483648.0 - 1.0;
 }
 
