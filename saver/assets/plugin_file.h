@@ -1,0 +1,112 @@
+#pragma once
+
+// The ship plug-in file (".as3") as data: every field in file order, decoded but not yet turned
+// into GL textures or ships. `ParsePluginFile` checks every count, index and length against the
+// bytes present and says what is wrong and where; `EncodePluginFile` writes the exact layout the
+// parser reads. The saver's class loader, the plug-in tool and the asset generator share them.
+//
+// Layout (little-endian, no padding): 4 free bytes, "AS3 ", six flight floats, the pair count N,
+// 2N texture records, the mesh count M and M mesh records, phaser and torpedo mount counts
+// (signed bytes), phaser and torpedo values, [phaser texture, discarded texture, phaser mesh]
+// when there are phaser mounts, the phaser mounts, the same for torpedoes, four shield floats,
+// shield texture, discarded texture, shield mesh, and optionally three sound blocks.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ironwood {
+
+// One embedded texture record: 4-byte packed header (bits 0-8 width, bit 9 height = width *
+// ratio rather than width / ratio, bit 10 alpha, bits 11-17 ratio) and the pixels R,G,B[,A],
+// bottom row first.
+struct PluginTexture {
+  int width = 0;
+  int height = 0;
+  bool hasAlpha = false;
+  std::vector<std::uint8_t> pixels;  // width * height * (hasAlpha ? 4 : 3)
+};
+
+struct PluginVertex {
+  std::array<float, 3> position{};
+  std::array<float, 3> normal{};
+  std::array<float, 2> texCoord{};
+};
+
+// Packed header: bits 0-9 vertex count, 10-19 face count, 20-29 texture pair index; each
+// triangle packs three 10-bit vertex indices.
+struct PluginMesh {
+  std::uint32_t pairIndex = 0;
+  std::vector<PluginVertex> vertices;                   // at most 1023
+  std::vector<std::array<std::uint32_t, 3>> triangles;  // at most 1023
+};
+
+// A weapon mount as the file holds it: position, aim direction (model space), firing arc in
+// radians.
+struct PluginMount {
+  std::array<float, 3> position{};
+  std::array<float, 3> aim{};
+  float arc = 0;
+};
+
+// The phaser, torpedo and shield models: a texture, one further record that readers skip, and
+// a mesh.
+struct PluginModel {
+  PluginTexture texture;
+  PluginTexture discarded;
+  PluginMesh mesh;
+};
+
+// An 18-byte wave format header (format tag, channels, samples per second, average bytes per
+// second, block align, bits per sample, extra size; all little-endian) and the sample bytes.
+struct PluginSound {
+  std::array<std::uint8_t, 18> format{};
+  std::vector<std::uint8_t> data;
+};
+
+struct PluginFile {
+  std::array<std::uint8_t, 4> leading{};  // not interpreted
+  // Flight attributes in file order.
+  float pitchRate = 0;
+  float turnRate = 0;
+  float bankRate = 0;
+  float angleLimit = 0;  // degrees
+  float acceleration = 0;
+  float topSpeed = 0;
+  std::vector<PluginTexture> textures;  // 2N records; pair i is 2i and 2i + 1
+  std::vector<PluginMesh> meshes;       // hull meshes, at most 255
+  float phaserValue = 0;
+  float torpedoValue = 0;
+  PluginModel phaser;  // in the file only when there are phaser mounts
+  std::vector<PluginMount> phaserMounts;  // at most 127
+  PluginModel torpedo;  // in the file only when there are torpedo mounts
+  std::vector<PluginMount> torpedoMounts;  // at most 127
+  std::array<float, 3> shieldAxes{};
+  float shieldStrength = 0;
+  PluginModel shield;
+  bool hasSounds = false;  // torpedo launch, phaser loop, break-up
+  std::array<PluginSound, 3> sounds;
+};
+
+// The wave format header for mono or stereo 16-bit PCM at `rate` samples per second.
+std::array<std::uint8_t, 18> PcmFormat(int channels, int rate);
+
+// Checks everything the layout allows: sides 1..511 with a height the packed ratio can express,
+// pixel buffers of the right size, at most 255 pairs and meshes, 1023 vertices and faces per
+// mesh, indices below the vertex count, pair indices below the pair count, at most 127 mounts.
+// False with the first fault in `error`.
+bool CheckPluginFile(const PluginFile& file, std::string* error);
+
+// The file's bytes, or an empty vector with the fault in `error` when CheckPluginFile fails.
+std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* error);
+
+// Reads a whole file. With readSounds false the sound blocks are not read (a file may end after
+// the shield mesh); with it true, a file that ends right after the shield mesh has no sounds
+// (hasSounds false), and sound blocks that begin must be complete. False with a message naming
+// the fault and the byte offset where it was found; `out` then holds nothing useful.
+bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds,
+                     PluginFile* out, std::string* error);
+
+}  // namespace ironwood
