@@ -339,9 +339,13 @@ Canvas ExplosionFrame(int frame) {
       const float dx = (x + 0.5f - centre) / radius;
       const float dy = (y + 0.5f - centre) / radius;
       const float d = std::sqrt(dx * dx + dy * dy);
-      // The pattern grows with the fireball and churns slowly as it burns.
-      const float turbulence = Fbm(dx * 2.3f + t * 0.9f + 5, dy * 2.3f - t * 0.6f + 5, 5, 31u);
-      const float billow = Fbm(dx * 4.5f - t * 1.3f, dy * 4.5f + t, 3, 32u);
+      // The pattern grows with the fireball and churns as it burns: the noise field turns and
+      // drifts, so no lobe or notch of the outline stays put from frame to frame.
+      const float turn = t * 1.9f;
+      const float rx = dx * std::cos(turn) - dy * std::sin(turn);
+      const float ry = dx * std::sin(turn) + dy * std::cos(turn);
+      const float turbulence = Fbm(rx * 2.3f + t * 2.1f + 5, ry * 2.3f - t * 1.7f + 5, 5, 31u);
+      const float billow = Fbm(dx * 4.5f - t * 2.6f, dy * 4.5f + t * 2.2f, 3, 32u);
       const float edge = d + (turbulence - 0.5f) * 0.5f + (billow - 0.5f) * 0.2f;
       float body = SmoothStep(1.05f, 0.7f, edge);
       // Late on, the middle burns out and the smoke thins to a ragged shell.
