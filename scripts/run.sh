@@ -9,12 +9,10 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-deps.sh
 cmake --preset linux >/dev/null
-# `installation` runs assetgen, which draws the images into build/linux/installation.
+# `installation` runs assetgen into build/linux/installation and copies both programs there.
 cmake --build --preset linux -j "${IRONWOOD_JOBS:-2}" --target Ironwood StarfraySSConfig installation
 
 install_dir="$PWD/build/linux/installation"
-mkdir -p "$install_dir"
-cp build/linux/Ironwood build/linux/StarfraySSConfig "$install_dir/"
 export IRONWOOD_SYSTEM_SETTINGS="$install_dir/system-settings.reg"
 export IRONWOOD_SETTINGS="$install_dir/user-settings.reg"
 cat >"$IRONWOOD_SYSTEM_SETTINGS" <<REG
