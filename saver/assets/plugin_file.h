@@ -93,6 +93,10 @@ struct PluginFile {
 // The wave format header for mono or stereo 16-bit PCM at `rate` samples per second.
 std::array<std::uint8_t, 18> PcmFormat(int channels, int rate);
 
+// Whether a texture record can hold an image of this size: both sides 1..511 and a height that
+// the width times or divided by (integer division) some ratio 1..127 gives exactly.
+bool PluginTextureSizeFits(int width, int height);
+
 // Checks everything the layout allows: sides 1..511 with a height the packed ratio can express,
 // pixel buffers of the right size, at most 255 pairs and meshes, 1023 vertices and faces per
 // mesh, indices below the vertex count, pair indices below the pair count, at most 127 mounts.
@@ -100,12 +104,23 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate);
 bool CheckPluginFile(const PluginFile& file, std::string* error);
 
 // The file's bytes, or an empty vector with the fault in `error` when CheckPluginFile fails.
+// Each texture gets the header that reproduces its height exactly (ratio 1 when square, else the
+// smallest ratio). The phaser and torpedo models are written only when they have mounts, as the
+// layout asks; otherwise they are left out unchecked. Sounds are written when hasSounds is set.
 std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* error);
 
 // Reads a whole file. With readSounds false the sound blocks are not read (a file may end after
 // the shield mesh); with it true, a file that ends right after the shield mesh has no sounds
-// (hasSounds false), and sound blocks that begin must be complete. False with a message naming
-// the fault and the byte offset where it was found; `out` then holds nothing useful.
+// (hasSounds false), and once any byte follows the shield mesh all three sound blocks must be
+// there and complete. Bytes after the last item read are accepted and ignored: the loader never
+// looks at them, so writers may append anything. Every count, index and length is checked
+// against the bytes present before it is used: texture sides 1..511 with a non-zero ratio, hull
+// mesh pair indices below the pair count (single-model meshes keep theirs unchecked, since the
+// loader ignores it), triangle indices below the vertex count, mount count bytes 0..127. False
+// with a message naming the fault and the byte offset where it was found, e.g. "hull mesh 2:
+// triangle 17 uses vertex 640 of 512 (offset 12345)"; `out` then holds nothing useful.
+// The leading bytes are kept as they stand; unused high bits of the packed headers are not (the
+// encoder writes them as zero).
 bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds,
                      PluginFile* out, std::string* error);
 
