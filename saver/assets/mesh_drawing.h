@@ -1,0 +1,40 @@
+#pragma once
+
+// How every mesh is drawn: client-side arrays and one glDrawElements per mesh and placement.
+// The vertex, normal and texture-coordinate client states are enabled by the renderer once and
+// toggled only by the frame; nothing here touches them.
+
+#include <functional>
+
+#include "saver/assets/mesh.h"
+
+namespace ironwood {
+
+// What the context offers that changes how arrays are given: a second texture unit (both units
+// then read the same coordinates) and compiled vertex arrays (locked around each draw).
+struct MeshDrawCaps {
+  bool multitexture = false;
+  bool compiledVertexArrays = false;
+};
+
+// Points the vertex, normal and texture-coordinate arrays at the mesh. With multitexture the
+// client-active unit is left at unit 1.
+void SetMeshArrays(const Mesh& mesh, const MeshDrawCaps& caps);
+// SetMeshArrays, then the triangles. The caller has bound the texture and set the transform.
+void DrawMesh(const Mesh& mesh, const MeshDrawCaps& caps);
+// The same with the arrays locked for the draw when compiled vertex arrays are in use.
+void DrawMeshLocked(const Mesh& mesh, const MeshDrawCaps& caps);
+// Only the triangles, for callers that set the arrays once and draw many placements.
+void DrawMeshElements(const Mesh& mesh);
+
+// Where a ship (or anything placed like one) is: position and angles in degrees.
+struct Placement {
+  float x = 0, y = 0, z = 0;
+  float pitch = 0, heading = 0, roll = 0;
+};
+
+// Runs `draw` inside the placement's model transform: translate, then heading about y, pitch
+// about x, roll about z, all pushed and popped around it.
+void DrawPlaced(const Placement& placement, const std::function<void()>& draw);
+
+}  // namespace ironwood

@@ -1,0 +1,88 @@
+#include "saver/assets/mesh_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/recording_gl.h"
+
+namespace ironwood {
+namespace {
+
+std::string PointerText(const void* p) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%p", p);
+  return text;
+}
+
+Mesh Triangle() {
+  Mesh mesh;
+  mesh.vertexCount = 3;
+  mesh.faceCount = 1;
+  mesh.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  mesh.normals = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+  mesh.texCoords = {0, 0, 1, 0, 0, 1};
+  mesh.indices = {0, 1, 2};
+  return mesh;
+}
+
+TEST(MeshDrawing, BothUnitsReadTheSameCoordinatesAndUnitOneStaysActive) {
+  const Mesh mesh = Triangle();
+  testing::RecordingGl recording;
+  DrawMesh(mesh, {.multitexture = true, .compiledVertexArrays = false});
+  const std::string coords = PointerText(mesh.texCoords.data());
+  EXPECT_EQ(recording.Names(),
+            (std::vector<std::string>{"glVertexPointer", "glNormalPointer",
+                                      "glClientActiveTextureARB", "glTexCoordPointer",
+                                      "glClientActiveTextureARB", "glTexCoordPointer",
+                                      "glDrawElements"}));
+  const auto units = recording.Named("glClientActiveTextureARB");
+  EXPECT_EQ(units[0].args[0], std::to_string(GL_TEXTURE0_ARB));
+  EXPECT_EQ(units[1].args[0], std::to_string(GL_TEXTURE1_ARB));
+  for (const auto& call : recording.Named("glTexCoordPointer")) {
+    EXPECT_EQ(call.Text(), "glTexCoordPointer(2, " + std::to_string(GL_FLOAT) + ", 8, " + coords +
+                               ")");
+  }
+  EXPECT_EQ(recording.Named("glDrawElements")[0].args[1], "3");
+}
+
+TEST(MeshDrawing, SingleUnitEmptyMeshAndLockedDraws) {
+  Mesh empty;
+  testing::RecordingGl recording;
+  DrawMesh(empty, {});
+  EXPECT_EQ(recording.Count("glClientActiveTextureARB"), 0);
+  EXPECT_EQ(recording.Count("glTexCoordPointer"), 1);
+  ASSERT_EQ(recording.Count("glDrawElements"), 1);
+  EXPECT_EQ(recording.Named("glDrawElements")[0].args[1], "0");
+
+  recording.calls.clear();
+  const Mesh mesh = Triangle();
+  DrawMeshLocked(mesh, {.multitexture = false, .compiledVertexArrays = true});
+  const auto names = recording.Names();
+  ASSERT_EQ(names.size(), 6u);
+  EXPECT_EQ(names[3], "glLockArraysEXT");
+  EXPECT_EQ(recording.Named("glLockArraysEXT")[0].Text(), "glLockArraysEXT(0, 3)");
+  EXPECT_EQ(names[4], "glDrawElements");
+  EXPECT_EQ(names[5], "glUnlockArraysEXT");
+}
+
+TEST(MeshDrawing, PlacementTurnsHeadingThenPitchThenRoll) {
+  testing::RecordingGl recording;
+  bool drawn = false;
+  DrawPlaced({1, 2, 3, 10, 20, 30}, [&] {
+    drawn = true;
+    gl.glDrawArrays(GL_POINTS, 0, 1);
+  });
+  EXPECT_TRUE(drawn);
+  std::vector<std::string> texts;
+  for (const auto& call : recording.calls) texts.push_back(call.Text());
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "glPushMatrix()", "glTranslatef(1, 2, 3)", "glRotated(20, 0, 1, 0)",
+                       "glRotated(10, 1, 0, 0)", "glRotated(30, 0, 0, 1)",
+                       "glDrawArrays(0, 0, 1)", "glPopMatrix()"}));
+}
+
+}  // namespace
+}  // namespace ironwood
