@@ -1,0 +1,141 @@
+#include "saver/effects/lens_flare.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/recording_gl.h"
+#include "tests/support/test_files.h"
+
+namespace ironwood {
+namespace {
+
+using testing::BgrImage;
+using testing::Bytes;
+using testing::MakeBmp;
+using testing::TempFolder;
+
+Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// An installation folder with two flare textures.
+struct FlareFolder {
+  FlareFolder() {
+    const BgrImage image{4, 4, [](int, int) { return std::array<std::uint8_t, 3>{200, 180, 90}; }};
+    for (const char* name : {"Gfx/GlowC.bmp", "Gfx/GlowO.bmp", "Gfx/RingC.bmp", "Gfx/RingO.bmp"}) {
+      folder.Write(name, MakeBmp(image));
+    }
+  }
+  bool Load(const std::string& lsf, LensFlare& flare, std::string* why) {
+    folder.Write("LensFlare.lsf", Text(lsf));
+    return flare.Load(folder.WithSeparator(), why);
+  }
+  TempFolder folder;
+};
+
+const std::string kTextures =
+    "Textures: 2\r\nTexture: Glow GlowC.bmp GlowO.bmp\r\nTexture: Ring RingC.bmp RingO.bmp\r\n";
+
+TEST(LensFlare, LoadsTexturesAndElementsSkippingUnknownNames) {
+  FlareFolder folder;
+  LensFlare flare;
+  std::string why;
+  ASSERT_TRUE(folder.Load(kTextures +
+                              "Elements: 3\nElement: Ring 64 0 -0.5\nElement: Nothing 10 0 -1\n"
+                              "Element: Glow 256.5 7 0\n",
+                          flare, &why))
+      << why;
+  ASSERT_EQ(flare.textures().size(), 2u);
+  EXPECT_EQ(flare.textures()[1].name, "Ring");
+  EXPECT_TRUE(flare.textures()[0].texture.HasAlpha());
+  ASSERT_EQ(flare.elements().size(), 2u);
+  EXPECT_EQ(flare.elements()[0].texture, &flare.textures()[1].texture);
+  EXPECT_FLOAT_EQ(flare.elements()[0].size, 64);
+  EXPECT_FLOAT_EQ(flare.elements()[0].position, -0.5f);
+  EXPECT_FLOAT_EQ(flare.elements()[1].size, 256.5f);
+  ASSERT_EQ(flare.problems().size(), 1u);
+  EXPECT_NE(flare.problems()[0].find("Nothing"), std::string::npos);
+}
+
+TEST(LensFlare, RefusesMissingCutAndImpossibleFiles) {
+  FlareFolder folder;
+  LensFlare flare;
+  std::string why;
+  EXPECT_FALSE(flare.Load(folder.folder.WithSeparator(), &why));  // no file yet
+  EXPECT_NE(why.find("LensFlare.lsf"), std::string::npos);
+  const std::string whole = kTextures + "Elements: 1\nElement: Ring 64 0 -0.5\n";
+  // Any cut before the last token leaves the file short (a cut inside it still leaves a number).
+  for (std::size_t cut = 0; cut <= whole.rfind(' '); ++cut) {
+    if (whole[cut] == ' ' || whole[cut] == '\n' || whole[cut] == '\r') continue;
+    EXPECT_FALSE(folder.Load(whole.substr(0, cut), flare, &why)) << cut;
+    EXPECT_TRUE(flare.elements().empty());
+  }
+  EXPECT_FALSE(folder.Load("Textures: 2000000000\n", flare, &why));
+  EXPECT_FALSE(folder.Load("Textures: -1\n", flare, &why));
+  EXPECT_FALSE(folder.Load("Textures: 1\nTexture: X Absent.bmp GlowO.bmp\nElements: 0\n", flare,
+                           &why));
+  EXPECT_NE(why.find("Absent.bmp"), std::string::npos);
+  EXPECT_TRUE(folder.Load(whole, flare, &why)) << why;
+}
+
+TEST(LensFlare, CombinesViewThenProjectionAndTestsTheScreenEdge) {
+  double view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 6, 7, 1};  // a translation
+  double projection[16] = {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1};
+  double r[16];
+  LensFlare::Combine(view, projection, r);
+  // V * P: the translation column is V's, the diagonal P's.
+  EXPECT_EQ(r[0], 2);
+  EXPECT_EQ(r[5], 3);
+  EXPECT_EQ(r[10], 4);
+  EXPECT_EQ(r[12], 5);
+  EXPECT_EQ(r[14], 7);
+
+  EXPECT_TRUE(LensFlare::Visible(319.9, 0, 1, 640, 480));
+  EXPECT_FALSE(LensFlare::Visible(320, 0, 1, 640, 480));
+  EXPECT_FALSE(LensFlare::Visible(-320, 0, 1, 640, 480));
+  EXPECT_FALSE(LensFlare::Visible(0, 240, 1, 640, 480));
+  EXPECT_FALSE(LensFlare::Visible(0, 0, 0, 640, 480));
+}
+
+TEST(LensFlare, DrawsEachElementScaledAlongTheLineWithTheFadedOpacity) {
+  FlareFolder folder;
+  LensFlare flare;
+  std::string why;
+  ASSERT_TRUE(folder.Load(kTextures + "Elements: 2\nE Glow 64 0 0\nE Ring 32 0 -1\n", flare, &why));
+  Mesh billboard;
+  billboard.vertexCount = 4;
+  billboard.faceCount = 2;
+  billboard.positions.assign(12, 0);
+  billboard.normals.assign(12, 0);
+  billboard.texCoords.assign(8, 0);
+  billboard.indices = {0, 1, 2, 0, 2, 3};
+  // A matrix whose light point comes out at (100, 50, 10): only the translation column counts
+  // when the other columns are zero.
+  double m[16] = {};
+  m[12] = 100;
+  m[13] = 50;
+  m[14] = 10;
+  flare.SetMatrix(m);
+  TextureNamePool pool;
+  testing::RecordingGl recording;
+  flare.Draw(0.25f, 640, 480, billboard, {}, pool);
+  EXPECT_EQ(recording.Named("glColor4f")[0].Text(), "glColor4f(1, 1, 1, 0.75)");
+  const auto moves = recording.Named("glTranslatef");
+  ASSERT_EQ(moves.size(), 2u);
+  EXPECT_EQ(moves[0].Text(), "glTranslatef(220, 290, 0)");  // at the light: (W/2 - sx, H/2 + sy)
+  EXPECT_EQ(moves[1].Text(), "glTranslatef(320, 240, 0)");  // -1: the screen centre
+  EXPECT_EQ(recording.Named("glScalef")[0].Text(), "glScalef(32, 32, 32)");
+  EXPECT_EQ(recording.Count("glDrawElements"), 2);
+  EXPECT_EQ(recording.Count("glPushMatrix"), recording.Count("glPopMatrix"));
+
+  // Off screen: nothing at all.
+  m[12] = 320;
+  flare.SetMatrix(m);
+  recording.calls.clear();
+  flare.Draw(0, 640, 480, billboard, {}, pool);
+  EXPECT_TRUE(recording.calls.empty());
+}
+
+}  // namespace
+}  // namespace ironwood
