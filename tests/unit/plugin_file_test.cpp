@@ -1,0 +1,411 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "saver/assets/plugin_file.h"
+
+namespace ironwood {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t Get32(const Bytes& b, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(b[at + i]) << (8 * i);
+  return v;
+}
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+float GetFloat(const Bytes& b, std::size_t at) {
+  const std::uint32_t bits = Get32(b, at);
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+// Pixels that differ from texture to texture and pixel to pixel, so a swapped or shifted record
+// shows.
+PluginTexture Texture(int width, int height, bool alpha, int seed) {
+  PluginTexture t{width, height, alpha, {}};
+  t.pixels.resize(static_cast<std::size_t>(width) * height * (alpha ? 4 : 3));
+  for (std::size_t i = 0; i < t.pixels.size(); ++i) {
+    t.pixels[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::size_t>(seed) * 31);
+  }
+  return t;
+}
+
+PluginMesh Mesh(std::uint32_t vertices, std::uint32_t pair, float base) {
+  PluginMesh m;
+  m.pairIndex = pair;
+  for (std::uint32_t i = 0; i < vertices; ++i) {
+    const float f = base + static_cast<float>(i);
+    m.vertices.push_back({{f, -f, f * 0.5f}, {0.0f, 1.0f, -0.25f * f}, {f / 8, 1 - f / 8}});
+  }
+  for (std::uint32_t i = 0; i + 2 < vertices; ++i) m.triangles.push_back({i, i + 2, i + 1});
+  return m;
+}
+
+PluginModel Model(int seed) {
+  return {Texture(8, 4, true, seed), Texture(1, 1, false, seed + 1), Mesh(4, 0, -2.0f * seed)};
+}
+
+PluginSound Sound(std::size_t bytes, int channels) {
+  PluginSound s{PcmFormat(channels, 22050), {}};
+  for (std::size_t i = 0; i < bytes; ++i) s.data.push_back(static_cast<std::uint8_t>(i * 13));
+  return s;
+}
+
+PluginFile RichFile() {
+  PluginFile f;
+  f.leading = {1, 2, 3, 4};
+  f.pitchRate = 1.25f;
+  f.turnRate = -0.5f;
+  f.bankRate = 3.0f;
+  f.angleLimit = 45.0f;
+  f.acceleration = 0.01f;
+  f.topSpeed = 7.5f;
+  f.textures = {Texture(64, 32, false, 0), Texture(32, 64, true, 1), Texture(256, 256, false, 2),
+                Texture(3, 1, true, 3),    Texture(1, 127, false, 4), Texture(511, 4, false, 5),
+                Texture(5, 5, true, 6),    Texture(2, 2, false, 7)};
+  f.meshes = {Mesh(5, 0, 0.0f), Mesh(1023, 3, 100.0f), Mesh(0, 2, 0.0f)};
+  f.phaserValue = 2.5f;
+  f.torpedoValue = 40.0f;
+  f.phaser = Model(1);
+  f.phaserMounts = {{{0, 0.5f, 1}, {0, 0, 1}, 0.7f}, {{-1, 0, 0}, {-1, 0, 0.25f}, 1.5f}};
+  f.torpedo = Model(2);
+  f.torpedoMounts = {{{0, 0, 2}, {0, 0, 1}, 0.3f}};
+  f.shieldAxes = {1.5f, 0.75f, 2.0f};
+  f.shieldStrength = 150.0f;
+  f.shield = Model(3);
+  f.hasSounds = true;
+  f.sounds = {Sound(100, 1), Sound(0, 2), Sound(4001, 1)};
+  return f;
+}
+
+void ExpectSameTexture(const PluginTexture& a, const PluginTexture& b, const std::string& what) {
+  EXPECT_EQ(a.width, b.width) << what;
+  EXPECT_EQ(a.height, b.height) << what;
+  EXPECT_EQ(a.hasAlpha, b.hasAlpha) << what;
+  EXPECT_TRUE(a.pixels == b.pixels) << what;
+}
+
+void ExpectSameMesh(const PluginMesh& a, const PluginMesh& b, const std::string& what) {
+  EXPECT_EQ(a.pairIndex, b.pairIndex) << what;
+  ASSERT_EQ(a.vertices.size(), b.vertices.size()) << what;
+  for (std::size_t i = 0; i < a.vertices.size(); ++i) {
+    EXPECT_EQ(a.vertices[i].position, b.vertices[i].position) << what << " vertex " << i;
+    EXPECT_EQ(a.vertices[i].normal, b.vertices[i].normal) << what << " vertex " << i;
+    EXPECT_EQ(a.vertices[i].texCoord, b.vertices[i].texCoord) << what << " vertex " << i;
+  }
+  EXPECT_EQ(a.triangles, b.triangles) << what;
+}
+
+void ExpectSameModel(const PluginModel& a, const PluginModel& b, const std::string& what) {
+  ExpectSameTexture(a.texture, b.texture, what + " texture");
+  ExpectSameTexture(a.discarded, b.discarded, what + " second texture");
+  ExpectSameMesh(a.mesh, b.mesh, what + " mesh");
+}
+
+void ExpectSameMounts(const std::vector<PluginMount>& a, const std::vector<PluginMount>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].position, b[i].position);
+    EXPECT_EQ(a[i].aim, b[i].aim);
+    EXPECT_EQ(a[i].arc, b[i].arc);
+  }
+}
+
+void ExpectSameFile(const PluginFile& a, const PluginFile& b, bool withSounds) {
+  EXPECT_EQ(a.leading, b.leading);
+  EXPECT_EQ(a.pitchRate, b.pitchRate);
+  EXPECT_EQ(a.turnRate, b.turnRate);
+  EXPECT_EQ(a.bankRate, b.bankRate);
+  EXPECT_EQ(a.angleLimit, b.angleLimit);
+  EXPECT_EQ(a.acceleration, b.acceleration);
+  EXPECT_EQ(a.topSpeed, b.topSpeed);
+  ASSERT_EQ(a.textures.size(), b.textures.size());
+  for (std::size_t i = 0; i < a.textures.size(); ++i) {
+    ExpectSameTexture(a.textures[i], b.textures[i], "texture " + std::to_string(i));
+  }
+  ASSERT_EQ(a.meshes.size(), b.meshes.size());
+  for (std::size_t i = 0; i < a.meshes.size(); ++i) {
+    ExpectSameMesh(a.meshes[i], b.meshes[i], "hull mesh " + std::to_string(i));
+  }
+  EXPECT_EQ(a.phaserValue, b.phaserValue);
+  EXPECT_EQ(a.torpedoValue, b.torpedoValue);
+  ExpectSameMounts(a.phaserMounts, b.phaserMounts);
+  ExpectSameMounts(a.torpedoMounts, b.torpedoMounts);
+  if (!a.phaserMounts.empty()) ExpectSameModel(a.phaser, b.phaser, "phaser");
+  if (!a.torpedoMounts.empty()) ExpectSameModel(a.torpedo, b.torpedo, "torpedo");
+  EXPECT_EQ(a.shieldAxes, b.shieldAxes);
+  EXPECT_EQ(a.shieldStrength, b.shieldStrength);
+  ExpectSameModel(a.shield, b.shield, "shield");
+  EXPECT_EQ(a.hasSounds && withSounds, b.hasSounds);
+  if (b.hasSounds) {
+    for (std::size_t s = 0; s < 3; ++s) {
+      EXPECT_EQ(a.sounds[s].format, b.sounds[s].format) << "sound " << s;
+      EXPECT_TRUE(a.sounds[s].data == b.sounds[s].data) << "sound " << s;
+    }
+  }
+}
+
+Bytes Encode(const PluginFile& f) {
+  std::string error;
+  Bytes bytes = EncodePluginFile(f, &error);
+  EXPECT_FALSE(bytes.empty()) << error;
+  return bytes;
+}
+
+bool Parse(const Bytes& bytes, bool sounds, PluginFile* out, std::string* error) {
+  return ParsePluginFile(bytes.data(), bytes.size(), sounds, out, error);
+}
+
+// The refusal message for `bytes`, or "accepted".
+std::string Refusal(const Bytes& bytes, bool sounds = true) {
+  PluginFile f;
+  std::string error;
+  return Parse(bytes, sounds, &f, &error) ? "accepted" : error;
+}
+
+TEST(PluginFile, RichFileRoundTripsWithAndWithoutSounds) {
+  const PluginFile original = RichFile();
+  const Bytes bytes = Encode(original);
+  ASSERT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 8), "AS3 ");
+
+  PluginFile parsed;
+  std::string error;
+  ASSERT_TRUE(Parse(bytes, true, &parsed, &error)) << error;
+  ExpectSameFile(original, parsed, true);
+  // Encoding what was read gives the same bytes: nothing is lost on the way.
+  EXPECT_TRUE(Encode(parsed) == bytes);
+
+  // The loader with sound effects off reads the same class from the same file.
+  PluginFile silent;
+  ASSERT_TRUE(Parse(bytes, false, &silent, &error)) << error;
+  ExpectSameFile(original, silent, false);
+
+  // Written without sounds, the file ends after the shield mesh and still loads either way.
+  PluginFile noSounds = original;
+  noSounds.hasSounds = false;
+  const Bytes shorter = Encode(noSounds);
+  EXPECT_EQ(shorter.size(), bytes.size() - 3 * 22 - 100 - 0 - 4001);
+  ASSERT_TRUE(Parse(shorter, true, &parsed, &error)) << error;
+  ExpectSameFile(noSounds, parsed, true);
+  EXPECT_FALSE(parsed.hasSounds);
+
+  // Anything after the last sound is not read and does not matter.
+  Bytes longer = bytes;
+  longer.insert(longer.end(), {9, 9, 9});
+  EXPECT_EQ(Refusal(longer), "accepted");
+}
+
+TEST(PluginFile, EmptySectionsFollowTheFixedLayout) {
+  // N = 0, M = 0, P = 0, T = 0: the counts, then straight from the two values to the shield.
+  PluginFile f;
+  f.leading = {0xDE, 0xAD, 0xBE, 0xEF};
+  f.topSpeed = 9.0f;
+  f.phaserValue = 3.0f;
+  f.torpedoValue = 4.0f;
+  f.phaser = Model(5);   // no mounts: not stored
+  f.shieldAxes = {1, 2, 3};
+  f.shieldStrength = 5;
+  f.shield = {Texture(1, 1, false, 0), Texture(1, 1, false, 1), Mesh(0, 0, 0)};
+  const Bytes bytes = Encode(f);
+  ASSERT_EQ(bytes.size(), 8u + 24 + 1 + 1 + 2 + 8 + 16 + 7 + 7 + 4);
+  EXPECT_EQ(bytes[0], 0xDE);
+  EXPECT_EQ(GetFloat(bytes, 28), 9.0f);
+  EXPECT_EQ(bytes[32], 0);  // N
+  EXPECT_EQ(bytes[33], 0);  // M
+  EXPECT_EQ(bytes[34], 0);  // P
+  EXPECT_EQ(bytes[35], 0);  // T
+  EXPECT_EQ(GetFloat(bytes, 36), 3.0f);
+  EXPECT_EQ(GetFloat(bytes, 40), 4.0f);
+  EXPECT_EQ(GetFloat(bytes, 44), 1.0f);
+  EXPECT_EQ(GetFloat(bytes, 56), 5.0f);
+  EXPECT_EQ(Get32(bytes, 60), 1u | 1u << 11);  // the shield texture: 1 x 1, ratio 1
+
+  PluginFile parsed;
+  std::string error;
+  ASSERT_TRUE(Parse(bytes, true, &parsed, &error)) << error;
+  ExpectSameFile(f, parsed, true);
+  EXPECT_TRUE(parsed.textures.empty());
+  EXPECT_TRUE(parsed.meshes.empty());
+  EXPECT_TRUE(parsed.phaser.mesh.vertices.empty());
+}
+
+// A file with one 1 x 1 RGB pair and one hull mesh: texture records of 7 bytes, the mesh count
+// at 47, the mesh header at 48.
+PluginFile SmallFile() {
+  PluginFile f;
+  f.textures = {Texture(1, 1, false, 0), Texture(1, 1, false, 1)};
+  f.meshes = {Mesh(3, 0, 0)};
+  f.phaser = {Texture(1, 1, false, 2), Texture(1, 1, false, 3), Mesh(3, 0, 0)};
+  f.phaserMounts = {{{0, 0, 1}, {0, 0, 1}, 0.5f}};
+  f.shieldAxes = {1, 1, 1};
+  f.shield = {Texture(1, 1, true, 4), Texture(1, 1, false, 5), Mesh(3, 0, 0)};
+  f.hasSounds = true;
+  f.sounds = {Sound(4, 1), Sound(2, 1), Sound(6, 1)};
+  return f;
+}
+constexpr std::size_t kMeshHeader = 48;
+constexpr std::size_t kFirstTriangle = kMeshHeader + 4 + 3 * 32;
+constexpr std::size_t kMountCounts = kFirstTriangle + 4;
+
+TEST(PluginFile, TextureHeadersExpressEverySizeExactly) {
+  struct Case {
+    int width, height;
+    bool alpha;
+    std::uint32_t header;
+  };
+  for (const Case& c : {Case{64, 32, false, 64u | 2u << 11},
+                        Case{32, 64, true, 32u | 1u << 9 | 1u << 10 | 2u << 11},
+                        Case{256, 256, false, 256u | 1u << 11},
+                        // Integer division: 100 / 3 is 33.
+                        Case{100, 33, false, 100u | 3u << 11},
+                        Case{1, 127, false, 1u | 1u << 9 | 127u << 11},
+                        Case{511, 4, false, 511u | 103u << 11}}) {
+    PluginFile f = SmallFile();
+    f.textures[0] = Texture(c.width, c.height, c.alpha, 9);
+    const Bytes bytes = Encode(f);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(Get32(bytes, 33), c.header) << c.width << " x " << c.height;
+    PluginFile parsed;
+    std::string error;
+    ASSERT_TRUE(Parse(bytes, true, &parsed, &error)) << error;
+    ExpectSameTexture(f.textures[0], parsed.textures[0], "texture 0");
+  }
+  // No width and ratio give these.
+  for (const auto& [w, h] : {std::pair{33, 100}, std::pair{512, 512}, std::pair{2, 300},
+                             std::pair{0, 0}, std::pair{400, 2}}) {
+    EXPECT_FALSE(PluginTextureSizeFits(w, h)) << w << " x " << h;
+    PluginFile f = SmallFile();
+    f.textures[1] = Texture(w, h, false, 0);
+    std::string error;
+    EXPECT_TRUE(EncodePluginFile(f, &error).empty());
+    EXPECT_NE(error.find("texture 1: " + std::to_string(w) + " x " + std::to_string(h)),
+              std::string::npos)
+        << error;
+  }
+}
+
+TEST(PluginFile, PairIndexThreeNamesTexturesSixAndSeven) {
+  PluginFile f = RichFile();
+  ASSERT_EQ(f.meshes[1].pairIndex, 3u);
+  const Bytes bytes = Encode(f);
+  PluginFile parsed;
+  std::string error;
+  ASSERT_TRUE(Parse(bytes, true, &parsed, &error)) << error;
+  const std::size_t pair = parsed.meshes[1].pairIndex;
+  ExpectSameTexture(parsed.textures[2 * pair], f.textures[6], "first of pair 3");
+  ExpectSameTexture(parsed.textures[2 * pair + 1], f.textures[7], "second of pair 3");
+
+  // With only three pairs, pair 3 does not exist (the reader's side is in the corpus below).
+  f.textures.resize(6);
+  EXPECT_TRUE(EncodePluginFile(f, &error).empty());
+  EXPECT_EQ(error, "hull mesh 1: texture pair 3 of 3");
+}
+
+TEST(PluginFile, EncoderRefusesWhatTheLayoutCannotHold) {
+  const auto refusal = [](const PluginFile& f) {
+    std::string error;
+    return EncodePluginFile(f, &error).empty() ? error : "written";
+  };
+  PluginFile f = SmallFile();
+  EXPECT_EQ(refusal(f), "written");
+  f.textures.pop_back();
+  EXPECT_NE(refusal(f).find("1 textures"), std::string::npos);
+  f = SmallFile();
+  f.textures[0].pixels.pop_back();
+  EXPECT_EQ(refusal(f), "texture 0: 2 pixel bytes, 3 expected");
+  f = SmallFile();
+  f.meshes[0] = Mesh(1024, 0, 0);
+  EXPECT_NE(refusal(f).find("hull mesh 0: 1024 vertices"), std::string::npos);
+  f = SmallFile();
+  f.meshes[0].triangles[0][2] = 3;
+  EXPECT_EQ(refusal(f), "hull mesh 0: triangle 0 uses vertex 3 of 3");
+  f = SmallFile();
+  f.phaserMounts.resize(128);
+  EXPECT_NE(refusal(f).find("128 phaser"), std::string::npos);
+  f = SmallFile();
+  f.shield.discarded.width = 0;
+  EXPECT_NE(refusal(f).find("shield second texture"), std::string::npos);
+}
+
+TEST(PluginFile, TruncationAtEveryOffsetIsRefusedExceptAfterTheShield) {
+  PluginFile f = SmallFile();
+  const Bytes full = Encode(f);
+  f.hasSounds = false;
+  const std::size_t shieldEnd = Encode(f).size();
+  ASSERT_LT(shieldEnd, full.size());
+  for (std::size_t size = 0; size < full.size(); ++size) {
+    const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size));
+    const std::string withSounds = Refusal(cut, true);
+    const std::string without = Refusal(cut, false);
+    if (size == shieldEnd) {
+      EXPECT_EQ(withSounds, "accepted");
+    } else {
+      EXPECT_NE(withSounds.find("(offset "), std::string::npos) << size << ": " << withSounds;
+    }
+    if (size >= shieldEnd) {
+      EXPECT_EQ(without, "accepted") << size;
+    } else {
+      EXPECT_NE(without.find("(offset "), std::string::npos) << size << ": " << without;
+    }
+  }
+  EXPECT_EQ(Refusal(Bytes(full.begin(), full.begin() + 54)),
+            "file ends in hull mesh 0 (3 vertices, 1 triangles): 100 bytes needed, 2 left "
+            "(offset 52)");
+}
+
+TEST(PluginFile, BrokenFilesAreRefusedWithTheFaultAndOffset) {
+  const Bytes good = Encode(SmallFile());
+  ASSERT_EQ(Refusal(good), "accepted");
+  ASSERT_EQ(good[kMountCounts], 1);  // the layout the patches below rely on
+
+  Bytes b = good;
+  b[7] = 0;
+  EXPECT_EQ(Refusal(b), "not a ship plug-in: the magic is not \"AS3 \" (offset 4)");
+
+  b = good;
+  Put32(b, kFirstTriangle, 0 | 1u << 10 | 5u << 20);
+  EXPECT_EQ(Refusal(b), "hull mesh 0: triangle 0 uses vertex 5 of 3 (offset " +
+                            std::to_string(kFirstTriangle) + ")");
+
+  b = good;
+  Put32(b, kMeshHeader, Get32(b, kMeshHeader) | 1u << 20);
+  EXPECT_EQ(Refusal(b), "hull mesh 0: texture pair 1 of 1 (offset 48)");
+
+  for (std::uint8_t count : {128, 255}) {
+    b = good;
+    b[kMountCounts + 1] = count;
+    EXPECT_EQ(Refusal(b, false), "torpedo mount count byte " + std::to_string(count) +
+                                     " is negative as a signed byte (offset " +
+                                     std::to_string(kMountCounts + 1) + ")");
+  }
+
+  b = good;
+  Put32(b, 33, 1u);  // ratio 0
+  EXPECT_EQ(Refusal(b), "texture 0: ratio 0 (offset 33)");
+  Put32(b, 33, 500u | 1u << 9 | 2u << 11);
+  EXPECT_EQ(Refusal(b),
+            "texture 0: width 500 times ratio 2 gives height 1000 (1..511 allowed) (offset 33)");
+
+  // The last sound announces more bytes than are left.
+  b = good;
+  const std::size_t lastCount = good.size() - 6 - 4;
+  ASSERT_EQ(Get32(b, lastCount), 6u);
+  Put32(b, lastCount, 7);
+  EXPECT_EQ(Refusal(b), "sound 3 (break-up): 7 sample bytes announced, 6 left (offset " +
+                            std::to_string(lastCount) + ")");
+  Put32(b, lastCount, 0xFFFFFFFFu);
+  EXPECT_NE(Refusal(b).find("4294967295 sample bytes announced"), std::string::npos);
+  // Sounds off: the same bytes load, since the blocks are never read.
+  EXPECT_EQ(Refusal(b, false), "accepted");
+}
+
+}  // namespace
+}  // namespace ironwood

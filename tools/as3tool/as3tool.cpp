@@ -1,0 +1,103 @@
+// The command line: inspect, validate and build.
+
+#include "tools/as3tool/as3tool.h"
+
+#include <ostream>
+
+#include "tools/as3tool/inputs.h"
+
+namespace ironwood::as3tool {
+namespace {
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  as3tool inspect FILE.as3             describe a ship plug-in\n"
+    "  as3tool validate FILE.as3...         check plug-ins (exit status 0 when all are valid)\n"
+    "  as3tool build DESCRIPTION OUTPUT.as3 build a plug-in from a text description\n";
+
+int Usage(std::ostream& err) {
+  err << kUsage;
+  return 2;
+}
+
+// Reads and parses a plug-in with its sounds; false with the fault.
+bool Load(const std::string& path, PluginFile* file, std::string* error) {
+  Bytes bytes;
+  return ReadFileBytes(path, &bytes, error) &&
+         ParsePluginFile(bytes.data(), bytes.size(), true, file, error);
+}
+
+int InspectCommand(const std::string& path, std::ostream& out, std::ostream& err) {
+  PluginFile file;
+  std::string error;
+  if (!Load(path, &file, &error)) {
+    err << path << ": " << error << "\n";
+    return 1;
+  }
+  out << path << "\n";
+  Inspect(file, out);
+  for (const std::string& warning : Warnings(file)) out << "  warning: " << warning << "\n";
+  return 0;
+}
+
+int ValidateCommand(const std::vector<std::string>& paths, std::ostream& out) {
+  int status = 0;
+  for (const std::string& path : paths) {
+    PluginFile file;
+    std::string error;
+    if (!Load(path, &file, &error)) {
+      out << path << ": " << error << "\n";
+      status = 1;
+      continue;
+    }
+    out << path << ": ok" << (file.hasSounds ? "" : ", no sounds") << "\n";
+    for (const std::string& warning : Warnings(file)) {
+      out << path << ": warning: " << warning << "\n";
+    }
+  }
+  return status;
+}
+
+int BuildCommand(const std::string& description, const std::string& output, std::ostream& out,
+                 std::ostream& err) {
+  PluginFile file;
+  std::string error;
+  if (!BuildFromDescription(description, &file, &error)) {
+    err << error << "\n";
+    return 1;
+  }
+  const Bytes bytes = EncodePluginFile(file, &error);
+  if (bytes.empty()) {
+    err << description << ": " << error << "\n";
+    return 1;
+  }
+  if (!WriteFileBytes(output, bytes, &error)) {
+    err << output << ": " << error << "\n";
+    return 1;
+  }
+  for (const std::string& warning : Warnings(file)) err << output << ": warning: " << warning << "\n";
+  out << output << ": " << bytes.size() << " bytes, " << file.textures.size() / 2
+      << " texture pairs, " << file.meshes.size() << " hull meshes, "
+      << file.phaserMounts.size() << " phaser and " << file.torpedoMounts.size()
+      << " torpedo mounts" << (file.hasSounds ? ", three sounds" : ", no sounds") << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunAs3Tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) return Usage(err);
+  const std::string& command = args[0];
+  if (command == "--help" || command == "help") {
+    out << kUsage;
+    return 0;
+  }
+  if (command == "inspect" && args.size() == 2) return InspectCommand(args[1], out, err);
+  if (command == "validate" && args.size() >= 2) {
+    return ValidateCommand(std::vector<std::string>(args.begin() + 1, args.end()), out);
+  }
+  if (command == "build" && args.size() == 3) return BuildCommand(args[1], args[2], out, err);
+  return Usage(err);
+}
+
+}  // namespace ironwood::as3tool

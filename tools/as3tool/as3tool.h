@@ -1,0 +1,54 @@
+#pragma once
+
+// as3tool: inspects, validates and builds ship plug-in files (".as3"). The program is a thin
+// `main` around `RunAs3Tool`; tests call the pieces directly.
+//
+// A build description is a text file of `key value...` lines. `#` starts a comment, blank lines
+// are ignored, a value with spaces goes in double quotes, numbers use a decimal point, and file
+// names are relative to the description's folder. Keys (each once unless marked "repeatable"):
+//
+//   pitch-rate R, turn-rate R, bank-rate R, angle-limit DEGREES, acceleration A, top-speed S
+//                                      the six flight attributes (all required)
+//   pair COLOUR OPACITY COLOUR OPACITY repeatable: texture pair 0, 1, ... in order; the first and
+//                                      second texture, each a 24-bit BMP colour image and an
+//                                      opacity image (its blue channel is alpha) or "-" for none
+//   mesh FILE.ase PAIR                 repeatable: every object of the scene export becomes a hull
+//                                      mesh drawn with texture pair PAIR
+//   phaser-value V, torpedo-value V    damage per 100 ms of beam, per torpedo hit (required)
+//   phaser-model FILE.ase COLOUR [OPACITY]   the beam's mesh (one object) and texture; required
+//   torpedo-model FILE.ase COLOUR [OPACITY]  when there are mounts of that kind, refused without
+//   phaser-mount X Y Z AX AY AZ ARC    repeatable: position, aim direction (model space, saver
+//   torpedo-mount X Y Z AX AY AZ ARC   units) and firing arc in degrees
+//   shield AX AY AZ STRENGTH           shield semi-axes and strength (required)
+//   shield-model FILE.ase COLOUR [OPACITY]   the shield bubble (required)
+//   sound torpedo-launch|phaser-loop|break-up FILE.wav
+//                                      16-bit PCM; all three or none
+//
+// Scene exports are read as the saver reads them: coordinates divided by 300, one texture vertex
+// per vertex; vertices without normals in the file get them from their faces.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "saver/assets/plugin_file.h"
+
+namespace ironwood::as3tool {
+
+// Builds a plug-in from the description at `path`. False with the fault ("FILE:LINE: ..." or
+// "FILE: ..." for an input file) in `error`.
+bool BuildFromDescription(const std::string& path, PluginFile* out, std::string* error);
+
+// Things that load but look wrong: the shield not enclosing the hull, zero-length aim vectors,
+// arcs outside 0..180 degrees, a phaser mesh that does not span z 0..1, values that are not
+// finite, sound formats the saver cannot play as 16-bit PCM.
+std::vector<std::string> Warnings(const PluginFile& file);
+
+// A readable report of everything in the file.
+void Inspect(const PluginFile& file, std::ostream& out);
+
+// The whole command line without the program name. Returns the exit status: 0 done, 1 a file
+// was faulty or could not be read or written, 2 a usage error.
+int RunAs3Tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace ironwood::as3tool

@@ -1,0 +1,299 @@
+// Reading a build description and gathering its inputs into a PluginFile.
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "tools/as3tool/as3tool.h"
+#include "tools/as3tool/inputs.h"
+
+namespace ironwood::as3tool {
+namespace {
+
+constexpr float kPi = 3.14159265358979323846f;
+
+// Splits a line into words: white space separates, double quotes group, `#` ends the line.
+bool SplitLine(const std::string& line, std::vector<std::string>* words, std::string* error) {
+  words->clear();
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+    } else if (c == '#') {
+      break;
+    } else if (c == '"') {
+      const std::size_t close = line.find('"', i + 1);
+      if (close == std::string::npos) {
+        *error = "a quote is not closed";
+        return false;
+      }
+      words->push_back(line.substr(i + 1, close - i - 1));
+      i = close + 1;
+    } else {
+      const std::size_t start = i;
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
+             line[i] != '#') {
+        ++i;
+      }
+      words->push_back(line.substr(start, i - start));
+    }
+  }
+  return true;
+}
+
+class DescriptionReader {
+ public:
+  DescriptionReader(const std::string& path, PluginFile* out, std::string* error)
+      : path_(path), folder_(std::filesystem::path(path).parent_path()), file_(*out),
+        error_(error) {}
+
+  bool Read() {
+    file_ = PluginFile{};
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) {
+      *error_ = path_ + ": cannot be opened";
+      return false;
+    }
+    std::string line;
+    std::vector<std::string> words;
+    while (std::getline(in, line)) {
+      ++line_;
+      std::string splitError;
+      if (!SplitLine(line, &words, &splitError)) return Fail(splitError);
+      if (words.empty()) continue;
+      if (!Line(words)) return false;
+    }
+    return Finish();
+  }
+
+ private:
+  bool Fail(const std::string& message) {
+    *error_ = path_ + ":" + std::to_string(line_) + ": " + message;
+    return false;
+  }
+  // A fault in an input file named on the current line.
+  bool FailInput(const std::string& name, const std::string& message) {
+    return Fail(name + ": " + message);
+  }
+
+  std::string Resolve(const std::string& name) const {
+    const std::filesystem::path p(name);
+    return p.is_absolute() ? p.string() : (folder_ / p).string();
+  }
+
+  bool Number(const std::string& word, float* value) {
+    char* end = nullptr;
+    *value = std::strtof(word.c_str(), &end);
+    if (word.empty() || *end != '\0' || !std::isfinite(*value)) {
+      return Fail("\"" + word + "\" is not a number");
+    }
+    return true;
+  }
+
+  bool Arity(const std::vector<std::string>& w, std::size_t least, std::size_t most,
+             const char* usage) {
+    const std::size_t n = w.size() - 1;
+    if (n < least || n > most) return Fail("usage: " + w[0] + " " + usage);
+    return true;
+  }
+
+  bool Once(const std::string& key) {
+    const auto [it, fresh] = seen_.emplace(key, line_);
+    if (!fresh) return Fail(key + " given twice (first on line " + std::to_string(it->second) + ")");
+    return true;
+  }
+
+  bool Image(const std::string& name, BmpImage* image) {
+    Bytes bytes;
+    std::string fault;
+    if (!ReadFileBytes(Resolve(name), &bytes, &fault) || !DecodeBmp(bytes, image, &fault)) {
+      return FailInput(name, fault);
+    }
+    return true;
+  }
+
+  // COLOUR and OPACITY ("-" or empty: none) into one texture record.
+  bool Texture(const std::string& colourName, const std::string& opacityName,
+               PluginTexture* texture) {
+    BmpImage colour, opacity;
+    if (!Image(colourName, &colour)) return false;
+    const bool withOpacity = !opacityName.empty() && opacityName != "-";
+    if (withOpacity && !Image(opacityName, &opacity)) return false;
+    std::string fault;
+    if (!MakeTexture(colour, withOpacity ? &opacity : nullptr, texture, &fault)) {
+      return FailInput(colourName, fault);
+    }
+    return true;
+  }
+
+  bool Objects(const std::string& name, std::vector<AseObject>* objects) {
+    Bytes bytes;
+    std::string fault;
+    if (!ReadFileBytes(Resolve(name), &bytes, &fault) ||
+        !DecodeAse(std::string(bytes.begin(), bytes.end()), objects, &fault)) {
+      return FailInput(name, fault);
+    }
+    return true;
+  }
+
+  bool Model(const std::vector<std::string>& w, PluginModel* model) {
+    if (!Once(w[0]) || !Arity(w, 2, 3, "FILE.ase COLOUR.bmp [OPACITY.bmp]")) return false;
+    std::vector<AseObject> objects;
+    if (!Objects(w[1], &objects)) return false;
+    if (objects.size() != 1) {
+      return FailInput(w[1], std::to_string(objects.size()) + " objects, one expected");
+    }
+    model->mesh = std::move(objects[0].mesh);
+    if (!Texture(w[2], w.size() > 3 ? w[3] : "", &model->texture)) return false;
+    // Readers skip the second record; the smallest one there is will do.
+    model->discarded = PluginTexture{1, 1, false, {0, 0, 0}};
+    return true;
+  }
+
+  bool Mount(const std::vector<std::string>& w, std::vector<PluginMount>* mounts) {
+    if (!Arity(w, 7, 7, "X Y Z AIM-X AIM-Y AIM-Z ARC-DEGREES")) return false;
+    float v[7];
+    for (std::size_t i = 0; i < 7; ++i) {
+      if (!Number(w[i + 1], &v[i])) return false;
+    }
+    if (mounts->size() >= 127) return Fail("more than 127 " + w[0] + "s");
+    mounts->push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, v[6] * kPi / 180.0f});
+    return true;
+  }
+
+  bool Line(const std::vector<std::string>& w) {
+    const std::string& key = w[0];
+    static const std::map<std::string, float PluginFile::*> kScalars = {
+        {"pitch-rate", &PluginFile::pitchRate},     {"turn-rate", &PluginFile::turnRate},
+        {"bank-rate", &PluginFile::bankRate},       {"angle-limit", &PluginFile::angleLimit},
+        {"acceleration", &PluginFile::acceleration}, {"top-speed", &PluginFile::topSpeed},
+        {"phaser-value", &PluginFile::phaserValue}, {"torpedo-value", &PluginFile::torpedoValue},
+    };
+    if (const auto it = kScalars.find(key); it != kScalars.end()) {
+      return Once(key) && Arity(w, 1, 1, "VALUE") && Number(w[1], &(file_.*(it->second)));
+    }
+    if (key == "pair") {
+      if (!Arity(w, 4, 4, "COLOUR OPACITY|- COLOUR OPACITY|-")) return false;
+      if (file_.textures.size() >= 2 * 255) return Fail("more than 255 texture pairs");
+      PluginTexture first, second;
+      if (!Texture(w[1], w[2], &first) || !Texture(w[3], w[4], &second)) return false;
+      file_.textures.push_back(std::move(first));
+      file_.textures.push_back(std::move(second));
+      return true;
+    }
+    if (key == "mesh") {
+      if (!Arity(w, 2, 2, "FILE.ase PAIR")) return false;
+      float pair;
+      if (!Number(w[2], &pair)) return false;
+      if (pair < 0 || pair != std::floor(pair) || pair > 254) {
+        return Fail("pair \"" + w[2] + "\" is not a pair number 0..254");
+      }
+      std::vector<AseObject> objects;
+      if (!Objects(w[1], &objects)) return false;
+      for (AseObject& object : objects) {
+        if (file_.meshes.size() >= 255) return Fail("more than 255 hull meshes");
+        object.mesh.pairIndex = static_cast<std::uint32_t>(pair);
+        file_.meshes.push_back(std::move(object.mesh));
+        meshLines_.push_back(line_);
+      }
+      return true;
+    }
+    if (key == "phaser-model") return Model(w, &file_.phaser);
+    if (key == "torpedo-model") return Model(w, &file_.torpedo);
+    if (key == "shield-model") return Model(w, &file_.shield);
+    if (key == "phaser-mount") return Mount(w, &file_.phaserMounts);
+    if (key == "torpedo-mount") return Mount(w, &file_.torpedoMounts);
+    if (key == "shield") {
+      if (!Once(key) || !Arity(w, 4, 4, "AXIS-X AXIS-Y AXIS-Z STRENGTH")) return false;
+      for (std::size_t i = 0; i < 3; ++i) {
+        if (!Number(w[i + 1], &file_.shieldAxes[i])) return false;
+      }
+      return Number(w[4], &file_.shieldStrength);
+    }
+    if (key == "sound") {
+      static const char* const kSlots[3] = {"torpedo-launch", "phaser-loop", "break-up"};
+      if (!Arity(w, 2, 2, "torpedo-launch|phaser-loop|break-up FILE.wav")) return false;
+      for (std::size_t s = 0; s < 3; ++s) {
+        if (w[1] != kSlots[s]) continue;
+        if (!Once("sound " + w[1])) return false;
+        Bytes bytes;
+        std::string fault;
+        if (!ReadFileBytes(Resolve(w[2]), &bytes, &fault) ||
+            !DecodeWav(bytes, &file_.sounds[s], &fault)) {
+          return FailInput(w[2], fault);
+        }
+        ++soundCount_;
+        return true;
+      }
+      return Fail("unknown sound \"" + w[1] + "\" (torpedo-launch, phaser-loop or break-up)");
+    }
+    return Fail("unknown key \"" + key + "\"");
+  }
+
+  bool Finish() {
+    line_ = 0;
+    for (const char* key : {"pitch-rate", "turn-rate", "bank-rate", "angle-limit", "acceleration",
+                            "top-speed", "phaser-value", "torpedo-value", "shield",
+                            "shield-model"}) {
+      if (seen_.count(key) == 0) {
+        *error_ = path_ + ": " + key + " is missing";
+        return false;
+      }
+    }
+    const std::size_t pairs = file_.textures.size() / 2;
+    for (std::size_t m = 0; m < file_.meshes.size(); ++m) {
+      if (file_.meshes[m].pairIndex >= pairs) {
+        line_ = meshLines_[m];
+        return Fail("texture pair " + std::to_string(file_.meshes[m].pairIndex) + " of " +
+                    std::to_string(pairs) + " described");
+      }
+    }
+    for (const auto& [kind, mounts] :
+         {std::pair{"phaser", &file_.phaserMounts}, std::pair{"torpedo", &file_.torpedoMounts}}) {
+      const bool model = seen_.count(std::string(kind) + "-model") != 0;
+      if (!mounts->empty() && !model) {
+        *error_ = path_ + ": " + kind + "-mount lines need a " + kind + "-model";
+        return false;
+      }
+      if (mounts->empty() && model) {
+        *error_ = path_ + ": a " + kind + "-model without " + kind +
+                  "-mount lines would not be stored";
+        return false;
+      }
+    }
+    if (soundCount_ != 0 && soundCount_ != 3) {
+      *error_ = path_ + ": " + std::to_string(soundCount_) +
+                " of the three sounds given; give all three or none";
+      return false;
+    }
+    file_.hasSounds = soundCount_ == 3;
+    std::string fault;
+    if (!CheckPluginFile(file_, &fault)) {
+      *error_ = path_ + ": " + fault;
+      return false;
+    }
+    return true;
+  }
+
+  std::string path_;
+  std::filesystem::path folder_;
+  PluginFile& file_;
+  std::string* error_;
+  int line_ = 0;
+  std::map<std::string, int> seen_;  // key -> line
+  std::vector<int> meshLines_;
+  int soundCount_ = 0;
+};
+
+}  // namespace
+
+bool BuildFromDescription(const std::string& path, PluginFile* out, std::string* error) {
+  return DescriptionReader(path, out, error).Read();
+}
+
+}  // namespace ironwood::as3tool
