@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <numbers>
 
+#include "tools/assetgen/flare_images.h"
 #include "tools/assetgen/font.h"
 #include "tools/assetgen/image_files.h"
+#include "tools/assetgen/ships.h"
 
 namespace ironwood::assetgen {
 
@@ -483,6 +485,7 @@ std::vector<GeneratedImage> AllImages() {
     images.push_back({"EXPLOSION" + n, "Explosion" + n + "Color.bmp", "Explosion" + n + "Alpha.bmp",
                       ExplosionFrame(i)});
   }
+  for (GeneratedImage& image : SceneryImages()) images.push_back(std::move(image));
   return images;
 }
 
@@ -563,7 +566,10 @@ bool WriteImages(const std::string& folder, std::string* error) {
       return false;
     }
   }
-  const Canvas sheet = ContactSheet(images);
+  // The ship textures join the sheet only: the saver reads them from the plug-ins.
+  std::vector<GeneratedImage> shown = images;
+  AppendShipImages(shown);
+  const Canvas sheet = ContactSheet(shown);
   std::vector<std::uint8_t> rgb;
   rgb.reserve(static_cast<std::size_t>(sheet.width()) * sheet.height() * 3);
   for (int y = 0; y < sheet.height(); ++y) {

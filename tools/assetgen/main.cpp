@@ -4,6 +4,9 @@
 #include <string>
 
 #include "tools/assetgen/images.h"
+#include "tools/assetgen/scenery.h"
+#include "tools/assetgen/ships.h"
+#include "tools/assetgen/sky.h"
 #include "tools/assetgen/sounds.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +16,19 @@ int main(int argc, char** argv) {
   }
   std::string error;
   if (!ironwood::assetgen::WriteImages(argv[1], &error)) {
+    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+    return 1;
+  }
+  if (!ironwood::assetgen::WriteScenery(argv[1], &error)) {
+    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+    return 1;
+  }
+  if (!ironwood::assetgen::WriteSky(argv[1], &error)) {
+    std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+    return 1;
+  }
+  if (!ironwood::assetgen::WritePlugins(argv[1], &error) ||
+      !ironwood::assetgen::WriteScenarios(argv[1], &error)) {
     std::fprintf(stderr, "assetgen: %s\n", error.c_str());
     return 1;
   }
