@@ -150,6 +150,65 @@ std::vector<std::uint8_t> Reduce(const std::vector<std::uint8_t>& source, int so
   return level;
 }
 
+// ---- DDS ----
+
+constexpr std::size_t kDdsHeaderBytes = 4 + 124;  // magic, then the header
+
+// Bytes of one level of 4x4 blocks; a side below 4 still takes a whole block.
+std::size_t BlockBytes(int width, int height, std::size_t blockSize) {
+  return static_cast<std::size_t>((width + 3) / 4) * static_cast<std::size_t>((height + 3) / 4) *
+         blockSize;
+}
+
+// Whether a level of this height can be turned upside down by moving whole blocks and rows
+// inside them: a block-row multiple, or a single block row that is only partly used.
+bool FlipsExactly(int height) {
+  return height < 4 || height % 4 == 0;
+}
+
+// Turns one level upside down in place. `rowOf[r]` is the source row of row r inside a block.
+// A block is an optional 8-byte alpha part (DXT3: 4 bits a pixel, 2 bytes a row; DXT5: two
+// endpoints, then 3-bit indices, 12 bits a row) followed by the colour part (two endpoints,
+// then one byte of 2-bit indices a row).
+void FlipLevel(std::vector<std::uint8_t>& level, int width, int height, GLenum format) {
+  const std::size_t blockSize = format == GL_COMPRESSED_RGB_S3TC_DXT1_EXT ? 8 : 16;
+  const std::size_t across = static_cast<std::size_t>((width + 3) / 4);
+  const std::size_t down = static_cast<std::size_t>((height + 3) / 4);
+  const int used = std::min(height, 4);
+  int rowOf[4] = {0, 1, 2, 3};
+  for (int r = 0; r < used; ++r) rowOf[r] = used - 1 - r;
+
+  auto flipBlock = [&](std::uint8_t* block) {
+    std::uint8_t* colour = block + blockSize - 8;
+    const std::uint8_t rows[4] = {colour[4], colour[5], colour[6], colour[7]};
+    for (int r = 0; r < 4; ++r) colour[4 + r] = rows[rowOf[r]];
+    if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT) {
+      const std::uint8_t alpha[8] = {block[0], block[1], block[2], block[3],
+                                     block[4], block[5], block[6], block[7]};
+      for (int r = 0; r < 4; ++r) {
+        block[2 * r] = alpha[2 * rowOf[r]];
+        block[2 * r + 1] = alpha[2 * rowOf[r] + 1];
+      }
+    } else if (format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) {
+      std::uint64_t bits = 0;
+      for (int i = 0; i < 6; ++i) bits |= std::uint64_t{block[2 + i]} << (8 * i);
+      std::uint64_t flipped = 0;
+      for (int r = 0; r < 4; ++r) flipped |= ((bits >> (12 * rowOf[r])) & 0xFFFu) << (12 * r);
+      for (int i = 0; i < 6; ++i) block[2 + i] = static_cast<std::uint8_t>(flipped >> (8 * i));
+    }
+  };
+
+  const std::size_t rowBytes = across * blockSize;
+  for (std::size_t by = 0; by < down / 2; ++by) {
+    std::swap_ranges(level.begin() + static_cast<std::ptrdiff_t>(by * rowBytes),
+                     level.begin() + static_cast<std::ptrdiff_t>((by + 1) * rowBytes),
+                     level.begin() + static_cast<std::ptrdiff_t>((down - 1 - by) * rowBytes));
+  }
+  for (std::size_t at = 0; at + blockSize <= level.size(); at += blockSize) {
+    flipBlock(level.data() + at);
+  }
+}
+
 }  // namespace
 
 // ---- Texture ----
@@ -179,6 +238,8 @@ Texture& Texture::operator=(Texture&& other) noexcept {
   levelCount_ = other.levelCount_;
   levels_ = std::move(other.levels_);
   inverseLevels_ = std::move(other.inverseLevels_);
+  compressedFormat_ = std::exchange(other.compressedFormat_, 0);
+  compressedLevels_ = std::move(other.compressedLevels_);
   return *this;
 }
 
@@ -201,6 +262,8 @@ void Texture::Commit(int width, int height, bool hasAlpha, std::vector<std::uint
   levelCount_ = 0;
   for (auto& level : levels_) level.clear();
   for (auto& level : inverseLevels_) level.clear();
+  compressedFormat_ = 0;
+  compressedLevels_.clear();
 }
 
 bool Texture::LoadBmp(bool withOpacity, const std::string& colourPath,
@@ -254,6 +317,89 @@ bool Texture::ReadEmbedded(std::istream& in, std::string* why) {
   return true;
 }
 
+bool Texture::LoadDds(const std::string& path, std::string* why) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(why, path + ": cannot open the file");
+  in.seekg(0, std::ios::end);
+  const std::streamoff fileSize = in.tellg();
+  in.seekg(0, std::ios::beg);
+  std::uint8_t header[kDdsHeaderBytes];
+  if (fileSize < static_cast<std::streamoff>(kDdsHeaderBytes) ||
+      !in.read(reinterpret_cast<char*>(header), kDdsHeaderBytes)) {
+    return Fail(why, path + ": the file is too short for a DDS header");
+  }
+  if (header[0] != 'D' || header[1] != 'D' || header[2] != 'S' || header[3] != ' ') {
+    return Fail(why, path + ": not a DDS file");
+  }
+  if (Le32(header + 4) != 124) return Fail(why, path + ": the DDS header size is not 124");
+  const auto height = static_cast<std::int32_t>(Le32(header + 12));
+  const auto width = static_cast<std::int32_t>(Le32(header + 16));
+  const std::uint32_t mipMapCount = Le32(header + 28);
+  const std::uint8_t* pixelFormat = header + 76;
+  if (Le32(pixelFormat) != 32) return Fail(why, path + ": the pixel format size is not 32");
+  constexpr std::uint32_t kFourCcFlag = 0x4;
+  if ((Le32(pixelFormat + 4) & kFourCcFlag) == 0) {
+    return Fail(why, path + ": the image is not S3TC compressed");
+  }
+  const std::string fourCc(reinterpret_cast<const char*>(pixelFormat + 8), 4);
+  GLenum format = 0;
+  if (fourCc == "DXT1") format = GL_COMPRESSED_RGB_S3TC_DXT1_EXT;
+  if (fourCc == "DXT3") format = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
+  if (fourCc == "DXT5") format = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+  if (format == 0) {
+    std::string shown;
+    for (char c : fourCc) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
+    return Fail(why, path + ": unsupported compression \"" + shown + "\"");
+  }
+  if (width < 1 || width > kMaxDdsSide || height < 1 || height > kMaxDdsSide) {
+    return Fail(why, path + ": image size " + std::to_string(width) + "x" + std::to_string(height) +
+                         " is out of range");
+  }
+  int fullChain = 1;
+  while ((std::max(width, height) >> fullChain) > 0) ++fullChain;
+  const std::uint32_t stated = std::max(mipMapCount, std::uint32_t{1});
+  if (stated > static_cast<std::uint32_t>(fullChain)) {
+    return Fail(why, path + ": " + std::to_string(stated) + " levels are more than a " +
+                         std::to_string(width) + "x" + std::to_string(height) + " image has");
+  }
+  const std::size_t blockSize = format == GL_COMPRESSED_RGB_S3TC_DXT1_EXT ? 8 : 16;
+  std::int64_t needed = kDdsHeaderBytes;
+  for (std::uint32_t i = 0; i < stated; ++i) {
+    needed += static_cast<std::int64_t>(
+        BlockBytes(std::max(width >> i, 1), std::max(height >> i, 1), blockSize));
+    if (needed > fileSize) {
+      return Fail(why, path + ": the blocks of level " + std::to_string(i) +
+                           " lie beyond the end of the file");
+    }
+  }
+  if (!FlipsExactly(height)) {
+    return Fail(why, path + ": a height of " + std::to_string(height) +
+                         " cannot be turned bottom-up block by block");
+  }
+  // A partial chain would leave a mipmapped GL texture incomplete (drawn untextured), and so
+  // would a level that cannot be turned round exactly: such files keep level 0 alone.
+  int keep = static_cast<int>(stated) == fullChain ? fullChain : 1;
+  for (int i = 1; i < keep; ++i) {
+    if (!FlipsExactly(std::max(height >> i, 1))) keep = 1;
+  }
+
+  std::vector<std::vector<std::uint8_t>> levels;
+  for (int i = 0; i < keep; ++i) {
+    const int w = std::max(width >> i, 1), h = std::max(height >> i, 1);
+    std::vector<std::uint8_t> level(BlockBytes(w, h, blockSize));
+    if (!in.read(reinterpret_cast<char*>(level.data()),
+                 static_cast<std::streamsize>(level.size()))) {
+      return Fail(why, path + ": the file could not be read");
+    }
+    FlipLevel(level, w, h, format);
+    levels.push_back(std::move(level));
+  }
+  Commit(width, height, false, {});
+  compressedFormat_ = format;
+  compressedLevels_ = std::move(levels);
+  return true;
+}
+
 bool Texture::BuildLevels(TextureNamePool& pool, int skip) {
   // Nine levels reach 1x1 only for sides below 512; a shorter chain would leave the GL texture
   // incomplete.
@@ -290,9 +436,22 @@ void Texture::Create(TextureNamePool& pool, GLuint& name, TextureNamePool*& owne
   owner = &pool;
   gl.glBindTexture(GL_TEXTURE_2D, name);
   gl.glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  const bool mipmapped = hasLevels_ || compressedLevels_.size() > 1;
   gl.glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                     hasLevels_ ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+                     mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
   gl.glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  if (compressedFormat_ != 0) {
+    // Only loaded where the driver offers compressed textures; without the entry point the
+    // object stays empty rather than the call going through a null pointer.
+    if (gl.glCompressedTexImage2DARB == nullptr) return;
+    for (std::size_t i = 0; i < compressedLevels_.size(); ++i) {
+      const int w = std::max(width_ >> i, 1), h = std::max(height_ >> i, 1);
+      gl.glCompressedTexImage2DARB(GL_TEXTURE_2D, static_cast<GLint>(i), compressedFormat_, w, h, 0,
+                                   static_cast<GLsizei>(compressedLevels_[i].size()),
+                                   compressedLevels_[i].data());
+    }
+    return;
+  }
   const GLint internalFormat = hasAlpha_ ? 4 : 3;
   const GLenum format = hasAlpha_ ? GL_RGBA : GL_RGB;
   gl.glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width_, height_, 0, format, GL_UNSIGNED_BYTE,

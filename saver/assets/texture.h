@@ -52,6 +52,7 @@ class Texture {
   static constexpr int kMaxLevels = 9;      // 256 .. 1, enough for any side below 512
   static constexpr int kMaxLevelledSide = 511;
   static constexpr int kMaxBmpSide = 8192;
+  static constexpr int kMaxDdsSide = 4096;
 
   Texture() = default;
   ~Texture();
@@ -71,6 +72,14 @@ class Texture {
   // width, bit 9 height = width * ratio rather than width / ratio, bit 10 alpha, bits 11-17
   // ratio) and then the pixels. Same refusal rules as LoadBmp.
   bool ReadEmbedded(std::istream& in, std::string* why = nullptr);
+
+  // Loads a ".dds" file of S3TC blocks (FourCC "DXT1", "DXT3" or "DXT5") and keeps the blocks
+  // as they are, to be uploaded compressed on the first Bind. The file's rows run top-down, so
+  // the blocks are turned bottom-up here, as the BMP images are. A file with a complete chain of
+  // reduced levels keeps them all and is mipmapped; any other keeps level 0 only. Refuses a bad
+  // header, a side outside 1..4096 or block data cut short, like LoadBmp. No CPU pixels are
+  // kept: HasAlpha() is false and BuildLevels refuses a compressed texture.
+  bool LoadDds(const std::string& path, std::string* why = nullptr);
 
   // Builds the reduced levels (2x2 box filter down to 1x1), remembers how many of the largest
   // to leave out when uploading, and binds the image (and its inverse). False, with nothing
@@ -92,6 +101,12 @@ class Texture {
   GLuint glName() const { return glName_; }
   GLuint glInverseName() const { return glInverseName_; }
   int levelCount() const { return levelCount_; }
+  // The GL compressed format of a texture read by LoadDds; 0 for one with CPU pixels.
+  GLenum compressedFormat() const { return compressedFormat_; }
+  int compressedLevelCount() const { return static_cast<int>(compressedLevels_.size()); }
+  const std::vector<std::uint8_t>& compressedLevel(int i) const {
+    return compressedLevels_.at(static_cast<std::size_t>(i));
+  }
   // Level 0 is a copy of pixels(); level i halves each side i times, never below 1.
   const std::vector<std::uint8_t>& levels(int i) const { return levels_.at(i); }
   const std::vector<std::uint8_t>& inverseLevels(int i) const { return inverseLevels_.at(i); }
@@ -118,6 +133,8 @@ class Texture {
   int levelCount_ = 0;
   Levels levels_;
   Levels inverseLevels_;
+  GLenum compressedFormat_ = 0;
+  std::vector<std::vector<std::uint8_t>> compressedLevels_;  // level i: sides halved i times
 };
 
 }  // namespace ironwood
