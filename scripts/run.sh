@@ -15,13 +15,14 @@ cmake --build --preset linux -j "${IRONWOOD_JOBS:-2}" --target Ironwood Starfray
 install_dir="$PWD/build/linux/installation"
 export IRONWOOD_SYSTEM_SETTINGS="$install_dir/system-settings.reg"
 export IRONWOOD_SETTINGS="$install_dir/user-settings.reg"
-cat >"$IRONWOOD_SYSTEM_SETTINGS" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]
-"WorkingDirectory"="$install_dir/"
-
-REG
+# The folder, and the generated defaults (the scenario catalogue) from DefaultSettings.reg.
+{
+  printf 'Windows Registry Editor Version 5.00\n\n'
+  printf '[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n'
+  printf '"WorkingDirectory"="%s/"\n' "$install_dir"
+  tr -d '\r' <"$install_dir/DefaultSettings.reg" | grep '^"'
+  printf '\n'
+} >"$IRONWOOD_SYSTEM_SETTINGS"
 
 set +e
 if [ -n "${DISPLAY:-}" ] && [ "$#" -eq 0 ]; then

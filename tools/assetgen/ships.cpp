@@ -823,7 +823,25 @@ bool WriteScenarios(const std::string& folder, std::string* error) {
       return false;
     }
   }
+  const std::string catalogue = ScenarioCatalogueReg();
+  const fs::path path = fs::path(folder) / "DefaultSettings.reg";
+  if (!WriteFile(path.string(), std::vector<std::uint8_t>(catalogue.begin(), catalogue.end()))) {
+    if (error != nullptr) *error = "cannot write " + path.string();
+    return false;
+  }
   return true;
+}
+
+std::string ScenarioCatalogueReg() {
+  const std::vector<std::string> order = ScenarioPlayOrder();
+  std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\r\n";
+  text += "\"NumScenarios\"=\"" + std::to_string(order.size()) + "\"\r\n";
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    text += "\"Scenario(" + std::to_string(i) + ")\"=\"" + order[i] + "\"\r\n";
+  }
+  return text + "\r\n";
 }
 
 void AppendShipImages(std::vector<GeneratedImage>& images) {

@@ -49,6 +49,10 @@ std::string ScenarioText(const ScenarioDefinition& scenario);
 bool WritePlugins(const std::string& folder, std::string* error);
 // Writes every scenario into Scenarios/.
 bool WriteScenarios(const std::string& folder, std::string* error);
+// The scenario catalogue in play order ("NumScenarios", "Scenario(0)" ...) as a registry export
+// of the saver's key, without "WorkingDirectory" (it depends on where the folder is installed).
+// WriteScenarios writes it as "DefaultSettings.reg"; an installation adds it to its settings.
+std::string ScenarioCatalogueReg();
 
 // Orthographic views of each class's hull from above, from the side and at three quarters,
 // textured and shaded by the normal, with the shield's outline: for judging the shapes.

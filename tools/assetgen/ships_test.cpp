@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/linux/reg_text.h"
 #include "saver/assets/plugin_file.h"
 #include "tests/support/test_files.h"
 #include "tools/assetgen/hull_geometry.h"
@@ -368,6 +369,24 @@ TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
       }
     }
   }
+  // The catalogue the installation adds to its settings names every scenario in play order, and
+  // reads back with the settings store's own reader.
+  const auto reg = TempFolder::Read(folder.Path() / "DefaultSettings.reg");
+  platform::RegDocument document;
+  std::string regError;
+  ASSERT_TRUE(platform::ParseRegText(std::string(reg.begin(), reg.end()), document, regError))
+      << regError;
+  const std::string key = "HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60";
+  const platform::RegValue* count = document.FindValue(key, "NumScenarios");
+  ASSERT_NE(count, nullptr);
+  EXPECT_EQ(count->text, std::to_string(order.size()));
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const platform::RegValue* value = document.FindValue(key, "Scenario(" + std::to_string(i) + ")");
+    ASSERT_NE(value, nullptr) << i;
+    EXPECT_EQ(value->text, order[i]);
+  }
+  EXPECT_EQ(document.FindValue(key, "WorkingDirectory"), nullptr);
+
   // The first entry line of the duel, byte for byte.
   const auto duel = TempFolder::Read(folder.Path() / "Scenarios" / order.front());
   EXPECT_EQ(std::string(duel.begin(), duel.end()).substr(0, 17), "1\r\n(1) Heron.as3\r");
