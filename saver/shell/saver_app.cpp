@@ -100,9 +100,11 @@ bool SaverApp::StartUp() {
 
   window_->Show();
   DrawTitleScreen(workingDirectory_, width_, height_, *textureNames_, *target_);
-  // Until the battle is loaded here, the frames show the title picture.
-  titlePicture_.LoadBmp(false,
-                        platform::InstallationFile(workingDirectory_, "Gfx", "TitleTest2.bmp"), "");
+  if (!LoadBattleFiles()) {
+    // The loop sees the quit first, so the normal shutdown (and its log line) still runs.
+    RestoreDisplayMode();
+    window_->PostQuit(0);
+  }
 
   frameStats_.lastFrame = platform::TimeMilliseconds();
   frameStats_.loopStart = platform::TimeMilliseconds();
@@ -156,9 +158,40 @@ void SaverApp::ChangeResolution() {
   log_.Write("END RESOLUTION CHANGE\n\n");
 }
 
+bool SaverApp::LoadBattleFiles() {
+  scene_ = std::make_unique<SceneAssets>();
+  const LoadSettings load{.installation = workingDirectory_,
+                          .compressedTextures = renderer_->S3TCAvailable(),
+                          .width = width_,
+                          .height = height_};
+  if (!LoadAssociatedFiles(load, log_, scene_.get())) {
+    scene_.reset();
+    return false;
+  }
+  return true;
+}
+
+MeshDrawCaps SaverApp::DrawCaps() const {
+  return {.multitexture = renderer_->MultitextureAvailable(),
+          .compiledVertexArrays = renderer_->CompiledVertexArraysAvailable()};
+}
+
 void SaverApp::DrawFrame() {
   gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  DrawFullFramePicture(titlePicture_, *textureNames_, width_, height_);
+  if (scene_) {
+    // Until the battle and its camera exist, the view is the camera's starting one (no turn)
+    // and there is no followed ship, so the tunnel fade is 1: sky, tunnel, a fully faded lens
+    // flare and the title overlays.
+    const float tunnelFade = 1.0f;
+    const auto camera = [] {};
+    const MeshDrawCaps caps = DrawCaps();
+    background_.Draw(scene_->sky, scene_->starTunnel, tunnelFade, use3DCameraView_, camera, caps,
+                     *textureNames_);
+    scene_->lensFlare.UpdateProjection(camera, projection_);
+    scene_->lensFlare.Draw(tunnelFade, width_, height_, scene_->uniBillboard.meshes.front(), caps,
+                           *textureNames_);
+    scene_->titles.DrawTitles(*textureNames_);
+  }
   // F12 is answered here, between drawing and presenting: after a swap the back buffer holds
   // nothing defined.
   for (; screenshotsWanted_ > 0; --screenshotsWanted_) TakeScreenshot();
@@ -209,7 +242,7 @@ void SaverApp::FitPictureToWindow() {
 int SaverApp::Shutdown(int quitParameter) {
   log_.Write(FormatFramesPerSecond(frameStats_));
   gl.glBindTexture(GL_TEXTURE_2D, 0);
-  titlePicture_ = Texture();
+  scene_.reset();
   renderer_->Shutdown();
   RestoreDisplayMode();
   return quitParameter;

@@ -13,7 +13,9 @@
 #include "platform/settings_store.h"
 #include "saver/assets/texture.h"
 #include "saver/gl/renderer.h"
+#include "saver/render/background_pass.h"
 #include "saver/shell/command_line.h"
+#include "saver/shell/load_driver.h"
 #include "saver/shell/startup_log.h"
 #include "saver/shell/window_logic.h"
 
@@ -90,7 +92,9 @@ class SaverApp {
   bool StartUp();
   bool StartWindowSystem();
   void ChangeResolution();
+  bool LoadBattleFiles();
   void DrawFrame();
+  MeshDrawCaps DrawCaps() const;
   int MainLoop();
   int Shutdown(int quitParameter);
   void RestoreDisplayMode();
@@ -119,7 +123,8 @@ class SaverApp {
   std::unique_ptr<platform::RenderTarget> target_;
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<TextureNamePool> textureNames_;
-  Texture titlePicture_;
+  std::unique_ptr<SceneAssets> scene_;  // after a successful load
+  BackgroundPass background_;
 };
 
 }  // namespace ironwood

@@ -13,6 +13,7 @@
 #include "saver/assets/random.h"
 #include "saver/shell/saver_app.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/minimal_installation.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
@@ -152,6 +153,7 @@ TEST_F(SaverMainTest, PreviewAndPasswordStartNothingAndWriteNothing) {
 
 TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
   std::ofstream(folder_ / "SYlog.log") << "the previous run's lines\n";
   platform::ManualClock clock(5000);
   platform::ScopedClock scoped(clock);
@@ -168,7 +170,22 @@ TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {
                       0),
             0u)
       << log;
-  EXPECT_NE(log.find("END LOADING OPENGL SUB SYSTEM\n\nFrames Per Second:"), std::string::npos);
+  EXPECT_NE(log.find("END LOADING OPENGL SUB SYSTEM\n\n"
+                     "BEGIN LOADING ASSOCIATED FILES\n"
+                     "    Attempting To Load UniBillboard...Success\n"
+                     "    Attempting To Load TriBillboard...Success\n"
+                     "    Attempting to Load Phaser Flare...Success\n"
+                     "    Attempting to Load Background...Success\n"
+                     "    Attempting to Load Universe...Success\n"
+                     "    Attempting to Load Overlays...Success\n"
+                     "    Attempting to Load lens flare...Success\n"
+                     "    Attempting to Load Explosion maps...Success\n"
+                     "    Attempting to Initalize Spark System...Success\n"
+                     "    Attempting to Initalize Debris System...Success\n"
+                     "END LOADING ASSOCIATED FILES\n"
+                     "Frames Per Second:"),
+            std::string::npos)
+      << log;
   EXPECT_TRUE(LogEndsWith("Frames Per Second:0.000000"));  // the clock never moved
   ASSERT_NE(window_, nullptr);
   EXPECT_EQ(window_->created, (std::pair<int, int>{800, 600}));
@@ -176,7 +193,11 @@ TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {
   EXPECT_EQ(window_->idles, 4);  // three frames, then the key, then the quit
   EXPECT_GE(window_->restores, 1);
   EXPECT_GE(window_->cursorHides, 1);
-  EXPECT_EQ(recording_.Count("glGetDoublev"), 1);  // the projection is saved once
+  int projectionReads = 0;  // the projection is saved once; the flare reads the view per frame
+  for (const auto& call : recording_.Named("glGetDoublev")) {
+    projectionReads += call.args[0] == std::to_string(GL_PROJECTION_MATRIX);
+  }
+  EXPECT_EQ(projectionReads, 1);
   // The title screen and every frame present what they drew.
   EXPECT_TRUE(started_.empty());
 }
@@ -234,6 +255,7 @@ TEST_F(SaverMainTest, StartFailuresRestoreTheDisplayAndSkipTheShutdownLine) {
 
 TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
   prepareWindow_ = [](testing::ScriptedWindow& w) {
     w.offeredModes = {{800, 600, 32}};
     w.script = {{platform::WindowMessageKind::KeyDown, platform::kKeyF12},
@@ -243,6 +265,22 @@ TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
   EXPECT_TRUE(fs::exists(folder_ / "ScreenShots" / "SFScreenShot00.bmp"));
   EXPECT_TRUE(fs::exists(folder_ / "ScreenShots" / "SFScreenShot01.bmp"));
   EXPECT_EQ(window_->idles, 4);  // the shots did not end it; the key after three frames did
+}
+
+TEST_F(SaverMainTest, AFailedLoadEndsAtOnceThroughTheNormalShutdown) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_, "Gfx/BackgroundLeft03.bmp");
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.offeredModes = {{800, 600, 32}}; };
+  EXPECT_EQ(Main("/s"), 0);
+  const std::string log = LogText();
+  // The step's own failure text, the reason on a line of its own, then the shutdown's line.
+  const std::string failed = "    Attempting to Load Background...Failed\n        ";
+  ASSERT_NE(log.find(failed), std::string::npos) << log;
+  EXPECT_NE(log.find("BackgroundLeft03.bmp", log.find(failed)), std::string::npos) << log;
+  EXPECT_EQ(log.find("Attempting to Load Universe"), std::string::npos);
+  EXPECT_TRUE(LogEndsWith("\nFrames Per Second:0.000000")) << log;
+  EXPECT_EQ(window_->idles, 0);  // the quit came first: no frame was drawn
+  EXPECT_GE(window_->restores, 1);
 }
 
 TEST_F(SaverMainTest, RunSeedsTheGeneratorFromTheCalendarTime) {

@@ -1,0 +1,18 @@
+#pragma once
+
+// The smallest installation folder the saver's start-up loads completely: every model, image and
+// description it reads, each tiny (4 x 4 images, one-triangle or one-quad models).
+
+#include <string>
+
+#include "tests/support/test_files.h"
+
+namespace ironwood::testing {
+
+// Writes the files into the folder. `skip` names one relative path to leave out.
+void WriteMinimalInstallation(const TempFolder& folder, const std::string& skip = "");
+
+// A quad in the xy plane facing +z, as scene-export text with `objects` copies.
+std::string QuadAse(int objects, const std::string& material = "");
+
+}  // namespace ironwood::testing
