@@ -317,6 +317,15 @@ bool Texture::ReadEmbedded(std::istream& in, std::string* why) {
   return true;
 }
 
+bool Texture::LoadPixels(int width, int height, bool hasAlpha, std::vector<std::uint8_t> pixels) {
+  if (width < 1 || width > kMaxLevelledSide || height < 1 || height > kMaxLevelledSide) {
+    return false;
+  }
+  if (pixels.size() != static_cast<std::size_t>(width) * height * (hasAlpha ? 4 : 3)) return false;
+  Commit(width, height, hasAlpha, std::move(pixels));
+  return true;
+}
+
 bool Texture::LoadDds(const std::string& path, std::string* why) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(why, path + ": cannot open the file");

@@ -73,6 +73,11 @@ class Texture {
   // ratio) and then the pixels. Same refusal rules as LoadBmp.
   bool ReadEmbedded(std::istream& in, std::string* why = nullptr);
 
+  // Takes an image decoded elsewhere (a plug-in's texture record): R,G,B[,A] bytes, rows
+  // bottom-up, with the inverse copy made as ReadEmbedded makes it. False, with nothing changed,
+  // when a side is outside 1..511 or the buffer is not width * height * (3 or 4) bytes.
+  bool LoadPixels(int width, int height, bool hasAlpha, std::vector<std::uint8_t> pixels);
+
   // Loads a ".dds" file of S3TC blocks (FourCC "DXT1", "DXT3" or "DXT5") and keeps the blocks
   // as they are, to be uploaded compressed on the first Bind. The file's rows run top-down, so
   // the blocks are turned bottom-up here, as the BMP images are. A file with a complete chain of

@@ -1,0 +1,271 @@
+#include "saver/battle/battle_manager.h"
+
+#include <new>
+#include <utility>
+
+#include "saver/assets/random.h"
+#include "saver/shell/startup_log.h"
+
+namespace ironwood {
+
+namespace {
+
+// The camera starts this far behind a focus ship of radius r: r / 3.69197 * -15.
+constexpr double kCameraRadiusScale = 3.69197;
+constexpr double kCameraDistanceFactor = -15.0;
+
+// The index into an alliance array for alliance 1 or 2; -1 for anything else.
+int SideIndex(int alliance) {
+  return alliance == 1 || alliance == 2 ? alliance - 1 : -1;
+}
+
+}  // namespace
+
+BattleManager::BattleManager(BattleServices services) : services_(std::move(services)) {}
+
+bool BattleManager::Initialise(std::string* why) {
+  if (services_.settings == nullptr) {
+    if (why != nullptr) *why = "no settings store";
+    return false;
+  }
+  return catalogue_.Load(*services_.settings, services_.installation, why);
+}
+
+void BattleManager::Release() {
+  // Ships point at their classes and at the rosters, so they go first.
+  for (Alliance& side : alliances_) {
+    side.roster.Clear();
+    side.ships.clear();
+    side.shipList.clear();
+    side.classShipLists.clear();
+    side.classes.clear();
+  }
+  centre_ = {};
+  focus_ = nullptr;
+}
+
+bool BattleManager::StartBattle(std::string* why) {
+  Release();
+  bool built = false;
+  try {
+    built = Build(why);
+  } catch (const std::bad_alloc&) {
+    if (why != nullptr) *why = "out of memory";
+    built = false;
+  }
+  if (!built) {
+    // Nothing half-built stays: until a battle starts the manager reports no ships at all.
+    Release();
+    return false;
+  }
+  catalogue_.Commit();
+  return true;
+}
+
+bool BattleManager::Build(std::string* why) {
+  const Scenario* scenario = catalogue_.ChooseNext();
+  if (scenario == nullptr || scenario->alliance1.total < 1) {
+    // A battle without an alliance 1 ship has no focus ship to show.
+    if (why != nullptr) *why = "the scenario has no alliance 1 ship";
+    return false;
+  }
+  if (services_.textureNames == nullptr) {
+    if (why != nullptr) *why = "no texture names";
+    return false;
+  }
+
+  // The centre: with the 3D camera view a point 250 to 449 units out, in a direction around
+  // (-1, 0, -1) with each axis flipped at random; otherwise the origin.
+  if (services_.use3DCameraView) {
+    const int x = RandomRange(0, 200) - 400;
+    const int y = RandomRange(0, 30) - 15;
+    const int z = RandomRange(0, 200) - 400;
+    Vector3 direction(x, y, z);
+    const double length = direction.Length();
+    double cx = x, cy = y, cz = z;
+    if (length != 0) {
+      cx /= length;
+      cy /= length;
+      cz /= length;
+    }
+    const double distance = RandomRange(0, 200) + 250;
+    cx *= distance;
+    cy *= distance;
+    cz *= distance;
+    if (RandomRange(0, 100) > 50) cx = -cx;
+    if (RandomRange(0, 100) > 50) cy = -cy;
+    if (RandomRange(0, 100) > 50) cz = -cz;
+    centre_ = {static_cast<float>(cx), static_cast<float>(cy), static_cast<float>(cz)};
+  }
+
+  Alliance& first = alliances_[0];
+  Alliance& second = alliances_[1];
+  if (!LoadClasses(scenario->alliance1, first, why)) return false;
+  if (!SpawnShips(scenario->alliance1, first, -1.0f, why)) return false;
+
+  // The focus ship starts in the star tunnel at the origin.
+  focus_ = first.shipList.front();
+  focus_->SetTunnelFade(1.0f);
+  focus_->SetStartState(ShipState{});
+
+  if (services_.log != nullptr) services_.log->Write(kAlliance2LogLine);
+  if (!LoadClasses(scenario->alliance2, second, why)) return false;
+  if (!SpawnShips(scenario->alliance2, second, 1.0f, why)) return false;
+
+  first.roster.Set(second.shipList, first.shipList);
+  second.roster.Set(first.shipList, second.shipList);
+  for (Alliance& side : alliances_) {
+    for (Ship* ship : side.shipList) ship->SetRoster(&side.roster);
+  }
+
+  if (cameraReset_) {
+    const double distance = focus_->Radius() / kCameraRadiusScale * kCameraDistanceFactor;
+    cameraReset_(static_cast<float>(distance), services_.use3DCameraView);
+  }
+
+  for (Alliance& side : alliances_) {
+    for (std::size_t e = 0; e < side.classes.size(); ++e) {
+      side.classes[e]->SetShips(side.classShipLists[e].data());
+      side.classes[e]->SetShipCount(static_cast<int>(side.classShipLists[e].size()));
+    }
+  }
+  return true;
+}
+
+bool BattleManager::LoadClasses(const AllianceList& list, Alliance& side, std::string* why) {
+  side.classes.reserve(list.entries.size());
+  for (const ScenarioEntry& entry : list.entries) {
+    std::unique_ptr<ShipClass> shipClass =
+        LoadShipClass(entry.pluginPath, *services_.textureNames, services_.textureLevel,
+                      services_.soundEffects, why);
+    if (shipClass == nullptr) return false;
+    side.classes.push_back(std::move(shipClass));
+  }
+  return true;
+}
+
+bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float xSign,
+                               std::string* why) {
+  side.classShipLists.resize(list.entries.size());
+  for (std::size_t e = 0; e < list.entries.size(); ++e) {
+    const int count = list.entries[e].shipCount;
+    for (int k = 0; k < count; ++k) {
+      // The draws in this order: X, Y, then the ship's own at creation.
+      ShipState start{};
+      start[0] = centre_[0] + xSign * static_cast<float>(RandomRange(0, 65) + 50);
+      start[1] = centre_[1] + static_cast<float>(RandomRange(0, 50) - 25);
+      start[2] = centre_[2];
+      auto ship = std::make_unique<Ship>();
+      if (!ship->Create(*side.classes[e], start, services_.soundEffects)) {
+        if (why != nullptr) *why = "out of memory";
+        return false;
+      }
+      side.classShipLists[e].push_back(ship.get());
+      side.shipList.push_back(ship.get());
+      side.ships.push_back(std::move(ship));
+    }
+  }
+  return true;
+}
+
+const BattleManager::Alliance* BattleManager::Side(int alliance) const {
+  const int index = SideIndex(alliance);
+  return index < 0 ? nullptr : &alliances_[static_cast<std::size_t>(index)];
+}
+
+int BattleManager::ClassCount(int alliance) const {
+  const Alliance* side = Side(alliance);
+  return side == nullptr ? 0 : static_cast<int>(side->classes.size());
+}
+
+int BattleManager::ShipCount(int alliance) const {
+  const Alliance* side = Side(alliance);
+  return side == nullptr ? 0 : static_cast<int>(side->shipList.size());
+}
+
+ShipClass* BattleManager::Class(int alliance, int i) const {
+  const Alliance* side = Side(alliance);
+  if (side == nullptr || i < 0 || static_cast<std::size_t>(i) >= side->classes.size()) {
+    return nullptr;
+  }
+  return side->classes[static_cast<std::size_t>(i)].get();
+}
+
+Ship* BattleManager::ShipAt(int alliance, int i) const {
+  const Alliance* side = Side(alliance);
+  if (side == nullptr || i < 0 || static_cast<std::size_t>(i) >= side->shipList.size()) {
+    return nullptr;
+  }
+  return side->shipList[static_cast<std::size_t>(i)];
+}
+
+int BattleManager::ShipCountOfClass(int alliance, int i) const {
+  const Alliance* side = Side(alliance);
+  if (side == nullptr || i < 0 || static_cast<std::size_t>(i) >= side->classShipLists.size()) {
+    return 0;
+  }
+  return static_cast<int>(side->classShipLists[static_cast<std::size_t>(i)].size());
+}
+
+Roster* BattleManager::RosterOf(int alliance) {
+  const int index = SideIndex(alliance);
+  return index < 0 ? nullptr : &alliances_[static_cast<std::size_t>(index)].roster;
+}
+
+bool BattleManager::IsOver() const {
+  for (const Alliance& side : alliances_) {
+    bool anyAlive = false;
+    for (const Ship* ship : side.shipList) {
+      if (!ship->IsDead()) {
+        anyAlive = true;
+        break;
+      }
+    }
+    if (!anyAlive) return true;
+  }
+  return false;
+}
+
+float BattleManager::FocusTunnelFade() {
+  if (focus_ == nullptr) return 1.0f;
+  Ship& ship = *focus_;
+  if (ship.TunnelFade() <= 0) return ship.TunnelFade();
+  if (ship.TunnelTimer().Elapsed() <= kTunnelMilliseconds) return ship.TunnelFade();
+  const float fade =
+      static_cast<float>(1.0 - static_cast<double>(ship.FadeTimer().Elapsed()) /
+                                   kFadeMilliseconds);
+  if (fade > 0) {
+    ship.SetTunnelFade(fade);
+    return fade;
+  }
+  // Out of the tunnel: head for the battle at full throttle.
+  ship.Flight().SetGoal(BattleCentrePosition(), 1.0);
+  ship.SetTunnelFade(0.0f);
+  return 0.0f;
+}
+
+void BattleManager::ReplaceDeadFocusShip() {
+  if (focus_ == nullptr || !focus_->IsDead()) return;
+  const std::vector<Ship*>& ships = alliances_[0].shipList;
+  const int count = static_cast<int>(ships.size());
+  if (focusSearch_ >= count || focusSearch_ < 0) focusSearch_ = 0;
+  // From the search index to the end, then round to the ships before it.
+  for (int step = 0; step < count; ++step) {
+    const int i = (focusSearch_ + step) % count;
+    if (!ships[static_cast<std::size_t>(i)]->IsDead()) {
+      focusSearch_ = i;
+      focus_ = ships[static_cast<std::size_t>(i)];
+      return;
+    }
+  }
+}
+
+bool BattleManager::EndOfBattle() {
+  if (!IsOver()) return false;
+  StartBattle();
+  if (cameraFollow_) cameraFollow_(focus_);
+  focusSearch_ = 0;
+  return true;
+}
+
+}  // namespace ironwood

@@ -1,0 +1,131 @@
+#pragma once
+
+// The running battle: the scenario catalogue, the ship classes and ships of both alliances,
+// their rosters, the battle centre and the focus ship the camera follows. A battle is built from
+// the next scenario, runs until one alliance has no living ship, and is then replaced at once by
+// the next.
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/settings_store.h"
+#include "saver/battle/roster.h"
+#include "saver/battle/scenario.h"
+#include "saver/battle/ship.h"
+#include "saver/battle/ship_class.h"
+
+namespace ironwood {
+
+class StartupLog;
+class TextureNamePool;
+
+// What the manager needs from the program around it. The pointers must outlive the manager.
+struct BattleServices {
+  platform::SettingsStore* settings = nullptr;  // the scenario catalogue
+  std::string installation;                     // ends with a separator
+  const StartupLog* log = nullptr;              // none: nothing is logged
+  TextureNamePool* textureNames = nullptr;
+  int textureLevel = 0;       // largest texture levels left out of hull textures
+  bool soundEffects = false;  // ships take their own copies of the class sounds
+  bool use3DCameraView = false;
+};
+
+class BattleManager {
+ public:
+  // The log line written at every battle start, before the alliance 2 classes load.
+  static constexpr const char* kAlliance2LogLine = "Attempting to Load Alliance 2 Models...";
+  // How long the focus ship stays in the star tunnel, and how long the tunnel then fades.
+  static constexpr std::uint32_t kTunnelMilliseconds = 20000;
+  static constexpr double kFadeMilliseconds = 2000.0;
+
+  // Resets the camera onto the new focus ship: distance behind it, and the 3D camera flag.
+  using CameraReset = std::function<void(float distance, bool use3D)>;
+  // After a battle ends and the next has been started: the camera follows the new focus ship
+  // and looks at the origin. The focus ship is none when the next battle could not start.
+  using CameraFollow = std::function<void(Ship* focus)>;
+
+  explicit BattleManager(BattleServices services);
+  ~BattleManager() { Release(); }
+  BattleManager(const BattleManager&) = delete;
+  BattleManager& operator=(const BattleManager&) = delete;
+
+  BattleServices& services() { return services_; }
+  void SetCameraReset(CameraReset reset) { cameraReset_ = std::move(reset); }
+  void SetCameraFollow(CameraFollow follow) { cameraFollow_ = std::move(follow); }
+
+  // Loads the scenario catalogue; once, at start-up.
+  bool Initialise(std::string* why = nullptr);
+
+  // Releases the running battle and builds the next one from the catalogue. False when the
+  // scenario has no alliance 1 ship, a plug-in cannot be loaded or memory runs out; then
+  // nothing of either battle is left and the same scenario is tried again next time.
+  bool StartBattle(std::string* why = nullptr);
+
+  // Frees classes, ships and rosters, zeroes the battle centre and clears the focus ship.
+  void Release();
+
+  // Alliance 1 or 2; any other alliance, or an index out of range, gives 0 or none.
+  int ClassCount(int alliance) const;
+  int ShipCount(int alliance) const;
+  ShipClass* Class(int alliance, int i) const;
+  Ship* ShipAt(int alliance, int i) const;
+  // The ships of scenario entry i of the alliance.
+  int ShipCountOfClass(int alliance, int i) const;
+  Roster* RosterOf(int alliance);
+
+  // X, Y, Z of the centre and six zeros.
+  const ShipState& BattleCentre() const { return centre_; }
+  Vector3 BattleCentrePosition() const { return Vector3(centre_[0], centre_[1], centre_[2]); }
+
+  Ship* FocusShip() const { return focus_; }
+  void SetFocusShip(Ship* ship) { focus_ = ship; }
+  int FocusSearchIndex() const { return focusSearch_; }
+
+  // True when every ship of alliance 1 or every ship of alliance 2 is dead (an empty alliance
+  // counts as wiped out).
+  bool IsOver() const;
+
+  // The focus ship's tunnel fade for this frame (1 with no focus ship): 1 through the tunnel,
+  // then falling to 0 over two seconds, when the ship is sent towards the battle centre.
+  float FocusTunnelFade();
+
+  // When the focus ship is dead, the next living alliance 1 ship from the search index on
+  // (wrapping round once) becomes the focus ship; with none alive the focus stays. The frame
+  // calls it after the tunnel phase, with the 3D camera view on.
+  void ReplaceDeadFocusShip();
+
+  // The end-of-battle test, after a frame has been drawn: when the battle is over the next one
+  // starts (a failure is not reported; it is tried again next frame), the camera follows the
+  // new focus ship and the focus search starts again at 0. True when the battle was over.
+  bool EndOfBattle();
+
+  const ScenarioCatalogue& catalogue() const { return catalogue_; }
+
+ private:
+  struct Alliance {
+    std::vector<std::unique_ptr<ShipClass>> classes;
+    std::vector<std::unique_ptr<Ship>> ships;
+    std::vector<Ship*> shipList;                     // the ships in array order
+    std::vector<std::vector<Ship*>> classShipLists;  // per entry, handed to its class
+    Roster roster;
+  };
+
+  const Alliance* Side(int alliance) const;
+  bool LoadClasses(const AllianceList& list, Alliance& side, std::string* why);
+  bool SpawnShips(const AllianceList& list, Alliance& side, float xSign, std::string* why);
+  bool Build(std::string* why);
+
+  BattleServices services_;
+  CameraReset cameraReset_;
+  CameraFollow cameraFollow_;
+  ScenarioCatalogue catalogue_;
+  std::array<Alliance, 2> alliances_;
+  ShipState centre_{};
+  Ship* focus_ = nullptr;
+  int focusSearch_ = 0;
+};
+
+}  // namespace ironwood

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <vector>
+
+#include "saver/assets/vector3.h"
+
+namespace ironwood {
+
+class Ship;
+
+// How the ships of one alliance see the battle: the other alliance's ships as enemies and their
+// own (each ship included) as friends. The roster only points at ships; the battle manager owns
+// them and rebuilds the rosters at every battle start.
+class Roster {
+ public:
+  // A dead ship reads as this far away, so distance tests pass over it.
+  static constexpr double kDeadDistance = 10000.0;
+
+  void Set(std::vector<Ship*> enemies, std::vector<Ship*> friends);
+  void Clear();
+
+  int EnemyCount() const { return static_cast<int>(enemies_.size()); }
+  int FriendCount() const { return static_cast<int>(friends_.size()); }
+
+  // Ship i; an index outside the list gives the first ship, and an empty list gives none (an
+  // alliance may field no ship at all, and callers draw indices without looking at the count).
+  Ship* Enemy(int i) const { return Pick(enemies_, i); }
+  Ship* Friend(int i) const { return Pick(friends_, i); }
+
+  // Euclidean distance from `from` to ship i (picked as above); kDeadDistance for a dead ship
+  // or an empty list.
+  double EnemyDistance(int i, const Vector3& from) const;
+  double FriendDistance(int i, const Vector3& from) const;
+
+ private:
+  static Ship* Pick(const std::vector<Ship*>& ships, int i);
+  static double Distance(const Ship* ship, const Vector3& from);
+
+  std::vector<Ship*> enemies_;
+  std::vector<Ship*> friends_;
+};
+
+}  // namespace ironwood

@@ -1,0 +1,201 @@
+#include "saver/battle/scenario.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "common/settings.h"
+#include "platform/paths.h"
+
+namespace ironwood {
+namespace {
+
+// Real files hold a few hundred short lines at most; anything far larger is not a scenario.
+constexpr std::streamoff kMaxScenarioFileBytes = 4 << 20;
+
+bool Fail(std::string* why, const std::string& text) {
+  if (why != nullptr) *why = text;
+  return false;
+}
+
+// White-space separated tokens, split the way the C runtime's "%s" splits them.
+class Tokens {
+ public:
+  explicit Tokens(std::string text) : text_(std::move(text)) {}
+
+  // False at the end of the text.
+  bool Next(std::string* token) {
+    while (at_ < text_.size() && IsSpace(text_[at_])) ++at_;
+    if (at_ == text_.size()) return false;
+    const std::size_t start = at_;
+    while (at_ < text_.size() && !IsSpace(text_[at_])) ++at_;
+    token->assign(text_, start, at_ - start);
+    return true;
+  }
+
+ private:
+  static bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+  std::string text_;
+  std::size_t at_ = 0;
+};
+
+// Whether the token starts like a number: an optional sign, then a digit.
+bool StartsWithDigit(const std::string& token) {
+  std::size_t i = 0;
+  if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+  return i < token.size() && token[i] >= '0' && token[i] <= '9';
+}
+
+// One alliance's list: its entry count, then the entries.
+bool ReadList(Tokens& tokens, std::string_view installation, const std::string& what,
+              AllianceList* list, std::string* fault) {
+  std::string token;
+  if (!tokens.Next(&token)) {
+    *fault = "the file ends before the " + what + " entry count";
+    return false;
+  }
+  if (!StartsWithDigit(token)) {
+    *fault = "the " + what + " entry count \"" + token + "\" is not a number";
+    return false;
+  }
+  const int count = settings::TextToInt(token);
+  if (count < 0) {
+    *fault = "the " + what + " entry count " + std::to_string(count) + " is negative";
+    return false;
+  }
+  std::int64_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::string entry = what + " entry " + std::to_string(i + 1);
+    std::string countToken, name;
+    if (!tokens.Next(&countToken) || !tokens.Next(&name)) {
+      *fault = "the file ends in " + entry + " of " + std::to_string(count);
+      return false;
+    }
+    if (countToken.size() > kMaxCountToken) {
+      *fault = entry + ": the count \"" + countToken + "\" is longer than " +
+               std::to_string(kMaxCountToken) + " characters";
+      return false;
+    }
+    // The first and last character are the brackets, whichever they are.
+    std::string inner = countToken;
+    inner.front() = ' ';
+    inner.back() = ' ';
+    const int ships = settings::TextToInt(inner);
+    if (ships < 1) {
+      *fault = entry + ": the count \"" + countToken + "\" is not a number of 1 or more";
+      return false;
+    }
+    std::string pluginPath = platform::InstallationFile(installation, "Plugins", name);
+    if (pluginPath.size() > kMaxScenarioPath) {
+      *fault = entry + ": the plug-in path would be " + std::to_string(pluginPath.size()) +
+               " characters (at most " + std::to_string(kMaxScenarioPath) + ")";
+      return false;
+    }
+    total += ships;
+    if (total > INT_MAX) {
+      *fault = entry + ": the " + what + " ship total passes " + std::to_string(INT_MAX);
+      return false;
+    }
+    list->entries.push_back({ships, std::move(pluginPath)});
+  }
+  list->total = static_cast<int>(total);
+  return true;
+}
+
+// The check that drops unusable scenario files: the file must exist as a file, open for reading,
+// and not be marked read-only (no write permission for anyone; on Windows the read-only
+// attribute). It is never written. Whether this user could write it does not count: an
+// installation folder belongs to the administrator, and its scenarios must play for everyone.
+bool UsableScenarioFile(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  std::error_code error;
+  const fs::file_status status = fs::status(fs::u8path(path), error);
+  if (error || !fs::is_regular_file(status)) return false;  // a folder opens for reading too
+  const fs::perms perms = status.permissions();
+  constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
+                               fs::perms::others_write;
+  return (perms & kWrite) != fs::perms::none;
+}
+
+}  // namespace
+
+bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
+                      std::string* why) {
+  std::ifstream in(path);
+  if (!in) return Fail(why, path + ": cannot open the file");
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size < 0 || size > kMaxScenarioFileBytes) {
+    return Fail(why, path + ": not a scenario file (" + std::to_string(size) + " bytes)");
+  }
+  Tokens tokens(std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  Scenario scenario;
+  scenario.filePath = path;
+  std::string fault;
+  if (!ReadList(tokens, installation, "alliance 1", &scenario.alliance1, &fault) ||
+      !ReadList(tokens, installation, "alliance 2", &scenario.alliance2, &fault)) {
+    return Fail(why, path + ": " + fault);
+  }
+  *out = std::move(scenario);
+  return true;
+}
+
+bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view installation,
+                             std::string* why) {
+  const std::optional<std::string> countText = settings::Read(store, settings::kNumScenarios);
+  if (!countText) return Fail(why, "the setting NumScenarios is absent");
+  const int count = settings::TextToInt(*countText);
+  if (count <= 0) {
+    return Fail(why, "the setting NumScenarios is " + std::to_string(count) + ", not positive");
+  }
+
+  // Names first: a missing one fails the whole catalogue, before any file is looked at.
+  std::vector<std::string> paths;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = settings::IndexedName(settings::kScenario, i);
+    const std::optional<std::string> value = settings::Read(store, name);
+    if (!value) return Fail(why, "the setting " + name + " is absent");
+    paths.push_back(platform::InstallationFile(installation, "Scenarios", *value));
+  }
+
+  // Files that are missing or read-only drop out; the rest keep their order. A path too long
+  // for any writer to have made cannot be a usable file either.
+  std::vector<std::string> usable;
+  for (std::string& path : paths) {
+    if (path.size() <= kMaxScenarioPath && UsableScenarioFile(path)) usable.push_back(std::move(path));
+  }
+  if (usable.empty()) return Fail(why, "none of the " + std::to_string(count) +
+                                           " scenario files can be used");
+
+  std::vector<Scenario> scenarios(usable.size());
+  for (std::size_t i = 0; i < usable.size(); ++i) {
+    if (!ReadScenarioFile(usable[i], installation, &scenarios[i], why)) return false;
+  }
+  scenarios_ = std::move(scenarios);
+  current_ = 0;
+  next_ = 0;
+  return true;
+}
+
+const Scenario* ScenarioCatalogue::ChooseNext() {
+  current_ = next_;
+  if (current_ < 0 || current_ >= scenarioCount()) {
+    current_ = 0;
+    next_ = 0;
+  }
+  if (scenarios_.empty()) return nullptr;
+  const Scenario& chosen = scenarios_[static_cast<std::size_t>(current_)];
+  if (chosen.alliance1.entryCount() < 1) return nullptr;
+  return &chosen;
+}
+
+}  // namespace ironwood

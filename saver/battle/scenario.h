@@ -1,0 +1,87 @@
+#pragma once
+
+// Scenarios: which ship classes fight for each alliance, and how many ships of each. A scenario
+// is a ".ss3" text file in the installation's "Scenarios" folder; the catalogue is the ordered
+// list of them named in the settings ("NumScenarios", "Scenario(%d)"), played in turn.
+//
+// The ".ss3" file is white-space separated tokens: the alliance 1 entry count A, A entries,
+// the alliance 2 entry count B, B entries. An entry is a count token, the ship count between
+// two bracket characters ("(3)"; the reader only drops the first and last character, so "[3]"
+// reads the same), and a plug-in file name (no folder, no white space). Writers put one item on
+// a line; readers do not care about lines.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/settings_store.h"
+
+namespace ironwood {
+
+struct ScenarioEntry {
+  int shipCount = 0;       // 1 or more
+  std::string pluginPath;  // installation, "Plugins", the file name
+};
+
+struct AllianceList {
+  std::vector<ScenarioEntry> entries;
+  int total = 0;  // the sum of the entries' ship counts: the ships the alliance fields
+
+  int entryCount() const { return static_cast<int>(entries.size()); }
+};
+
+struct Scenario {
+  std::string filePath;  // the ".ss3" file
+  AllianceList alliance1;
+  AllianceList alliance2;
+
+  // 1 or 2.
+  const AllianceList& alliance(int which) const { return which == 2 ? alliance2 : alliance1; }
+};
+
+// Limits every scenario reader keeps, so no path or count token outgrows what the writers
+// produce (and what fixed buffers elsewhere hold).
+inline constexpr std::size_t kMaxScenarioPath = 1023;   // characters, without a terminator
+inline constexpr std::size_t kMaxCountToken = 11;       // "(" count ")" included
+
+// Reads one ".ss3" file. Plug-in paths are made with the installation folder (ending with a
+// separator). The counts are read the C runtime's way (digits up to the first other
+// character), but the file is refused, with the fault in `why`, when it is cut short, when a
+// list count is negative or not a number, when a count token is longer than 11 characters or
+// gives a ship count below 1, when an alliance's total would pass the 32-bit range, or when a
+// plug-in path would reach 1024 characters. Whether the plug-ins exist is not checked here.
+// `out` is only written on success.
+bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
+                      std::string* why = nullptr);
+
+// The ordered list of scenarios and the rotation through them.
+class ScenarioCatalogue {
+ public:
+  // Reads "NumScenarios" and "Scenario(0)" ... from the store, drops every scenario file that
+  // cannot be opened for writing (missing or read-only; it is opened and closed, never
+  // changed), then reads the rest in order. Fails, with the reason in `why` and the catalogue
+  // left as it was, when the count is absent or not positive, a name is absent, no file
+  // remains, or a remaining file cannot be read. On success both indices are 0.
+  bool Load(platform::SettingsStore& store, std::string_view installation,
+            std::string* why = nullptr);
+
+  int scenarioCount() const { return static_cast<int>(scenarios_.size()); }
+  const Scenario& scenario(int i) const { return scenarios_.at(static_cast<std::size_t>(i)); }
+  int currentIndex() const { return current_; }
+  int nextIndex() const { return next_; }
+
+  // The scenario of the next battle: the current index becomes the next index, wrapping to 0
+  // (both) past the end. Null when the catalogue is empty or the chosen scenario has no
+  // alliance 1 entry; the battle start then fails and the next index stays where it was.
+  const Scenario* ChooseNext();
+  // The battle from the chosen scenario started: the next one follows it.
+  void Commit() { next_ = current_ + 1; }
+
+ private:
+  std::vector<Scenario> scenarios_;
+  int current_ = 0;
+  int next_ = 0;
+};
+
+}  // namespace ironwood

@@ -1,0 +1,168 @@
+#include "saver/battle/ship.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "platform/clock.h"
+#include "saver/assets/mesh.h"
+#include "saver/assets/random.h"
+
+namespace ironwood {
+
+namespace {
+
+constexpr std::array<double, 16> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// About half the ships break up with a shock wave.
+constexpr int kShockWaveDrawAbove = 5000;
+
+}  // namespace
+
+void FlightModel::SetAttributes(const ShipClass& shipClass) {
+  attributes.pitchRate = shipClass.pitchRate();
+  attributes.turnRate = shipClass.turnRate();
+  attributes.bankRate = shipClass.bankRate();
+  attributes.angleLimit = shipClass.angleLimit();
+  attributes.acceleration = shipClass.acceleration();
+  attributes.topSpeed = shipClass.topSpeed();
+}
+
+void FlightModel::SetGoal(const Vector3& direction, double weight) {
+  goal = direction;
+  goalWeight = weight;
+}
+
+Vector3 ShipShield::Point(const Vector3& direction) const {
+  return ShieldPoint({a, b, c}, strength, direction);
+}
+
+void ShipShield::Glow(const Vector3& p, float damage) {
+  if (mesh != nullptr) {
+    const double factor = ShieldGlowFactor(a);
+    // The colours were sized from the mesh at creation; never walk past either array.
+    const std::size_t vertices = std::min(mesh->positions.size() / 3, colours.size() / 4);
+    for (std::size_t v = 0; v < vertices; ++v) {
+      const double dx = mesh->positions[3 * v] - p.x();
+      const double dy = mesh->positions[3 * v + 1] - p.y();
+      const double dz = mesh->positions[3 * v + 2] - p.z();
+      const double gain = ShieldGlowGain(std::sqrt(dx * dx + dy * dy + dz * dz), factor);
+      float& alpha = colours[4 * v + 3];
+      alpha = std::min(1.0f, static_cast<float>(alpha + gain));
+    }
+  }
+  strength -= damage;
+}
+
+bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects) {
+  try {
+    const std::uint32_t now = platform::TimeMilliseconds();
+
+    state_ = start;
+    class_ = &shipClass;
+    roster_ = nullptr;
+    meshDamage_.assign(static_cast<std::size_t>(shipClass.meshCount()), 0.0f);
+    totalDamage_ = 0;
+
+    auto makeWeapons = [now](int count, float value, auto mountOf) {
+      std::vector<WeaponState> weapons(static_cast<std::size_t>(count));
+      for (int i = 0; i < count; ++i) {
+        WeaponState& w = weapons[static_cast<std::size_t>(i)];
+        w.mount = &mountOf(i);
+        w.value = value;
+        w.charge = 1.0f;
+        w.lastUpdate = now;
+      }
+      return weapons;
+    };
+    phasers_ = makeWeapons(shipClass.phaserMountCount(), shipClass.phaserValue(),
+                           [&](int i) -> const WeaponMount& { return shipClass.phaserMount(i); });
+    torpedoLaunchers_ =
+        makeWeapons(shipClass.torpedoMountCount(), shipClass.torpedoValue(),
+                    [&](int i) -> const WeaponMount& { return shipClass.torpedoMount(i); });
+
+    flight_ = FlightModel{};
+    flight_.SetAttributes(shipClass);
+    flight_.SetGoal(Vector3(0, 0, 1), 0.0);
+    ai_ = ShipAI{};
+
+    shield_ = ShipShield{};
+    shield_.mesh = &shipClass.shieldModel();
+    const std::size_t shieldVertices = shipClass.shieldModel().positions.size() / 3;
+    shield_.colours.resize(shieldVertices * 4);
+    for (std::size_t v = 0; v < shieldVertices; ++v) {
+      shield_.colours[4 * v] = 1.0f;
+      shield_.colours[4 * v + 1] = 1.0f;
+      shield_.colours[4 * v + 2] = 1.0f;
+      shield_.colours[4 * v + 3] = 0.0f;
+    }
+    shield_.a = shipClass.shieldAxisX();
+    shield_.b = shipClass.shieldAxisY();
+    shield_.c = shipClass.shieldAxisZ();
+    shield_.a2 = shield_.a * shield_.a;
+    shield_.b2 = shield_.b * shield_.b;
+    shield_.c2 = shield_.c * shield_.c;
+    shield_.abc = shield_.a * shield_.b * shield_.c;
+    shield_.strength = shipClass.shieldStrength();
+
+    for (int i = 0; i < ShipClass::kSoundCount; ++i) {
+      sounds_[static_cast<std::size_t>(i)] =
+          soundEffects ? shipClass.sounds()[static_cast<std::size_t>(i)] : WaveSound{};
+    }
+    phaserSoundWanted = false;
+    phaserSoundPlaying = false;
+
+    forward_ = {0, 0, 1};
+    pitch_ = heading_ = roll_ = 0;
+    speed_ = 0;
+    orientation_ = kIdentity;
+    inverseOrientation_ = kIdentity;
+    dead_ = false;
+    visible_ = true;
+    hullPresent_ = true;
+    shockWaveWanted_ = RandomRange(0, 10000) > kShockWaveDrawAbove;
+    tunnelFade_ = 0;
+    for (ElapsedTimer* timer :
+         {&tunnelTimer_, &fadeTimer_, &flashTimer_, &fireballTimer_, &shockWaveTimer_}) {
+      timer->Reset();
+    }
+    lastMoveTime_ = now;
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+ShipState Ship::State() const {
+  ShipState state = state_;
+  state[3] = speed_;
+  state[5] = static_cast<float>(pitch_);
+  state[6] = static_cast<float>(heading_);
+  state[7] = static_cast<float>(roll_);
+  return state;
+}
+
+float Ship::Radius() const {
+  return std::max({shield_.a, shield_.b, shield_.c});
+}
+
+void Ship::AddDamage(float amount, int mesh) {
+  if (mesh < 0) {
+    totalDamage_ += amount;
+  } else if (static_cast<std::size_t>(mesh) < meshDamage_.size()) {
+    meshDamage_[static_cast<std::size_t>(mesh)] += amount;
+  }
+}
+
+float Ship::PerMeshDamage(int mesh) const {
+  if (mesh < 0 || static_cast<std::size_t>(mesh) >= meshDamage_.size()) return 0.0f;
+  return meshDamage_[static_cast<std::size_t>(mesh)];
+}
+
+const WaveSound& Ship::Sound(int which) const {
+  static const WaveSound kNone;
+  if (which < 1 || which > ShipClass::kSoundCount) return kNone;
+  return sounds_[static_cast<std::size_t>(which - 1)];
+}
+
+}  // namespace ironwood

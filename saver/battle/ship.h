@@ -1,0 +1,200 @@
+#pragma once
+
+// One ship of the running battle: where it is, how it flies and thinks, its damage, shield,
+// weapons and sounds. A ship is built from its class when a battle starts and lives until the
+// battle manager releases the battle.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "saver/assets/elapsed_timer.h"
+#include "saver/assets/vector3.h"
+#include "saver/audio/wave_sound.h"
+#include "saver/battle/ship_class.h"
+
+namespace ironwood {
+
+class Roster;
+class Ship;
+struct Mesh;
+
+// The start state a ship is created with and keeps as its state: position X, Y, Z, speed, a
+// spare, pitch, heading, roll and a second spare.
+using ShipState = std::array<float, 9>;
+
+// Where the six flight attributes of a class go; copied into every ship.
+struct FlightAttributes {
+  float pitchRate = 0;
+  float turnRate = 0;
+  float bankRate = 0;
+  float angleLimit = 0;  // degrees
+  float acceleration = 0;
+  float topSpeed = 0;
+};
+
+// The ship's flight model: attitude and speed, the errors towards the current goal, and the
+// class's limits.
+struct FlightModel {
+  double pitch = 0, heading = 0, roll = 0;  // degrees
+  double targetPitch = 0, pitchError = 0, yawError = 0;
+  double speed = 0, targetSpeed = 0, speedError = 0;
+  FlightAttributes attributes;
+  Vector3 forward{0, 0, 1};
+  std::uint32_t lastUpdate = 0;  // 0: not yet started
+
+  // The goal as last given.
+  Vector3 goal{0, 0, 1};
+  double goalWeight = 0;
+
+  // Takes the class's six flight attributes.
+  void SetAttributes(const ShipClass& shipClass);
+
+  // Where the ship should head, and at what fraction of its top speed. For now the goal is only
+  // stored: turning it into pitch, yaw and speed errors is the flight step's arithmetic, which
+  // this model does not carry yet.
+  void SetGoal(const Vector3& direction, double weight);
+};
+
+// The ship's decision machine: engage, break off, return to the battle area.
+struct ShipAI {
+  static constexpr int kEngage = 111;
+  static constexpr int kBreakOff = 112;
+  static constexpr int kReturn = 113;
+
+  int state = kEngage;
+  Ship* target = nullptr;
+  std::array<float, 3> storedGoal{};
+  float storedWeight = 0;
+  std::uint32_t lastPickTime = 0;
+};
+
+// A phaser or a torpedo launcher of one ship; both use the same record.
+struct WeaponState {
+  const WeaponMount* mount = nullptr;
+  float value = 0;  // phaser: damage per 100 ms of firing; launcher: damage of one torpedo
+  float charge = 1.0f;  // above 0: may fire; at or below 0: cooling down
+  std::uint32_t lastUpdate = 0;
+  std::array<float, 3> mountWorldOffset{};
+  Ship* target = nullptr;
+  bool firing = false;
+  float beamYaw = 0, beamPitch = 0, beamLength = 0, beamOpacity = 0;
+};
+
+// The shield bubble of one ship: the class's shield mesh, drawn with the ship's own per-vertex
+// colours so that each ship glows where it is hit.
+struct ShipShield {
+  const Mesh* mesh = nullptr;
+  std::vector<float> colours;  // R, G, B, A per shield vertex
+  float a = 0, b = 0, c = 0;   // semi-axes X, Y, Z
+  float a2 = 0, b2 = 0, c2 = 0;
+  float abc = 0;
+  float strength = 0;
+
+  // Where the direction from the ship's centre leaves the shield ellipsoid, in model space; the
+  // centre (0, 0, 0) when the shield is down.
+  Vector3 Point(const Vector3& direction) const;
+  // A hit at shield point p: the vertices near it light up (alpha capped at 1), and the
+  // strength drops by the damage.
+  void Glow(const Vector3& p, float damage);
+};
+
+class Ship {
+ public:
+  static constexpr float kDeathDamage = 100.0f;
+
+  Ship() = default;
+  Ship(const Ship&) = delete;  // rosters, classes and weapons point at ships
+  Ship& operator=(const Ship&) = delete;
+
+  // Builds the ship of `shipClass` at `start`, replacing any earlier state. The class must
+  // outlive the ship. With soundEffects on the ship takes its own copies of the class's three
+  // sounds. False when memory runs out.
+  bool Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects);
+
+  // The state with speed and the three angles refreshed from the ship's own values.
+  ShipState State() const;
+  Vector3 Position() const { return Vector3(state_[0], state_[1], state_[2]); }
+  // Puts the ship at another start state (the focus ship starts at the origin).
+  void SetStartState(const ShipState& start) { state_ = start; }
+  // The largest shield semi-axis; every ship-size test uses it.
+  float Radius() const;
+
+  bool IsDead() const { return dead_; }
+  void SetDead(bool dead) { dead_ = dead; }
+  bool HullPresent() const { return hullPresent_; }
+  void SetHullPresent(bool present) { hullPresent_ = present; }
+  bool IsVisible() const { return visible_; }
+  void SetVisible(bool visible) { visible_ = visible; }
+  bool ShockWaveWanted() const { return shockWaveWanted_; }
+
+  const ShipClass* Class() const { return class_; }
+  Roster* GetRoster() const { return roster_; }
+  void SetRoster(Roster* roster) { roster_ = roster; }
+
+  // With a mesh index below 0 the amount goes to the total; otherwise to that hull mesh. An
+  // index beyond the class's meshes is ignored.
+  void AddDamage(float amount, int mesh);
+  float PerMeshDamage(int mesh) const;
+  float TotalDamage() const { return totalDamage_; }
+
+  const std::array<float, 3>& Forward() const { return forward_; }
+  double Pitch() const { return pitch_; }
+  double Heading() const { return heading_; }
+  double Roll() const { return roll_; }
+  float Speed() const { return speed_; }
+  const std::array<double, 16>& OrientationMatrix() const { return orientation_; }
+  const std::array<double, 16>& InverseOrientationMatrix() const { return inverseOrientation_; }
+
+  float TunnelFade() const { return tunnelFade_; }
+  void SetTunnelFade(float fade) { tunnelFade_ = fade; }
+  ElapsedTimer& TunnelTimer() { return tunnelTimer_; }
+  ElapsedTimer& FadeTimer() { return fadeTimer_; }
+  ElapsedTimer& FlashTimer() { return flashTimer_; }
+  ElapsedTimer& FireballTimer() { return fireballTimer_; }
+  ElapsedTimer& ShockWaveTimer() { return shockWaveTimer_; }
+
+  std::uint32_t LastMoveTime() const { return lastMoveTime_; }
+
+  FlightModel& Flight() { return flight_; }
+  const FlightModel& Flight() const { return flight_; }
+  ShipAI& AI() { return ai_; }
+  ShipShield& Shield() { return shield_; }
+  const ShipShield& Shield() const { return shield_; }
+  std::vector<WeaponState>& Phasers() { return phasers_; }
+  std::vector<WeaponState>& TorpedoLaunchers() { return torpedoLaunchers_; }
+
+  // The ship's own copy of class sound 1, 2 or 3 (torpedo launch, phaser loop, break-up), so
+  // that several ships can sound at once; empty when sound effects are off, the class carries
+  // no sounds, or `which` is not 1 to 3.
+  const WaveSound& Sound(int which) const;
+  bool phaserSoundWanted = false;
+  bool phaserSoundPlaying = false;
+
+ private:
+  const ShipClass* class_ = nullptr;
+  Roster* roster_ = nullptr;
+  ShipState state_{};
+  std::array<float, 3> forward_{0, 0, 1};
+  double pitch_ = 0, heading_ = 0, roll_ = 0;
+  float speed_ = 0;
+  std::array<double, 16> orientation_{};
+  std::array<double, 16> inverseOrientation_{};
+  std::vector<float> meshDamage_;
+  float totalDamage_ = 0;
+  bool dead_ = false;
+  bool visible_ = true;
+  bool hullPresent_ = true;
+  bool shockWaveWanted_ = false;
+  float tunnelFade_ = 0;
+  ElapsedTimer tunnelTimer_, fadeTimer_, flashTimer_, fireballTimer_, shockWaveTimer_;
+  std::uint32_t lastMoveTime_ = 0;
+  FlightModel flight_;
+  ShipAI ai_;
+  ShipShield shield_;
+  std::vector<WeaponState> phasers_;
+  std::vector<WeaponState> torpedoLaunchers_;
+  std::array<WaveSound, ShipClass::kSoundCount> sounds_;
+};
+
+}  // namespace ironwood

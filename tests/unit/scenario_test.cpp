@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/settings.h"
+#include "platform/headless/memory_settings_store.h"
+#include "platform/paths.h"
+#include "saver/battle/scenario.h"
+#include "tests/support/test_files.h"
+
+namespace ironwood {
+namespace {
+
+using testing::TempFolder;
+
+std::string WriteText(const TempFolder& folder, const std::string& relative,
+                      const std::string& text) {
+  return folder.Write(relative, testing::Bytes(text.begin(), text.end()));
+}
+
+std::string Plugin(const TempFolder& folder, const std::string& name) {
+  return platform::InstallationFile(folder.WithSeparator(), "Plugins", name);
+}
+
+// Reads `text` as a scenario file; "accepted" or the refusal.
+std::string Outcome(const std::string& text, Scenario* out = nullptr) {
+  TempFolder folder;
+  const std::string path = WriteText(folder, "S.ss3", text);
+  Scenario scratch;
+  std::string why;
+  if (!ReadScenarioFile(path, folder.WithSeparator(), out ? out : &scratch, &why)) return why;
+  return "accepted";
+}
+
+TEST(ScenarioFile, ReadsWhatTheEditorWritesAndAnyLayoutOfTheSameTokens) {
+  TempFolder folder;
+  const std::string path =
+      WriteText(folder, "Scenarios/Big.ss3", "2\r\n(3) Cruiser.as3\r\n(12) Scout.as3\r\n"
+                                             "1\r\n[12] Cruiser.as3\r\n");
+  Scenario s;
+  std::string why;
+  ASSERT_TRUE(ReadScenarioFile(path, folder.WithSeparator(), &s, &why)) << why;
+  EXPECT_EQ(s.filePath, path);
+  ASSERT_EQ(s.alliance1.entryCount(), 2);
+  EXPECT_EQ(s.alliance1.entries[0].shipCount, 3);
+  EXPECT_EQ(s.alliance1.entries[0].pluginPath, Plugin(folder, "Cruiser.as3"));
+  EXPECT_EQ(s.alliance1.entries[1].shipCount, 12);
+  EXPECT_EQ(s.alliance1.total, 15);
+  // Square brackets read like parentheses: only the first and last character go.
+  ASSERT_EQ(s.alliance2.entryCount(), 1);
+  EXPECT_EQ(s.alliance2.entries[0].shipCount, 12);
+  EXPECT_EQ(s.alliance2.total, 12);
+
+  // Both entries on one line, tabs, no final line break: the same scenario.
+  Scenario oneLine;
+  ASSERT_EQ(Outcome("2 (3) Cruiser.as3\t(12) Scout.as3 1\n[12] Cruiser.as3", &oneLine),
+            "accepted");
+  EXPECT_EQ(oneLine.alliance1.total, 15);
+
+  // Counts read digits up to the first other character, as typed texts may hold.
+  Scenario loose;
+  ASSERT_EQ(Outcome("1junk\n(007x) A.as3\n0\n", &loose), "accepted");
+  EXPECT_EQ(loose.alliance1.entries[0].shipCount, 7);
+  EXPECT_EQ(loose.alliance2.entryCount(), 0);
+
+  // Empty lists read; an empty first list is the battle start's business.
+  Scenario empty;
+  ASSERT_EQ(Outcome("0\n1\n(2) B.as3\n", &empty), "accepted");
+  EXPECT_EQ(empty.alliance1.entryCount(), 0);
+  EXPECT_EQ(empty.alliance2.total, 2);
+}
+
+TEST(ScenarioFile, RefusesWhatNoWriterProducesInsteadOfGuessing) {
+  EXPECT_NE(Outcome("").find("ends before the alliance 1 entry count"), std::string::npos);
+  EXPECT_NE(Outcome("1\n(1) A.as3\n").find("ends before the alliance 2"), std::string::npos);
+  EXPECT_NE(Outcome("2\n(1) A.as3\n(1)\n").find("ends in alliance 1 entry 2"),
+            std::string::npos);
+  EXPECT_NE(Outcome("x\n").find("not a number"), std::string::npos);
+  EXPECT_NE(Outcome("-1\n0\n").find("negative"), std::string::npos);
+  // A count that is no number of ships, or brackets with nothing between them.
+  for (const char* entry : {"(0)", "(-4)", "(x)", "()", "3", "(7"}) {
+    EXPECT_NE(Outcome(std::string("1\n") + entry + " A.as3\n0\n").find("not a number of 1"),
+              std::string::npos)
+        << entry;
+  }
+  // Count tokens: 11 characters fit, 12 do not.
+  Scenario s;
+  ASSERT_EQ(Outcome("1\n(000000012) A.as3\n0\n", &s), "accepted");
+  EXPECT_EQ(s.alliance1.total, 12);
+  EXPECT_NE(Outcome("1\n(0000000012) A.as3\n0\n").find("longer than 11"), std::string::npos);
+  // Totals that would pass the 32-bit range.
+  EXPECT_NE(Outcome("1\n(9999999999) A.as3\n0\n").find("longer"), std::string::npos);
+  EXPECT_NE(Outcome("2\n(999999999) A.as3\n(999999999) A.as3\n3\n(999999999) A.as3\n"
+                    "(999999999) A.as3\n(999999999) A.as3\n")
+                .find("alliance 2 ship total"),
+            std::string::npos);
+}
+
+TEST(ScenarioFile, PluginPathsStayBelow1024Characters) {
+  TempFolder folder;
+  const std::string installation = folder.WithSeparator();
+  const std::size_t prefix = Plugin(folder, "").size();
+  ASSERT_LT(prefix, 1000u);
+  const std::string fits(kMaxScenarioPath - prefix, 'n');
+  const std::string path = WriteText(folder, "S.ss3", "1\n(1) " + fits + "\n1\n(1) " + fits +
+                                                          "x\n");
+  Scenario s;
+  std::string why;
+  EXPECT_FALSE(ReadScenarioFile(path, installation, &s, &why));
+  EXPECT_NE(why.find("alliance 2 entry 1: the plug-in path would be 1024"), std::string::npos)
+      << why;
+  EXPECT_TRUE(s.alliance1.entries.empty());  // nothing of a refused file is kept
+
+  WriteText(folder, "S.ss3", "1\n(1) " + fits + "\n0\n");
+  ASSERT_TRUE(ReadScenarioFile(path, installation, &s, &why)) << why;
+  EXPECT_EQ(s.alliance1.entries[0].pluginPath.size(), kMaxScenarioPath);
+
+  EXPECT_FALSE(ReadScenarioFile((folder.Path() / "Missing.ss3").string(), installation, &s, &why));
+}
+
+// A folder with scenario files and a store naming them.
+struct CatalogueFixture {
+  TempFolder folder;
+  platform::MemorySettingsStore store;
+
+  void Name(int index, const std::string& file) {
+    settings::Write(store, settings::IndexedName(settings::kScenario, index), file);
+  }
+  // Scenario `file` with one alliance 1 entry of `ships` ships (0: an empty first list).
+  void Make(const std::string& file, int ships) {
+    WriteText(folder, "Scenarios/" + file,
+              ships > 0 ? "1\n(" + std::to_string(ships) + ") A.as3\n1\n(1) B.as3\n"
+                        : "0\n1\n(1) B.as3\n");
+  }
+  bool Load(ScenarioCatalogue& catalogue, std::string* why = nullptr) {
+    return catalogue.Load(store, folder.WithSeparator(), why);
+  }
+};
+
+TEST(ScenarioCatalogue, LoadFailsWithoutAUsableList) {
+  CatalogueFixture f;
+  f.Make("A.ss3", 1);
+  f.Make("B.ss3", 2);
+  f.Name(0, "A.ss3");
+  f.Name(1, "B.ss3");
+  ScenarioCatalogue c;
+  std::string why;
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("NumScenarios is absent"), std::string::npos) << why;
+  for (const char* count : {"0", "-2", "two"}) {
+    settings::Write(f.store, settings::kNumScenarios, count);
+    EXPECT_FALSE(f.Load(c, &why)) << count;
+    EXPECT_NE(why.find("not positive"), std::string::npos) << why;
+  }
+  settings::Write(f.store, settings::kNumScenarios, "3");
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("Scenario(2) is absent"), std::string::npos) << why;
+
+  // Names of files that are all missing.
+  f.Name(0, "Gone.ss3");
+  f.Name(1, "AlsoGone.ss3");
+  std::filesystem::create_directories(f.folder.Path() / "Scenarios" / "Sub.ss3");
+  f.Name(2, "Sub.ss3");  // a folder, which does not open as a file
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("none of the 3"), std::string::npos) << why;
+  EXPECT_EQ(c.scenarioCount(), 0);
+
+  // A usable file that cannot be read fails the whole catalogue and keeps what it held.
+  settings::Write(f.store, settings::kNumScenarios, "1");
+  f.Name(0, "A.ss3");
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  WriteText(f.folder, "Scenarios/Bad.ss3", "1\n(0) A.as3\n0\n");
+  settings::Write(f.store, settings::kNumScenarios, "2");
+  f.Name(1, "Bad.ss3");
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("Bad.ss3"), std::string::npos) << why;
+  ASSERT_EQ(c.scenarioCount(), 1);
+  EXPECT_EQ(c.scenario(0).alliance1.total, 1);
+}
+
+TEST(ScenarioCatalogue, UnusableFilesDropOutAndTheRestKeepTheirOrder) {
+  CatalogueFixture f;
+  f.Make("One.ss3", 1);
+  f.Make("Three.ss3", 3);
+  settings::Write(f.store, settings::kNumScenarios, "3");
+  f.Name(0, "One.ss3");
+  f.Name(1, "Two.ss3");  // never written
+  f.Name(2, "Three.ss3");
+  ScenarioCatalogue c;
+  std::string why;
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  ASSERT_EQ(c.scenarioCount(), 2);
+  EXPECT_EQ(c.scenario(0).alliance1.total, 1);
+  EXPECT_EQ(c.scenario(1).alliance1.total, 3);
+  EXPECT_EQ(c.scenario(1).filePath,
+            platform::InstallationFile(f.folder.WithSeparator(), "Scenarios", "Three.ss3"));
+
+  // The check opens each file for writing but changes nothing.
+  const auto threePath = f.folder.Path() / "Scenarios" / "Three.ss3";
+  const auto before = TempFolder::Read(threePath);
+  const auto time = std::filesystem::last_write_time(threePath);
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  EXPECT_EQ(TempFolder::Read(threePath), before);
+  EXPECT_EQ(std::filesystem::last_write_time(threePath), time);
+}
+
+TEST(ScenarioCatalogue, ReadOnlyFilesDropOut) {
+  CatalogueFixture f;
+  f.Make("One.ss3", 1);
+  f.Make("Two.ss3", 2);
+  f.Make("Three.ss3", 3);
+  settings::Write(f.store, settings::kNumScenarios, "3");
+  f.Name(0, "One.ss3");
+  f.Name(1, "Two.ss3");
+  f.Name(2, "Three.ss3");
+  ScenarioCatalogue c;
+  std::string why;
+  const auto twoPath = f.folder.Path() / "Scenarios" / "Two.ss3";
+  std::filesystem::permissions(twoPath,
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  std::filesystem::permissions(twoPath, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  // A file marked read-only drops out whoever runs the saver (even one who could write it).
+  ASSERT_EQ(c.scenarioCount(), 2);
+  EXPECT_EQ(c.scenario(1).alliance1.total, 3);
+}
+
+TEST(ScenarioCatalogue, RotationAdvancesOnlyAfterABattleStarts) {
+  CatalogueFixture f;
+  f.Make("A.ss3", 1);
+  f.Make("B.ss3", 2);
+  f.Make("Empty.ss3", 0);
+  settings::Write(f.store, settings::kNumScenarios, "2");
+  f.Name(0, "A.ss3");
+  f.Name(1, "B.ss3");
+  ScenarioCatalogue c;
+  EXPECT_EQ(c.ChooseNext(), nullptr);  // nothing loaded yet
+  ASSERT_TRUE(f.Load(c));
+
+  std::vector<int> played;
+  for (int battle = 0; battle < 4; ++battle) {
+    const Scenario* s = c.ChooseNext();
+    ASSERT_NE(s, nullptr);
+    played.push_back(c.currentIndex());
+    EXPECT_EQ(s, &c.scenario(c.currentIndex()));
+    c.Commit();
+  }
+  EXPECT_EQ(played, (std::vector<int>{0, 1, 0, 1}));
+
+  // A start that fails after the choice (a plug-in does not load): the same scenario again.
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  EXPECT_EQ(c.currentIndex(), 0);
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  EXPECT_EQ(c.currentIndex(), 0);
+  c.Commit();
+  EXPECT_EQ(c.nextIndex(), 1);
+
+  // A scenario without alliance 1 entries cannot start; the next index stays on it.
+  settings::Write(f.store, settings::kNumScenarios, "3");
+  f.Name(1, "Empty.ss3");
+  f.Name(2, "B.ss3");
+  ASSERT_TRUE(f.Load(c));
+  EXPECT_EQ(c.nextIndex(), 0);
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  c.Commit();
+  EXPECT_EQ(c.ChooseNext(), nullptr);
+  EXPECT_EQ(c.currentIndex(), 1);
+  EXPECT_EQ(c.nextIndex(), 1);
+}
+
+#ifdef IRONWOOD_INSTALLATION_DIR
+// The generated catalogue: every scenario it names reads, and names plug-ins that exist.
+TEST(ScenarioCatalogue, GeneratedCatalogueLoads) {
+  const std::filesystem::path folder(IRONWOOD_INSTALLATION_DIR);
+  std::ifstream defaults(folder / "DefaultSettings.reg");
+  if (!defaults) GTEST_SKIP() << "no generated installation folder at " << folder.string();
+  platform::MemorySettingsStore store;
+  std::string line;
+  while (std::getline(defaults, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // "Name"="Value"; the catalogue's names and values hold no quotes or escapes.
+    if (line.size() < 5 || line.front() != '"' || line.back() != '"') continue;
+    const std::size_t split = line.find("\"=\"");
+    if (split == std::string::npos) continue;
+    settings::Write(store, line.substr(1, split - 1),
+                    line.substr(split + 3, line.size() - split - 4));
+  }
+  ScenarioCatalogue c;
+  std::string why;
+  ASSERT_TRUE(c.Load(store, (folder / "").string(), &why)) << why;
+  EXPECT_EQ(c.scenarioCount(), settings::ReadInt(store, settings::kNumScenarios, 0));
+  for (int i = 0; i < c.scenarioCount(); ++i) {
+    const Scenario& s = c.scenario(i);
+    EXPECT_GT(s.alliance1.total, 0) << s.filePath;
+    EXPECT_GT(s.alliance2.total, 0) << s.filePath;
+    for (int side : {1, 2}) {
+      for (const ScenarioEntry& e : s.alliance(side).entries) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(e.pluginPath)) << e.pluginPath;
+      }
+    }
+  }
+}
+#endif
+
+}  // namespace
+}  // namespace ironwood
