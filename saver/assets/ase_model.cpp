@@ -9,32 +9,18 @@
 
 #include "common/settings.h"
 #include "platform/paths.h"
+#include "saver/assets/text_tokens.h"
 #include "saver/assets/vector3.h"
 
 namespace ironwood {
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// Whitespace-separated tokens of at most 99 characters; a longer run is read as several tokens,
-// as a bounded "%99s" would read it.
+// The scanner of scene exports: tokens of at most 99 characters, keyword searches and numbers.
 class Tokens {
  public:
-  explicit Tokens(const std::string& text) : text_(text) {}
+  explicit Tokens(const std::string& text) : tokens_(text, AseModel::kMaxTokenLength) {}
 
-  std::optional<std::string_view> Next() {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
-    if (pos_ >= text_.size()) return std::nullopt;
-    last_ = pos_;
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && !IsSpace(text_[pos_]) &&
-           pos_ - start < AseModel::kMaxTokenLength) {
-      ++pos_;
-    }
-    return std::string_view(text_).substr(start, pos_ - start);
-  }
+  std::optional<std::string_view> Next() { return tokens_.Next(); }
 
   // Reads up to `keyword`. Inside an object (`withinObject`) the search also ends, unsuccessfully,
   // at the next object's keyword, which is left to be read again: a part missing from one object
@@ -43,7 +29,7 @@ class Tokens {
     while (auto token = Next()) {
       if (*token == keyword) return true;
       if (withinObject && *token == "*GEOMOBJECT") {
-        pos_ = last_;
+        tokens_.PutBack();
         return false;
       }
     }
@@ -66,12 +52,10 @@ class Tokens {
     }
     return true;
   }
-  std::size_t Remaining() const { return text_.size() - pos_; }
+  std::size_t Remaining() const { return tokens_.Remaining(); }
 
  private:
-  const std::string& text_;
-  std::size_t pos_ = 0;
-  std::size_t last_ = 0;
+  TextTokens tokens_;
 };
 
 std::string Unquoted(std::string_view token) {

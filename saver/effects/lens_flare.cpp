@@ -8,33 +8,24 @@
 
 #include "common/settings.h"
 #include "platform/paths.h"
+#include "saver/assets/text_tokens.h"
 #include "saver/gl/gl_table.h"
 
 namespace ironwood {
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
 class Tokens {
  public:
-  explicit Tokens(const std::string& text) : text_(text) {}
+  explicit Tokens(const std::string& text) : tokens_(text, LensFlare::kMaxTokenLength) {}
   std::optional<std::string> Next() {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
-    if (pos_ >= text_.size()) return std::nullopt;
-    const std::size_t start = pos_;
-    while (pos_ < text_.size() && !IsSpace(text_[pos_]) &&
-           pos_ - start < LensFlare::kMaxTokenLength) {
-      ++pos_;
-    }
-    return text_.substr(start, pos_ - start);
+    const auto token = tokens_.Next();
+    if (!token) return std::nullopt;
+    return std::string(*token);
   }
-  std::size_t Remaining() const { return text_.size() - pos_; }
+  std::size_t Remaining() const { return tokens_.Remaining(); }
 
  private:
-  const std::string& text_;
-  std::size_t pos_ = 0;
+  TextTokens tokens_;
 };
 
 }  // namespace

@@ -241,6 +241,15 @@ bool HasMagenta(const testing::Image& image) {
   return false;
 }
 
+// The generated installation folder: $IRONWOOD_INSTALLATION, else build/<preset>/installation
+// (the render output folder is build/<preset>/tests/render-output).
+std::filesystem::path GeneratedInstallation() {
+  const char* fromEnvironment = std::getenv("IRONWOOD_INSTALLATION");
+  if (fromEnvironment != nullptr) return fromEnvironment;
+  return std::filesystem::path(IRONWOOD_RENDER_OUTPUT_DIR).parent_path().parent_path() /
+         "installation";
+}
+
 // The synthetic sky from a few directions, from the BMP tiles (reviewed golden images) and from
 // the DXT1 tiles (which must give the same pictures).
 TEST(SkyBoxRender, BmpAndDdsTilesDrawTheSameBox) {
@@ -285,13 +294,7 @@ TEST(SkyBoxRender, BmpAndDdsTilesDrawTheSameBox) {
 // the same pictures (up to DXT1's loss). The art itself is reviewed where it is generated.
 TEST(SkyBoxRender, InstalledSkyLooksTheSameFromBothFormats) {
   namespace fs = std::filesystem;
-  const char* fromEnvironment = std::getenv("IRONWOOD_INSTALLATION");
-  // The render output folder is build/<preset>/tests/render-output; the installation sits in
-  // build/<preset>/installation.
-  const fs::path installation =
-      fromEnvironment != nullptr
-          ? fs::path(fromEnvironment)
-          : fs::path(IRONWOOD_RENDER_OUTPUT_DIR).parent_path().parent_path() / "installation";
+  const fs::path installation = GeneratedInstallation();
   if (!fs::exists(installation / "Gfx" / "BackgroundTop01.dds") ||
       !fs::exists(installation / "Background.ase")) {
     GTEST_SKIP() << "no generated sky in " << installation.string();
@@ -377,11 +380,7 @@ void ExpectNear(const std::array<int, 3>& actual, const std::array<int, 3>& expe
 // on the sun's disc, so the flare appears to come from it.
 TEST(LensFlareRender, InstalledFlareStartsAtTheSun) {
   namespace fs = std::filesystem;
-  const char* fromEnvironment = std::getenv("IRONWOOD_INSTALLATION");
-  const fs::path installation =
-      fromEnvironment != nullptr
-          ? fs::path(fromEnvironment)
-          : fs::path(IRONWOOD_RENDER_OUTPUT_DIR).parent_path().parent_path() / "installation";
+  const fs::path installation = GeneratedInstallation();
   if (!fs::exists(installation / "LensFlare.lsf") ||
       !fs::exists(installation / "Gfx" / "BackgroundBack01.bmp")) {
     GTEST_SKIP() << "no generated installation in " << installation.string();
