@@ -260,6 +260,19 @@ void BattleManager::ReplaceDeadFocusShip() {
   }
 }
 
+void BattleManager::CycleFocus() {
+  const int first = ShipCount(1);
+  const int total = first + ShipCount(2);
+  if (++focusCycle_ >= total) focusCycle_ = 0;
+  for (; focusCycle_ < total; ++focusCycle_) {
+    Ship* ship = focusCycle_ < first ? ShipAt(1, focusCycle_) : ShipAt(2, focusCycle_ - first);
+    if (ship != nullptr && !ship->IsDead()) {
+      focus_ = ship;
+      return;
+    }
+  }
+}
+
 bool BattleManager::EndOfBattle() {
   if (!IsOver()) return false;
   StartBattle();

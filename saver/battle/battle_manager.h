@@ -96,6 +96,11 @@ class BattleManager {
   // (wrapping round once) becomes the focus ship; with none alive the focus stays. The frame
   // calls it after the tunnel phase, with the 3D camera view on.
   void ReplaceDeadFocusShip();
+  // The viewer's key: the next living ship after the cycle index, through alliance 1 and then
+  // alliance 2, becomes the focus ship. With none living after the index the focus stays and the
+  // next press starts again from the first ship.
+  void CycleFocus();
+  int FocusCycleIndex() const { return focusCycle_; }
 
   // The end-of-battle test, after a frame has been drawn: when the battle is over the next one
   // starts (a failure is not reported; it is tried again next frame), the camera follows the
@@ -126,6 +131,7 @@ class BattleManager {
   ShipState centre_{};
   Ship* focus_ = nullptr;
   int focusSearch_ = 0;
+  int focusCycle_ = 0;
 };
 
 }  // namespace ironwood

@@ -58,9 +58,17 @@ bool LoadModel(const std::string& installation, const char* file, bool withMater
 
 }  // namespace
 
-bool LoadAssociatedFiles(const LoadSettings& settings, const StartupLog& log, SceneAssets* assets) {
+bool LoadAssociatedFiles(const LoadSettings& settings, const StartupLog& log,
+                         BattleManager* battle, SceneAssets* assets) {
   const std::string& installation = settings.installation;
   StepLog steps(log);
+  if (battle != nullptr &&
+      !(steps.Run("Attempting to initalize scenario files...",
+                  [&](std::string* why) { return battle->Initialise(why); }) &&
+        steps.Run("Attempting to Load First Scenario File...",
+                  [&](std::string* why) { return battle->StartBattle(why); }))) {
+    return false;
+  }
   log.Write("BEGIN LOADING ASSOCIATED FILES\n");
   const bool loaded =
       steps.Run("    Attempting To Load UniBillboard...",

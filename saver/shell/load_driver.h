@@ -9,6 +9,7 @@
 #include "saver/assets/ase_model.h"
 #include "saver/assets/sky_box.h"
 #include "saver/assets/title_overlays.h"
+#include "saver/battle/battle_manager.h"
 #include "saver/effects/debris.h"
 #include "saver/effects/explosions.h"
 #include "saver/effects/lens_flare.h"
@@ -37,12 +38,15 @@ struct LoadSettings {
   int height = 0;
 };
 
-// Loads the files associated with the battle, writing "    Attempting ..." before each step
+// With a battle manager, first its scenario catalogue ("Attempting to initalize scenario
+// files...") and the first battle ("Attempting to Load First Scenario File..."). Then loads the
+// files associated with the battle, writing "    Attempting ..." before each step
 // and "Success\n" or "Failed\n" after it, between the "BEGIN LOADING ASSOCIATED FILES" and
 // "END LOADING ASSOCIATED FILES" headings, then the tunnel model and the death-effect images
 // (which may be missing). Stops at the first failed step. A failed step is followed by one
 // indented line saying why; what a successful step had to leave out (an unusable object, a map
 // that did not load) follows it the same way.
-bool LoadAssociatedFiles(const LoadSettings& settings, const StartupLog& log, SceneAssets* assets);
+bool LoadAssociatedFiles(const LoadSettings& settings, const StartupLog& log,
+                         BattleManager* battle, SceneAssets* assets);
 
 }  // namespace ironwood

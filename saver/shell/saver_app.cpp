@@ -124,7 +124,11 @@ bool SaverApp::StartWindowSystem() {
   log_.Write("BEGIN WINDOW SYSTEM\n");
   log_.Write("    Attempting to Create Window...");
   windowLogic_ = std::make_unique<WindowLogic>(
-      *window_, WindowLogic::Hooks{.screenshot = [this] { ++screenshotsWanted_; }});
+      *window_, WindowLogic::Hooks{.screenshot = [this] { ++screenshotsWanted_; },
+                                   .cycleFocus =
+                                       [this] {
+                                         if (battle_ && tunnelFade_ == 0) battle_->CycleFocus();
+                                       }});
   if (!window_->Create(width_, height_, *windowLogic_)) {
     log_.Write("Failed");
     return false;
@@ -159,12 +163,20 @@ void SaverApp::ChangeResolution() {
 }
 
 bool SaverApp::LoadBattleFiles() {
+  battle_ = std::make_unique<BattleManager>(BattleServices{
+      .settings = &services_.settings,
+      .installation = workingDirectory_,
+      .log = &log_,
+      .textureNames = textureNames_.get(),
+      .textureLevel = renderer_->TextureLevel(),
+      .soundEffects = false,  // the sound effects start with the audio subsystem
+      .use3DCameraView = use3DCameraView_});
   scene_ = std::make_unique<SceneAssets>();
   const LoadSettings load{.installation = workingDirectory_,
                           .compressedTextures = renderer_->S3TCAvailable(),
                           .width = width_,
                           .height = height_};
-  if (!LoadAssociatedFiles(load, log_, scene_.get())) {
+  if (!LoadAssociatedFiles(load, log_, battle_.get(), scene_.get())) {
     scene_.reset();
     return false;
   }
@@ -179,10 +191,12 @@ MeshDrawCaps SaverApp::DrawCaps() const {
 void SaverApp::DrawFrame() {
   gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (scene_) {
-    // Until the battle and its camera exist, the view is the camera's starting one (no turn)
-    // and there is no followed ship, so the tunnel fade is 1: sky, tunnel, a fully faded lens
-    // flare and the title overlays.
-    const float tunnelFade = 1.0f;
+    // Until the camera and the ship passes exist, the view is the camera's starting one (no
+    // turn): sky, tunnel while the followed ship warps in, the lens flare as the tunnel fades,
+    // and the title overlays.
+    tunnelFade_ = battle_ ? battle_->FocusTunnelFade() : 1.0f;
+    const float tunnelFade = tunnelFade_;
+    if (battle_ && use3DCameraView_ && tunnelFade <= 0) battle_->ReplaceDeadFocusShip();
     const auto camera = [] {};
     const MeshDrawCaps caps = DrawCaps();
     background_.Draw(scene_->sky, scene_->starTunnel, tunnelFade, use3DCameraView_, camera, caps,
@@ -196,6 +210,8 @@ void SaverApp::DrawFrame() {
   // nothing defined.
   for (; screenshotsWanted_ > 0; --screenshotsWanted_) TakeScreenshot();
   target_->SwapBuffers();
+  // A battle whose one side is gone gives way to the next scenario's, drawn from the next frame.
+  if (battle_) battle_->EndOfBattle();
 }
 
 int SaverApp::MainLoop() {
@@ -243,6 +259,7 @@ int SaverApp::Shutdown(int quitParameter) {
   log_.Write(FormatFramesPerSecond(frameStats_));
   gl.glBindTexture(GL_TEXTURE_2D, 0);
   scene_.reset();
+  battle_.reset();
   renderer_->Shutdown();
   RestoreDisplayMode();
   return quitParameter;

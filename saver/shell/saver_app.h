@@ -123,7 +123,9 @@ class SaverApp {
   std::unique_ptr<platform::RenderTarget> target_;
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<TextureNamePool> textureNames_;
+  std::unique_ptr<BattleManager> battle_;
   std::unique_ptr<SceneAssets> scene_;  // after a successful load
+  float tunnelFade_ = 1.0f;             // this frame's; the focus key acts only at 0
   BackgroundPass background_;
 };
 

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "common/settings.h"
+#include "saver/assets/plugin_file.h"
+
 namespace ironwood::testing {
 namespace {
 
@@ -14,7 +17,50 @@ std::string Materials(const std::string& bitmap) {
          bitmap + "\"\n}\n}\n}\n";
 }
 
+PluginTexture Pixels(int side, bool alpha) {
+  PluginTexture texture;
+  texture.width = texture.height = side;
+  texture.hasAlpha = alpha;
+  texture.pixels.assign(static_cast<std::size_t>(side * side * (alpha ? 4 : 3)), 180);
+  return texture;
+}
+
+PluginMesh Triangle(float size) {
+  PluginMesh mesh;
+  mesh.vertices = {{{0, 0, size}, {0, 1, 0}, {0.5f, 1}},
+                   {{-size, 0, -size}, {0, 1, 0}, {0, 0}},
+                   {{size, 0, -size}, {0, 1, 0}, {1, 0}}};
+  mesh.triangles = {{0, 1, 2}};
+  return mesh;
+}
+
+Bytes MiniShipClass() {
+  PluginFile file;
+  file.pitchRate = 60;
+  file.turnRate = 1.5f;
+  file.bankRate = 90;
+  file.angleLimit = 40;
+  file.acceleration = 0.8f;
+  file.topSpeed = 12;
+  file.textures = {Pixels(2, false), Pixels(2, true)};
+  file.meshes = {Triangle(1)};
+  file.phaserValue = 1;
+  file.torpedoValue = 2;
+  file.shieldAxes = {1.5f, 1, 1.5f};
+  file.shieldStrength = 10;
+  file.shield.texture = Pixels(2, true);
+  file.shield.discarded = Pixels(1, false);
+  file.shield.mesh = Triangle(1.5f);
+  std::string error;
+  return EncodePluginFile(file, &error);
+}
+
 }  // namespace
+
+void WriteMinimalCatalogue(platform::SettingsStore& store) {
+  settings::Write(store, settings::kNumScenarios, "1");
+  settings::Write(store, settings::IndexedName("Scenario", 0), "Mini.ss3");
+}
 
 std::string QuadAse(int objects, const std::string& material) {
   std::string text = "*3DSMAX_ASCIIEXPORT 200\n";
@@ -48,6 +94,8 @@ void WriteMinimalInstallation(const TempFolder& folder, const std::string& skip)
     write("Gfx/" + opacity, image);
   };
   write("Gfx/TitleTest2.bmp", image);
+  write("Plugins/Mini.as3", MiniShipClass());
+  write("Scenarios/Mini.ss3", TextBytes("1\r\n(1) Mini.as3\r\n1\r\n(1) Mini.as3\r\n"));
   write("UniBillboard.ase", TextBytes(QuadAse(1)));
   write("TriBillboard.ase", TextBytes(QuadAse(3)));
   write("Background.ase", TextBytes(QuadAse(24)));

@@ -16,8 +16,11 @@ cp -r "$generated"/. "$install_dir"/
 rm -rf "$install_dir/Preview" "$install_dir/SYlog.log" "$install_dir/ScreenShots"
 export IRONWOOD_SETTINGS="$work/user.reg"
 export IRONWOOD_SYSTEM_SETTINGS="$work/system.reg"
-printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n"Resolution"="640X480"\n' \
-  "$install_dir" >"$IRONWOOD_SYSTEM_SETTINGS"
+{
+  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n"Resolution"="640X480"\n' \
+    "$install_dir"
+  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"'  # the scenario catalogue
+} >"$IRONWOOD_SYSTEM_SETTINGS"
 
 output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=30 --frame-ms=16 \
   --seed=7 /s --pictures-every=10 "--pictures-folder=$work/pictures" 2>&1)"
@@ -31,6 +34,7 @@ check "log has the window section" grep -qx '    Attempting to Create Window...S
 check "log has the OpenGL section" grep -qx 'END LOADING OPENGL SUB SYSTEM' <<<"$log"
 loaded_steps() { awk '/^BEGIN LOADING ASSOCIATED FILES$/ {on = 1; next} /^END LOADING ASSOCIATED FILES$/ {print n + 0; exit} on && /\.\.\.Success$/ {n++}' <<<"$log"; }
 check "all ten associated-file steps succeed" test "$(loaded_steps)" = 10
+check "the first battle loaded" grep -qx 'Attempting to Load First Scenario File...Attempting to Load Alliance 2 Models...Success' <<<"$log"
 # 30 frames over 30 steps of 16 ms on the offscreen clock.
 check "log ends with the frame rate of the fixed clock" test "$(tail -n 1 <<<"$log")" = "Frames Per Second:62.500000"
 for n in 10 20 30; do
@@ -48,9 +52,10 @@ output="$(env -u DISPLAY "$saver" --offscreen --frames=2 "--pictures-folder=/p" 
 check "a path like a preview switch still runs" grep -q '^Offscreen run: 2 frames' <<<"$output"
 check "a bad option is refused" bash -c "! env -u DISPLAY '$saver' --offscreen --frames=x /s 2>/dev/null"
 
-# A folder with only the title picture: the first model is missing, the step fails with its
-# reason, and the saver ends at once through its normal shutdown.
-rm -rf "$install_dir"/* && mkdir -p "$install_dir/Gfx"
+# A folder with only the title picture and the scenarios: the first model is missing, the step
+# fails with its reason, and the saver ends at once through its normal shutdown.
+find "$install_dir" -mindepth 1 -maxdepth 1 ! -name Scenarios ! -name Plugins -exec rm -rf {} +
+mkdir -p "$install_dir/Gfx"
 convert -size 50x30 gradient:navy-orange -type truecolor "BMP3:$install_dir/Gfx/TitleTest2.bmp"
 output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=30 /s 2>&1)"
 code=$?

@@ -465,6 +465,29 @@ TEST_F(BattleTest, ADeadFocusShipPassesToTheNextLivingShip) {
   EXPECT_EQ(manager->FocusShip(), ship(1));  // nobody left: unchanged
 }
 
+TEST_F(BattleTest, TheFocusKeyStepsThroughLivingShipsOfBothAlliances) {
+  Plugin("Small.as3", MakeClass({1, 1, 1}));
+  ScenarioFile("A.ss3", {"(5) Small.as3"}, {"(1) Small.as3"});
+  Catalogue({"A.ss3"});
+  auto manager = Manager(true);
+  ASSERT_TRUE(manager->StartBattle());
+  const int first = manager->ShipCount(1), total = first + manager->ShipCount(2);
+  ASSERT_GE(total, 4);
+  auto at = [&](int i) { return i < first ? manager->ShipAt(1, i) : manager->ShipAt(2, i - first); };
+  manager->CycleFocus();
+  EXPECT_EQ(manager->FocusShip(), at(1));
+  at(2)->SetDead(true);
+  manager->CycleFocus();
+  EXPECT_EQ(manager->FocusShip(), at(3));  // the dead ship is passed over
+  // Every ship after the index dead: the focus stays, and the next press starts from the first.
+  for (int i = 4; i < total; ++i) at(i)->SetDead(true);
+  manager->CycleFocus();
+  EXPECT_EQ(manager->FocusShip(), at(3));
+  manager->CycleFocus();
+  EXPECT_EQ(manager->FocusShip(), at(0));
+  EXPECT_EQ(manager->FocusCycleIndex(), 0);
+}
+
 TEST_F(BattleTest, TheTunnelHoldsTwentySecondsThenFadesAndSendsTheFocusShipToTheCentre) {
   Plugin("Small.as3", MakeClass({1, 1, 1}));
   ScenarioFile("A.ss3", {"(1) Small.as3"}, {"(1) Small.as3"});

@@ -25,7 +25,7 @@ LoadRun Load(const TempFolder& folder) {
   log.Create();
   SceneAssets assets;
   LoadRun run;
-  run.ok = LoadAssociatedFiles({folder.WithSeparator(), false, 640, 480}, log, &assets);
+  run.ok = LoadAssociatedFiles({folder.WithSeparator(), false, 640, 480}, log, nullptr, &assets);
   const testing::Bytes bytes = TempFolder::Read(log.Path());
   run.log.assign(bytes.begin(), bytes.end());
   run.log.erase(std::remove(run.log.begin(), run.log.end(), '\r'), run.log.end());

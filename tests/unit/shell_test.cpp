@@ -154,6 +154,7 @@ TEST_F(SaverMainTest, PreviewAndPasswordStartNothingAndWriteNothing) {
 TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
   std::ofstream(folder_ / "SYlog.log") << "the previous run's lines\n";
   platform::ManualClock clock(5000);
   platform::ScopedClock scoped(clock);
@@ -171,6 +172,9 @@ TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {
             0u)
       << log;
   EXPECT_NE(log.find("END LOADING OPENGL SUB SYSTEM\n\n"
+                     "Attempting to initalize scenario files...Success\n"
+                     "Attempting to Load First Scenario File..."
+                     "Attempting to Load Alliance 2 Models...Success\n"
                      "BEGIN LOADING ASSOCIATED FILES\n"
                      "    Attempting To Load UniBillboard...Success\n"
                      "    Attempting To Load TriBillboard...Success\n"
@@ -256,6 +260,7 @@ TEST_F(SaverMainTest, StartFailuresRestoreTheDisplayAndSkipTheShutdownLine) {
 TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
   prepareWindow_ = [](testing::ScriptedWindow& w) {
     w.offeredModes = {{800, 600, 32}};
     w.script = {{platform::WindowMessageKind::KeyDown, platform::kKeyF12},
@@ -270,6 +275,7 @@ TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
 TEST_F(SaverMainTest, AFailedLoadEndsAtOnceThroughTheNormalShutdown) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   testing::WriteMinimalInstallation(temp_, "Gfx/BackgroundLeft03.bmp");
+  testing::WriteMinimalCatalogue(store_);
   prepareWindow_ = [](testing::ScriptedWindow& w) { w.offeredModes = {{800, 600, 32}}; };
   EXPECT_EQ(Main("/s"), 0);
   const std::string log = LogText();
