@@ -27,6 +27,11 @@ build() {  # build PRESET
 build linux
 run_suite linux
 
+# The unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer: the readers of
+# scene, plug-in, scenario, flare and image files meet broken files there.
+build linux-asan
+run_suite linux-asan
+
 build windows-x64
 run_suite windows-x64 xvfb-run -a -s "-screen 0 1280x1024x24"
 
