@@ -94,6 +94,9 @@ else
   check "a key ends it with exit 0" ended
 fi
 check "the log has its sections in order" bash -c "tr -d '\r' <'$log' | grep -E '^(BEGIN|END) ' | tr '\n' '|' | grep -q '^BEGIN RESOLUTION CHANGE|END RESOLUTION CHANGE|BEGIN WINDOW SYSTEM|END WINDOW SYSTEM|BEGIN LOADING OPENGL SUB SYSTEM|END LOADING OPENGL SUB SYSTEM|'"
+loaded_steps() { tr -d '\r' <"$log" | awk '/^BEGIN LOADING ASSOCIATED FILES$/ {on = 1; next} /^END LOADING ASSOCIATED FILES$/ {print n + 0; exit} on && /\.\.\.Success$/ {n++}'; }
+check "the scenario list and the first battle loaded" bash -c "tr -d '\r' <'$log' | grep -qx 'Attempting to Load First Scenario File...Attempting to Load Alliance 2 Models...Success'"
+check "all ten associated-file steps succeed" test "$(loaded_steps)" = 10
 check "the resolution change succeeded" bash -c "tr -d '\r' <'$log' | grep -qx '    Attempting to Change Resolution to $screen 32bit...Success'"
 check "the log ends with the frame rate" bash -c "tr -d '\r' <'$log' | tail -n 1 | grep -qE '^Frames Per Second:[0-9]+\.[0-9]{6}$'"
 
