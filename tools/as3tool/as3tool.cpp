@@ -1,10 +1,11 @@
-// The command line: inspect, validate and build.
+// The command line: inspect, validate, build and render.
 
 #include "tools/as3tool/as3tool.h"
 
 #include <ostream>
 
 #include "tools/as3tool/inputs.h"
+#include "tools/as3tool/render.h"
 
 namespace ironwood::as3tool {
 namespace {
@@ -13,7 +14,9 @@ constexpr const char* kUsage =
     "usage:\n"
     "  as3tool inspect FILE.as3             describe a ship plug-in\n"
     "  as3tool validate FILE.as3...         check plug-ins (exit status 0 when all are valid)\n"
-    "  as3tool build DESCRIPTION OUTPUT.as3 build a plug-in from a text description\n";
+    "  as3tool build DESCRIPTION OUTPUT.as3 build a plug-in from a text description\n"
+    "  as3tool render FILE.as3 OUTPUT.png [--size N] [--frames K]\n"
+    "                                       turntable pictures of a plug-in (Linux)\n";
 
 int Usage(std::ostream& err) {
   err << kUsage;
@@ -97,6 +100,9 @@ int RunAs3Tool(const std::vector<std::string>& args, std::ostream& out, std::ost
     return ValidateCommand(std::vector<std::string>(args.begin() + 1, args.end()), out);
   }
   if (command == "build" && args.size() == 3) return BuildCommand(args[1], args[2], out, err);
+  if (command == "render") {
+    return RenderCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+  }
   return Usage(err);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// as3tool: inspects, validates and builds ship plug-in files (".as3"). The program is a thin
-// `main` around `RunAs3Tool`; tests call the pieces directly.
+// as3tool: inspects, validates, builds and draws ship plug-in files (".as3"). The program is a
+// thin `main` around `RunAs3Tool`; tests call the pieces directly. Drawing is in render.h.
 //
 // A build description is a text file of `key value...` lines. `#` starts a comment, blank lines
 // are ignored, a value with spaces goes in double quotes, numbers use a decimal point, and file

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/linux/egl_target.h"
+#include "saver/assets/plugin_file.h"
+#include "tests/support/test_files.h"
+#include "tools/as3tool/as3tool.h"
+#include "tools/as3tool/inputs.h"
+#include "tools/as3tool/render.h"
+
+namespace ironwood::as3tool {
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome Tool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = RunAs3Tool(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// A file in the test's temporary folder.
+std::string File(const testing::TempFolder& folder, const std::string& name) {
+  return (folder.Path() / name).string();
+}
+
+// ---- A plug-in with known colours ----
+
+constexpr std::array<std::uint8_t, 3> kHull = {90, 160, 220};
+
+PluginTexture Solid(int side, std::array<std::uint8_t, 3> rgb, bool alpha = false) {
+  PluginTexture texture{side, side, alpha, {}};
+  for (int i = 0; i < side * side; ++i) {
+    texture.pixels.insert(texture.pixels.end(), rgb.begin(), rgb.end());
+    if (alpha) texture.pixels.push_back(static_cast<std::uint8_t>(i * 7));
+  }
+  return texture;
+}
+
+// A box of half-sizes (hx, hy, hz), faces counter-clockwise seen from outside.
+PluginMesh Box(float hx, float hy, float hz) {
+  PluginMesh mesh;
+  const std::array<float, 3> half = {hx, hy, hz};
+  for (int axis = 0; axis < 3; ++axis) {
+    for (float sign : {1.0f, -1.0f}) {
+      // u x v = the outward normal.
+      const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+      const std::uint32_t first = static_cast<std::uint32_t>(mesh.vertices.size());
+      const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+      for (const auto& c : corners) {
+        PluginVertex vertex;
+        vertex.position[axis] = sign * half[axis];
+        vertex.position[u] = c[0] * sign * half[u];
+        vertex.position[v] = c[1] * half[v];
+        vertex.normal[axis] = sign;
+        vertex.texCoord = {(c[0] + 1) / 2, (c[1] + 1) / 2};
+        mesh.vertices.push_back(vertex);
+      }
+      mesh.triangles.push_back({first, first + 1, first + 2});
+      mesh.triangles.push_back({first, first + 2, first + 3});
+    }
+  }
+  return mesh;
+}
+
+// A long, low box (x is its length) with one phaser at its +x end aiming along +x, inside a
+// box-shaped shield of the shield's semi-axes.
+PluginFile TestShip() {
+  PluginFile file;
+  file.pitchRate = file.turnRate = file.bankRate = 1;
+  file.angleLimit = 30;
+  file.acceleration = 0.1f;
+  file.topSpeed = 1;
+  file.textures = {Solid(8, kHull), Solid(8, {200, 40, 40}, true)};
+  file.meshes = {Box(2, 0.5f, 0.8f)};
+  file.phaserValue = 1;
+  file.torpedoValue = 5;
+  file.phaser = {Solid(4, {255, 255, 255}), Solid(4, {0, 0, 0}), Box(0.1f, 0.1f, 0.5f)};
+  file.phaserMounts = {{{2.0f, 0, 0}, {1, 0, 0}, 1.0f}};
+  file.shieldAxes = {2.4f, 1.0f, 1.2f};
+  file.shieldStrength = 100;
+  file.shield = {Solid(4, {40, 40, 60}), Solid(4, {0, 0, 0}), Box(2.4f, 1.0f, 1.2f)};
+  return file;
+}
+
+// ---- Reading the picture back ----
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;  // rows from the top
+  std::array<int, 3> At(int x, int y) const {
+    const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+    return {rgb[at], rgb[at + 1], rgb[at + 2]};
+  }
+};
+
+std::uint32_t BigEndian(const Bytes& b, std::size_t at) {
+  return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 |
+         std::uint32_t{b[at + 2]} << 8 | b[at + 3];
+}
+
+// Reads the tool's PNG: 8-bit RGB, a zlib stream of stored blocks, filter 0 on every row.
+bool ReadPicture(const std::string& path, Picture* picture, std::string* error) {
+  Bytes file;
+  if (!ReadFileBytes(path, &file, error)) return false;
+  const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (file.size() < 8 || !std::equal(signature.begin(), signature.end(), file.begin())) {
+    *error = "not a PNG";
+    return false;
+  }
+  Bytes zlib;
+  for (std::size_t at = 8; at + 12 <= file.size();) {
+    const std::size_t length = BigEndian(file, at);
+    const std::string type(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                           file.begin() + static_cast<std::ptrdiff_t>(at + 8));
+    if (at + 12 + length > file.size()) break;
+    const auto data = file.begin() + static_cast<std::ptrdiff_t>(at + 8);
+    if (type == "IHDR") {
+      picture->width = static_cast<int>(BigEndian(file, at + 8));
+      picture->height = static_cast<int>(BigEndian(file, at + 12));
+    }
+    if (type == "IDAT") zlib.insert(zlib.end(), data, data + static_cast<std::ptrdiff_t>(length));
+    at += 12 + length;
+  }
+  Bytes raw;
+  for (std::size_t at = 2; at + 5 <= zlib.size();) {
+    const bool last = zlib[at] & 1;
+    const std::size_t length = zlib[at + 1] | zlib[at + 2] << 8;
+    if ((zlib[at] & 6) != 0 || at + 5 + length > zlib.size()) {
+      *error = "not a stream of stored blocks";
+      return false;
+    }
+    raw.insert(raw.end(), zlib.begin() + static_cast<std::ptrdiff_t>(at + 5),
+               zlib.begin() + static_cast<std::ptrdiff_t>(at + 5 + length));
+    at += 5 + length;
+    if (last) break;
+  }
+  const std::size_t row = static_cast<std::size_t>(picture->width) * 3;
+  if (picture->width < 1 || raw.size() != (row + 1) * picture->height) {
+    *error = "pixel data does not match the size";
+    return false;
+  }
+  for (int y = 0; y < picture->height; ++y) {
+    const auto begin = raw.begin() + static_cast<std::ptrdiff_t>((row + 1) * y + 1);
+    picture->rgb.insert(picture->rgb.end(), begin, begin + static_cast<std::ptrdiff_t>(row));
+  }
+  return true;
+}
+
+bool Black(const std::array<int, 3>& p) { return p[0] <= 8 && p[1] <= 8 && p[2] <= 8; }
+
+// The hull's light blue, dimmed a little by the shield drawn over it.
+bool HullColoured(const std::array<int, 3>& p) {
+  return p[2] > 120 && p[2] > p[1] + 20 && p[1] > p[0] + 30;
+}
+
+bool PhaserColoured(const std::array<int, 3>& p) {
+  return p[0] > 200 && p[1] < 110 && p[2] < 80;
+}
+
+#define IRONWOOD_REQUIRE_EGL()                                              \
+  do {                                                                      \
+    std::string why;                                                        \
+    if (!platform::EglTarget::LibraryAvailable(&why)) GTEST_SKIP() << why; \
+  } while (false)
+
+TEST(As3ToolRender, TurnsTheShipInAGridOfViews) {
+  IRONWOOD_REQUIRE_EGL();
+  testing::TempFolder folder;
+  std::string error;
+  const Bytes plugin = EncodePluginFile(TestShip(), &error);
+  ASSERT_FALSE(plugin.empty()) << error;
+  ASSERT_TRUE(WriteFileBytes(File(folder, "box.as3"), plugin, &error)) << error;
+
+  constexpr int kSide = 96;
+  const Outcome run = Tool({"render", File(folder, "box.as3"), File(folder, "box.png"),
+                            "--frames", "6", "--size", std::to_string(kSide)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Picture picture;
+  ASSERT_TRUE(ReadPicture(File(folder, "box.png"), &picture, &error)) << error;
+  // Six views: four to a row, two rows, the last two cells left black.
+  ASSERT_EQ(picture.width, 4 * kSide);
+  ASSERT_EQ(picture.height, 2 * kSide);
+
+  std::vector<Picture> views;
+  for (int view = 0; view < 8; ++view) {
+    Picture cell{kSide, kSide, {}};
+    const int left = view % 4 * kSide, top = view / 4 * kSide;
+    for (int y = 0; y < kSide; ++y) {
+      for (int x = 0; x < kSide; ++x) {
+        const auto p = picture.At(left + x, top + y);
+        cell.rgb.insert(cell.rgb.end(), p.begin(), p.end());
+      }
+    }
+    for (auto [x, y] : {std::pair{0, 0}, {kSide - 1, 0}, {0, kSide - 1}, {kSide - 1, kSide - 1}}) {
+      EXPECT_TRUE(Black(cell.At(x, y))) << "view " << view << " corner " << x << "," << y;
+    }
+    if (view < 6) {
+      const auto middle = cell.At(kSide / 2, kSide / 2);
+      EXPECT_TRUE(HullColoured(middle)) << "view " << view << ": " << middle[0] << ","
+                                        << middle[1] << "," << middle[2];
+    } else {
+      EXPECT_TRUE(Black(cell.At(kSide / 2, kSide / 2))) << "unused cell " << view;
+    }
+    views.push_back(cell);
+  }
+
+  // The long box turns 60 degrees between views: its outline changes each time.
+  for (int view = 1; view < 6; ++view) {
+    int changed = 0;
+    for (std::size_t i = 0; i < views[0].rgb.size(); i += 3) {
+      if (std::abs(views[view].rgb[i + 2] - views[view - 1].rgb[i + 2]) > 40) ++changed;
+    }
+    EXPECT_GT(changed, kSide * kSide / 50) << "views " << view - 1 << " and " << view;
+  }
+
+  // Seen at heading 0 the ship's +x end, where the phaser sits, is on the right.
+  int left = 0, right = 0;
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      if (PhaserColoured(views[0].At(x, y))) ++(x < kSide / 2 ? left : right);
+    }
+  }
+  EXPECT_GT(right, 0);
+  EXPECT_EQ(left, 0);
+}
+
+TEST(As3ToolRender, RefusesWhatItCannotLoadOrWrite) {
+  IRONWOOD_REQUIRE_EGL();
+  testing::TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(WriteFileBytes(File(folder, "junk.as3"), Bytes(40, 0x41), &error)) << error;
+  for (const std::string& input : {File(folder, "junk.as3"), File(folder, "missing.as3")}) {
+    const Outcome run = Tool({"render", input, File(folder, "out.png")});
+    EXPECT_EQ(run.status, 1) << input;
+    EXPECT_NE(run.err.find(input), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(File(folder, "out.png")));
+  }
+
+  const Bytes plugin = EncodePluginFile(TestShip(), &error);
+  ASSERT_TRUE(WriteFileBytes(File(folder, "box.as3"), plugin, &error)) << error;
+  const std::string unwritable = File(folder, "no-such-folder/out.png");
+  const Outcome run = Tool({"render", File(folder, "box.as3"), unwritable, "--size", "16"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(unwritable), std::string::npos) << run.err;
+}
+
+TEST(As3ToolRender, UsageMistakesExitWithStatusTwo) {
+  const std::vector<std::vector<std::string>> faults = {
+      {"--size"}, {"--size", "15"}, {"--size", "2049"}, {"--size", "64x"}, {"--frames", "0"},
+      {"--frames", "65"}, {"--frames", "-3"}, {"--zoom", "2"}, {"c.png"}};
+  std::vector<std::vector<std::string>> mistakes = {{"render"}, {"render", "a.as3"}};
+  for (const auto& extra : faults) {
+    mistakes.push_back({"render", "a.as3", "b.png"});
+    mistakes.back().insert(mistakes.back().end(), extra.begin(), extra.end());
+  }
+  for (const std::vector<std::string>& args : mistakes) {
+    const Outcome run = Tool(args);
+    EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
+    EXPECT_NE(run.err.find("usage"), std::string::npos);
+  }
+  RenderOptions options;
+  std::string error;
+  ASSERT_TRUE(ParseRenderArguments({"--frames", "3", "in.as3", "--size", "64", "out.png"},
+                                   &options, &error))
+      << error;
+  EXPECT_EQ(options.input, "in.as3");
+  EXPECT_EQ(options.output, "out.png");
+  EXPECT_EQ(options.size, 64);
+  EXPECT_EQ(options.frames, 3);
+  EXPECT_EQ(SheetColumns(3) * SheetRows(3), 3);
+  EXPECT_EQ(SheetRows(9), 3);
+}
+
+}  // namespace
+}  // namespace ironwood::as3tool
