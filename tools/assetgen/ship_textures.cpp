@@ -143,7 +143,7 @@ Canvas HullTexture(const HullAtlas& atlas, const HullPaint& paint) {
           if (std::abs(x) < 0.05f) c = Mix(c, palette.accent, 0.9f);
         } else {
           // Chevrons pointing forward along the spine.
-          const float phase = z * 1.4f - std::abs(x) * 1.1f;
+          const float phase = z * 1.4f + std::abs(x) * 1.1f;
           const float f = phase - std::floor(phase);
           if (std::abs(x) < 0.55f && f < 0.22f && std::fmod(std::abs(z) + 0.3f, 4.0f) < 2.2f)
             c = Mix(c, palette.accent, 0.85f);
