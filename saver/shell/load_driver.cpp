@@ -1,6 +1,7 @@
 #include "saver/shell/load_driver.h"
 
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace ironwood {
@@ -19,9 +20,12 @@ class StepLog {
     log_.Write(ok ? "Success\n" : failedText);
     if (!ok) {
       // The sky box's failure text has never ended its line; the reason starts a new one.
-      const std::string text(failedText);
-      Note((text.empty() || text.back() != '\n' ? "\n" : "") + std::string("        ") +
-           (why.empty() ? "no reason given" : why));
+      const std::string_view text(failedText);
+      std::string reason;
+      if (text.empty() || text.back() != '\n') reason += '\n';
+      reason += "        ";
+      reason += why.empty() ? "no reason given" : why;
+      Note(reason);
     }
     for (const std::string& problem : problems_) Note("        " + problem);
     problems_.clear();
