@@ -11,6 +11,7 @@
 #include "saver/assets/plugin_file.h"
 #include "tests/support/test_files.h"
 #include "tools/as3tool/as3tool.h"
+#include "tools/as3tool/test_run.h"
 #include "tools/as3tool/inputs.h"
 #include "tools/assetgen/ase_writer.h"
 #include "tools/assetgen/wav.h"
@@ -26,17 +27,6 @@ using testing::BgrImage;
 using testing::MakeBmp;
 using testing::TempFolder;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome Tool(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunAs3Tool(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

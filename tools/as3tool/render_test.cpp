@@ -12,28 +12,14 @@
 #include "saver/assets/plugin_file.h"
 #include "tests/support/test_files.h"
 #include "tools/as3tool/as3tool.h"
+#include "tools/as3tool/test_run.h"
 #include "tools/as3tool/inputs.h"
 #include "tools/as3tool/render.h"
 
 namespace ironwood::as3tool {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
 
-Outcome Tool(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunAs3Tool(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
-// A file in the test's temporary folder.
-std::string File(const testing::TempFolder& folder, const std::string& name) {
-  return (folder.Path() / name).string();
-}
 
 // ---- A plug-in with known colours ----
 

@@ -8,29 +8,6 @@
 
 namespace ironwood::assetgen {
 
-Vec3 operator+(Vec3 a, Vec3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3 operator-(Vec3 a, Vec3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec3 operator*(Vec3 a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(Vec3 a, Vec3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec3 Cross(Vec3 a, Vec3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Length(Vec3 a) {
-  return std::sqrt(Dot(a, a));
-}
-Vec3 Normalized(Vec3 a) {
-  const float length = Length(a);
-  return length > 0 ? a * (1.0f / length) : Vec3{};
-}
-
 Profile SuperEllipse(int points, float power) {
   Profile profile;
   for (int i = 0; i < points; ++i) {

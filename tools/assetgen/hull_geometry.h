@@ -13,21 +13,11 @@
 #include <vector>
 
 #include "tools/assetgen/model.h"
+#include "tools/assetgen/vec3.h"
 
 namespace ironwood::assetgen {
 
-struct Vec3 {
-  float x = 0, y = 0, z = 0;
-};
 
-Vec3 operator+(Vec3 a, Vec3 b);
-Vec3 operator-(Vec3 a, Vec3 b);
-Vec3 operator*(Vec3 a, float s);
-float Dot(Vec3 a, Vec3 b);
-Vec3 Cross(Vec3 a, Vec3 b);
-float Length(Vec3 a);
-// The unit vector, or (0, 0, 0) for the zero vector.
-Vec3 Normalized(Vec3 a);
 
 // A shell before finishing: positions shared by the faces that meet there.
 struct RawMesh {

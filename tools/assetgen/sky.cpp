@@ -9,6 +9,7 @@
 #include "tools/assetgen/dds.h"
 #include "tools/assetgen/font.h"
 #include "tools/assetgen/image_files.h"
+#include "tools/assetgen/vec3.h"
 
 namespace ironwood::assetgen {
 
@@ -17,31 +18,9 @@ namespace {
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr std::uint32_t kSeed = 0x5C1E5u;
 
-struct V3 {
-  float x = 0, y = 0, z = 0;
-};
-V3 operator+(V3 a, V3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 operator-(V3 a, V3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 operator*(V3 a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-float Dot(V3 a, V3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-V3 Cross(V3 a, V3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-V3 Normalize(V3 a) {
-  return a * (1.0f / std::sqrt(Dot(a, a)));
-}
-
 struct Face {
   const char* name;
-  V3 normal, right, up;  // right and up as seen from inside
+  Vec3 normal, right, up;  // right and up as seen from inside
 };
 
 // In the saver's name order.
@@ -56,9 +35,9 @@ constexpr Face kFaces[6] = {
 constexpr int kSpan = kSkyTileSize - 1;
 constexpr int kGrid = 2 * kSpan + 1;
 
-V3 GridDirection(const Face& face, float column, float row) {
+Vec3 GridDirection(const Face& face, float column, float row) {
   const float a = column / kSpan - 1.0f, b = 1.0f - row / kSpan;
-  return Normalize(face.normal + face.right * a + face.up * b);
+  return Normalized(face.normal + face.right * a + face.up * b);
 }
 
 // ---- Gradient noise in three dimensions, from our own hash ----
@@ -75,7 +54,7 @@ class Noise3 {
   }
 
   // About -1 .. 1, 0 on every lattice point.
-  float At(V3 p) const {
+  float At(Vec3 p) const {
     const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
     const int x = static_cast<int>(fx) & 255, y = static_cast<int>(fy) & 255,
               z = static_cast<int>(fz) & 255;
@@ -94,10 +73,10 @@ class Noise3 {
 
   // Octaves at a little more than twice the frequency each (so their lattices never line up),
   // half the weight each, scaled back to about -1 .. 1.
-  float Fbm(V3 p, int octaves) const {
+  float Fbm(Vec3 p, int octaves) const {
     float sum = 0, weight = 1, total = 0;
     for (int i = 0; i < octaves; ++i) {
-      sum += At(p + V3{17.3f * i, -9.1f * i, 5.7f * i}) * weight;
+      sum += At(p + Vec3{17.3f * i, -9.1f * i, 5.7f * i}) * weight;
       total += weight;
       p = p * 2.07f;
       weight *= 0.5f;
@@ -125,30 +104,30 @@ struct Backdrop {
   Noise3 warp{Hash(kSeed, 1)};
   Noise3 shapes{Hash(kSeed, 2)};
   Noise3 detail{Hash(kSeed, 3)};
-  V3 sun;
-  V3 sunEast, sunNorth;  // a frame across the sun's direction, for its corona's streaks
+  Vec3 sun;
+  Vec3 sunEast, sunNorth;  // a frame across the sun's direction, for its corona's streaks
 
   Backdrop() {
     const std::array<float, 3> s = SunDirection();
     sun = {s[0], s[1], s[2]};
-    sunEast = Normalize(Cross({0, 1, 0}, sun));
+    sunEast = Normalized(Cross({0, 1, 0}, sun));
     sunNorth = Cross(sun, sunEast);
   }
 
   // Everything but the sun: slow to change across the sky, so it may be sampled sparsely.
-  Rgba Clouds(V3 d) const {
+  Rgba Clouds(Vec3 d) const {
     // Bent coordinates give the clouds wisps and folds instead of round blobs.
-    const V3 q = d * 1.3f;
-    const V3 bent =
+    const Vec3 q = d * 1.3f;
+    const Vec3 bent =
         d +
-        V3{warp.Fbm(q, 3), warp.Fbm(q + V3{31, 7, 3}, 3), warp.Fbm(q + V3{-5, 23, 11}, 3)} * 0.32f;
+        Vec3{warp.Fbm(q, 3), warp.Fbm(q + Vec3{31, 7, 3}, 3), warp.Fbm(q + Vec3{-5, 23, 11}, 3)} * 0.32f;
     // Where each family of cloud lives: large, separate regions of the sky.
-    const float regionRose = SmoothStep(-0.15f, 0.35f, shapes.Fbm(d * 0.7f + V3{3, 1, 4}, 2));
-    const float regionTeal = SmoothStep(-0.25f, 0.3f, shapes.Fbm(d * 0.75f + V3{-8, 2, 6}, 2));
-    const float rose = SmoothStep(-0.05f, 0.7f, detail.Fbm(bent * 1.7f + V3{1, 2, 3}, 5));
-    const float teal = SmoothStep(0.0f, 0.75f, detail.Fbm(bent * 1.9f + V3{-4, 9, 2}, 5));
-    const float dust = SmoothStep(0.05f, 0.6f, shapes.Fbm(bent * 2.6f + V3{12, -3, 7}, 4));
-    const float glow = 0.5f + 0.5f * detail.Fbm(bent * 0.9f + V3{6, 6, -6}, 3);
+    const float regionRose = SmoothStep(-0.15f, 0.35f, shapes.Fbm(d * 0.7f + Vec3{3, 1, 4}, 2));
+    const float regionTeal = SmoothStep(-0.25f, 0.3f, shapes.Fbm(d * 0.75f + Vec3{-8, 2, 6}, 2));
+    const float rose = SmoothStep(-0.05f, 0.7f, detail.Fbm(bent * 1.7f + Vec3{1, 2, 3}, 5));
+    const float teal = SmoothStep(0.0f, 0.75f, detail.Fbm(bent * 1.9f + Vec3{-4, 9, 2}, 5));
+    const float dust = SmoothStep(0.05f, 0.6f, shapes.Fbm(bent * 2.6f + Vec3{12, -3, 7}, 4));
+    const float glow = 0.5f + 0.5f * detail.Fbm(bent * 0.9f + Vec3{6, 6, -6}, 3);
 
     Rgba sky{0.006f, 0.008f, 0.018f, 1};
     sky = sky + Rgba{0.010f, 0.008f, 0.016f, 0} * glow;  // a faint unevenness everywhere
@@ -160,8 +139,8 @@ struct Backdrop {
     return sky;
   }
 
-  Rgba Sun(V3 d) const {
-    const V3 off = d - sun;
+  Rgba Sun(Vec3 d) const {
+    const Vec3 off = d - sun;
     const float c = std::sqrt(Dot(off, off));  // the chord: the angle, for small angles
     if (Dot(d, sun) < -0.2f) return {};
     constexpr float kRadius = 0.011f;
@@ -184,7 +163,7 @@ struct Backdrop {
 // ---- Stars ----
 
 struct Star {
-  V3 direction;
+  Vec3 direction;
   float peak;   // brightness at the centre
   float sigma;  // gaussian radius, in radians
   float halo;   // share of a wide faint glow, for the brightest
@@ -200,7 +179,7 @@ std::vector<Star> MakeStars() {
   for (int i = 0; i < 15000; ++i) {
     const float z = random.Range(-1, 1), angle = random.Range(0, 2 * kPi);
     const float r = std::sqrt(std::max(0.0f, 1 - z * z));
-    const V3 d{r * std::cos(angle), r * std::sin(angle), z};
+    const Vec3 d{r * std::cos(angle), r * std::sin(angle), z};
     // Thicker and thinner patches, so the field is not evenly sown.
     const float keep = 0.3f + 0.7f * SmoothStep(-0.4f, 0.5f, density.Fbm(d * 1.4f, 3));
     const float draw = random.Next();
@@ -248,7 +227,7 @@ void SplatStars(const Face& face, const std::vector<Star>& stars, std::vector<Rg
     const float haloInverse = inverse / 16.0f;
     for (int m = std::max(0, row - radius); m <= std::min(kGrid - 1, row + radius); ++m) {
       for (int k = std::max(0, column - radius); k <= std::min(kGrid - 1, column + radius); ++k) {
-        const V3 off =
+        const Vec3 off =
             GridDirection(face, static_cast<float>(k), static_cast<float>(m)) - star.direction;
         const float chord2 = Dot(off, off);
         const float weight =
@@ -405,15 +384,15 @@ void DrawCross(Canvas& sheet, const std::vector<Canvas>& tiles, int left, int to
 // What the saver shows through its frustum (4:3, 0.4444 by 0.3333 at distance 1) looking along
 // `forward`, sampling the tiles as linear filtering does.
 void DrawView(Canvas& sheet, const std::vector<Canvas>& tiles, int left, int top, int width,
-              int height, V3 forward) {
-  forward = Normalize(forward);
-  const V3 right = Normalize(Cross(forward, {0, 1, 0}));
-  const V3 up = Cross(right, forward);
+              int height, Vec3 forward) {
+  forward = Normalized(forward);
+  const Vec3 right = Normalized(Cross(forward, {0, 1, 0}));
+  const Vec3 up = Cross(right, forward);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const float ex = (2 * (x + 0.5f) / width - 1) * 0.4444f;
       const float ey = (1 - 2 * (y + 0.5f) / height) * 0.3333f;
-      const V3 d = forward + right * ex + up * ey;
+      const Vec3 d = forward + right * ex + up * ey;
       int best = 0;
       for (int f = 1; f < 6; ++f) {
         if (Dot(d, kFaces[f].normal) > Dot(d, kFaces[best].normal)) best = f;
@@ -512,7 +491,7 @@ std::vector<ModelMesh> SkyBoxMeshes() {
     ModelMesh mesh;
     mesh.name = SkyTileName(index);
     auto corner = [&](float a, float b, float u, float v) {
-      const V3 p = (face.normal + face.right * a + face.up * b) * kSkyBoxHalfSize;
+      const Vec3 p = (face.normal + face.right * a + face.up * b) * kSkyBoxHalfSize;
       // Seen from inside: the normal points back at the origin.
       mesh.vertices.push_back(
           {p.x, p.y, p.z, -face.normal.x, -face.normal.y, -face.normal.z, u, v});
