@@ -25,21 +25,21 @@ struct Part {
 
 // A mount is found by casting a ray at the hull from outside: it sits where the ray first
 // meets the surface, a hair above it.
-struct MountSpec {
+struct MountPlacement {
   Vec3 from, direction, aim;
   float arc = 0;
 };
 
-MountSpec FromAbove(float x, float z, Vec3 aim, float arc) {
+MountPlacement FromAbove(float x, float z, Vec3 aim, float arc) {
   return {{x, 60, z}, {0, -1, 0}, aim, arc};
 }
-MountSpec FromBelow(float x, float z, Vec3 aim, float arc) {
+MountPlacement FromBelow(float x, float z, Vec3 aim, float arc) {
   return {{x, -60, z}, {0, 1, 0}, aim, arc};
 }
-MountSpec FromSide(float side, float y, float z, Vec3 aim, float arc) {
+MountPlacement FromSide(float side, float y, float z, Vec3 aim, float arc) {
   return {{side * 60, y, z}, {-side, 0, 0}, aim, arc};
 }
-MountSpec FromAhead(float x, float y, Vec3 aim, float arc) {
+MountPlacement FromAhead(float x, float y, Vec3 aim, float arc) {
   return {{x, y, 60}, {0, 0, -1}, aim, arc};
 }
 
@@ -49,7 +49,7 @@ struct Design {
   std::uint32_t seed = 1;
   int soundVariant = 0;
   std::vector<Part> parts;
-  std::vector<MountSpec> phasers, torpedoes;
+  std::vector<MountPlacement> phasers, torpedoes;
   HullPaint paint;
   // Flight attributes in file order.
   float pitchRate = 0, turnRate = 0, bankRate = 0, angleLimit = 0, acceleration = 0, topSpeed = 0;
@@ -592,7 +592,7 @@ bool BuildClass(Design design, ShipClassAsset* out, std::string* error) {
   const Vec3 centre = (low + high) * 0.5f;
   for (Part& part : design.parts) part.shell = Translated(part.shell, centre * -1.0f);
   for (auto* mounts : {&design.phasers, &design.torpedoes}) {
-    for (MountSpec& m : *mounts) m.from = Shifted(m.from, centre);
+    for (MountPlacement& m : *mounts) m.from = Shifted(m.from, centre);
   }
   design.paint.emblemZ -= centre.z;
   design.paint.windowY -= centre.y;
@@ -631,16 +631,17 @@ bool BuildClass(Design design, ShipClassAsset* out, std::string* error) {
   file.phaserValue = design.phaserValue;
   file.torpedoValue = design.torpedoValue;
 
-  auto place = [&](const std::vector<MountSpec>& specs, std::vector<PluginMount>* mounts) {
-    for (const MountSpec& spec : specs) {
+  auto place = [&](const std::vector<MountPlacement>& placements,
+                   std::vector<PluginMount>* mounts) {
+    for (const MountPlacement& wanted : placements) {
       Vec3 hit, normal;
-      if (!CastRay(hull, spec.from, spec.direction, &hit, &normal)) {
+      if (!CastRay(hull, wanted.from, wanted.direction, &hit, &normal)) {
         *error = design.name + ": a weapon mount misses the hull";
         return false;
       }
       const Vec3 at = hit + normal * 0.03f;
-      const Vec3 aim = Normalized(spec.aim);
-      mounts->push_back({{at.x, at.y, at.z}, {aim.x, aim.y, aim.z}, spec.arc});
+      const Vec3 aim = Normalized(wanted.aim);
+      mounts->push_back({{at.x, at.y, at.z}, {aim.x, aim.y, aim.z}, wanted.arc});
     }
     return true;
   };
