@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64

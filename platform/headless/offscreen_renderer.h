@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "saver/gl/frame_capture.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/frame_capture.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood::platform {
 

@@ -10,7 +10,7 @@
 #include "common/settings.h"
 #include "platform/paths.h"
 #include "saver/assets/text_tokens.h"
-#include "saver/assets/vector3.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 namespace {

@@ -1,6 +1,6 @@
 #include "saver/assets/mesh_drawing.h"
 
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

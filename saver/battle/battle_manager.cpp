@@ -3,8 +3,8 @@
 #include <new>
 #include <utility>
 
-#include "saver/assets/random.h"
-#include "saver/shell/startup_log.h"
+#include "saver/core/random.h"
+#include "saver/core/log_sink.h"
 
 namespace ironwood {
 

@@ -13,20 +13,20 @@
 
 #include "platform/settings_store.h"
 #include "saver/battle/roster.h"
+#include "saver/core/log_sink.h"
 #include "saver/battle/scenario.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
 
 namespace ironwood {
 
-class StartupLog;
 class TextureNamePool;
 
 // What the manager needs from the program around it. The pointers must outlive the manager.
 struct BattleServices {
   platform::SettingsStore* settings = nullptr;  // the scenario catalogue
   std::string installation;                     // ends with a separator
-  const StartupLog* log = nullptr;              // none: nothing is logged
+  const LogSink* log = nullptr;                 // none: nothing is logged
   TextureNamePool* textureNames = nullptr;
   int textureLevel = 0;       // largest texture levels left out of hull textures
   bool soundEffects = false;  // ships take their own copies of the class sounds

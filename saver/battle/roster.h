@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "saver/assets/vector3.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 

@@ -6,7 +6,7 @@
 
 #include "platform/clock.h"
 #include "saver/assets/mesh.h"
-#include "saver/assets/random.h"
+#include "saver/core/random.h"
 
 namespace ironwood {
 

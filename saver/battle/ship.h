@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "saver/assets/elapsed_timer.h"
-#include "saver/assets/vector3.h"
+#include "saver/core/elapsed_timer.h"
+#include "saver/core/vector3.h"
 #include "saver/audio/wave_sound.h"
 #include "saver/battle/ship_class.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "saver/assets/ase_model.h"
-#include "saver/assets/vector3.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 

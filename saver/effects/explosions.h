@@ -10,7 +10,7 @@
 
 #include "saver/assets/mesh.h"
 #include "saver/assets/texture.h"
-#include "saver/assets/vector3.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 

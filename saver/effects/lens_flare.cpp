@@ -9,7 +9,7 @@
 #include "common/settings.h"
 #include "platform/paths.h"
 #include "saver/assets/text_tokens.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/gl_system.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood::opengl {
 

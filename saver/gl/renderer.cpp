@@ -1,7 +1,7 @@
 #include "saver/gl/renderer.h"
 
 #include "common/settings.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

@@ -6,7 +6,7 @@
 #include "platform/render_target.h"
 #include "platform/settings_store.h"
 #include "saver/gl/gl_binding.h"
-#include "saver/shell/startup_log.h"
+#include "saver/core/log_sink.h"
 
 namespace ironwood {
 
@@ -14,7 +14,7 @@ namespace ironwood {
 // what the driver reports, decides which extensions to use and sets the initial OpenGL state.
 class Renderer {
  public:
-  Renderer(platform::GlSystem& system, const StartupLog& log) : binding_(system), log_(log) {}
+  Renderer(platform::GlSystem& system, const LogSink& log) : binding_(system), log_(log) {}
   Renderer(const Renderer&) = delete;
   Renderer& operator=(const Renderer&) = delete;
   ~Renderer() { Shutdown(); }
@@ -49,7 +49,7 @@ class Renderer {
   void SetInitialState() const;
 
   opengl::Binding binding_;
-  const StartupLog& log_;
+  const LogSink& log_;
   platform::RenderTarget* target_ = nullptr;
   bool bound_ = false;
   bool use3DFX_ = true;

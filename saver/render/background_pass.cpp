@@ -1,6 +1,6 @@
 #include "saver/render/background_pass.h"
 
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

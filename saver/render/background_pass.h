@@ -7,7 +7,7 @@
 
 #include "saver/assets/ase_model.h"
 #include "saver/assets/mesh_drawing.h"
-#include "saver/assets/sky_box.h"
+#include "saver/render/sky_box.h"
 #include "saver/assets/texture.h"
 
 namespace ironwood {

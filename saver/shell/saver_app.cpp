@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/paths.h"
-
 #include "common/settings.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
-#include "saver/assets/random.h"
-#include "saver/gl/gl_table.h"
+#include "saver/core/random.h"
+#include "glapi/gl_table.h"
 #include "saver/shell/offscreen_run.h"
 #include "saver/shell/screenshot.h"
 #include "saver/shell/title_screen.h"
@@ -127,7 +125,7 @@ bool SaverApp::StartWindowSystem() {
       *window_, WindowLogic::Hooks{.screenshot = [this] { ++screenshotsWanted_; },
                                    .cycleFocus =
                                        [this] {
-                                         if (battle_ && tunnelFade_ == 0) battle_->CycleFocus();
+                                         if (battle_ && scene_ && scene_->TunnelFade() == 0) battle_->CycleFocus();
                                        }});
   if (!window_->Create(width_, height_, *windowLogic_)) {
     log_.Write("Failed");
@@ -171,47 +169,30 @@ bool SaverApp::LoadBattleFiles() {
       .textureLevel = renderer_->TextureLevel(),
       .soundEffects = false,  // the sound effects start with the audio subsystem
       .use3DCameraView = use3DCameraView_});
-  scene_ = std::make_unique<SceneAssets>();
-  const LoadSettings load{.installation = workingDirectory_,
-                          .compressedTextures = renderer_->S3TCAvailable(),
-                          .width = width_,
-                          .height = height_};
-  if (!LoadAssociatedFiles(load, log_, battle_.get(), scene_.get())) {
+  scene_ = std::make_unique<Scene>(
+      Scene::Settings{.load = {.installation = workingDirectory_,
+                               .compressedTextures = renderer_->S3TCAvailable(),
+                               .width = width_,
+                               .height = height_},
+                      .use3DCameraView = use3DCameraView_,
+                      .caps = {.multitexture = renderer_->MultitextureAvailable(),
+                               .compiledVertexArrays = renderer_->CompiledVertexArraysAvailable()}},
+      battle_.get());
+  if (!scene_->Load(log_)) {
     scene_.reset();
     return false;
   }
   return true;
 }
 
-MeshDrawCaps SaverApp::DrawCaps() const {
-  return {.multitexture = renderer_->MultitextureAvailable(),
-          .compiledVertexArrays = renderer_->CompiledVertexArraysAvailable()};
-}
-
 void SaverApp::DrawFrame() {
   gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  if (scene_) {
-    // Until the camera and the ship passes exist, the view is the camera's starting one (no
-    // turn): sky, tunnel while the followed ship warps in, the lens flare as the tunnel fades,
-    // and the title overlays.
-    tunnelFade_ = battle_ ? battle_->FocusTunnelFade() : 1.0f;
-    const float tunnelFade = tunnelFade_;
-    if (battle_ && use3DCameraView_ && tunnelFade <= 0) battle_->ReplaceDeadFocusShip();
-    const auto camera = [] {};
-    const MeshDrawCaps caps = DrawCaps();
-    background_.Draw(scene_->sky, scene_->starTunnel, tunnelFade, use3DCameraView_, camera, caps,
-                     *textureNames_);
-    scene_->lensFlare.UpdateProjection(camera, projection_);
-    scene_->lensFlare.Draw(tunnelFade, width_, height_, scene_->uniBillboard.meshes.front(), caps,
-                           *textureNames_);
-    scene_->titles.DrawTitles(*textureNames_);
-  }
+  if (scene_) scene_->Draw(projection_, *textureNames_);
   // F12 is answered here, between drawing and presenting: after a swap the back buffer holds
   // nothing defined.
   for (; screenshotsWanted_ > 0; --screenshotsWanted_) TakeScreenshot();
   target_->SwapBuffers();
-  // A battle whose one side is gone gives way to the next scenario's, drawn from the next frame.
-  if (battle_) battle_->EndOfBattle();
+  if (scene_) scene_->FinishFrame();
 }
 
 int SaverApp::MainLoop() {

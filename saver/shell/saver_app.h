@@ -13,9 +13,8 @@
 #include "platform/settings_store.h"
 #include "saver/assets/texture.h"
 #include "saver/gl/renderer.h"
-#include "saver/render/background_pass.h"
 #include "saver/shell/command_line.h"
-#include "saver/shell/load_driver.h"
+#include "saver/render/scene.h"
 #include "saver/shell/startup_log.h"
 #include "saver/shell/window_logic.h"
 
@@ -94,7 +93,6 @@ class SaverApp {
   void ChangeResolution();
   bool LoadBattleFiles();
   void DrawFrame();
-  MeshDrawCaps DrawCaps() const;
   int MainLoop();
   int Shutdown(int quitParameter);
   void RestoreDisplayMode();
@@ -124,9 +122,7 @@ class SaverApp {
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<TextureNamePool> textureNames_;
   std::unique_ptr<BattleManager> battle_;
-  std::unique_ptr<SceneAssets> scene_;  // after a successful load
-  float tunnelFade_ = 1.0f;             // this frame's; the focus key acts only at 0
-  BackgroundPass background_;
+  std::unique_ptr<Scene> scene_;  // after a successful load
 };
 
 }  // namespace ironwood

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "platform/paths.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

@@ -1,7 +1,7 @@
 #include "saver/shell/title_screen.h"
 
 #include "platform/paths.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 #include "tests/render/render_support.h"
 
 namespace ironwood {

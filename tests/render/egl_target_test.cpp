@@ -5,7 +5,7 @@
 
 #include "platform/gl_system.h"
 #include "platform/linux/egl_target.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 #include "tests/render/render_support.h"
 
 #ifdef IRONWOOD_HAVE_X11

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "saver/gl/frame_capture.h"
+#include "glapi/frame_capture.h"
 #include "saver/shell/screenshot.h"
 #include "tests/render/title_picture.h"
 #include "tests/support/image.h"

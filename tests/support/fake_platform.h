@@ -14,7 +14,7 @@
 #include "platform/gl_system.h"
 #include "platform/render_target.h"
 #include "platform/saver_window.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood::testing {
 

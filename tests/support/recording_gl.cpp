@@ -46,7 +46,7 @@ T Zero() {
 #define IW_GL_CORE IW_RECORDER
 #define IW_GL_GLU IW_RECORDER
 #define IW_GL_EXT IW_RECORDER
-#include "saver/gl/gl_entry_points.inc"
+#include "glapi/gl_entry_points.inc"
 #undef IW_GL_CORE
 #undef IW_GL_GLU
 #undef IW_GL_EXT
@@ -73,7 +73,7 @@ RecordingGl::RecordingGl() : saved_(gl) {
 #define IW_GL_CORE IW_INSTALL
 #define IW_GL_GLU IW_INSTALL
 #define IW_GL_EXT IW_INSTALL
-#include "saver/gl/gl_entry_points.inc"
+#include "glapi/gl_entry_points.inc"
 #undef IW_GL_CORE
 #undef IW_GL_GLU
 #undef IW_GL_EXT

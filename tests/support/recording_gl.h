@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood::testing {
 

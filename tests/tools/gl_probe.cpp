@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "platform/gl_system.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 #include "saver/gl/renderer.h"
 #include "saver/shell/startup_log.h"
 

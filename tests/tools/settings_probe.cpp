@@ -10,7 +10,7 @@
 
 #include "common/settings.h"
 #include "platform/settings_store.h"
-#include "saver/assets/random.h"
+#include "saver/core/random.h"
 
 namespace {
 

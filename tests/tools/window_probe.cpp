@@ -18,9 +18,9 @@
 #include "platform/gl_system.h"
 #include "platform/settings_store.h"
 #include "platform/win32/win32_saver_window.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 #include "saver/gl/renderer.h"
-#include "saver/shell/startup_log.h"
+#include "saver/core/log_sink.h"
 
 namespace {
 
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
   window->Show();
 
   // OpenGL on the window's own device context, as the saver starts it.
-  StartupLog log;  // no file: the probe reports on standard error
+  NullLog log;  // the probe reports on standard error
   auto settings = platform::OpenSettingsStore();
   Renderer renderer(platform::SystemGl(), log);
   std::unique_ptr<platform::RenderTarget> target;

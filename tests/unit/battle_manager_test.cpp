@@ -9,7 +9,7 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/headless/memory_settings_store.h"
 #include "saver/assets/plugin_file.h"
-#include "saver/assets/random.h"
+#include "saver/core/random.h"
 #include "saver/battle/battle_manager.h"
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"

@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 #include "tests/support/recording_gl.h"
 
 namespace ironwood {

@@ -4,9 +4,9 @@
 #include <set>
 
 #include "platform/headless/manual_clock.h"
-#include "saver/assets/elapsed_timer.h"
-#include "saver/assets/random.h"
-#include "saver/assets/vector3.h"
+#include "saver/core/elapsed_timer.h"
+#include "saver/core/random.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 namespace {

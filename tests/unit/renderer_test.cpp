@@ -10,6 +10,7 @@
 #include "platform/headless/memory_settings_store.h"
 #include "saver/gl/gl_binding.h"
 #include "saver/gl/renderer.h"
+#include "saver/shell/startup_log.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"

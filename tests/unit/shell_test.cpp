@@ -10,7 +10,7 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/paths.h"
-#include "saver/assets/random.h"
+#include "saver/core/random.h"
 #include "saver/shell/saver_app.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/minimal_installation.h"

@@ -1,4 +1,4 @@
-#include "saver/assets/sky_box.h"
+#include "saver/render/sky_box.h"
 
 #include <gtest/gtest.h>
 

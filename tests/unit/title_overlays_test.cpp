@@ -1,4 +1,4 @@
-#include "saver/assets/title_overlays.h"
+#include "saver/render/title_overlays.h"
 
 #include <gtest/gtest.h>
 

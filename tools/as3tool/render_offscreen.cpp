@@ -19,10 +19,10 @@
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/battle/ship_class.h"
-#include "saver/gl/frame_capture.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/frame_capture.h"
+#include "glapi/gl_table.h"
 #include "saver/gl/renderer.h"
-#include "saver/shell/startup_log.h"
+#include "saver/core/log_sink.h"
 #include "tools/as3tool/inputs.h"
 #include "tools/as3tool/render.h"
 #include "tools/png/png_encoder.h"
@@ -183,7 +183,7 @@ bool RenderSheet(const RenderOptions& options, RgbImage* sheet, std::string* err
     return false;
   }
   const int side = options.size;
-  StartupLog log;  // no file: the messages that matter come back through `error`
+  NullLog log;  // the messages that matter come back through `error`
   platform::MemorySettingsStore settings;
   std::unique_ptr<platform::EglTarget> target = platform::EglTarget::Offscreen(side, side);
   Renderer renderer(platform::SystemGl(), log);

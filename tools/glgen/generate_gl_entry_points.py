@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Writes saver/gl/gl_entry_points.inc, the X-macro lists of every OpenGL 1.1, GLU and extension
+"""Writes glapi/gl_entry_points.inc, the X-macro lists of every OpenGL 1.1, GLU and extension
 entry point the saver binds, with their C prototypes.
 
 The prototypes are read from the Windows OpenGL headers that MinGW-w64 ships (gl.h is exactly
 OpenGL 1.1 there). Run it again only when the lists change:
 
-    tools/glgen/generate_gl_entry_points.py > saver/gl/gl_entry_points.inc
-    tools/glgen/generate_gl_entry_points.py --constants > saver/gl/gl_constants.h
+    tools/glgen/generate_gl_entry_points.py > glapi/gl_entry_points.inc
+    tools/glgen/generate_gl_entry_points.py --constants > glapi/gl_constants.h
 """
 import re
 import sys

@@ -1,4 +1,4 @@
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 
@@ -14,7 +14,7 @@ std::vector<EntrySlot> CoreSlots(EntryPoints& table) {
   std::vector<EntrySlot> out;
 #define IW_GL_CORE(ret, name, params, args) \
   out.push_back({#name, reinterpret_cast<void**>(&table.name)});
-#include "saver/gl/gl_entry_points.inc"
+#include "glapi/gl_entry_points.inc"
 #undef IW_GL_CORE
   return out;
 }
@@ -23,7 +23,7 @@ std::vector<EntrySlot> GluSlots(EntryPoints& table) {
   std::vector<EntrySlot> out;
 #define IW_GL_GLU(ret, name, params, args) \
   out.push_back({#name, reinterpret_cast<void**>(&table.name)});
-#include "saver/gl/gl_entry_points.inc"
+#include "glapi/gl_entry_points.inc"
 #undef IW_GL_GLU
   return out;
 }
@@ -32,7 +32,7 @@ std::vector<EntrySlot> ExtensionSlots(EntryPoints& table) {
   std::vector<EntrySlot> out;
 #define IW_GL_EXT(ret, name, params, args) \
   out.push_back({#name, reinterpret_cast<void**>(&table.name)});
-#include "saver/gl/gl_entry_points.inc"
+#include "glapi/gl_entry_points.inc"
 #undef IW_GL_EXT
   return out;
 }

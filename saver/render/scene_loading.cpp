@@ -1,4 +1,4 @@
-#include "saver/shell/load_driver.h"
+#include "saver/render/scene_loading.h"
 
 #include <functional>
 #include <string_view>
@@ -10,7 +10,7 @@ namespace {
 // One start-up step: its line, its result, and the lines explaining it.
 class StepLog {
  public:
-  explicit StepLog(const StartupLog& log) : log_(log) {}
+  explicit StepLog(const LogSink& log) : log_(log) {}
 
   bool Run(const char* line, const std::function<bool(std::string* why)>& step,
            const char* failedText = "Failed\n") {
@@ -37,7 +37,7 @@ class StepLog {
   void Note(const std::string& text) const { log_.Write(text + "\n"); }
 
  private:
-  const StartupLog& log_;
+  const LogSink& log_;
   std::vector<std::string> problems_;
 };
 
@@ -62,7 +62,7 @@ bool LoadModel(const std::string& installation, const char* file, bool withMater
 
 }  // namespace
 
-bool LoadAssociatedFiles(const LoadSettings& settings, const StartupLog& log,
+bool LoadAssociatedFiles(const LoadSettings& settings, const LogSink& log,
                          BattleManager* battle, SceneAssets* assets) {
   const std::string& installation = settings.installation;
   StepLog steps(log);

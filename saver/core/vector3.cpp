@@ -1,4 +1,4 @@
-#include "saver/assets/vector3.h"
+#include "saver/core/vector3.h"
 
 #include <algorithm>
 #include <cmath>

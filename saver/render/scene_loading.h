@@ -7,14 +7,14 @@
 #include <string>
 
 #include "saver/assets/ase_model.h"
-#include "saver/assets/sky_box.h"
-#include "saver/assets/title_overlays.h"
+#include "saver/render/sky_box.h"
+#include "saver/render/title_overlays.h"
 #include "saver/battle/battle_manager.h"
 #include "saver/effects/debris.h"
 #include "saver/effects/explosions.h"
 #include "saver/effects/lens_flare.h"
 #include "saver/effects/phaser_flare.h"
-#include "saver/shell/startup_log.h"
+#include "saver/core/log_sink.h"
 
 namespace ironwood {
 
@@ -46,7 +46,7 @@ struct LoadSettings {
 // (which may be missing). Stops at the first failed step. A failed step is followed by one
 // indented line saying why; what a successful step had to leave out (an unusable object, a map
 // that did not load) follows it the same way.
-bool LoadAssociatedFiles(const LoadSettings& settings, const StartupLog& log,
+bool LoadAssociatedFiles(const LoadSettings& settings, const LogSink& log,
                          BattleManager* battle, SceneAssets* assets);
 
 }  // namespace ironwood

@@ -1,4 +1,4 @@
-#include "saver/assets/random.h"
+#include "saver/core/random.h"
 
 namespace ironwood {
 

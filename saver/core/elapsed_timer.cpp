@@ -1,4 +1,4 @@
-#include "saver/assets/elapsed_timer.h"
+#include "saver/core/elapsed_timer.h"
 
 #include "platform/clock.h"
 

@@ -1,10 +1,10 @@
-#include "saver/assets/title_overlays.h"
+#include "saver/render/title_overlays.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "platform/paths.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

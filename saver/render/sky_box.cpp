@@ -1,10 +1,10 @@
-#include "saver/assets/sky_box.h"
+#include "saver/render/sky_box.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "platform/paths.h"
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

@@ -1,4 +1,4 @@
-#include "saver/gl/frame_capture.h"
+#include "glapi/frame_capture.h"
 
 #include <cstring>
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <string>
 
-#include "saver/assets/elapsed_timer.h"
+#include "saver/core/elapsed_timer.h"
 #include "saver/assets/texture.h"
 
 namespace ironwood {

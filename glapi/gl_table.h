@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "saver/gl/gl_constants.h"
+#include "glapi/gl_constants.h"
 
 // The calling convention of the platform's OpenGL (stdcall on 32-bit Windows).
 #ifdef _WIN32
@@ -42,7 +42,7 @@ struct EntryPoints {
 #define IW_GL_CORE(ret, name, params, args) ret(IW_GLAPI* name) params = nullptr;
 #define IW_GL_GLU(ret, name, params, args) ret(IW_GLAPI* name) params = nullptr;
 #define IW_GL_EXT(ret, name, params, args) ret(IW_GLAPI* name) params = nullptr;
-#include "saver/gl/gl_entry_points.inc"
+#include "glapi/gl_entry_points.inc"
 #undef IW_GL_CORE
 #undef IW_GL_GLU
 #undef IW_GL_EXT

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "saver/gl/frame_capture.h"
+#include "glapi/frame_capture.h"
 #include "tests/render/render_support.h"
 #include "tests/render/title_picture.h"
 

@@ -1,4 +1,4 @@
-#include "saver/shell/load_driver.h"
+#include "saver/render/scene_loading.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "saver/shell/startup_log.h"
 #include "tests/support/minimal_installation.h"
 #include "tests/support/test_files.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "saver/gl/gl_table.h"
+#include "glapi/gl_table.h"
 
 namespace ironwood {
 

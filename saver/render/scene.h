@@ -1,0 +1,54 @@
+#pragma once
+
+// What every frame draws, and the files it needs: the scenery and effect images loaded in the
+// start-up order, the passes that draw them, and the battle they show. The shell owns the window,
+// the loop and the order of start-up and shutdown; the frame itself is composed here.
+
+#include "saver/assets/mesh_drawing.h"
+#include "saver/assets/texture.h"
+#include "saver/battle/battle_manager.h"
+#include "saver/core/log_sink.h"
+#include "saver/render/background_pass.h"
+#include "saver/render/scene_loading.h"
+
+namespace ironwood {
+
+class Scene {
+ public:
+  struct Settings {
+    LoadSettings load;
+    bool use3DCameraView = false;
+    MeshDrawCaps caps;
+  };
+
+  // `battle` is the running battle, owned by the caller and outliving the scene; none draws
+  // the scenery alone.
+  Scene(Settings settings, BattleManager* battle) : settings_(std::move(settings)), battle_(battle) {}
+
+  // The load list (the battle's catalogue and first battle, then every associated file), one log
+  // line a step; false at the first failed step, and the scene then draws nothing.
+  bool Load(const LogSink& log);
+  bool Loaded() const { return loaded_; }
+
+  // One frame's picture into the back buffer: sky, the tunnel while the followed ship warps in,
+  // the lens flare as the tunnel fades, and the title overlays. `projection` is the projection
+  // saved after OpenGL started.
+  void Draw(const double projection[16], TextureNamePool& pool);
+  // After the picture is presented: a battle whose one side is gone gives way to the next
+  // scenario's, drawn from the next frame.
+  void FinishFrame();
+
+  // This frame's tunnel fade (1 before the first frame); the focus key acts only at 0.
+  float TunnelFade() const { return tunnelFade_; }
+  SceneAssets& Assets() { return assets_; }
+
+ private:
+  Settings settings_;
+  BattleManager* battle_;
+  SceneAssets assets_;
+  BackgroundPass background_;
+  float tunnelFade_ = 1.0f;
+  bool loaded_ = false;
+};
+
+}  // namespace ironwood
