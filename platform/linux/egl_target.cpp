@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "platform/linux/egl_target.h"
+#include "platform/linux/library_symbols.h"
+#include "platform/linux/x11_calls.h"
 
 // Last: Xlib defines short macro names (None, Bool, Status).
 #include <X11/Xlib.h>
@@ -53,8 +55,7 @@ struct EglLibrary {
 
 template <typename Function>
 void Resolve(void* library, const char* name, Function& slot, std::string* error) {
-  slot = reinterpret_cast<Function>(dlsym(library, name));
-  if (slot == nullptr && error != nullptr && error->empty()) {
+  if (!ResolveSymbol(library, name, slot) && error != nullptr && error->empty()) {
     *error = std::string(kEglLibraryName) + " lacks " + name;
   }
 }
@@ -185,16 +186,11 @@ void ReleaseDisplay(EGLDisplay display) {
 // The X visual of a window, to pick the EGL configuration drawn with that visual; 0 when Xlib is
 // not there to ask.
 unsigned long WindowVisual(void* display, unsigned long window) {
-  using GetAttributes = Status (*)(Display*, Window, XWindowAttributes*);
-  using VisualId = VisualID (*)(Visual*);
-  static void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-  if (xlib == nullptr) return 0;
-  const auto get_attributes = reinterpret_cast<GetAttributes>(dlsym(xlib, "XGetWindowAttributes"));
-  const auto visual_id = reinterpret_cast<VisualId>(dlsym(xlib, "XVisualIDFromVisual"));
-  if (get_attributes == nullptr || visual_id == nullptr) return 0;
+  const x11::XlibCalls& xlib = x11::Xlib();
+  if (!xlib.loaded) return 0;
   XWindowAttributes attributes{};
-  if (get_attributes(static_cast<Display*>(display), window, &attributes) == 0) return 0;
-  return attributes.visual != nullptr ? visual_id(attributes.visual) : 0;
+  if (xlib.GetWindowAttributes(static_cast<Display*>(display), window, &attributes) == 0) return 0;
+  return attributes.visual != nullptr ? xlib.VisualIDFromVisual(attributes.visual) : 0;
 }
 
 }  // namespace
