@@ -181,6 +181,7 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
     if (!ReadScenarioFile(usable[i], installation, &scenarios[i], why)) return false;
   }
   scenarios_ = std::move(scenarios);
+  refused_.assign(scenarios_.size(), false);
   current_ = 0;
   next_ = 0;
   return true;
@@ -192,10 +193,20 @@ const Scenario* ScenarioCatalogue::ChooseNext() {
     current_ = 0;
     next_ = 0;
   }
-  if (scenarios_.empty()) return nullptr;
-  const Scenario& chosen = scenarios_[static_cast<std::size_t>(current_)];
-  if (chosen.alliance1.entryCount() < 1) return nullptr;
-  return &chosen;
+  const int count = scenarioCount();
+  for (int step = 0; step < count; ++step) {
+    const int i = (current_ + step) % count;
+    if (refused_[static_cast<std::size_t>(i)]) continue;
+    current_ = i;
+    return &scenarios_[static_cast<std::size_t>(i)];
+  }
+  return nullptr;
+}
+
+void ScenarioCatalogue::Refuse() {
+  if (current_ < 0 || current_ >= scenarioCount()) return;
+  refused_[static_cast<std::size_t>(current_)] = true;
+  next_ = current_ + 1;
 }
 
 }  // namespace ironwood

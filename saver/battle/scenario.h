@@ -72,14 +72,19 @@ class ScenarioCatalogue {
   int nextIndex() const { return next_; }
 
   // The scenario of the next battle: the current index becomes the next index, wrapping to 0
-  // (both) past the end. Null when the catalogue is empty or the chosen scenario has no
-  // alliance 1 entry; the battle start then fails and the next index stays where it was.
+  // (both) past the end, and moves on past scenarios refused earlier. Null when the catalogue
+  // is empty or every scenario has been refused.
   const Scenario* ChooseNext();
   // The battle from the chosen scenario started: the next one follows it.
   void Commit() { next_ = current_ + 1; }
+  // The chosen scenario cannot start (a plug-in is missing, it fields no alliance 1 ship): the
+  // rotation passes over it from now on, and the next one follows it.
+  void Refuse();
+  bool Refused(int i) const { return refused_.at(static_cast<std::size_t>(i)); }
 
  private:
   std::vector<Scenario> scenarios_;
+  std::vector<bool> refused_;  // one a scenario
   int current_ = 0;
   int next_ = 0;
 };

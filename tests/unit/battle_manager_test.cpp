@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -400,41 +401,81 @@ TEST_F(BattleTest, BattlesRotateThroughTheCatalogueAndAnEmptyAllianceEndsAtOnce)
   EXPECT_EQ(manager->catalogue().currentIndex(), 1);
 }
 
-TEST_F(BattleTest, APlugInThatFailsLeavesNoBattleAndTheSameScenarioIsRetried) {
+int Occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST_F(BattleTest, AScenarioThatCannotStartIsLoggedOnceAndPassedOver) {
   Plugin("Small.as3", MakeClass({1, 1, 1}));
   ScenarioFile("Good.ss3", {"(1) Small.as3"}, {"(1) Small.as3"});
   ScenarioFile("Bad.ss3", {"(2) Small.as3"}, {"(1) Missing.as3"});
-  Catalogue({"Good.ss3", "Bad.ss3"});
+  ScenarioFile("NoFirst.ss3", {}, {"(1) Small.as3"});
+  ScenarioFile("Third.ss3", {"(3) Small.as3"}, {"(1) Small.as3"});
+  Catalogue({"Good.ss3", "Bad.ss3", "NoFirst.ss3", "Third.ss3"});
   auto manager = Manager(false);
   ASSERT_TRUE(manager->StartBattle());
   ASSERT_EQ(manager->ShipCount(1), 1);
 
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    std::string why;
-    EXPECT_FALSE(manager->StartBattle(&why));
-    EXPECT_NE(why.find("Missing.as3"), std::string::npos) << why;
-    EXPECT_EQ(manager->catalogue().currentIndex(), 1);
-    EXPECT_EQ(manager->catalogue().nextIndex(), 1);
-    EXPECT_EQ(manager->ShipCount(1), 0);
-    EXPECT_EQ(manager->ShipCount(2), 0);
-    EXPECT_EQ(manager->ClassCount(1), 0);
-    EXPECT_EQ(manager->FocusShip(), nullptr);
-    EXPECT_EQ(manager->FocusTunnelFade(), 1.0f);
-    EXPECT_TRUE(manager->IsOver());
+  // Both broken scenarios are tried once, each logged with its reason, and the fourth plays.
+  ASSERT_TRUE(manager->StartBattle());
+  EXPECT_EQ(manager->catalogue().currentIndex(), 3);
+  EXPECT_EQ(manager->ShipCount(1), 3);
+  EXPECT_EQ(manager->ClassCount(2), 1);
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(manager->StartBattle());
+    EXPECT_EQ(manager->catalogue().currentIndex(), 0);
+    ASSERT_TRUE(manager->StartBattle());
+    EXPECT_EQ(manager->catalogue().currentIndex(), 3);
   }
+  const std::string log = LogText();
+  EXPECT_EQ(Occurrences(log, "Bad.ss3 cannot start: "), 1) << log;
+  EXPECT_NE(log.find("Missing.as3", log.find("Bad.ss3 cannot start: ")), std::string::npos);
+  EXPECT_EQ(Occurrences(log, "NoFirst.ss3 cannot start: the scenario has no alliance 1 ship\n"),
+            1)
+      << log;
+  // One alliance 2 line a start, the failed start of Bad.ss3 included (NoFirst.ss3 stops first).
+  EXPECT_EQ(Occurrences(log, BattleManager::kAlliance2LogLine), 2 + 1 + 6);
+}
 
-  // The frame's retry does not report, and hands the camera no ship.
+TEST_F(BattleTest, WhenNoScenarioCanStartTheSkyStaysAndNothingIsRetried) {
+  Plugin("Small.as3", MakeClass({1, 1, 1}));
+  ScenarioFile("Short.ss3", {"(1) Small.as3"}, {});
+  ScenarioFile("Bad.ss3", {"(1) Missing.as3"}, {"(1) Small.as3"});
+  Catalogue({"Short.ss3", "Bad.ss3"});
+  auto manager = Manager(false);
   std::vector<Ship*> followed;
   manager->SetCameraFollow([&](Ship* focus) { followed.push_back(focus); });
+  ASSERT_TRUE(manager->StartBattle());
+  EXPECT_TRUE(manager->IsOver());  // alliance 2 fields nothing
+
+  // The plug-in goes away: the next start finds neither scenario usable.
+  std::filesystem::remove(folder_.Path() / "Plugins" / "Small.as3");
   EXPECT_TRUE(manager->EndOfBattle());
+  EXPECT_TRUE(manager->Stalled());
   ASSERT_EQ(followed.size(), 1u);
   EXPECT_EQ(followed[0], nullptr);
+  EXPECT_EQ(manager->ShipCount(1), 0);
+  EXPECT_EQ(manager->ClassCount(2), 0);
+  EXPECT_EQ(manager->FocusTunnelFade(), 1.0f);
+  const std::string stalled = LogText();
+  EXPECT_EQ(Occurrences(stalled, BattleManager::kNoBattleLogLine), 1) << stalled;
+  EXPECT_EQ(Occurrences(stalled, " cannot start: "), 2) << stalled;
 
-  Plugin("Missing.as3", MakeClass({1, 1, 1}));
-  ASSERT_TRUE(manager->StartBattle());
-  EXPECT_EQ(manager->catalogue().currentIndex(), 1);
-  EXPECT_EQ(manager->catalogue().nextIndex(), 2);
-  EXPECT_EQ(manager->ShipCount(1), 2);
+  // Later frames try nothing and log nothing.
+  for (int frame = 0; frame < 50; ++frame) EXPECT_FALSE(manager->EndOfBattle());
+  EXPECT_EQ(LogText(), stalled);
+  EXPECT_EQ(followed.size(), 1u);
+
+  // A catalogue that cannot start at all fails the first start, with the reason.
+  auto fresh = Manager(false);
+  std::string why;
+  EXPECT_FALSE(fresh->StartBattle(&why));
+  EXPECT_EQ(why, "no scenario of the catalogue can start");
+  EXPECT_EQ(fresh->FocusShip(), nullptr);
 }
 
 TEST_F(BattleTest, ADeadFocusShipPassesToTheNextLivingShip) {

@@ -234,11 +234,11 @@ TEST(ScenarioCatalogue, ReadOnlyFilesDropOut) {
   EXPECT_EQ(c.scenario(1).alliance1.total, 3);
 }
 
-TEST(ScenarioCatalogue, RotationAdvancesOnlyAfterABattleStarts) {
+TEST(ScenarioCatalogue, RotationAdvancesOnStartsAndPassesOverRefusedScenarios) {
   CatalogueFixture f;
   f.Make("A.ss3", 1);
   f.Make("B.ss3", 2);
-  f.Make("Empty.ss3", 0);
+  f.Make("C.ss3", 3);
   settings::Write(f.store, settings::kNumScenarios, "2");
   f.Name(0, "A.ss3");
   f.Name(1, "B.ss3");
@@ -256,25 +256,40 @@ TEST(ScenarioCatalogue, RotationAdvancesOnlyAfterABattleStarts) {
   }
   EXPECT_EQ(played, (std::vector<int>{0, 1, 0, 1}));
 
-  // A start that fails after the choice (a plug-in does not load): the same scenario again.
+  // A choice not followed by a start or a refusal is chosen again.
+  ASSERT_NE(c.ChooseNext(), nullptr);
   ASSERT_NE(c.ChooseNext(), nullptr);
   EXPECT_EQ(c.currentIndex(), 0);
-  ASSERT_NE(c.ChooseNext(), nullptr);
-  EXPECT_EQ(c.currentIndex(), 0);
-  c.Commit();
-  EXPECT_EQ(c.nextIndex(), 1);
 
-  // A scenario without alliance 1 entries cannot start; the next index stays on it.
+  // A refused scenario is passed over for good, wrapping included; the rest keep their turns.
   settings::Write(f.store, settings::kNumScenarios, "3");
-  f.Name(1, "Empty.ss3");
-  f.Name(2, "B.ss3");
+  f.Name(2, "C.ss3");
   ASSERT_TRUE(f.Load(c));
-  EXPECT_EQ(c.nextIndex(), 0);
   ASSERT_NE(c.ChooseNext(), nullptr);
   c.Commit();
-  EXPECT_EQ(c.ChooseNext(), nullptr);
+  ASSERT_NE(c.ChooseNext(), nullptr);
   EXPECT_EQ(c.currentIndex(), 1);
-  EXPECT_EQ(c.nextIndex(), 1);
+  c.Refuse();
+  EXPECT_TRUE(c.Refused(1));
+  played.clear();
+  for (int battle = 0; battle < 4; ++battle) {
+    ASSERT_NE(c.ChooseNext(), nullptr);
+    played.push_back(c.currentIndex());
+    c.Commit();
+  }
+  EXPECT_EQ(played, (std::vector<int>{2, 0, 2, 0}));
+
+  // With every scenario refused nothing is left to choose.
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  c.Refuse();
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  c.Refuse();
+  EXPECT_EQ(c.ChooseNext(), nullptr);
+
+  // Loading again forgets the refusals.
+  ASSERT_TRUE(f.Load(c));
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  EXPECT_FALSE(c.Refused(1));
 }
 
 #ifdef IRONWOOD_INSTALLATION_DIR
