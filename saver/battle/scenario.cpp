@@ -142,8 +142,8 @@ bool ReadScenarioFile(const std::string& path, std::string_view installation, Sc
   if (!fs::is_regular_file(status)) return Fail(why, path + ": not a plain file");
   const std::uintmax_t size = fs::file_size(file, error);
   if (error || size > kMaxScenarioFileBytes) {
-    return Fail(why, path + ": not a scenario file (" + std::to_string(size) + " bytes, at most " +
-                         std::to_string(kMaxScenarioFileBytes) + ")");
+    return Fail(why, path + ": not a scenario file (" + std::to_string(size) +
+                         " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(why, path + ": cannot open the file");

@@ -56,8 +56,9 @@ inline constexpr std::size_t kMaxScenarioFileBytes = 2 << 20;
 // character), but the file is refused, with the fault in `why`, when it is cut short, when a
 // list count is negative or not a number, when a count token is longer than 11 characters or
 // gives a ship count below 1 or above 100, when both alliances together would field more than
-// 1000 ships, or when a plug-in path would reach 1024 characters. Whether the plug-ins exist is not checked here.
-// `out` is only written on success.
+// 1000 ships, when a plug-in path would reach 1024 characters, or when it is no plain file of
+// at most 2 MB (a pipe or a device is never opened). Whether the plug-ins exist is not checked
+// here. `out` is only written on success.
 bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
                       std::string* why = nullptr);
 

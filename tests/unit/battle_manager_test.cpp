@@ -371,6 +371,67 @@ TEST_F(BattleTest, ThreeDimensionalBattlesCentreFarOutWithFleetsOnEitherSide) {
   }
 }
 
+// The battle start's draws, in their order, against a model of the runtime generator kept here
+// apart from the saver's own: the centre (X, Y, Z, distance, three sign flips), then per ship its
+// X, its Y and its own draw at creation. Seed 77 draws exactly 50 for the first flip, which must
+// not flip.
+TEST_F(BattleTest, TheBattleStartDrawsInItsFixedOrder) {
+  struct Model {
+    std::uint32_t state;
+    int Range(int a, int b) {
+      state = state * 214013u + 2531011u;
+      const int r = static_cast<int>((state >> 16) & 0x7FFF);
+      const int v = static_cast<int>(r / (32768.0 / (b - a)) + a);
+      return v > b ? b : (v < a ? a : v);
+    }
+  };
+  Plugin("Small.as3", MakeClass({1, 1, 1}));
+  ScenarioFile("A.ss3", {"(2) Small.as3"}, {"(1) Small.as3", "(1) Small.as3"});
+  Catalogue({"A.ss3"});
+  auto manager = Manager(true);
+  for (const std::uint32_t seed : {77u, 93u, 129u}) {
+    SCOPED_TRACE(seed);
+    SaverRandom().Seed(seed);
+    ASSERT_TRUE(manager->StartBattle());
+
+    Model model{seed};
+    const int x = model.Range(0, 200) - 400, y = model.Range(0, 30) - 15,
+              z = model.Range(0, 200) - 400;
+    const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+    const double distance = model.Range(0, 200) + 250;
+    double centre[3] = {x / length * distance, y / length * distance, z / length * distance};
+    int fifties = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+      const int flip = model.Range(0, 100);
+      if (flip == 50) fifties |= 1 << axis;
+      if (flip > 50) centre[axis] = -centre[axis];
+    }
+    ASSERT_EQ(fifties, 1 << (seed == 77u ? 0 : seed == 93u ? 1 : 2));
+    const Vector3 got = manager->BattleCentrePosition();
+    EXPECT_NEAR(got.x(), centre[0], 1e-3);
+    EXPECT_NEAR(got.y(), centre[1], 1e-3);
+    EXPECT_NEAR(got.z(), centre[2], 1e-3);
+
+    for (int alliance = 1; alliance <= 2; ++alliance) {
+      for (int i = 0; i < 2; ++i) {
+        const double dx = model.Range(0, 65) + 50;
+        const double dy = model.Range(0, 50) - 25;
+        model.Range(0, 10000);  // the ship's own
+        Vector3 at = manager->ShipAt(alliance, i)->Position();
+        if (alliance == 1 && i == 0) {
+          EXPECT_EQ(at.Length(), 0);  // the focus ship starts in the tunnel at the origin
+          continue;
+        }
+        EXPECT_NEAR(at.x(), centre[0] + (alliance == 1 ? -dx : dx), 1e-3) << alliance << i;
+        EXPECT_NEAR(at.y(), centre[1] + dy, 1e-3) << alliance << i;
+        EXPECT_NEAR(at.z(), centre[2], 1e-3) << alliance << i;
+      }
+    }
+    // Nothing else was drawn.
+    EXPECT_EQ(SaverRandom().Next(), Model{model.state}.Range(0, 32768));
+  }
+}
+
 TEST_F(BattleTest, BattlesRotateThroughTheCatalogueAndAnEmptyAllianceEndsAtOnce) {
   Plugin("Small.as3", MakeClass({1, 1, 1}));
   ScenarioFile("A.ss3", {"(1) Small.as3"}, {});
