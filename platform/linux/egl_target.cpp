@@ -210,6 +210,8 @@ struct EglTarget::State {
   EglConfigInfo info;
   EGLSurface surface = EGL_NO_SURFACE;
   EGLContext context = EGL_NO_CONTEXT;
+  // glFinish, for pbuffers only: see SwapBuffers.
+  void (*finish)() = nullptr;
   std::string error;
 
   bool Fail(std::string why) {
@@ -437,6 +439,15 @@ bool EglTarget::SwapBuffers() {
   if (s.surface == EGL_NO_SURFACE) return s.Fail("there is no surface to swap");
   if (Egl().SwapBuffers(s.display, s.surface) != EGL_TRUE) {
     return s.Fail(CallFailed("eglSwapBuffers"));
+  }
+  // A pbuffer's swap does nothing, so unlike a window's it never lets the driver retire the
+  // frame: the buffers behind client-array draws then pile up without bound. Finishing the frame
+  // here keeps an offscreen run's memory flat.
+  if (!s.window) {
+    if (s.finish == nullptr) {
+      s.finish = reinterpret_cast<void (*)()>(Egl().GetProcAddress("glFinish"));
+    }
+    if (s.finish != nullptr) s.finish();
   }
   return s.Succeed();
 }

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   ironwood::OffscreenOptions offscreen;
   std::string error;
   if (!ironwood::ExtractOffscreenOptions(arguments, offscreen, error)) {
-    std::fprintf(stderr, "Ironwood: %s\n", error.c_str());
+    std::fprintf(stderr, "Ironwood: %s; %s\n", error.c_str(), ironwood::kSaverUsage);
     return 2;
   }
   // The saver reads its switches from one command-line text, as the screen-saver machinery

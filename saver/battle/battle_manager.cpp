@@ -45,26 +45,40 @@ void BattleManager::Release() {
 }
 
 bool BattleManager::StartBattle(std::string* why) {
-  Release();
-  bool built = false;
-  try {
-    built = Build(why);
-  } catch (const std::bad_alloc&) {
-    if (why != nullptr) *why = "out of memory";
-    built = false;
-  }
-  if (!built) {
+  // Each scenario gets one chance: one that cannot start is logged with its reason and left out
+  // of the rotation, so a broken file costs one load rather than one every frame.
+  for (int tries = catalogue_.scenarioCount(); tries > 0; --tries) {
+    Release();
+    const Scenario* scenario = catalogue_.ChooseNext();
+    if (scenario == nullptr) break;
+    std::string reason;
+    bool built = false;
+    try {
+      built = Build(*scenario, &reason);
+    } catch (const std::bad_alloc&) {
+      reason = "out of memory";
+    }
+    if (built) {
+      catalogue_.Commit();
+      stalled_ = false;
+      return true;
+    }
     // Nothing half-built stays: until a battle starts the manager reports no ships at all.
     Release();
-    return false;
+    catalogue_.Refuse();
+    if (services_.log != nullptr) {
+      // The line before (the alliance 2 line, a start-up step) has not ended.
+      services_.log->Write("\n        " + scenario->filePath + " cannot start: " + reason + "\n");
+    }
   }
-  catalogue_.Commit();
-  return true;
+  Release();
+  stalled_ = true;
+  if (why != nullptr) *why = "no scenario of the catalogue can start";
+  return false;
 }
 
-bool BattleManager::Build(std::string* why) {
-  const Scenario* scenario = catalogue_.ChooseNext();
-  if (scenario == nullptr || scenario->alliance1.total < 1) {
+bool BattleManager::Build(const Scenario& scenario, std::string* why) {
+  if (scenario.alliance1.total < 1) {
     // A battle without an alliance 1 ship has no focus ship to show.
     if (why != nullptr) *why = "the scenario has no alliance 1 ship";
     return false;
@@ -100,8 +114,8 @@ bool BattleManager::Build(std::string* why) {
 
   Alliance& first = alliances_[0];
   Alliance& second = alliances_[1];
-  if (!LoadClasses(scenario->alliance1, first, why)) return false;
-  if (!SpawnShips(scenario->alliance1, first, -1.0f, why)) return false;
+  if (!LoadClasses(scenario.alliance1, first, why)) return false;
+  if (!SpawnShips(scenario.alliance1, first, -1.0f, why)) return false;
 
   // The focus ship starts in the star tunnel at the origin.
   focus_ = first.shipList.front();
@@ -109,8 +123,8 @@ bool BattleManager::Build(std::string* why) {
   focus_->SetStartState(ShipState{});
 
   if (services_.log != nullptr) services_.log->Write(kAlliance2LogLine);
-  if (!LoadClasses(scenario->alliance2, second, why)) return false;
-  if (!SpawnShips(scenario->alliance2, second, 1.0f, why)) return false;
+  if (!LoadClasses(scenario.alliance2, second, why)) return false;
+  if (!SpawnShips(scenario.alliance2, second, 1.0f, why)) return false;
 
   first.roster.Set(second.shipList, first.shipList);
   second.roster.Set(first.shipList, second.shipList);
@@ -274,8 +288,8 @@ void BattleManager::CycleFocus() {
 }
 
 bool BattleManager::EndOfBattle() {
-  if (!IsOver()) return false;
-  StartBattle();
+  if (stalled_ || !IsOver()) return false;
+  if (!StartBattle() && services_.log != nullptr) services_.log->Write(kNoBattleLogLine);
   if (cameraFollow_) cameraFollow_(focus_);
   focusSearch_ = 0;
   return true;

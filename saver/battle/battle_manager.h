@@ -37,6 +37,9 @@ class BattleManager {
  public:
   // The log line written at every battle start, before the alliance 2 classes load.
   static constexpr const char* kAlliance2LogLine = "Attempting to Load Alliance 2 Models...";
+  // Written once when, after a battle, no scenario of the catalogue can start any more.
+  static constexpr const char* kNoBattleLogLine =
+      "No scenario can start a battle: showing the sky alone\n";
   // How long the focus ship stays in the star tunnel, and how long the tunnel then fades.
   static constexpr std::uint32_t kTunnelMilliseconds = 20000;
   static constexpr double kFadeMilliseconds = 2000.0;
@@ -59,10 +62,13 @@ class BattleManager {
   // Loads the scenario catalogue; once, at start-up.
   bool Initialise(std::string* why = nullptr);
 
-  // Releases the running battle and builds the next one from the catalogue. False when the
-  // scenario has no alliance 1 ship, a plug-in cannot be loaded or memory runs out; then
-  // nothing of either battle is left and the same scenario is tried again next time.
+  // Releases the running battle and builds the next one from the catalogue. A scenario that
+  // cannot start (no alliance 1 ship, a plug-in that does not load, memory running out) is
+  // logged with its reason, left out of the rotation from then on, and the next one is tried.
+  // False when none of them can start; then no battle is left and the manager is stalled.
   bool StartBattle(std::string* why = nullptr);
+  // No scenario could start at the last try: the frame shows the sky and nothing is retried.
+  bool Stalled() const { return stalled_; }
 
   // Frees classes, ships and rosters, zeroes the battle centre and clears the focus ship.
   void Release();
@@ -103,8 +109,9 @@ class BattleManager {
   int FocusCycleIndex() const { return focusCycle_; }
 
   // The end-of-battle test, after a frame has been drawn: when the battle is over the next one
-  // starts (a failure is not reported; it is tried again next frame), the camera follows the
-  // new focus ship and the focus search starts again at 0. True when the battle was over.
+  // starts, the camera follows the new focus ship and the focus search starts again at 0. True
+  // when the battle was over. When no scenario can start any more that is logged once, and a
+  // stalled manager tries nothing again.
   bool EndOfBattle();
 
   const ScenarioCatalogue& catalogue() const { return catalogue_; }
@@ -121,7 +128,7 @@ class BattleManager {
   const Alliance* Side(int alliance) const;
   bool LoadClasses(const AllianceList& list, Alliance& side, std::string* why);
   bool SpawnShips(const AllianceList& list, Alliance& side, float xSign, std::string* why);
-  bool Build(std::string* why);
+  bool Build(const Scenario& scenario, std::string* why);
 
   BattleServices services_;
   CameraReset cameraReset_;
@@ -132,6 +139,7 @@ class BattleManager {
   Ship* focus_ = nullptr;
   int focusSearch_ = 0;
   int focusCycle_ = 0;
+  bool stalled_ = false;
 };
 
 }  // namespace ironwood

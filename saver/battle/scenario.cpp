@@ -1,11 +1,8 @@
 #include "saver/battle/scenario.h"
 
-#include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "common/settings.h"
@@ -13,9 +10,6 @@
 
 namespace ironwood {
 namespace {
-
-// Real files hold a few hundred short lines at most; anything far larger is not a scenario.
-constexpr std::streamoff kMaxScenarioFileBytes = 4 << 20;
 
 bool Fail(std::string* why, const std::string& text) {
   if (why != nullptr) *why = text;
@@ -51,9 +45,10 @@ bool StartsWithDigit(const std::string& token) {
   return i < token.size() && token[i] >= '0' && token[i] <= '9';
 }
 
-// One alliance's list: its entry count, then the entries.
+// One alliance's list: its entry count, then the entries. `battleShips` counts the ships of
+// both lists read so far.
 bool ReadList(Tokens& tokens, std::string_view installation, const std::string& what,
-              AllianceList* list, std::string* fault) {
+              AllianceList* list, int* battleShips, std::string* fault) {
   std::string token;
   if (!tokens.Next(&token)) {
     *fault = "the file ends before the " + what + " entry count";
@@ -68,7 +63,7 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
     *fault = "the " + what + " entry count " + std::to_string(count) + " is negative";
     return false;
   }
-  std::int64_t total = 0;
+  int total = 0;
   for (int i = 0; i < count; ++i) {
     const std::string entry = what + " entry " + std::to_string(i + 1);
     std::string countToken, name;
@@ -90,6 +85,17 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
       *fault = entry + ": the count \"" + countToken + "\" is not a number of 1 or more";
       return false;
     }
+    if (ships > kMaxShipsPerEntry) {
+      *fault = entry + ": " + std::to_string(ships) + " ships (at most " +
+               std::to_string(kMaxShipsPerEntry) + " an entry)";
+      return false;
+    }
+    // Checked as the entries come, so a huge list is refused before it is read to its end.
+    if (*battleShips + ships > kMaxShipsPerBattle) {
+      *fault = entry + ": the battle would field more than " +
+               std::to_string(kMaxShipsPerBattle) + " ships";
+      return false;
+    }
     std::string pluginPath = platform::InstallationFile(installation, "Plugins", name);
     if (pluginPath.size() > kMaxScenarioPath) {
       *fault = entry + ": the plug-in path would be " + std::to_string(pluginPath.size()) +
@@ -97,13 +103,10 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
       return false;
     }
     total += ships;
-    if (total > INT_MAX) {
-      *fault = entry + ": the " + what + " ship total passes " + std::to_string(INT_MAX);
-      return false;
-    }
+    *battleShips += ships;
     list->entries.push_back({ships, std::move(pluginPath)});
   }
-  list->total = static_cast<int>(total);
+  list->total = total;
   return true;
 }
 
@@ -113,12 +116,13 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
 // installation folder belongs to the administrator, and its scenarios must play for everyone.
 bool UsableScenarioFile(const std::string& path) {
   namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(fs::u8path(path), error);
+  // Only a plain file is opened: a folder opens for reading too, and a pipe would block.
+  if (error || !fs::is_regular_file(status)) return false;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   std::fclose(file);
-  std::error_code error;
-  const fs::file_status status = fs::status(fs::u8path(path), error);
-  if (error || !fs::is_regular_file(status)) return false;  // a folder opens for reading too
   const fs::perms perms = status.permissions();
   constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
                                fs::perms::others_write;
@@ -129,20 +133,34 @@ bool UsableScenarioFile(const std::string& path) {
 
 bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
                       std::string* why) {
-  std::ifstream in(path);
-  if (!in) return Fail(why, path + ": cannot open the file");
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size < 0 || size > kMaxScenarioFileBytes) {
-    return Fail(why, path + ": not a scenario file (" + std::to_string(size) + " bytes)");
+  // Checked before opening: opening a pipe or a device can block for ever.
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path file = fs::u8path(path);
+  const fs::file_status status = fs::status(file, error);
+  if (error || !fs::exists(status)) return Fail(why, path + ": cannot open the file");
+  if (!fs::is_regular_file(status)) return Fail(why, path + ": not a plain file");
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error || size > kMaxScenarioFileBytes) {
+    return Fail(why, path + ": not a scenario file (" + std::to_string(size) +
+                         " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
   }
-  Tokens tokens(std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail(why, path + ": cannot open the file");
+  // One byte more than measured: a file that grew meanwhile is not read half.
+  std::string text(static_cast<std::size_t>(size) + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (static_cast<std::uintmax_t>(in.gcount()) > size) {
+    return Fail(why, path + ": the file changed while it was read");
+  }
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  Tokens tokens(std::move(text));
   Scenario scenario;
   scenario.filePath = path;
   std::string fault;
-  if (!ReadList(tokens, installation, "alliance 1", &scenario.alliance1, &fault) ||
-      !ReadList(tokens, installation, "alliance 2", &scenario.alliance2, &fault)) {
+  int battleShips = 0;
+  if (!ReadList(tokens, installation, "alliance 1", &scenario.alliance1, &battleShips, &fault) ||
+      !ReadList(tokens, installation, "alliance 2", &scenario.alliance2, &battleShips, &fault)) {
     return Fail(why, path + ": " + fault);
   }
   *out = std::move(scenario);
@@ -181,6 +199,7 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
     if (!ReadScenarioFile(usable[i], installation, &scenarios[i], why)) return false;
   }
   scenarios_ = std::move(scenarios);
+  refused_.assign(scenarios_.size(), false);
   current_ = 0;
   next_ = 0;
   return true;
@@ -192,10 +211,20 @@ const Scenario* ScenarioCatalogue::ChooseNext() {
     current_ = 0;
     next_ = 0;
   }
-  if (scenarios_.empty()) return nullptr;
-  const Scenario& chosen = scenarios_[static_cast<std::size_t>(current_)];
-  if (chosen.alliance1.entryCount() < 1) return nullptr;
-  return &chosen;
+  const int count = scenarioCount();
+  for (int step = 0; step < count; ++step) {
+    const int i = (current_ + step) % count;
+    if (refused_[static_cast<std::size_t>(i)]) continue;
+    current_ = i;
+    return &scenarios_[static_cast<std::size_t>(i)];
+  }
+  return nullptr;
+}
+
+void ScenarioCatalogue::Refuse() {
+  if (current_ < 0 || current_ >= scenarioCount()) return;
+  refused_[static_cast<std::size_t>(current_)] = true;
+  next_ = current_ + 1;
 }
 
 }  // namespace ironwood

@@ -44,14 +44,21 @@ struct Scenario {
 // produce (and what fixed buffers elsewhere hold).
 inline constexpr std::size_t kMaxScenarioPath = 1023;   // characters, without a terminator
 inline constexpr std::size_t kMaxCountToken = 11;       // "(" count ")" included
+// The configuration program writes 1 to 100 ships an entry; a battle of both alliances holds a
+// few hundred at most, so anything past these is a damaged or hostile file, not a scenario.
+inline constexpr int kMaxShipsPerEntry = 100;
+inline constexpr int kMaxShipsPerBattle = 1000;
+// The largest file those limits allow (1000 entries of the longest tokens) is about a megabyte.
+inline constexpr std::size_t kMaxScenarioFileBytes = 2 << 20;
 
 // Reads one ".ss3" file. Plug-in paths are made with the installation folder (ending with a
 // separator). The counts are read the C runtime's way (digits up to the first other
 // character), but the file is refused, with the fault in `why`, when it is cut short, when a
 // list count is negative or not a number, when a count token is longer than 11 characters or
-// gives a ship count below 1, when an alliance's total would pass the 32-bit range, or when a
-// plug-in path would reach 1024 characters. Whether the plug-ins exist is not checked here.
-// `out` is only written on success.
+// gives a ship count below 1 or above 100, when both alliances together would field more than
+// 1000 ships, when a plug-in path would reach 1024 characters, or when it is no plain file of
+// at most 2 MB (a pipe or a device is never opened). Whether the plug-ins exist is not checked
+// here. `out` is only written on success.
 bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
                       std::string* why = nullptr);
 
@@ -72,14 +79,19 @@ class ScenarioCatalogue {
   int nextIndex() const { return next_; }
 
   // The scenario of the next battle: the current index becomes the next index, wrapping to 0
-  // (both) past the end. Null when the catalogue is empty or the chosen scenario has no
-  // alliance 1 entry; the battle start then fails and the next index stays where it was.
+  // (both) past the end, and moves on past scenarios refused earlier. Null when the catalogue
+  // is empty or every scenario has been refused.
   const Scenario* ChooseNext();
   // The battle from the chosen scenario started: the next one follows it.
   void Commit() { next_ = current_ + 1; }
+  // The chosen scenario cannot start (a plug-in is missing, it fields no alliance 1 ship): the
+  // rotation passes over it from now on, and the next one follows it.
+  void Refuse();
+  bool Refused(int i) const { return refused_.at(static_cast<std::size_t>(i)); }
 
  private:
   std::vector<Scenario> scenarios_;
+  std::vector<bool> refused_;  // one a scenario
   int current_ = 0;
   int next_ = 0;
 };

@@ -61,7 +61,14 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
       taken = true;
       break;
     }
-    if (!taken) rest.push_back(argument);
+    if (taken) continue;
+    // A misspelt or unknown option would otherwise run a whole rendering run that does not
+    // do what was asked. The screen-saver switches (one '/' or '-') go on to the mode scan.
+    if (text.starts_with("--")) {
+      error = "unknown option " + argument;
+      return false;
+    }
+    rest.push_back(argument);
   }
   if (options.picturesEvery > 0 && options.picturesFolder.empty()) {
     error = "--pictures-every needs --pictures-folder";

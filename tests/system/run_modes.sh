@@ -173,6 +173,16 @@ if [ "$platform" = linux ]; then
     check "$damage store: reading leaves the file unchanged" cmp -s "$work/damaged" "$user_file"
   done
   rm -f "$IRONWOOD_SETTINGS"
+
+  # --- An unknown "--" option is refused with the usage, before anything runs. ---
+  set_working_directory "$install_dir"
+  rm -f "$log"
+  refused="$(env -u DISPLAY "$saver" /s --offscreen --frames=100 --flight-log=x.csv 2>&1 >/dev/null)"
+  code=$?
+  check "an unknown option exits 2" test "$code" -eq 2
+  check "it says which option and how to call, on one line" \
+    bash -c "test \"\$(wc -l <<<'$refused')\" -eq 1 && grep -q '^Ironwood: unknown option --flight-log=x.csv; usage: Ironwood ' <<<'$refused'"
+  check "nothing ran: no log" test ! -e "$log"
 fi
 
 clear_settings

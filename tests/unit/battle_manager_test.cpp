@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -370,6 +371,67 @@ TEST_F(BattleTest, ThreeDimensionalBattlesCentreFarOutWithFleetsOnEitherSide) {
   }
 }
 
+// The battle start's draws, in their order, against a model of the runtime generator kept here
+// apart from the saver's own: the centre (X, Y, Z, distance, three sign flips), then per ship its
+// X, its Y and its own draw at creation. Seed 77 draws exactly 50 for the first flip, which must
+// not flip.
+TEST_F(BattleTest, TheBattleStartDrawsInItsFixedOrder) {
+  struct Model {
+    std::uint32_t state;
+    int Range(int a, int b) {
+      state = state * 214013u + 2531011u;
+      const int r = static_cast<int>((state >> 16) & 0x7FFF);
+      const int v = static_cast<int>(r / (32768.0 / (b - a)) + a);
+      return v > b ? b : (v < a ? a : v);
+    }
+  };
+  Plugin("Small.as3", MakeClass({1, 1, 1}));
+  ScenarioFile("A.ss3", {"(2) Small.as3"}, {"(1) Small.as3", "(1) Small.as3"});
+  Catalogue({"A.ss3"});
+  auto manager = Manager(true);
+  for (const std::uint32_t seed : {77u, 93u, 129u}) {
+    SCOPED_TRACE(seed);
+    SaverRandom().Seed(seed);
+    ASSERT_TRUE(manager->StartBattle());
+
+    Model model{seed};
+    const int x = model.Range(0, 200) - 400, y = model.Range(0, 30) - 15,
+              z = model.Range(0, 200) - 400;
+    const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+    const double distance = model.Range(0, 200) + 250;
+    double centre[3] = {x / length * distance, y / length * distance, z / length * distance};
+    int fifties = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+      const int flip = model.Range(0, 100);
+      if (flip == 50) fifties |= 1 << axis;
+      if (flip > 50) centre[axis] = -centre[axis];
+    }
+    ASSERT_EQ(fifties, 1 << (seed == 77u ? 0 : seed == 93u ? 1 : 2));
+    const Vector3 got = manager->BattleCentrePosition();
+    EXPECT_NEAR(got.x(), centre[0], 1e-3);
+    EXPECT_NEAR(got.y(), centre[1], 1e-3);
+    EXPECT_NEAR(got.z(), centre[2], 1e-3);
+
+    for (int alliance = 1; alliance <= 2; ++alliance) {
+      for (int i = 0; i < 2; ++i) {
+        const double dx = model.Range(0, 65) + 50;
+        const double dy = model.Range(0, 50) - 25;
+        model.Range(0, 10000);  // the ship's own
+        Vector3 at = manager->ShipAt(alliance, i)->Position();
+        if (alliance == 1 && i == 0) {
+          EXPECT_EQ(at.Length(), 0);  // the focus ship starts in the tunnel at the origin
+          continue;
+        }
+        EXPECT_NEAR(at.x(), centre[0] + (alliance == 1 ? -dx : dx), 1e-3) << alliance << i;
+        EXPECT_NEAR(at.y(), centre[1] + dy, 1e-3) << alliance << i;
+        EXPECT_NEAR(at.z(), centre[2], 1e-3) << alliance << i;
+      }
+    }
+    // Nothing else was drawn.
+    EXPECT_EQ(SaverRandom().Next(), Model{model.state}.Range(0, 32768));
+  }
+}
+
 TEST_F(BattleTest, BattlesRotateThroughTheCatalogueAndAnEmptyAllianceEndsAtOnce) {
   Plugin("Small.as3", MakeClass({1, 1, 1}));
   ScenarioFile("A.ss3", {"(1) Small.as3"}, {});
@@ -400,41 +462,81 @@ TEST_F(BattleTest, BattlesRotateThroughTheCatalogueAndAnEmptyAllianceEndsAtOnce)
   EXPECT_EQ(manager->catalogue().currentIndex(), 1);
 }
 
-TEST_F(BattleTest, APlugInThatFailsLeavesNoBattleAndTheSameScenarioIsRetried) {
+int Occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST_F(BattleTest, AScenarioThatCannotStartIsLoggedOnceAndPassedOver) {
   Plugin("Small.as3", MakeClass({1, 1, 1}));
   ScenarioFile("Good.ss3", {"(1) Small.as3"}, {"(1) Small.as3"});
   ScenarioFile("Bad.ss3", {"(2) Small.as3"}, {"(1) Missing.as3"});
-  Catalogue({"Good.ss3", "Bad.ss3"});
+  ScenarioFile("NoFirst.ss3", {}, {"(1) Small.as3"});
+  ScenarioFile("Third.ss3", {"(3) Small.as3"}, {"(1) Small.as3"});
+  Catalogue({"Good.ss3", "Bad.ss3", "NoFirst.ss3", "Third.ss3"});
   auto manager = Manager(false);
   ASSERT_TRUE(manager->StartBattle());
   ASSERT_EQ(manager->ShipCount(1), 1);
 
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    std::string why;
-    EXPECT_FALSE(manager->StartBattle(&why));
-    EXPECT_NE(why.find("Missing.as3"), std::string::npos) << why;
-    EXPECT_EQ(manager->catalogue().currentIndex(), 1);
-    EXPECT_EQ(manager->catalogue().nextIndex(), 1);
-    EXPECT_EQ(manager->ShipCount(1), 0);
-    EXPECT_EQ(manager->ShipCount(2), 0);
-    EXPECT_EQ(manager->ClassCount(1), 0);
-    EXPECT_EQ(manager->FocusShip(), nullptr);
-    EXPECT_EQ(manager->FocusTunnelFade(), 1.0f);
-    EXPECT_TRUE(manager->IsOver());
+  // Both broken scenarios are tried once, each logged with its reason, and the fourth plays.
+  ASSERT_TRUE(manager->StartBattle());
+  EXPECT_EQ(manager->catalogue().currentIndex(), 3);
+  EXPECT_EQ(manager->ShipCount(1), 3);
+  EXPECT_EQ(manager->ClassCount(2), 1);
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(manager->StartBattle());
+    EXPECT_EQ(manager->catalogue().currentIndex(), 0);
+    ASSERT_TRUE(manager->StartBattle());
+    EXPECT_EQ(manager->catalogue().currentIndex(), 3);
   }
+  const std::string log = LogText();
+  EXPECT_EQ(Occurrences(log, "Bad.ss3 cannot start: "), 1) << log;
+  EXPECT_NE(log.find("Missing.as3", log.find("Bad.ss3 cannot start: ")), std::string::npos);
+  EXPECT_EQ(Occurrences(log, "NoFirst.ss3 cannot start: the scenario has no alliance 1 ship\n"),
+            1)
+      << log;
+  // One alliance 2 line a start, the failed start of Bad.ss3 included (NoFirst.ss3 stops first).
+  EXPECT_EQ(Occurrences(log, BattleManager::kAlliance2LogLine), 2 + 1 + 6);
+}
 
-  // The frame's retry does not report, and hands the camera no ship.
+TEST_F(BattleTest, WhenNoScenarioCanStartTheSkyStaysAndNothingIsRetried) {
+  Plugin("Small.as3", MakeClass({1, 1, 1}));
+  ScenarioFile("Short.ss3", {"(1) Small.as3"}, {});
+  ScenarioFile("Bad.ss3", {"(1) Missing.as3"}, {"(1) Small.as3"});
+  Catalogue({"Short.ss3", "Bad.ss3"});
+  auto manager = Manager(false);
   std::vector<Ship*> followed;
   manager->SetCameraFollow([&](Ship* focus) { followed.push_back(focus); });
+  ASSERT_TRUE(manager->StartBattle());
+  EXPECT_TRUE(manager->IsOver());  // alliance 2 fields nothing
+
+  // The plug-in goes away: the next start finds neither scenario usable.
+  std::filesystem::remove(folder_.Path() / "Plugins" / "Small.as3");
   EXPECT_TRUE(manager->EndOfBattle());
+  EXPECT_TRUE(manager->Stalled());
   ASSERT_EQ(followed.size(), 1u);
   EXPECT_EQ(followed[0], nullptr);
+  EXPECT_EQ(manager->ShipCount(1), 0);
+  EXPECT_EQ(manager->ClassCount(2), 0);
+  EXPECT_EQ(manager->FocusTunnelFade(), 1.0f);
+  const std::string stalled = LogText();
+  EXPECT_EQ(Occurrences(stalled, BattleManager::kNoBattleLogLine), 1) << stalled;
+  EXPECT_EQ(Occurrences(stalled, " cannot start: "), 2) << stalled;
 
-  Plugin("Missing.as3", MakeClass({1, 1, 1}));
-  ASSERT_TRUE(manager->StartBattle());
-  EXPECT_EQ(manager->catalogue().currentIndex(), 1);
-  EXPECT_EQ(manager->catalogue().nextIndex(), 2);
-  EXPECT_EQ(manager->ShipCount(1), 2);
+  // Later frames try nothing and log nothing.
+  for (int frame = 0; frame < 50; ++frame) EXPECT_FALSE(manager->EndOfBattle());
+  EXPECT_EQ(LogText(), stalled);
+  EXPECT_EQ(followed.size(), 1u);
+
+  // A catalogue that cannot start at all fails the first start, with the reason.
+  auto fresh = Manager(false);
+  std::string why;
+  EXPECT_FALSE(fresh->StartBattle(&why));
+  EXPECT_EQ(why, "no scenario of the catalogue can start");
+  EXPECT_EQ(fresh->FocusShip(), nullptr);
 }
 
 TEST_F(BattleTest, ADeadFocusShipPassesToTheNextLivingShip) {

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "common/settings.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/paths.h"
@@ -93,13 +97,70 @@ TEST(ScenarioFile, RefusesWhatNoWriterProducesInsteadOfGuessing) {
   ASSERT_EQ(Outcome("1\n(000000012) A.as3\n0\n", &s), "accepted");
   EXPECT_EQ(s.alliance1.total, 12);
   EXPECT_NE(Outcome("1\n(0000000012) A.as3\n0\n").find("longer than 11"), std::string::npos);
-  // Totals that would pass the 32-bit range.
-  EXPECT_NE(Outcome("1\n(9999999999) A.as3\n0\n").find("longer"), std::string::npos);
-  EXPECT_NE(Outcome("2\n(999999999) A.as3\n(999999999) A.as3\n3\n(999999999) A.as3\n"
-                    "(999999999) A.as3\n(999999999) A.as3\n")
-                .find("alliance 2 ship total"),
+}
+
+TEST(ScenarioFile, SizesStayWithinWhatTheEditorWrites) {
+  // 100 ships an entry at most, as the editor writes them.
+  Scenario s;
+  ASSERT_EQ(Outcome("1\n(100) A.as3\n1\n(1) B.as3\n", &s), "accepted");
+  EXPECT_EQ(s.alliance1.total, 100);
+  EXPECT_NE(Outcome("1\n(101) A.as3\n0\n").find("alliance 1 entry 1: 101 ships (at most 100"),
+            std::string::npos);
+  EXPECT_NE(Outcome("0\n1\n(99999999) A.as3\n").find("alliance 2 entry 1: 99999999 ships"),
+            std::string::npos);
+
+  // 1000 ships in a battle, both alliances together.
+  auto entries = [](int n) {
+    std::string text = std::to_string(n) + "\n";
+    for (int i = 0; i < n; ++i) text += "(100) A.as3\n";
+    return text;
+  };
+  ASSERT_EQ(Outcome(entries(6) + entries(4), &s), "accepted");
+  EXPECT_EQ(s.alliance1.total + s.alliance2.total, kMaxShipsPerBattle);
+  EXPECT_NE(Outcome(entries(6) + "5\n(100) A.as3 (100) A.as3 (100) A.as3 (100) A.as3 (1) A.as3\n")
+                .find("alliance 2 entry 5: the battle would field more than 1000 ships"),
+            std::string::npos);
+  // A list claiming millions of entries is refused at the first ship too many.
+  EXPECT_NE(Outcome("99999999\n" + entries(11).substr(3)).find("alliance 1 entry 11"),
+            std::string::npos);
+
+  // The file itself: the largest the editor could write fits; anything past the limit is not
+  // read at all.
+  std::string padded = "1\n(1) A.as3\n0\n";
+  padded.resize(kMaxScenarioFileBytes, ' ');
+  EXPECT_EQ(Outcome(padded), "accepted");
+  padded += ' ';
+  EXPECT_NE(Outcome(padded).find("not a scenario file (" +
+                                 std::to_string(kMaxScenarioFileBytes + 1) + " bytes"),
             std::string::npos);
 }
+
+#ifndef _WIN32
+// A pipe named as a scenario would block the reader for ever; it is never opened.
+TEST(ScenarioFile, OnlyPlainFilesAreOpened) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.Path() / "Scenarios");
+  const std::string pipe = (folder.Path() / "Scenarios" / "Pipe.ss3").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
+  Scenario s;
+  std::string why;
+  EXPECT_FALSE(ReadScenarioFile(pipe, folder.WithSeparator(), &s, &why));
+  EXPECT_NE(why.find("not a plain file"), std::string::npos) << why;
+  EXPECT_FALSE(
+      ReadScenarioFile((folder.Path() / "Scenarios").string(), folder.WithSeparator(), &s, &why));
+
+  // In the catalogue it drops out like a missing file.
+  platform::MemorySettingsStore store;
+  WriteText(folder, "Scenarios/A.ss3", "1\n(2) A.as3\n0\n");
+  settings::Write(store, settings::kNumScenarios, "2");
+  settings::Write(store, settings::IndexedName(settings::kScenario, 0), "Pipe.ss3");
+  settings::Write(store, settings::IndexedName(settings::kScenario, 1), "A.ss3");
+  ScenarioCatalogue c;
+  ASSERT_TRUE(c.Load(store, folder.WithSeparator(), &why)) << why;
+  ASSERT_EQ(c.scenarioCount(), 1);
+  EXPECT_EQ(c.scenario(0).alliance1.total, 2);
+}
+#endif
 
 TEST(ScenarioFile, PluginPathsStayBelow1024Characters) {
   TempFolder folder;
@@ -234,11 +295,11 @@ TEST(ScenarioCatalogue, ReadOnlyFilesDropOut) {
   EXPECT_EQ(c.scenario(1).alliance1.total, 3);
 }
 
-TEST(ScenarioCatalogue, RotationAdvancesOnlyAfterABattleStarts) {
+TEST(ScenarioCatalogue, RotationAdvancesOnStartsAndPassesOverRefusedScenarios) {
   CatalogueFixture f;
   f.Make("A.ss3", 1);
   f.Make("B.ss3", 2);
-  f.Make("Empty.ss3", 0);
+  f.Make("C.ss3", 3);
   settings::Write(f.store, settings::kNumScenarios, "2");
   f.Name(0, "A.ss3");
   f.Name(1, "B.ss3");
@@ -256,25 +317,40 @@ TEST(ScenarioCatalogue, RotationAdvancesOnlyAfterABattleStarts) {
   }
   EXPECT_EQ(played, (std::vector<int>{0, 1, 0, 1}));
 
-  // A start that fails after the choice (a plug-in does not load): the same scenario again.
+  // A choice not followed by a start or a refusal is chosen again.
+  ASSERT_NE(c.ChooseNext(), nullptr);
   ASSERT_NE(c.ChooseNext(), nullptr);
   EXPECT_EQ(c.currentIndex(), 0);
-  ASSERT_NE(c.ChooseNext(), nullptr);
-  EXPECT_EQ(c.currentIndex(), 0);
-  c.Commit();
-  EXPECT_EQ(c.nextIndex(), 1);
 
-  // A scenario without alliance 1 entries cannot start; the next index stays on it.
+  // A refused scenario is passed over for good, wrapping included; the rest keep their turns.
   settings::Write(f.store, settings::kNumScenarios, "3");
-  f.Name(1, "Empty.ss3");
-  f.Name(2, "B.ss3");
+  f.Name(2, "C.ss3");
   ASSERT_TRUE(f.Load(c));
-  EXPECT_EQ(c.nextIndex(), 0);
   ASSERT_NE(c.ChooseNext(), nullptr);
   c.Commit();
-  EXPECT_EQ(c.ChooseNext(), nullptr);
+  ASSERT_NE(c.ChooseNext(), nullptr);
   EXPECT_EQ(c.currentIndex(), 1);
-  EXPECT_EQ(c.nextIndex(), 1);
+  c.Refuse();
+  EXPECT_TRUE(c.Refused(1));
+  played.clear();
+  for (int battle = 0; battle < 4; ++battle) {
+    ASSERT_NE(c.ChooseNext(), nullptr);
+    played.push_back(c.currentIndex());
+    c.Commit();
+  }
+  EXPECT_EQ(played, (std::vector<int>{2, 0, 2, 0}));
+
+  // With every scenario refused nothing is left to choose.
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  c.Refuse();
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  c.Refuse();
+  EXPECT_EQ(c.ChooseNext(), nullptr);
+
+  // Loading again forgets the refusals.
+  ASSERT_TRUE(f.Load(c));
+  ASSERT_NE(c.ChooseNext(), nullptr);
+  EXPECT_FALSE(c.Refused(1));
 }
 
 #ifdef IRONWOOD_INSTALLATION_DIR

@@ -11,6 +11,7 @@
 #include "platform/headless/memory_settings_store.h"
 #include "platform/paths.h"
 #include "saver/core/random.h"
+#include "saver/shell/offscreen_run.h"
 #include "saver/shell/saver_app.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/minimal_installation.h"
@@ -50,6 +51,24 @@ TEST(RunMode, FirstModeSwitchDecides) {
       {"/p /s", RunMode::Preview},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseRunMode(c.line), c.mode) << "'" << c.line << "'";
+}
+
+// Only the offscreen options pass; any other "--" option stops the program before anything runs,
+// while the screen-saver switches keep their leniency for the mode scan.
+TEST(OffscreenOptions, UnknownDoubleDashOptionsAreRefused) {
+  for (const char* unknown : {"--flight-log=x.csv", "--offscreen=1", "--frame=3", "--", "--s",
+                              "--pictures-folder"}) {
+    std::vector<std::string> arguments = {"/s", "--offscreen", "--frames=100", unknown};
+    OffscreenOptions options;
+    std::string error;
+    EXPECT_FALSE(ExtractOffscreenOptions(arguments, options, error)) << unknown;
+    EXPECT_EQ(error, std::string("unknown option ") + unknown);
+  }
+  std::vector<std::string> arguments = {"-s", "/x", "/p", "1234", "-c:55", "--offscreen"};
+  OffscreenOptions options;
+  std::string error;
+  ASSERT_TRUE(ExtractOffscreenOptions(arguments, options, error)) << error;
+  EXPECT_EQ(arguments, (std::vector<std::string>{"-s", "/x", "/p", "1234", "-c:55"}));
 }
 
 TEST(FramesPerSecond, RateAndDegenerateElapsedTimes) {
