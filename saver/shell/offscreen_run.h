@@ -20,15 +20,15 @@ struct OffscreenOptions {
   std::string picturesFolder;
 };
 
-// Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
-// --pictures-every=N, --pictures-folder=PATH) out of the program's arguments, so that nothing in
-// them (a path like /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
-// malformed value or any other argument starting with "--".
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
     "[--seed=N] [--pictures-every=N --pictures-folder=PATH]]";
 
+// Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
+// --pictures-every=N, --pictures-folder=PATH) out of the program's arguments, so that nothing in
+// them (a path like /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
+// malformed value or any other argument starting with "--".
 bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,
                              std::string& error);
 
