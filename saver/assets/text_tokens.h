@@ -5,9 +5,11 @@
 // saver reads (scene exports, the flare description) are scanned this way.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ironwood {
 
@@ -27,6 +29,12 @@ class TextTokens {
   // Makes the token just read the next one again.
   void PutBack() { pos_ = last_; }
   std::size_t Remaining() const { return text_.size() - pos_; }
+  // The line (from 1) of the token just read.
+  int Line() const;
+  // When the token just read opens a double quote that it does not close, reads on to the
+  // closing quote on the same line and answers the whole quoted text, spaces kept; otherwise
+  // answers the token. Without a closing quote nothing more is read.
+  std::string_view Quoted();
 
   static bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -37,6 +45,30 @@ class TextTokens {
   std::size_t maxLength_;
   std::size_t pos_ = 0;
   std::size_t last_ = 0;
+};
+
+// Reads the whole of `path` into `text`. Only a regular file of at most `maxBytes` bytes is read;
+// anything else (a missing file, a folder in its place, a larger file, a read error) gives false
+// with a reason naming the file in `why`.
+bool ReadTextFile(const std::string& path, std::uintmax_t maxBytes, std::string* text,
+                  std::string* why);
+
+// The problem lines of one file for the log: the first kShown as they come, then one line
+// counting the rest, so that a file of a million faults writes a dozen lines.
+class ProblemLines {
+ public:
+  static constexpr std::size_t kShown = 10;
+
+  // Whether the next line would be shown (callers may skip composing it otherwise).
+  bool Shows() const { return lines_.size() < kShown; }
+  void Add(std::string line);
+  // The shown lines and, when some were left out, "and N more".
+  std::vector<std::string> Lines() const;
+  std::size_t Count() const { return lines_.size() + more_; }
+
+ private:
+  std::vector<std::string> lines_;
+  std::size_t more_ = 0;
 };
 
 }  // namespace ironwood
