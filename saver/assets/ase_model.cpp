@@ -26,7 +26,6 @@ class Tokens {
 
   std::optional<std::string_view> Next() { return tokens_.Next(); }
   void PutBack() { tokens_.PutBack(); }
-  int Line() const { return tokens_.Line(); }
   std::string_view Quoted() { return tokens_.Quoted(); }
 
   // Reads up to `keyword`. Inside an object (`withinObject`) the search also ends, unsuccessfully,
@@ -102,12 +101,9 @@ class AseParser {
       if (ReadObject(&mesh, &extra, &why)) {
         model_.meshes.push_back(std::move(mesh));
         if (import_ != nullptr) import_->push_back(std::move(extra));
-      } else if (problems_.Shows()) {
-        problems_.Add("object " + std::to_string(objectNumber) +
-                      (mesh.name.empty() ? "" : " " + mesh.name) + " dropped at line " +
-                      std::to_string(tokens_.Line()) + ": " + why);
       } else {
-        problems_.Add({});
+        problems_.Add("object " + std::to_string(objectNumber) +
+                      (mesh.name.empty() ? "" : " " + mesh.name) + " dropped: " + why);
       }
       ++objectNumber;
     }

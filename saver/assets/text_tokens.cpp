@@ -1,16 +1,10 @@
 #include "saver/assets/text_tokens.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 namespace ironwood {
-
-int TextTokens::Line() const {
-  const auto end = text_.begin() + static_cast<std::ptrdiff_t>(std::min(last_, text_.size()));
-  return 1 + static_cast<int>(std::count(text_.begin(), end, '\n'));
-}
 
 std::string_view TextTokens::Quoted() {
   const std::string_view token = std::string_view(text_).substr(last_, pos_ - last_);
@@ -62,7 +56,7 @@ bool ReadTextFile(const std::string& path, std::uintmax_t maxBytes, std::string*
 }
 
 void ProblemLines::Add(std::string line) {
-  if (Shows()) {
+  if (lines_.size() < kShown) {
     lines_.push_back(std::move(line));
   } else {
     ++more_;

@@ -29,8 +29,6 @@ class TextTokens {
   // Makes the token just read the next one again.
   void PutBack() { pos_ = last_; }
   std::size_t Remaining() const { return text_.size() - pos_; }
-  // The line (from 1) of the token just read.
-  int Line() const;
   // When the token just read opens a double quote that it does not close, reads on to the
   // closing quote on the same line and answers the whole quoted text, spaces kept; otherwise
   // answers the token. Without a closing quote nothing more is read.
@@ -59,12 +57,9 @@ class ProblemLines {
  public:
   static constexpr std::size_t kShown = 10;
 
-  // Whether the next line would be shown (callers may skip composing it otherwise).
-  bool Shows() const { return lines_.size() < kShown; }
   void Add(std::string line);
   // The shown lines and, when some were left out, "and N more".
   std::vector<std::string> Lines() const;
-  std::size_t Count() const { return lines_.size() + more_; }
 
  private:
   std::vector<std::string> lines_;
