@@ -5,7 +5,6 @@
 // saver reads (scene exports, the flare description) are scanned this way.
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,12 +43,6 @@ class TextTokens {
   std::size_t pos_ = 0;
   std::size_t last_ = 0;
 };
-
-// Reads the whole of `path` into `text`. Only a regular file of at most `maxBytes` bytes is read;
-// anything else (a missing file, a folder in its place, a larger file, a read error) gives false
-// with a reason naming the file in `why`.
-bool ReadTextFile(const std::string& path, std::uintmax_t maxBytes, std::string* text,
-                  std::string* why);
 
 // The problem lines of one file for the log: the first kShown as they come, then one line
 // counting the rest, so that a file of a million faults writes a dozen lines.

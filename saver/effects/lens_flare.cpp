@@ -7,6 +7,7 @@
 
 #include "common/settings.h"
 #include "platform/paths.h"
+#include "saver/assets/file_bytes.h"
 #include "saver/assets/text_tokens.h"
 #include "glapi/gl_table.h"
 
@@ -35,7 +36,7 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
   problems_.clear();
   const std::string path = installation + "LensFlare.lsf";
   std::string text;
-  if (!ReadTextFile(path, kMaxFileBytes, &text, why)) return false;
+  if (!ReadWholeFile(path, kMaxFileBytes, &text, why)) return false;
   Tokens tokens(text);
   auto cut = [&](const char* what) {
     *why = path + " ends before " + what;

@@ -227,7 +227,7 @@ TEST(AseModel, OnlyReadableRegularFilesOfASaneSizeAreRead) {
   folder.Write("Huge.ase", {});
   std::filesystem::resize_file(huge, AseModel::kMaxFileBytes + 1);
   EXPECT_FALSE(LoadAse(huge.string(), folder.WithSeparator(), false, true, &model, &why));
-  EXPECT_NE(why.find("more than the 67108864"), std::string::npos) << why;
+  EXPECT_NE(why.find("larger than the 67108864"), std::string::npos) << why;
 
   const std::string text = Triangle("X");
   const std::string path = folder.Write("one.ase", testing::Bytes(text.begin(), text.end()));

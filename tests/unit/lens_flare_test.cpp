@@ -109,7 +109,7 @@ TEST(LensFlare, RefusesFoldersHugeFilesAndTooManyTexturesAndCapsItsProblemLines)
   std::filesystem::remove(folder.folder.Path() / "LensFlare.lsf");
 
   EXPECT_FALSE(folder.Load(kTextures + std::string(LensFlare::kMaxFileBytes, ' '), flare, &why));
-  EXPECT_NE(why.find("more than the 1048576"), std::string::npos) << why;
+  EXPECT_NE(why.find("larger than the 1048576"), std::string::npos) << why;
   // Room in the file for them, but more than a context has texture names.
   EXPECT_FALSE(folder.Load("Textures: 401\n" + std::string(10000, ' '), flare, &why));
   EXPECT_NE(why.find("401 textures are more than the 400"), std::string::npos) << why;
