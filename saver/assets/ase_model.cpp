@@ -1,6 +1,7 @@
 #include "saver/assets/ase_model.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -94,8 +95,9 @@ class AseParser {
   void Parse() {
     if (withMaterials_) ReadMaterials();
     int objectNumber = 0;
-    while (model_.meshes.size() < static_cast<std::size_t>(AseModel::kMaxMeshes) &&
-           tokens_.SkipTo("*GEOMOBJECT", false)) {
+    // An importer takes every object; the saver keeps its limit.
+    const std::size_t limit = import_ != nullptr ? SIZE_MAX : AseModel::kMaxMeshes;
+    while (model_.meshes.size() < limit && tokens_.SkipTo("*GEOMOBJECT", false)) {
       Mesh mesh;
       AseImportObject extra;
       std::string why;

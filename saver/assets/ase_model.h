@@ -60,7 +60,8 @@ bool LoadAse(const std::string& path, const std::string& installation, bool with
 
 // The same from text already in memory (tests, tools). With `import`, the texture part of each
 // object is read for importing instead: the texture vertex list by its own count, the texture
-// faces and the vertex normals go to `import`, and the meshes get no texture coordinates.
+// faces and the vertex normals go to `import`, the meshes get no texture coordinates, and every
+// object is kept (no limit of kMaxMeshes).
 void ParseAse(const std::string& text, const std::string& installation, bool withMaterials,
               bool withTexCoords, AseModel* model,
               std::vector<AseImportObject>* import = nullptr);
