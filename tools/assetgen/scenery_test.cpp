@@ -21,6 +21,7 @@
 #include "tests/support/test_files.h"
 #include "tools/assetgen/images.h"
 #include "tools/assetgen/scenery.h"
+#include "tools/assetgen/vec3.h"
 
 namespace ironwood::assetgen {
 namespace {
@@ -76,21 +77,8 @@ AseFile ReadAse(const std::string& installation, const std::string& name, bool w
 
 // ---- Geometry ----
 
-struct P3 {
-  double x, y, z;
-};
-P3 operator-(P3 a, P3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-P3 Cross(P3 a, P3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Dot(P3 a, P3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-double Length(P3 a) {
-  return std::sqrt(Dot(a, a));
-}
+using P3 = Vec3;
+
 P3 At(const AseObject& object, int index) {
   const Vertex& v = object.vertices[static_cast<std::size_t>(index)];
   return {v.x, v.y, v.z};
@@ -120,10 +108,10 @@ struct Box {
 Box Bounds(const AseObject& object) {
   Box box;
   for (const Vertex& v : object.vertices) {
-    box.low = {std::min<double>(box.low.x, v.x), std::min<double>(box.low.y, v.y),
-               std::min<double>(box.low.z, v.z)};
-    box.high = {std::max<double>(box.high.x, v.x), std::max<double>(box.high.y, v.y),
-                std::max<double>(box.high.z, v.z)};
+    box.low = {std::min(box.low.x, v.x), std::min(box.low.y, v.y),
+               std::min(box.low.z, v.z)};
+    box.high = {std::max(box.high.x, v.x), std::max(box.high.y, v.y),
+                std::max(box.high.z, v.z)};
   }
   return box;
 }
@@ -262,7 +250,7 @@ TEST_F(SceneryFolder, StarTunnelIsSeenFromInsideWithinTheFrustumAndTilesItsStrea
     double nearest = 1e9, farthest = 0, lowZ = 0, highZ = 0;
     for (const Vertex& v : tube.vertices) {
       nearest = std::min<double>(nearest, std::hypot(v.x, v.y));
-      farthest = std::max(farthest, Length({v.x, v.y, v.z}));
+      farthest = std::max<double>(farthest, Length({v.x, v.y, v.z}));
       lowZ = std::min<double>(lowZ, v.z);
       highZ = std::max<double>(highZ, v.z);
       EXPECT_TRUE(v.u >= 0 && v.u <= 1) << tube.name;
