@@ -35,6 +35,18 @@ struct FlareFolder {
   TempFolder folder;
 };
 
+// A flat quad standing in for the billboard model.
+Mesh Billboard() {
+  Mesh billboard;
+  billboard.vertexCount = 4;
+  billboard.faceCount = 2;
+  billboard.positions.assign(12, 0);
+  billboard.normals.assign(12, 0);
+  billboard.texCoords.assign(8, 0);
+  billboard.indices = {0, 1, 2, 0, 2, 3};
+  return billboard;
+}
+
 const std::string kTextures =
     "Textures: 2\r\nTexture: Glow GlowC.bmp GlowO.bmp\r\nTexture: Ring RingC.bmp RingO.bmp\r\n";
 
@@ -152,16 +164,9 @@ TEST(LensFlare, TheLightLandsWhereTheProjectionFormulaPutsIt) {
   std::string why;
   ASSERT_TRUE(folder.Load(kTextures + "Elements: 1\nE Glow 64 0 0\n", flare, &why)) << why;
   flare.SetMatrix(r);
-  Mesh billboard;
-  billboard.vertexCount = 3;
-  billboard.faceCount = 1;
-  billboard.positions.assign(9, 0);
-  billboard.normals.assign(9, 0);
-  billboard.texCoords.assign(6, 0);
-  billboard.indices = {0, 1, 2};
   TextureNamePool pool;
   testing::RecordingGl recording;
-  flare.Draw(0, 640, 480, billboard, {}, pool);
+  flare.Draw(0, 640, 480, Billboard(), {}, pool);
   const auto moves = recording.Named("glTranslatef");
   ASSERT_EQ(moves.size(), 1u);
   EXPECT_EQ(moves[0].Text(), "glTranslatef(306.75, 264.5, 0)");
@@ -172,13 +177,7 @@ TEST(LensFlare, DrawsEachElementScaledAlongTheLineWithTheFadedOpacity) {
   LensFlare flare;
   std::string why;
   ASSERT_TRUE(folder.Load(kTextures + "Elements: 2\nE Glow 64 0 0\nE Ring 32 0 -1\n", flare, &why));
-  Mesh billboard;
-  billboard.vertexCount = 4;
-  billboard.faceCount = 2;
-  billboard.positions.assign(12, 0);
-  billboard.normals.assign(12, 0);
-  billboard.texCoords.assign(8, 0);
-  billboard.indices = {0, 1, 2, 0, 2, 3};
+  const Mesh billboard = Billboard();
   // A matrix whose light point comes out at (100, 50, 10): only the translation column counts
   // when the other columns are zero.
   double m[16] = {};
