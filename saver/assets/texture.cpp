@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+
+#include "saver/assets/file_bytes.h"
 #include <utility>
 
 namespace ironwood {
@@ -53,28 +55,16 @@ bool Fail(std::string* why, const std::string& text) {
   return false;
 }
 
-// A BMP's pixels as B,G,R triples without row padding, rows bottom-up.
-struct BmpPixels {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> bgr;
-};
+}  // namespace
 
 // Every field is checked against the bytes the file really holds; bfSize is not trusted.
-bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
-  constexpr std::size_t kFileHeader = 14;
+bool DecodeBmp(const std::string& file, BmpPixels& out, std::string* why) {
+  constexpr std::int64_t kFileHeader = 14;
   constexpr std::size_t kHeaders = kFileHeader + 40;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(why, path + ": cannot open the file");
-  in.seekg(0, std::ios::end);
-  const std::streamoff fileSize = in.tellg();
-  in.seekg(0, std::ios::beg);
-  std::uint8_t header[kHeaders];
-  if (fileSize < static_cast<std::streamoff>(kHeaders) ||
-      !in.read(reinterpret_cast<char*>(header), kHeaders)) {
-    return Fail(why, path + ": the file is too short for a BMP header");
-  }
-  if (header[0] != 'B' || header[1] != 'M') return Fail(why, path + ": not a BMP file");
+  const auto fileSize = static_cast<std::int64_t>(file.size());
+  if (file.size() < kHeaders) return Fail(why, "the file is too short for a BMP header");
+  const auto* header = reinterpret_cast<const std::uint8_t*>(file.data());
+  if (header[0] != 'B' || header[1] != 'M') return Fail(why, "not a BMP file");
   const std::uint32_t offBits = Le32(header + 10);
   const std::uint32_t infoSize = Le32(header + 14);
   const auto width = static_cast<std::int32_t>(Le32(header + 18));
@@ -82,30 +72,26 @@ bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
   const std::uint16_t planes = Le16(header + 26);
   const std::uint16_t bitCount = Le16(header + 28);
   const std::uint32_t compression = Le32(header + 30);
-  if (infoSize < 40 || planes != 1) {
-    return Fail(why, path + ": unsupported BMP header");
+  // The older 12-byte header keeps its fields elsewhere; one longer than the file is no header.
+  if (infoSize < 40 || kFileHeader + std::int64_t{infoSize} > fileSize || planes != 1) {
+    return Fail(why, "unsupported BMP header (" + std::to_string(infoSize) +
+                         " bytes long; a Windows header of 40 or more is read)");
   }
   if (bitCount != 24) {
-    return Fail(why, path + ": only 24-bit BMP images are supported (this one has " +
+    return Fail(why, "only 24-bit BMP images are supported (this one has " +
                          std::to_string(bitCount) + " bits per pixel)");
   }
-  if (compression != 0) return Fail(why, path + ": compressed BMP images are not supported");
+  if (compression != 0) return Fail(why, "compressed BMP images are not supported");
   const std::int64_t height = std::llabs(static_cast<long long>(rawHeight));
   if (width < 1 || width > Texture::kMaxBmpSide || height < 1 || height > Texture::kMaxBmpSide) {
-    return Fail(why, path + ": image size " + std::to_string(width) + "x" +
-                         std::to_string(rawHeight) + " is out of range");
+    return Fail(why, "image size " + std::to_string(width) + "x" + std::to_string(rawHeight) +
+                         " is out of range");
   }
   const std::int64_t stride = (static_cast<std::int64_t>(width) * 3 + 3) & ~std::int64_t{3};
   const std::int64_t dataSize = stride * height;
   if (offBits < kFileHeader + std::int64_t{infoSize} || offBits + dataSize > fileSize) {
-    return Fail(why, path + ": the pixel data lies beyond the end of the file");
+    return Fail(why, "the pixel data lies beyond the end of the file");
   }
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(dataSize));
-  in.seekg(offBits, std::ios::beg);
-  if (!in.read(reinterpret_cast<char*>(data.data()), dataSize)) {
-    return Fail(why, path + ": the file could not be read");
-  }
-
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
   out.width = width;
   out.height = static_cast<int>(height);
@@ -113,10 +99,32 @@ bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
   for (std::int64_t row = 0; row < height; ++row) {
     // A negative height marks a top-down file; ours are bottom-up.
     const std::int64_t sourceRow = rawHeight < 0 ? height - 1 - row : row;
-    std::copy_n(data.begin() + sourceRow * stride, rowBytes, out.bgr.begin() + row * rowBytes);
+    std::copy_n(header + offBits + sourceRow * stride, rowBytes,
+                out.bgr.begin() + row * static_cast<std::int64_t>(rowBytes));
   }
   return true;
 }
+
+bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
+  std::string file;
+  switch (ReadWholeFile(path, kMaxBmpFileBytes, &file)) {
+    case FileFault::kNone:
+      break;
+    case FileFault::kMissing:
+      return Fail(why, path + ": cannot open the file");
+    case FileFault::kNotRegular:
+      return Fail(why, path + ": not a regular file");
+    case FileFault::kTooLarge:
+      return Fail(why, path + ": larger than any image the saver takes");
+    case FileFault::kUnreadable:
+      return Fail(why, path + ": the file could not be read");
+  }
+  std::string fault;
+  if (!DecodeBmp(file, out, &fault)) return Fail(why, path + ": " + fault);
+  return true;
+}
+
+namespace {
 
 std::vector<std::uint8_t> Inverse(const std::vector<std::uint8_t>& rgba) {
   std::vector<std::uint8_t> inverse = rgba;

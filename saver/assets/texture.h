@@ -43,6 +43,23 @@ class TextureNamePool {
   int sharedZeroHolders_ = 0;  // holders of 0 beyond the first, handed out when full
 };
 
+// A BMP's pixels as B,G,R triples without row padding, rows bottom-up.
+struct BmpPixels {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> bgr;
+};
+
+// A BMP file is at most this long: the largest image taken, with room for headers and padding.
+inline constexpr std::uintmax_t kMaxBmpFileBytes = 256u << 20;
+
+// Decodes an uncompressed 24-bit BMP (Windows header of 40 bytes or more, bottom-up or top-down,
+// rows padded to 4 bytes, the pixels where bfOffBits says) with sides of 1..8192, every field
+// checked against the bytes there. False with the reason in `why` (no file name in it).
+bool DecodeBmp(const std::string& file, BmpPixels& out, std::string* why);
+// The same from a file; the reason starts with the path.
+bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why);
+
 // One image the saver draws: CPU pixels, optional reduced levels, and up to two GL texture
 // objects (the image and, for images with alpha, its inverse-alpha copy) made at first bind.
 // Pixels are R,G,B[,A] bytes, rows bottom-up, as glTexImage2D takes them.

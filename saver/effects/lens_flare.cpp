@@ -1,13 +1,13 @@
 #include "saver/effects/lens_flare.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <limits>
 #include <optional>
 #include <string_view>
 
 #include "common/settings.h"
 #include "platform/paths.h"
+#include "saver/assets/file_bytes.h"
 #include "saver/assets/text_tokens.h"
 #include "glapi/gl_table.h"
 
@@ -35,12 +35,8 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
   elements_.clear();
   problems_.clear();
   const std::string path = installation + "LensFlare.lsf";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *why = "cannot open " + path;
-    return false;
-  }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (!ReadWholeFile(path, kMaxFileBytes, &text, why)) return false;
   Tokens tokens(text);
   auto cut = [&](const char* what) {
     *why = path + " ends before " + what;
@@ -50,7 +46,7 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
   };
   // A count is plausible when the rest of the file can hold that many entries of at least
   // `tokensEach` tokens (two bytes each, a character and a separator).
-  auto count = [&](int tokensEach, const char* what, int* out) {
+  auto count = [&](int tokensEach, const char* what, int limit, int* out) {
     auto label = tokens.Next();
     auto number = tokens.Next();
     if (!label || !number) return cut(what);
@@ -59,16 +55,23 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
       *why = path + ": " + std::to_string(*out) + " " + what + " cannot fit in the file";
       return false;
     }
+    if (*out > limit) {
+      *why = path + ": " + std::to_string(*out) + " " + what + " are more than the " +
+             std::to_string(limit) + " it may list";
+      return false;
+    }
     return true;
   };
 
   int textureCount = 0;
-  if (!count(4, "textures", &textureCount)) return false;
-  textures_.resize(static_cast<std::size_t>(textureCount));
-  for (NamedTexture& entry : textures_) {
+  if (!count(4, "textures", kMaxTextures, &textureCount)) return false;
+  // Grown as read: elements point into it only once it is complete.
+  textures_.reserve(static_cast<std::size_t>(textureCount));
+  for (int i = 0; i < textureCount; ++i) {
     const auto label = tokens.Next(), name = tokens.Next(), colour = tokens.Next(),
                opacity = tokens.Next();
     if (!opacity) return cut("the last texture");
+    NamedTexture& entry = textures_.emplace_back();
     entry.name = *name;
     std::string failure;
     if (!entry.texture.LoadBmp(true, platform::InstallationFile(installation, "Gfx", *colour),
@@ -80,7 +83,8 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
     }
   }
   int elementCount = 0;
-  if (!count(5, "elements", &elementCount)) {
+  ProblemLines problems;
+  if (!count(5, "elements", std::numeric_limits<int>::max(), &elementCount)) {
     textures_.clear();
     return false;
   }
@@ -97,13 +101,14 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
     }
     if (element.texture == nullptr) {
       // Drawing it would show whatever texture happened to be bound; it is left out.
-      problems_.push_back("flare element " + std::to_string(i) + " names no texture: " + *name);
+      problems.Add("flare element " + std::to_string(i) + " names no texture: " + *name);
       continue;
     }
     element.size = static_cast<float>(std::atof(size->c_str()));
     element.position = static_cast<float>(std::atof(position->c_str()));
     elements_.push_back(element);
   }
+  problems_ = problems.Lines();
   return true;
 }
 

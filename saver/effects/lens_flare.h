@@ -5,6 +5,7 @@
 // screen centre. "LensFlare.lsf" names the textures and lists the elements.
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,10 +31,15 @@ class LensFlare {
   // The fixed scene light the flare belongs to.
   static constexpr float kLightX = 0, kLightY = -220, kLightZ = -1375;
   static constexpr std::size_t kMaxTokenLength = 255;
+  // A flare file is a few lines; anything near this size is not one.
+  static constexpr std::uintmax_t kMaxFileBytes = 1u << 20;
+  // Each texture takes one of a context's 400 texture names.
+  static constexpr int kMaxTextures = 400;
 
   // Reads installation + "LensFlare.lsf" and its textures from "Gfx". False, with the reason in
-  // `why`, when the file is missing, cut short or gives impossible counts, or a texture does not
-  // load. An element naming no listed texture is left out and reported in problems().
+  // `why`, when the file is missing, not a regular file, larger than kMaxFileBytes, cut short or
+  // gives impossible counts, or a texture does not load. An element naming no listed texture is
+  // left out and reported in problems() (the first ten, then a count of the rest).
   bool Load(const std::string& installation, std::string* why);
 
   // Once per frame before Draw: `applyCamera` multiplies the camera's full transform onto the

@@ -41,16 +41,13 @@ class StepLog {
   std::vector<std::string> problems_;
 };
 
-// A model file of the installation folder; false when it cannot be opened or holds no usable
+// A model file of the installation folder; false when it cannot be read or holds no usable
 // object (every caller draws at least its first mesh).
 bool LoadModel(const std::string& installation, const char* file, bool withMaterials,
                AseModel* model, StepLog& steps, std::string* why) {
   AseModel loaded;
   const std::string path = installation + file;
-  if (!LoadAse(path, installation, withMaterials, true, &loaded)) {
-    *why = "cannot open " + path;
-    return false;
-  }
+  if (!LoadAse(path, installation, withMaterials, true, &loaded, why)) return false;
   steps.Problems(loaded.problems);
   if (loaded.meshes.empty()) {
     *why = path + " holds no usable object";
@@ -134,11 +131,12 @@ bool LoadAssociatedFiles(const LoadSettings& settings, const LogSink& log,
 
   // The tunnel and the death-effect images are drawn when present; the battle runs without them.
   AseModel tunnel;
-  if (LoadAse(installation + "StarTunnel.ase", installation, true, true, &tunnel)) {
+  std::string why;
+  if (LoadAse(installation + "StarTunnel.ase", installation, true, true, &tunnel, &why)) {
     for (const std::string& problem : tunnel.problems) steps.Note("        " + problem);
     assets->starTunnel = std::move(tunnel);
   } else {
-    steps.Note("        cannot open " + installation + "StarTunnel.ase; no star tunnel");
+    steps.Note("        " + why + "; no star tunnel");
   }
   assets->explosions.LoadDeathImages(installation);
   return true;

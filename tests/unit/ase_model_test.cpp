@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/test_files.h"
@@ -202,15 +203,89 @@ TEST(AseModel, EveryCutOfAFileLoadsWholeObjectsOnlyAndEndsInTime) {
   EXPECT_EQ(Parse(text).meshes.size(), 2u);
 }
 
-TEST(AseModel, MissingFileIsReported) {
+bool Mentions(const AseModel& model, const std::string& text) {
+  for (const std::string& line : model.problems) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(AseModel, OnlyReadableRegularFilesOfASaneSizeAreRead) {
   TempFolder folder;
   AseModel model;
+  std::string why;
   EXPECT_FALSE(LoadAse((folder.Path() / "absent.ase").string(), folder.WithSeparator(), false,
-                       true, &model));
+                       true, &model, &why));
+  EXPECT_NE(why.find("cannot open"), std::string::npos) << why;
+  // A folder where the file should be is refused, not read.
+  std::filesystem::create_directory(folder.Path() / "Folder.ase");
+  EXPECT_FALSE(LoadAse((folder.Path() / "Folder.ase").string(), folder.WithSeparator(), false,
+                       true, &model, &why));
+  EXPECT_NE(why.find("Folder.ase is not a regular file"), std::string::npos) << why;
+  // One byte over the limit is refused before anything is read (the file is sparse).
+  const std::filesystem::path huge = folder.Path() / "Huge.ase";
+  folder.Write("Huge.ase", {});
+  std::filesystem::resize_file(huge, AseModel::kMaxFileBytes + 1);
+  EXPECT_FALSE(LoadAse(huge.string(), folder.WithSeparator(), false, true, &model, &why));
+  EXPECT_NE(why.find("larger than the 67108864"), std::string::npos) << why;
+
   const std::string text = Triangle("X");
   const std::string path = folder.Write("one.ase", testing::Bytes(text.begin(), text.end()));
-  EXPECT_TRUE(LoadAse(path, folder.WithSeparator(), false, true, &model));
+  EXPECT_TRUE(LoadAse(path, folder.WithSeparator(), false, true, &model, &why));
   EXPECT_EQ(model.meshes.size(), 1u);
+}
+
+TEST(AseModel, CountsAreCheckedBeforeAnythingIsAllocated) {
+  // Millions of materials announced in a short file, and more than the names a context has in
+  // a file long enough to hold them: no material is made.
+  const AseModel many = Parse("*MATERIAL_COUNT 3000000\n" + Triangle("T"), true);
+  EXPECT_TRUE(many.materials.empty());
+  EXPECT_TRUE(Mentions(many, "material count 3000000 does not fit")) << many.problems[0];
+  const AseModel overLimit =
+      Parse("*MATERIAL_COUNT 201\n" + std::string(100000, ' ') + Triangle("T"), true);
+  EXPECT_TRUE(overLimit.materials.empty());
+  // A vertex count the file could hold but whose list is short drops the object by name.
+  const AseModel shortList =
+      Parse(Object("Short", kTriangleVertices, 4000, kTriangleFace, 1, kTriangleTvertices) +
+            std::string(100000, ' '));
+  EXPECT_TRUE(shortList.meshes.empty());
+  EXPECT_TRUE(Mentions(shortList, "\"Short\" dropped: the vertex list holds 3 of 4000 vertices"));
+}
+
+TEST(AseModel, ProblemLinesStopAtTenAndCountTheRest) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "*GEOMOBJECT\n";
+  const AseModel model = Parse(text + Triangle("Last"));
+  ASSERT_EQ(model.meshes.size(), 1u);  // an empty object takes nothing from the next
+  ASSERT_EQ(model.problems.size(), 11u);
+  EXPECT_EQ(model.problems[0], "object 0 dropped: no node name");
+  EXPECT_EQ(model.problems[10], "and 99990 more");
+}
+
+TEST(AseModel, EveryObjectOrMaterialLeftOutIsNamed) {
+  // A's texture vertex list is short: B is still read as an object, and A says why it has zeros.
+  const std::string shortTverts = Object("A", kTriangleVertices, 3, kTriangleFace, 1,
+                                         "*MESH_TVERT 0\t0.5\t0.5\t0.0\n");
+  const AseModel three = Parse(shortTverts + Triangle("B") + Triangle("C"));
+  ASSERT_EQ(three.meshes.size(), 3u);
+  EXPECT_EQ(three.meshes[1].name, "\"B\"");
+  EXPECT_FLOAT_EQ(three.meshes[0].texCoords[0], 0.5f);
+  EXPECT_FLOAT_EQ(three.meshes[0].texCoords[2], 0.0f);
+  EXPECT_TRUE(Mentions(three, "\"A\": 1 texture vertices for 3 vertices"));
+
+  // Without a material count the search for it reads the whole file, and the log says so.
+  const AseModel noCount = Parse(Triangle("T", "*MATERIAL_REF 0\n"), true);
+  EXPECT_TRUE(noCount.meshes.empty());
+  EXPECT_TRUE(Mentions(noCount, "no *MATERIAL_COUNT"));
+
+  // A map block without a bitmap: the search runs to the end, the later materials are not found.
+  const std::string noBitmap =
+      "*MATERIAL_COUNT 3\n*MATERIAL 0 {\n*MAP_DIFFUSE {\n*MAP_CLASS \"x\"\n}\n}\n" +
+      Triangle("T", "*MATERIAL_REF 0\n");
+  const AseModel lost = Parse(noBitmap, true);
+  EXPECT_TRUE(Mentions(lost, "material 0: *MAP_DIFFUSE has no *BITMAP")) << lost.problems[0];
+  EXPECT_TRUE(Mentions(lost, "materials 1 to 2 not found"));
+  EXPECT_TRUE(Mentions(lost, "no *GEOMOBJECT found"));
 }
 
 }  // namespace

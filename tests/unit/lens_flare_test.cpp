@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/recording_gl.h"
@@ -33,6 +34,18 @@ struct FlareFolder {
   }
   TempFolder folder;
 };
+
+// A flat quad standing in for the billboard model.
+Mesh Billboard() {
+  Mesh billboard;
+  billboard.vertexCount = 4;
+  billboard.faceCount = 2;
+  billboard.positions.assign(12, 0);
+  billboard.normals.assign(12, 0);
+  billboard.texCoords.assign(8, 0);
+  billboard.indices = {0, 1, 2, 0, 2, 3};
+  return billboard;
+}
 
 const std::string kTextures =
     "Textures: 2\r\nTexture: Glow GlowC.bmp GlowO.bmp\r\nTexture: Ring RingC.bmp RingO.bmp\r\n";
@@ -98,18 +111,73 @@ TEST(LensFlare, CombinesViewThenProjectionAndTestsTheScreenEdge) {
   EXPECT_FALSE(LensFlare::Visible(0, 0, 0, 640, 480));
 }
 
+TEST(LensFlare, RefusesFoldersHugeFilesAndTooManyTexturesAndCapsItsProblemLines) {
+  FlareFolder folder;
+  LensFlare flare;
+  std::string why;
+  std::filesystem::create_directory(folder.folder.Path() / "LensFlare.lsf");
+  EXPECT_FALSE(flare.Load(folder.folder.WithSeparator(), &why));
+  EXPECT_NE(why.find("LensFlare.lsf is not a regular file"), std::string::npos) << why;
+  std::filesystem::remove(folder.folder.Path() / "LensFlare.lsf");
+
+  EXPECT_FALSE(folder.Load(kTextures + std::string(LensFlare::kMaxFileBytes, ' '), flare, &why));
+  EXPECT_NE(why.find("larger than the 1048576"), std::string::npos) << why;
+  // Room in the file for them, but more than a context has texture names.
+  EXPECT_FALSE(folder.Load("Textures: 401\n" + std::string(10000, ' '), flare, &why));
+  EXPECT_NE(why.find("401 textures are more than the 400"), std::string::npos) << why;
+
+  std::string elements = "Elements: 30\n";
+  for (int i = 0; i < 30; ++i) elements += "E Nothing 1 0 0\n";
+  ASSERT_TRUE(folder.Load(kTextures + elements, flare, &why)) << why;
+  ASSERT_EQ(flare.problems().size(), 11u);
+  EXPECT_EQ(flare.problems()[10], "and 20 more");
+}
+
+TEST(LensFlare, TheLightLandsWhereTheProjectionFormulaPutsIt) {
+  // A camera turned 90 degrees about z and moved, and a projection with a shear into x and y,
+  // as matrices in mathematical (row, column) order.
+  const double v[4][4] = {{0, -1, 0, 5}, {1, 0, 0, -3}, {0, 0, 1, 2}, {0, 0, 0, 1}};
+  const double p[4][4] = {
+      {0.1, 0, 0.02, 0}, {0, 0.1, 0.01, 0}, {0, 0, 0.001, 0}, {0, 0, 0, 1}};
+  double view[16], projection[16];
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      view[4 * c + r] = v[r][c];
+      projection[4 * c + r] = p[r][c];
+    }
+  }
+  // By hand: the light (0, -220, -1375) enters as (0, -220, 1375, 1). Through p it becomes
+  // (0.02 * 1375, 0.1 * -220 + 0.01 * 1375, 0.001 * 1375, 1) = (27.5, -8.25, 1.375, 1), and
+  // through v (8.25 + 5, 27.5 - 3, 1.375 + 2) = (13.25, 24.5, 3.375).
+  double r[16];
+  LensFlare::Combine(view, projection, r);
+  LensFlare flare;
+  flare.SetMatrix(r);
+  double sx = 0, sy = 0, sz = 0;
+  flare.LightPoint(sx, sy, sz);
+  EXPECT_NEAR(sx, 13.25, 1e-9);
+  EXPECT_NEAR(sy, 24.5, 1e-9);
+  EXPECT_NEAR(sz, 3.375, 1e-9);
+
+  // An element at position 0 is drawn at (W/2 - sx, H/2 + sy).
+  FlareFolder folder;
+  std::string why;
+  ASSERT_TRUE(folder.Load(kTextures + "Elements: 1\nE Glow 64 0 0\n", flare, &why)) << why;
+  flare.SetMatrix(r);
+  TextureNamePool pool;
+  testing::RecordingGl recording;
+  flare.Draw(0, 640, 480, Billboard(), {}, pool);
+  const auto moves = recording.Named("glTranslatef");
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].Text(), "glTranslatef(306.75, 264.5, 0)");
+}
+
 TEST(LensFlare, DrawsEachElementScaledAlongTheLineWithTheFadedOpacity) {
   FlareFolder folder;
   LensFlare flare;
   std::string why;
   ASSERT_TRUE(folder.Load(kTextures + "Elements: 2\nE Glow 64 0 0\nE Ring 32 0 -1\n", flare, &why));
-  Mesh billboard;
-  billboard.vertexCount = 4;
-  billboard.faceCount = 2;
-  billboard.positions.assign(12, 0);
-  billboard.normals.assign(12, 0);
-  billboard.texCoords.assign(8, 0);
-  billboard.indices = {0, 1, 2, 0, 2, 3};
+  const Mesh billboard = Billboard();
   // A matrix whose light point comes out at (100, 50, 10): only the translation column counts
   // when the other columns are zero.
   double m[16] = {};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,35 @@ TEST(LoadDriver, EachMissingFileFailsItsOwnStepWithTheReasonAndStops) {
     EXPECT_EQ(std::count(rest.begin(), rest.end(), '\n'), 1) << rest;
     EXPECT_EQ(run.log.find("END LOADING ASSOCIATED FILES"), std::string::npos);
   }
+}
+
+TEST(LoadDriver, AFolderWhereAFileShouldBeFailsItsStepWithTheReason) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"UniBillboard.ase", "    Attempting To Load UniBillboard...Failed\n"},
+      {"LensFlare.lsf", "    Attempting to Load lens flare...Failed\n"},
+      {"Debris.ase", "    Attempting to Initalize Debris System...Failed\n"},
+  };
+  for (const auto& [name, failedLine] : cases) {
+    SCOPED_TRACE(name);
+    TempFolder folder;
+    testing::WriteMinimalInstallation(folder, name);
+    std::filesystem::create_directory(folder.Path() / name);
+    const LoadRun run = Load(folder);
+    EXPECT_FALSE(run.ok);
+    EXPECT_NE(run.log.find(failedLine + "        " + folder.WithSeparator() + name +
+                           " is not a regular file\n"),
+              std::string::npos)
+        << run.log;
+  }
+  // The optional tunnel is noted and the battle goes on.
+  TempFolder folder;
+  testing::WriteMinimalInstallation(folder, "StarTunnel.ase");
+  std::filesystem::create_directory(folder.Path() / "StarTunnel.ase");
+  const LoadRun run = Load(folder);
+  EXPECT_TRUE(run.ok) << run.log;
+  EXPECT_NE(run.log.find("StarTunnel.ase is not a regular file; no star tunnel\n"),
+            std::string::npos)
+      << run.log;
 }
 
 TEST(LoadDriver, OptionalFilesAndLeftOutObjectsAreNotedWithoutFailing) {

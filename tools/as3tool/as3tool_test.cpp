@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/assets/ase_model.h"
 #include "saver/assets/plugin_file.h"
 #include "tests/support/test_files.h"
 #include "tools/as3tool/as3tool.h"
@@ -373,14 +374,14 @@ TEST_F(As3Tool, DescriptionFaultsNameTheLineAndTheInput) {
       {"bank-rate 2", "bank-rat 2", "ship.txt:4: unknown key \"bank-rat\""},
       {"mesh hull.ase 0", "mesh hull.ase 1", "ship.txt:10: texture pair 1 of 1 described"},
       {"mesh hull.ase 0", "mesh broken.ase 0",
-       "ship.txt:10: broken.ase: line 1: face 0 uses vertex 2 of 2"},
+       "ship.txt:10: broken.ase: object 0 \"x\" dropped: face 0 uses vertex 2 of 2"},
       {"mesh hull.ase 0", "mesh absent.ase 0", "ship.txt:10: absent.ase: cannot be opened"},
       {"images/opacity.bmp \"images", "wide.bmp \"images",
        "ship.txt:9: images/colour.bmp: the opacity image is 33 x 100, the colour image 64 x 32"},
       {"pair images/colour.bmp", "pair wide.bmp",
        "ship.txt:9: wide.bmp: 33 x 100 cannot be held by a texture record"},
       {"pair images/colour.bmp", "pair eight.bmp",
-       "ship.txt:9: eight.bmp: only uncompressed 24-bit BMP images are taken"},
+       "ship.txt:9: eight.bmp: only 24-bit BMP images are supported (this one has 8 bits"},
       {"sound break-up breakup.wav", "sound break-up mono8.wav",
        "ship.txt:24: mono8.wav: only 16-bit PCM is taken"},
       {"sound break-up breakup.wav", "", "ship.txt: 2 of the three sounds given"},
@@ -397,6 +398,109 @@ TEST_F(As3Tool, DescriptionFaultsNameTheLineAndTheInput) {
     EXPECT_EQ(run.status, 1) << c.fault;
     EXPECT_TRUE(Contains(run.err, c.fault)) << c.fault << "\n" << run.err;
     EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "bad.as3")) << c.fault;
+  }
+}
+
+// An export as modelling programs write one with a texture seam: the quad's vertex 0 has other
+// texture coordinates in its second face, so the file lists 6 texture vertices for 4 vertices.
+const char* const kSeamQuad = R"(*GEOMOBJECT {
+  *NODE_NAME "Seam Quad"
+  *MESH {
+    *MESH_NUMVERTEX 4
+    *MESH_NUMFACES 2
+    *MESH_VERTEX_LIST {
+      *MESH_VERTEX 0 0.0 0.0 0.0
+      *MESH_VERTEX 1 300.0 0.0 0.0
+      *MESH_VERTEX 2 300.0 300.0 0.0
+      *MESH_VERTEX 3 0.0 300.0 0.0
+    }
+    *MESH_FACE_LIST {
+      *MESH_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 0 *MESH_SMOOTHING 1 *MESH_MTLID 0
+      *MESH_FACE 1: A: 0 B: 2 C: 3 AB: 0 BC: 1 CA: 1 *MESH_SMOOTHING 1 *MESH_MTLID 0
+    }
+    *MESH_NUMTVERTEX 6
+    *MESH_TVERTLIST {
+      *MESH_TVERT 0 0.0 0.0 0.0
+      *MESH_TVERT 1 1.0 0.0 0.0
+      *MESH_TVERT 2 1.0 1.0 0.0
+      *MESH_TVERT 3 0.5 0.5 0.0
+      *MESH_TVERT 4 1.0 1.0 0.0
+      *MESH_TVERT 5 0.0 1.0 0.0
+    }
+    *MESH_NUMTVFACES 2
+    *MESH_TFACELIST {
+      *MESH_TFACE 0 0 1 2
+      *MESH_TFACE 1 3 4 5
+    }
+  }
+}
+)";
+
+TEST(AseImport, TextureSeamsSplitVerticesSoEachHasOneTextureVertex) {
+  std::vector<AseObject> objects;
+  std::string error;
+  ASSERT_TRUE(DecodeAse(kSeamQuad, &objects, &error)) << error;
+  ASSERT_EQ(objects.size(), 1u);
+  const AseObject& quad = objects[0];
+  EXPECT_EQ(quad.name, "Seam Quad");
+  const PluginMesh& mesh = quad.mesh;
+  // Vertex 0 is split; vertex 2 has the same coordinates in both faces and is not.
+  ASSERT_EQ(mesh.vertices.size(), 5u);
+  ASSERT_EQ(mesh.triangles.size(), 2u);
+  EXPECT_EQ(mesh.triangles[0], (std::array<std::uint32_t, 3>{0, 1, 2}));
+  EXPECT_EQ(mesh.triangles[1], (std::array<std::uint32_t, 3>{4, 2, 3}));
+  const std::array<std::array<float, 2>, 5> uv = {
+      {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.5f, 0.5f}}};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(mesh.vertices[i].texCoord, uv[i]) << i;
+  EXPECT_EQ(mesh.vertices[4].position, mesh.vertices[0].position);
+  EXPECT_EQ(mesh.vertices[2].position, (std::array<float, 3>{1, 1, 0}));
+  // No normals in the file: the faces' front (counter-clockwise) normal, copies included.
+  for (const PluginVertex& v : mesh.vertices) {
+    EXPECT_EQ(v.normal, (std::array<float, 3>{0, 0, 1}));
+  }
+  EXPECT_EQ(quad.computedNormals, 5);
+
+  // Texture faces that name a texture vertex the list does not have are refused.
+  std::string broken = kSeamQuad;
+  broken.replace(broken.find("*MESH_TFACE 1 3 4 5"), 19, "*MESH_TFACE 1 3 4 6");
+  EXPECT_FALSE(DecodeAse(broken, &objects, &error));
+  EXPECT_TRUE(Contains(error, "texture face 1 uses texture vertex 6 of 6")) << error;
+  // Without texture faces the counts must agree.
+  std::string unpaired = kSeamQuad;
+  unpaired.erase(unpaired.find("*MESH_NUMTVFACES"));
+  EXPECT_FALSE(DecodeAse(unpaired + "}}", &objects, &error));
+  EXPECT_TRUE(Contains(error, "6 texture vertices for 4 vertices")) << error;
+}
+
+TEST(AseImport, TheSaverKeepsItsOwnPairingOfTextureVertices) {
+  // The saver reads the same file with texture vertex i for vertex i, unsplit.
+  AseModel model;
+  ParseAse(kSeamQuad, "", false, true, &model);
+  ASSERT_EQ(model.meshes.size(), 1u);
+  EXPECT_EQ(model.meshes[0].vertexCount, 4u);
+  EXPECT_EQ(model.meshes[0].name, "\"Seam");
+  EXPECT_FLOAT_EQ(model.meshes[0].texCoords[6], 0.5f);  // vertex 3 takes texture vertex 3
+  EXPECT_TRUE(model.problems.empty());
+}
+
+TEST_F(As3Tool, ImagesAreReadWithTheSaversRulesAndReasons) {
+  // A header claiming 4 GB, and the older 12-byte header.
+  testing::Bytes huge = MakeBmp(kColour);
+  huge[14] = huge[15] = huge[16] = huge[17] = 0xFF;
+  folder_.Write("huge.bmp", huge);
+  testing::Bytes old = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0,  // file header
+                        12, 0, 0, 0, 4, 0, 4, 0, 1, 0, 24, 0};             // 12-byte header
+  old.resize(26 + 4 * 4 * 3, 0x80);
+  old[2] = static_cast<std::uint8_t>(old.size());
+  folder_.Write("old.bmp", old);
+  for (const auto& [file, fault] :
+       {std::pair{"huge.bmp", "huge.bmp: unsupported BMP header (4294967295 bytes long"},
+        std::pair{"old.bmp", "old.bmp: unsupported BMP header (12 bytes long"}}) {
+    std::string description = kDescription;
+    description.replace(description.find("pair images/colour.bmp"), 22, std::string("pair ") + file);
+    const Outcome run = Build(description, "bad.as3");
+    EXPECT_EQ(run.status, 1) << fault;
+    EXPECT_TRUE(Contains(run.err, std::string("ship.txt:9: ") + fault)) << run.err;
   }
 }
 

@@ -108,10 +108,12 @@ class DescriptionReader {
     return true;
   }
 
-  bool Image(const std::string& name, BmpImage* image) {
+  // Read as the saver reads images, with its reasons.
+  bool Image(const std::string& name, BmpPixels* image) {
     Bytes bytes;
     std::string fault;
-    if (!ReadFileBytes(Resolve(name), &bytes, &fault) || !DecodeBmp(bytes, image, &fault)) {
+    if (!ReadFileBytes(Resolve(name), &bytes, &fault) ||
+        !DecodeBmp(std::string(bytes.begin(), bytes.end()), *image, &fault)) {
       return FailInput(name, fault);
     }
     return true;
@@ -120,7 +122,7 @@ class DescriptionReader {
   // COLOUR and OPACITY ("-" or empty: none) into one texture record.
   bool Texture(const std::string& colourName, const std::string& opacityName,
                PluginTexture* texture) {
-    BmpImage colour, opacity;
+    BmpPixels colour, opacity;
     if (!Image(colourName, &colour)) return false;
     const bool withOpacity = !opacityName.empty() && opacityName != "-";
     if (withOpacity && !Image(opacityName, &opacity)) return false;

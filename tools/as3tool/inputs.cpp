@@ -1,11 +1,12 @@
 #include "tools/as3tool/inputs.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+
+#include "saver/assets/ase_model.h"
+#include "saver/assets/file_bytes.h"
 
 namespace ironwood::as3tool {
 namespace {
@@ -18,277 +19,176 @@ std::uint32_t Get32(const Bytes& b, std::size_t at) {
   return Get16(b, at) | Get16(b, at + 2) << 16;
 }
 
-// ---- Scene export tokens -----------------------------------------------------------------------
-
-class Tokens {
- public:
-  explicit Tokens(const std::string& text) {
-    std::size_t i = 0;
-    int line = 1;
-    while (i < text.size()) {
-      const char c = text[i];
-      if (c == '\n') ++line;
-      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-        ++i;
-        continue;
-      }
-      const std::size_t start = i;
-      while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r' &&
-             text[i] != '\n') {
-        ++i;
-      }
-      items_.push_back({text.substr(start, i - start), line});
+// The texture coordinates of each face corner: by the texture faces when the file has them,
+// else texture vertex i for vertex i; false when neither pairing holds.
+bool CornerCoordinates(const Mesh& mesh, const AseImportObject& extra,
+                       std::vector<std::array<float, 2>>* corners, std::string* error) {
+  const std::size_t faces = mesh.workFaces.size();
+  const std::size_t vertices = mesh.workVertices.size();
+  const std::size_t texVertices = extra.texVertices.size();
+  corners->assign(faces * 3, {0, 0});
+  if (!extra.texFaces.empty()) {
+    if (extra.texFaces.size() != faces) {
+      *error = std::to_string(extra.texFaces.size()) + " texture faces for " +
+               std::to_string(faces) + " faces";
+      return false;
     }
-  }
-
-  bool AtEnd() const { return next_ >= items_.size(); }
-  const std::string& Peek() const { return items_[next_].text; }
-  int Line() const {
-    if (items_.empty()) return 1;
-    return items_[next_ < items_.size() ? next_ : items_.size() - 1].line;
-  }
-  // The next token, or false at the end of the text.
-  bool Next(std::string* token) {
-    if (AtEnd()) return false;
-    *token = items_[next_++].text;
+    for (std::size_t j = 0; j < faces; ++j) {
+      for (std::size_t k = 0; k < 3; ++k) {
+        const std::int32_t t = extra.texFaces[j][k];
+        if (t < 0 || static_cast<std::size_t>(t) >= texVertices) {
+          *error = "texture face " + std::to_string(j) + " uses texture vertex " +
+                   std::to_string(t) + " of " + std::to_string(texVertices);
+          return false;
+        }
+        (*corners)[3 * j + k] = extra.texVertices[static_cast<std::size_t>(t)];
+      }
+    }
     return true;
   }
-
- private:
-  struct Item {
-    std::string text;
-    int line;
-  };
-  std::vector<Item> items_;
-  std::size_t next_ = 0;
-};
-
-bool ToLong(const std::string& token, long* value) {
-  if (token.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  *value = std::strtol(token.c_str(), &end, 10);
-  return errno == 0 && *end == '\0';
-}
-
-bool ToFloat(const std::string& token, float* value) {
-  if (token.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  *value = std::strtof(token.c_str(), &end);
-  return errno == 0 && *end == '\0' && std::isfinite(*value);
-}
-
-class AseReader {
- public:
-  AseReader(const std::string& text, std::string* error) : in_(text), error_(error) {}
-
-  bool Read(std::vector<AseObject>* out) {
-    std::string token;
-    while (in_.Next(&token)) {
-      if (token != "*GEOMOBJECT") continue;
-      AseObject object;
-      if (!Object(&object)) return false;
-      out->push_back(std::move(object));
-    }
-    if (out->empty()) return Fail("no *GEOMOBJECT in the file");
-    return true;
-  }
-
- private:
-  bool Fail(const std::string& message) {
-    *error_ = "line " + std::to_string(in_.Line()) + ": " + message;
+  if (texVertices == 0) return true;
+  if (texVertices != vertices) {
+    *error = std::to_string(texVertices) + " texture vertices for " + std::to_string(vertices) +
+             " vertices and no texture faces to pair them";
     return false;
   }
-  bool Word(std::string* token) {
-    if (in_.Next(token)) return true;
-    return Fail("the file ends inside an object");
-  }
-  bool Integer(long* value, const char* what) {
-    std::string token;
-    if (!Word(&token)) return false;
-    if (!ToLong(token, value)) return Fail(std::string(what) + " \"" + token + "\" is no integer");
-    return true;
-  }
-  bool Real(float* value, const char* what) {
-    std::string token;
-    if (!Word(&token)) return false;
-    if (!ToFloat(token, value)) return Fail(std::string(what) + " \"" + token + "\" is no number");
-    return true;
-  }
-  bool Expect(const char* wanted) {
-    std::string token;
-    if (!Word(&token)) return false;
-    if (token != wanted) return Fail(std::string("\"") + wanted + "\" expected, \"" + token + "\"");
-    return true;
-  }
-  bool Count(long* value, const char* what) {
-    if (!Integer(value, what)) return false;
-    if (*value < 0 || *value > 1023) {
-      return Fail(std::string(what) + " " + std::to_string(*value) +
-                  " (a plug-in mesh holds at most 1023)");
+  for (std::size_t j = 0; j < faces; ++j) {
+    for (std::size_t k = 0; k < 3; ++k) {
+      (*corners)[3 * j + k] = extra.texVertices[static_cast<std::size_t>(mesh.workFaces[j][k])];
     }
-    return true;
   }
+  return true;
+}
 
-  // Reads one object up to its closing brace. The keywords are matched exactly, so
-  // "*MESH_FACE" never takes "*MESH_FACENORMAL" or "*MESH_FACE_LIST".
-  bool Object(AseObject* object) {
-    if (!Expect("{")) return false;
-    long vertexCount = -1;
-    long faceCount = -1;
-    long texVertexCount = -1;
-    std::size_t texVerticesRead = 0;
-    std::vector<std::array<float, 3>> normalSums;
-    std::vector<int> normalCounts;
-    PluginMesh& mesh = object->mesh;
-    int depth = 1;
-    std::string token;
-    while (depth > 0) {
-      if (!Word(&token)) return false;
-      if (token == "{") {
-        ++depth;
-      } else if (token == "}") {
-        --depth;
-      } else if (token == "*NODE_NAME" && object->name.empty()) {
-        if (!Word(&object->name)) return false;
-        if (object->name.size() >= 2 && object->name.front() == '"' &&
-            object->name.back() == '"') {
-          object->name = object->name.substr(1, object->name.size() - 2);
-        }
-      } else if (token == "*MESH_NUMVERTEX") {
-        if (!Count(&vertexCount, "vertex count")) return false;
-        normalSums.assign(static_cast<std::size_t>(vertexCount), {0, 0, 0});
-        normalCounts.assign(static_cast<std::size_t>(vertexCount), 0);
-      } else if (token == "*MESH_NUMFACES") {
-        if (!Count(&faceCount, "face count")) return false;
-      } else if (token == "*MESH_NUMTVERTEX") {
-        if (!Integer(&texVertexCount, "texture vertex count")) return false;
-      } else if (token == "*MESH_VERTEX") {
-        if (vertexCount < 0) return Fail("*MESH_VERTEX before *MESH_NUMVERTEX");
-        if (mesh.vertices.size() >= static_cast<std::size_t>(vertexCount)) {
-          return Fail("more vertices than *MESH_NUMVERTEX " + std::to_string(vertexCount));
-        }
-        long index;
-        PluginVertex v;
-        if (!Integer(&index, "vertex index")) return false;
-        for (float& p : v.position) {
-          if (!Real(&p, "coordinate")) return false;
-          p /= 300.0f;
-        }
-        mesh.vertices.push_back(v);
-      } else if (token == "*MESH_FACE") {
-        if (faceCount < 0) return Fail("*MESH_FACE before *MESH_NUMFACES");
-        if (mesh.triangles.size() >= static_cast<std::size_t>(faceCount)) {
-          return Fail("more faces than *MESH_NUMFACES " + std::to_string(faceCount));
-        }
-        std::array<std::uint32_t, 3> face{};
-        if (!Word(&token)) return false;  // "j:"
-        for (std::size_t corner = 0; corner < 3; ++corner) {
-          static const char* const kCorners[3] = {"A:", "B:", "C:"};
-          long index;
-          if (!Expect(kCorners[corner]) || !Integer(&index, "face corner")) return false;
-          if (index < 0 || index >= vertexCount) {
-            return Fail("face " + std::to_string(mesh.triangles.size()) + " uses vertex " +
-                        std::to_string(index) + " of " + std::to_string(vertexCount));
-          }
-          face[corner] = static_cast<std::uint32_t>(index);
-        }
-        mesh.triangles.push_back(face);
-      } else if (token == "*MESH_TVERT") {
-        long index;
-        float u, v, w;
-        if (!Integer(&index, "texture vertex index") || !Real(&u, "u") || !Real(&v, "v") ||
-            !Real(&w, "w")) {
-          return false;
-        }
-        if (texVerticesRead < mesh.vertices.size()) {
-          mesh.vertices[texVerticesRead].texCoord = {u, v};
-        }
-        ++texVerticesRead;
-      } else if (token == "*MESH_VERTEXNORMAL") {
-        long index;
-        std::array<float, 3> n{};
-        if (!Integer(&index, "normal's vertex") || !Real(&n[0], "normal") ||
-            !Real(&n[1], "normal") || !Real(&n[2], "normal")) {
-          return false;
-        }
-        if (index < 0 || index >= vertexCount) {
-          return Fail("a normal for vertex " + std::to_string(index) + " of " +
-                      std::to_string(vertexCount));
-        }
-        for (std::size_t k = 0; k < 3; ++k) normalSums[static_cast<std::size_t>(index)][k] += n[k];
-        ++normalCounts[static_cast<std::size_t>(index)];
-      }
+// Per vertex of the file: the average of its listed normals, or (when it has none) the
+// normalised area-weighted sum of its faces' counter-clockwise front normals. `computed` marks
+// the second kind.
+bool VertexNormals(const Mesh& mesh, const AseImportObject& extra,
+                   std::vector<std::array<float, 3>>* normals, std::vector<bool>* computed,
+                   std::string* error) {
+  const std::size_t count = mesh.workVertices.size();
+  std::vector<std::array<float, 3>> listed(count, {0, 0, 0});
+  std::vector<int> listedCount(count, 0);
+  for (const auto& [vertex, n] : extra.vertexNormals) {
+    if (vertex < 0 || static_cast<std::size_t>(vertex) >= count) {
+      *error = "a normal for vertex " + std::to_string(vertex) + " of " + std::to_string(count);
+      return false;
     }
-    const std::string where = "object \"" + object->name + "\": ";
-    if (vertexCount < 0 || faceCount < 0) {
-      return Fail(where + "no *MESH_NUMVERTEX or *MESH_NUMFACES");
-    }
-    if (mesh.vertices.size() != static_cast<std::size_t>(vertexCount) ||
-        mesh.triangles.size() != static_cast<std::size_t>(faceCount)) {
-      return Fail(where + std::to_string(mesh.vertices.size()) + " vertices and " +
-                  std::to_string(mesh.triangles.size()) + " faces listed, " +
-                  std::to_string(vertexCount) + " and " + std::to_string(faceCount) +
-                  " announced");
-    }
-    // The saver pairs texture vertex i with vertex i, so the two lists must match.
-    if ((texVertexCount >= 0 && texVertexCount != vertexCount) ||
-        (texVerticesRead != 0 && texVerticesRead != mesh.vertices.size())) {
-      return Fail(where + std::to_string(texVertexCount >= 0
-                                             ? static_cast<std::size_t>(texVertexCount)
-                                             : texVerticesRead) +
-                  " texture vertices for " + std::to_string(vertexCount) +
-                  " vertices; one per vertex is needed");
-    }
-    FinishNormals(object, normalSums, normalCounts);
-    return true;
+    for (std::size_t k = 0; k < 3; ++k) listed[static_cast<std::size_t>(vertex)][k] += n[k];
+    ++listedCount[static_cast<std::size_t>(vertex)];
   }
-
-  static void FinishNormals(AseObject* object, const std::vector<std::array<float, 3>>& sums,
-                            const std::vector<int>& counts) {
-    PluginMesh& mesh = object->mesh;
-    std::vector<std::array<float, 3>> faceSums(mesh.vertices.size(), {0, 0, 0});
-    for (const auto& f : mesh.triangles) {
-      const auto& a = mesh.vertices[f[0]].position;
-      const auto& b = mesh.vertices[f[1]].position;
-      const auto& c = mesh.vertices[f[2]].position;
-      const float ux = b[0] - a[0], uy = b[1] - a[1], uz = b[2] - a[2];
-      const float vx = c[0] - a[0], vy = c[1] - a[1], vz = c[2] - a[2];
-      const std::array<float, 3> n{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
-      for (std::uint32_t index : f) {
-        for (std::size_t k = 0; k < 3; ++k) faceSums[index][k] += n[k];
-      }
-    }
-    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
-      std::array<float, 3> n = counts[i] > 0 ? sums[i] : faceSums[i];
-      if (counts[i] == 0) ++object->computedNormals;
-      const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-      if (length > 0) {
-        for (float& c : n) c /= length;
-      }
-      mesh.vertices[i].normal = n;
+  std::vector<std::array<float, 3>> faceSums(count, {0, 0, 0});
+  for (const auto& f : mesh.workFaces) {
+    const Mesh::WorkVertex& a = mesh.workVertices[static_cast<std::size_t>(f[0])];
+    const Mesh::WorkVertex& b = mesh.workVertices[static_cast<std::size_t>(f[1])];
+    const Mesh::WorkVertex& c = mesh.workVertices[static_cast<std::size_t>(f[2])];
+    const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+    const float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+    const std::array<float, 3> n{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
+    for (std::int32_t index : f) {
+      for (std::size_t k = 0; k < 3; ++k) faceSums[static_cast<std::size_t>(index)][k] += n[k];
     }
   }
+  normals->resize(count);
+  computed->resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    (*computed)[i] = listedCount[i] == 0;
+    std::array<float, 3> n = listedCount[i] > 0 ? listed[i] : faceSums[i];
+    const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (length > 0) {
+      for (float& c : n) c /= length;
+    }
+    (*normals)[i] = n;
+  }
+  return true;
+}
 
-  Tokens in_;
-  std::string* error_;
-};
+// One object for a plug-in: every vertex keeps its place, and a vertex whose faces give it
+// different texture coordinates gets a copy for each further pair of coordinates.
+bool MakeObject(const Mesh& mesh, const AseImportObject& extra, AseObject* object,
+                std::string* error) {
+  std::vector<std::array<float, 2>> corners;
+  std::vector<std::array<float, 3>> normals;
+  std::vector<bool> computed;
+  if (!CornerCoordinates(mesh, extra, &corners, error) ||
+      !VertexNormals(mesh, extra, &normals, &computed, error)) {
+    return false;
+  }
+  const std::size_t count = mesh.workVertices.size();
+  PluginMesh& out = object->mesh;
+  std::vector<std::size_t> origin(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Mesh::WorkVertex& v = mesh.workVertices[i];
+    PluginVertex vertex;
+    vertex.position = {v.x, v.y, v.z};
+    vertex.normal = normals[i];
+    out.vertices.push_back(vertex);
+    origin[i] = i;
+  }
+  std::vector<bool> assigned(count, false);
+  std::vector<std::vector<std::uint32_t>> copies(count);  // further copies of each vertex
+  for (std::size_t j = 0; j < mesh.workFaces.size(); ++j) {
+    std::array<std::uint32_t, 3> triangle{};
+    for (std::size_t k = 0; k < 3; ++k) {
+      const auto v = static_cast<std::size_t>(mesh.workFaces[j][k]);
+      const std::array<float, 2>& uv = corners[3 * j + k];
+      auto index = static_cast<std::uint32_t>(v);
+      if (!assigned[v]) {
+        out.vertices[v].texCoord = uv;
+        assigned[v] = true;
+      } else if (out.vertices[v].texCoord != uv) {
+        const auto same = std::find_if(copies[v].begin(), copies[v].end(), [&](std::uint32_t c) {
+          return out.vertices[c].texCoord == uv;
+        });
+        if (same != copies[v].end()) {
+          index = *same;
+        } else {
+          PluginVertex copy = out.vertices[v];
+          copy.texCoord = uv;
+          index = static_cast<std::uint32_t>(out.vertices.size());
+          out.vertices.push_back(copy);
+          origin.push_back(v);
+          copies[v].push_back(index);
+        }
+      }
+      triangle[k] = index;
+    }
+    out.triangles.push_back(triangle);
+  }
+  for (std::size_t i = 0; i < out.vertices.size(); ++i) {
+    if (computed[origin[i]]) ++object->computedNormals;
+  }
+  if (out.vertices.size() > 1023 || out.triangles.size() > 1023) {
+    *error = std::to_string(out.vertices.size()) + " vertices and " +
+             std::to_string(out.triangles.size()) +
+             " faces (after splitting at texture seams); a plug-in mesh holds at most 1023 each";
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
 bool ReadFileBytes(const std::string& path, Bytes* out, std::string* error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    *error = "cannot be opened";
-    return false;
+  std::string bytes;
+  switch (ReadWholeFile(path, kMaxBmpFileBytes, &bytes)) {
+    case FileFault::kNone:
+      out->assign(bytes.begin(), bytes.end());
+      return true;
+    case FileFault::kMissing:
+      *error = "cannot be opened";
+      return false;
+    case FileFault::kNotRegular:
+      *error = "is not a regular file";
+      return false;
+    case FileFault::kTooLarge:
+      *error = "is larger than " + std::to_string(kMaxBmpFileBytes) + " bytes";
+      return false;
+    case FileFault::kUnreadable:
+      break;
   }
-  out->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) {
-    *error = "cannot be read";
-    return false;
-  }
-  return true;
+  *error = "cannot be read";
+  return false;
 }
 
 bool WriteFileBytes(const std::string& path, const Bytes& bytes, std::string* error) {
@@ -305,51 +205,7 @@ bool WriteFileBytes(const std::string& path, const Bytes& bytes, std::string* er
   return true;
 }
 
-bool DecodeBmp(const Bytes& file, BmpImage* out, std::string* error) {
-  if (file.size() < 54 || file[0] != 'B' || file[1] != 'M') {
-    *error = "not a BMP file";
-    return false;
-  }
-  const std::uint32_t pixelsAt = Get32(file, 10);
-  const std::uint32_t infoSize = Get32(file, 14);
-  const auto width = static_cast<std::int32_t>(Get32(file, 18));
-  const auto rawHeight = static_cast<std::int32_t>(Get32(file, 22));
-  const std::uint32_t planes = Get16(file, 26);
-  const std::uint32_t bits = Get16(file, 28);
-  const std::uint32_t compression = Get32(file, 30);
-  if (infoSize < 40 || planes != 1 || bits != 24 || compression != 0) {
-    *error = "only uncompressed 24-bit BMP images are taken (this one has " +
-             std::to_string(bits) + " bits per pixel, compression " +
-             std::to_string(compression) + ")";
-    return false;
-  }
-  if (width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) {
-    *error = "a BMP of " + std::to_string(width) + " x " + std::to_string(rawHeight) + " pixels";
-    return false;
-  }
-  const std::int64_t height = rawHeight < 0 ? -static_cast<std::int64_t>(rawHeight) : rawHeight;
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
-  const std::uint64_t needed = stride * static_cast<std::uint64_t>(height);
-  if (pixelsAt < 54 || pixelsAt > file.size() || needed > file.size() - pixelsAt) {
-    *error = "the pixel array (" + std::to_string(needed) + " bytes from offset " +
-             std::to_string(pixelsAt) + ") runs past the end of the file (" +
-             std::to_string(file.size()) + " bytes)";
-    return false;
-  }
-  out->width = width;
-  out->height = static_cast<int>(height);
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  out->bgr.resize(rowBytes * static_cast<std::size_t>(height));
-  for (std::int64_t row = 0; row < height; ++row) {
-    // Bottom-up files store the bottom row first already; top-down ones the reverse.
-    const std::int64_t sourceRow = rawHeight > 0 ? row : height - 1 - row;
-    std::memcpy(out->bgr.data() + static_cast<std::size_t>(row) * rowBytes,
-                file.data() + pixelsAt + static_cast<std::size_t>(sourceRow) * stride, rowBytes);
-  }
-  return true;
-}
-
-bool MakeTexture(const BmpImage& colour, const BmpImage* opacity, PluginTexture* out,
+bool MakeTexture(const BmpPixels& colour, const BmpPixels* opacity, PluginTexture* out,
                  std::string* error) {
   if (!PluginTextureSizeFits(colour.width, colour.height)) {
     *error = std::to_string(colour.width) + " x " + std::to_string(colour.height) +
@@ -382,7 +238,28 @@ bool MakeTexture(const BmpImage& colour, const BmpImage* opacity, PluginTexture*
 
 bool DecodeAse(const std::string& text, std::vector<AseObject>* out, std::string* error) {
   out->clear();
-  return AseReader(text, error).Read(out);
+  AseModel model;
+  std::vector<AseImportObject> extras;
+  ParseAse(text, "", false, false, &model, &extras);
+  // The saver drops what it cannot use and goes on; a plug-in is built from a sound file only.
+  if (!model.problems.empty()) {
+    *error = model.problems.front();
+    if (model.problems.size() > 1) {
+      *error += " (and " + std::to_string(model.problems.size() - 1) + " more problem lines)";
+    }
+    return false;
+  }
+  for (std::size_t i = 0; i < model.meshes.size(); ++i) {
+    AseObject object;
+    object.name = extras[i].name;
+    std::string fault;
+    if (!MakeObject(model.meshes[i], extras[i], &object, &fault)) {
+      *error = "object \"" + object.name + "\": " + fault;
+      return false;
+    }
+    out->push_back(std::move(object));
+  }
+  return true;
 }
 
 bool DecodeWav(const Bytes& file, PluginSound* out, std::string* error) {

@@ -1,48 +1,41 @@
 #pragma once
 
 // The source files a ship plug-in is built from: 24-bit BMP images, ASCII scene exports (".ase")
-// and 16-bit PCM WAV files. Each decoder takes the file's bytes, checks every size against them,
-// and says what is wrong in a message that names no file (the caller adds it).
+// and 16-bit PCM WAV files. Images and scene exports go through the saver's own readers. Each
+// decoder checks every size against the bytes there and says what is wrong in a message that
+// names no file (the caller adds it).
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "saver/assets/plugin_file.h"
+#include "saver/assets/texture.h"
 
 namespace ironwood::as3tool {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The whole file, or false with a message.
+// The whole of a regular file of at most 256 MiB, or false with a message.
 bool ReadFileBytes(const std::string& path, Bytes* out, std::string* error);
 bool WriteFileBytes(const std::string& path, const Bytes& bytes, std::string* error);
 
-// An uncompressed 24-bit image: `bgr` holds width * height pixels, 3 bytes each, blue first,
-// bottom row first, no row padding.
-struct BmpImage {
-  int width = 0;
-  int height = 0;
-  Bytes bgr;
-};
-
-// Accepts BI_RGB 24-bit files, bottom-up or top-down (negative height), with the pixel array
-// where bfOffBits says and rows padded to 4 bytes.
-bool DecodeBmp(const Bytes& file, BmpImage* out, std::string* error);
-
 // A texture record's pixels from a colour image and, when given, an opacity image of the same
-// size whose blue channel becomes alpha (as the saver reads opacity maps). Refuses sizes a
-// texture record cannot hold.
-bool MakeTexture(const BmpImage& colour, const BmpImage* opacity, PluginTexture* out,
+// size whose blue channel becomes alpha (as the saver reads opacity maps). Images are read with
+// the saver's BMP reader (ReadBmp), so the tool takes exactly what the saver takes. Refuses sizes
+// a texture record cannot hold.
+bool MakeTexture(const BmpPixels& colour, const BmpPixels* opacity, PluginTexture* out,
                  std::string* error);
 
-// One geometry object of a scene export, read the way the saver reads scene files: positions
-// divided by 300, texture vertex i belongs to vertex i, faces as listed. Normals come from the
-// file's vertex normals (averaged and normalised when a vertex has several); vertices the file
-// gives none get the normalised, area-weighted sum of their faces' front normals (faces are
-// counter-clockwise seen from the front).
+// One geometry object of a scene export, read with the saver's scene-file reader (positions
+// divided by 300, faces as listed) and then made whole for a plug-in: where the texture faces
+// give one vertex different texture coordinates, the vertex is split so that each copy has one.
+// Without texture faces, texture vertex i belongs to vertex i, as the saver reads it. Normals
+// come from the file's vertex normals (averaged and normalised when a vertex has several);
+// vertices the file gives none get the normalised, area-weighted sum of their faces' front
+// normals (faces are counter-clockwise seen from the front).
 struct AseObject {
-  std::string name;  // node name without its quotes
+  std::string name;  // node name without its quotes, spaces kept
   PluginMesh mesh;   // pairIndex 0
   int computedNormals = 0;  // vertices whose normal came from the faces
 };

@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include "saver/assets/ase_model.h"
 #include "saver/assets/texture.h"
+#include "saver/effects/lens_flare.h"
 #include "tests/support/test_files.h"
 #include "tools/assetgen/images.h"
 #include "tools/assetgen/scenery.h"
+#include "tools/assetgen/vec3.h"
 
 namespace ironwood::assetgen {
 namespace {
@@ -26,39 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempFolder;
 
-// ---- The saver's way of reading an ASCII scene file ----
-
-class Tokens {
- public:
-  explicit Tokens(const std::string& text) : in_(text) {}
-  bool Next(std::string& token) { return static_cast<bool>(in_ >> token); }
-  std::string Next() {
-    std::string token;
-    if (!Next(token)) ok_ = false;
-    return token;
-  }
-  // Reads up to and including the keyword; false at the end of the text.
-  bool SkipTo(const std::string& keyword) {
-    std::string token;
-    while (Next(token)) {
-      if (token == keyword) return true;
-    }
-    ok_ = false;
-    return false;
-  }
-  int Int() { return std::atoi(Next().c_str()); }
-  float Real() { return static_cast<float>(std::atof(Next().c_str())); }
-  bool ok() const { return ok_; }
-
- private:
-  std::istringstream in_;
-  bool ok_ = true;
-};
-
-struct AseMaterialRead {
-  std::string diffuse, selfIllum;
-  bool selfIllumSeen = false;
-};
+// ---- The scene files as the saver's own reader loads them ----
 
 struct Vertex {
   float x, y, z, u, v;
@@ -72,113 +43,42 @@ struct AseObject {
 };
 
 struct AseFile {
-  std::vector<AseMaterialRead> materials;
-  std::vector<AseObject> objects;
-  bool ok = false;  // no search ran off the end inside a material or an object
+  AseModel model;                  // with the materials' textures, pair k at 2k
+  std::vector<AseObject> objects;  // the meshes, as the checks below look at them
+  bool ok = false;                 // loaded, and the reader had nothing to complain about
+  std::size_t MaterialCount() const { return model.materials.size() / 2; }
 };
 
-std::string StripEnds(const std::string& quoted) {
-  return quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : std::string();
-}
-
-AseFile ReadAse(const std::string& text, bool withMaterials) {
+AseFile ReadAse(const std::string& installation, const std::string& name, bool withMaterials) {
   AseFile file;
-  Tokens tokens(text);
-  if (withMaterials) {
-    tokens.SkipTo("*MATERIAL_COUNT");
-    const int count = tokens.Int();
-    for (int k = 0; k < count && tokens.ok(); ++k) {
-      AseMaterialRead material;
-      tokens.SkipTo("*MATERIAL");
-      std::string token;
-      while (tokens.Next(token)) {
-        if (token == "}") {
-          if (!tokens.Next(token) || token == "}") break;
-        }
-        std::string* name = token == "*MAP_DIFFUSE"     ? &material.diffuse
-                            : token == "*MAP_SELFILLUM" ? &material.selfIllum
-                                                        : nullptr;
-        if (token == "*MAP_OPACITY" || token == "*MAP_SPECULAR") {
-          tokens.SkipTo("*BITMAP");
-          tokens.Next();
-        } else if (name != nullptr) {
-          tokens.SkipTo("*BITMAP");
-          *name = StripEnds(tokens.Next());
-          if (token == "*MAP_SELFILLUM") material.selfIllumSeen = true;
-        }
-      }
-      file.materials.push_back(material);
-    }
+  std::string why;
+  if (!LoadAse(installation + name, installation, withMaterials, true, &file.model, &why)) {
+    ADD_FAILURE() << why;
+    return file;
   }
-  std::string token;
-  while (file.objects.size() < 30 && tokens.ok() && tokens.SkipTo("*GEOMOBJECT")) {
+  for (const std::string& problem : file.model.problems) ADD_FAILURE() << name << ": " << problem;
+  for (const Mesh& mesh : file.model.meshes) {
     AseObject object;
-    tokens.SkipTo("*NODE_NAME");
-    object.name = tokens.Next();
-    int vertexCount = 0, faceCount = 0;
-    while (tokens.Next(token)) {
-      if (token == "*MESH_NUMVERTEX") vertexCount = tokens.Int();
-      if (token == "*MESH_NUMFACES") {
-        faceCount = tokens.Int();
-        break;
-      }
+    object.name = mesh.name;
+    for (std::size_t i = 0; i < mesh.vertexCount; ++i) {
+      object.vertices.push_back({mesh.positions[3 * i], mesh.positions[3 * i + 1],
+                                 mesh.positions[3 * i + 2], mesh.texCoords[2 * i],
+                                 mesh.texCoords[2 * i + 1]});
     }
-    tokens.SkipTo("*MESH_VERTEX_LIST");
-    tokens.Next();
-    for (int i = 0; i < vertexCount; ++i) {
-      tokens.Next();
-      tokens.Next();
-      const float x = tokens.Real() / 300, y = tokens.Real() / 300, z = tokens.Real() / 300;
-      object.vertices.push_back({x, y, z, 0, 0});
+    for (const auto& f : mesh.workFaces) object.faces.push_back({f[0], f[1], f[2]});
+    if (mesh.texture != nullptr) {
+      object.material = static_cast<int>((mesh.texture - file.model.materials.data()) / 2);
     }
-    for (int j = 0; j < faceCount; ++j) {
-      tokens.SkipTo("*MESH_FACE");
-      tokens.Next();
-      tokens.Next();
-      const int a = tokens.Int();
-      tokens.Next();
-      const int b = tokens.Int();
-      tokens.Next();
-      const int c = tokens.Int();
-      object.faces.push_back({a, b, c});
-    }
-    tokens.SkipTo("*MESH_TVERTLIST");
-    tokens.Next();
-    for (Vertex& v : object.vertices) {
-      tokens.Next();
-      tokens.Next();
-      v.u = tokens.Real();
-      v.v = tokens.Real();
-      tokens.Next();
-    }
-    if (withMaterials) {
-      tokens.SkipTo("*MATERIAL_REF");
-      object.material = tokens.Int();
-    }
-    if (!tokens.ok()) return file;
-    file.objects.push_back(object);
+    file.objects.push_back(std::move(object));
   }
-  file.ok = true;
+  file.ok = file.model.problems.empty();
   return file;
 }
 
 // ---- Geometry ----
 
-struct P3 {
-  double x, y, z;
-};
-P3 operator-(P3 a, P3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-P3 Cross(P3 a, P3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Dot(P3 a, P3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-double Length(P3 a) {
-  return std::sqrt(Dot(a, a));
-}
+using P3 = Vec3;
+
 P3 At(const AseObject& object, int index) {
   const Vertex& v = object.vertices[static_cast<std::size_t>(index)];
   return {v.x, v.y, v.z};
@@ -208,10 +108,10 @@ struct Box {
 Box Bounds(const AseObject& object) {
   Box box;
   for (const Vertex& v : object.vertices) {
-    box.low = {std::min<double>(box.low.x, v.x), std::min<double>(box.low.y, v.y),
-               std::min<double>(box.low.z, v.z)};
-    box.high = {std::max<double>(box.high.x, v.x), std::max<double>(box.high.y, v.y),
-                std::max<double>(box.high.z, v.z)};
+    box.low = {std::min(box.low.x, v.x), std::min(box.low.y, v.y),
+               std::min(box.low.z, v.z)};
+    box.high = {std::max(box.high.x, v.x), std::max(box.high.y, v.y),
+                std::max(box.high.z, v.z)};
   }
   return box;
 }
@@ -239,21 +139,12 @@ class SceneryFolder : public ::testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
   static AseFile Ase(const std::string& name, bool withMaterials) {
-    const std::string text = Text(name);
-    EXPECT_FALSE(text.empty()) << name;
-    return ReadAse(text, withMaterials);
+    return ReadAse(folder_->WithSeparator(), name, withMaterials);
   }
-  // Loads an image from Gfx/ with the saver's reader and checks its sides.
-  static Texture Image(const std::string& colour, const std::string& opacity) {
-    Texture texture;
-    std::string why;
-    const fs::path gfx = folder_->Path() / "Gfx";
-    EXPECT_TRUE(texture.LoadBmp(!opacity.empty(), (gfx / colour).string(),
-                                opacity.empty() ? "" : (gfx / opacity).string(), &why))
-        << colour << ": " << why;
-    EXPECT_TRUE(PowerOfTwo(texture.width()) && PowerOfTwo(texture.height())) << colour;
-    EXPECT_LE(std::max(texture.width(), texture.height()), 512) << colour;
-    return texture;
+  // An image as the saver loaded it: there, with sides it can draw.
+  static void CheckSides(const Texture& texture, const std::string& name) {
+    EXPECT_TRUE(PowerOfTwo(texture.width()) && PowerOfTwo(texture.height())) << name;
+    EXPECT_LE(std::max(texture.width(), texture.height()), 512) << name;
   }
 
  protected:
@@ -331,12 +222,13 @@ TEST_F(SceneryFolder, StarTunnelIsSeenFromInsideWithinTheFrustumAndTilesItsStrea
   ASSERT_TRUE(tunnel.ok);
   ASSERT_GE(tunnel.objects.size(), 1u);
   ASSERT_LE(tunnel.objects.size(), 30u);
-  ASSERT_EQ(tunnel.materials.size(), tunnel.objects.size());
-  for (const AseMaterialRead& material : tunnel.materials) {
+  ASSERT_EQ(tunnel.MaterialCount(), tunnel.objects.size());
+  for (std::size_t k = 0; k < tunnel.MaterialCount(); ++k) {
+    const Texture& texture = tunnel.model.materials[2 * k];
+    const std::string material = "material " + std::to_string(k);
+    CheckSides(texture, material);
     // The self-illumination map is what makes the streaks see-through.
-    ASSERT_TRUE(material.selfIllumSeen);
-    const Texture texture = Image(material.diffuse, material.selfIllum);
-    ASSERT_TRUE(texture.HasAlpha());
+    ASSERT_TRUE(texture.HasAlpha()) << material;
     // The tube wraps round (u) and scrolls along (v): both pairs of edges must meet without
     // a seam, that is no more different than any two neighbouring lines inside.
     for (const bool columns : {true, false}) {
@@ -346,19 +238,19 @@ TEST_F(SceneryFolder, StarTunnelIsSeenFromInsideWithinTheFrustumAndTilesItsStrea
         inside = std::max(inside, LineDifference(texture, columns, i, i + 1));
       }
       EXPECT_LE(LineDifference(texture, columns, last, 0), inside)
-          << material.diffuse << (columns ? " left and right" : " top and bottom");
+          << material << (columns ? " left and right" : " top and bottom");
     }
   }
   std::set<int> materialsUsed;
   for (const AseObject& tube : tunnel.objects) {
     ExpectIndicesInRange(tube);
     ASSERT_GE(tube.material, 0);
-    ASSERT_LT(static_cast<std::size_t>(tube.material), tunnel.materials.size());
+    ASSERT_LT(static_cast<std::size_t>(tube.material), tunnel.MaterialCount());
     materialsUsed.insert(tube.material);
     double nearest = 1e9, farthest = 0, lowZ = 0, highZ = 0;
     for (const Vertex& v : tube.vertices) {
       nearest = std::min<double>(nearest, std::hypot(v.x, v.y));
-      farthest = std::max(farthest, Length({v.x, v.y, v.z}));
+      farthest = std::max<double>(farthest, Length({v.x, v.y, v.z}));
       lowZ = std::min<double>(lowZ, v.z);
       highZ = std::max<double>(highZ, v.z);
       EXPECT_TRUE(v.u >= 0 && v.u <= 1) << tube.name;
@@ -387,7 +279,7 @@ TEST_F(SceneryFolder, StarTunnelIsSeenFromInsideWithinTheFrustumAndTilesItsStrea
       }
     }
   }
-  EXPECT_EQ(materialsUsed.size(), tunnel.materials.size());
+  EXPECT_EQ(materialsUsed.size(), tunnel.MaterialCount());
 }
 
 TEST_F(SceneryFolder, DebrisFragmentsAreSmallClosedOutwardFacingSolids) {
@@ -395,15 +287,15 @@ TEST_F(SceneryFolder, DebrisFragmentsAreSmallClosedOutwardFacingSolids) {
   ASSERT_TRUE(debris.ok);
   ASSERT_GE(debris.objects.size(), 6u);
   ASSERT_LE(debris.objects.size(), 10u);
-  ASSERT_GE(debris.materials.size(), 1u);
-  ASSERT_LE(debris.materials.size(), 2u);
-  for (const AseMaterialRead& material : debris.materials) {
-    Image(material.diffuse, material.selfIllumSeen ? material.selfIllum : "");
+  ASSERT_GE(debris.MaterialCount(), 1u);
+  ASSERT_LE(debris.MaterialCount(), 2u);
+  for (std::size_t k = 0; k < debris.MaterialCount(); ++k) {
+    CheckSides(debris.model.materials[2 * k], "material " + std::to_string(k));
   }
   for (const AseObject& piece : debris.objects) {
     ExpectIndicesInRange(piece);
     ASSERT_GE(piece.material, 0);
-    ASSERT_LT(static_cast<std::size_t>(piece.material), debris.materials.size());
+    ASSERT_LT(static_cast<std::size_t>(piece.material), debris.MaterialCount());
     const Box box = Bounds(piece);
     const double across =
         std::max({box.high.x - box.low.x, box.high.y - box.low.y, box.high.z - box.low.z});
@@ -441,18 +333,19 @@ TEST_F(SceneryFolder, DebrisFragmentsAreSmallClosedOutwardFacingSolids) {
 }
 
 TEST_F(SceneryFolder, LensFlareListsLoadableTexturesAndElementsThatNameThem) {
-  std::istringstream in(Text("LensFlare.lsf"));
-  std::string label;
-  int textures = -1;
-  ASSERT_TRUE(in >> label >> textures);
-  ASSERT_GE(textures, 4);
-  ASSERT_LE(textures, 8);
+  LensFlare flare;
+  std::string why;
+  ASSERT_TRUE(flare.Load(folder_->WithSeparator(), &why)) << why;
+  // Every element names one of the textures.
+  EXPECT_TRUE(flare.problems().empty()) << flare.problems().front();
+  const std::size_t textures = flare.textures().size();
+  ASSERT_GE(textures, 4u);
+  ASSERT_LE(textures, 8u);
   std::set<std::string> names;
-  for (int i = 0; i < textures; ++i) {
-    std::string name, colour, opacity;
-    ASSERT_TRUE(in >> label >> name >> colour >> opacity);
-    EXPECT_TRUE(names.insert(name).second) << name << " twice";
-    const Texture texture = Image(colour, opacity);
+  for (const LensFlare::NamedTexture& entry : flare.textures()) {
+    EXPECT_TRUE(names.insert(entry.name).second) << entry.name << " twice";
+    const Texture& texture = entry.texture;
+    CheckSides(texture, entry.name);
     // The element is a square on the screen: its edges must not show.
     const int w = texture.width(), h = texture.height();
     int edge = 0, largest = 0;
@@ -463,30 +356,27 @@ TEST_F(SceneryFolder, LensFlareListsLoadableTexturesAndElementsThatNameThem) {
         if (x == 0 || y == 0 || x == w - 1 || y == h - 1) edge = std::max(edge, alpha);
       }
     }
-    EXPECT_LE(edge, 1) << colour;
-    EXPECT_GT(largest, 40) << colour << " draws nothing";
+    EXPECT_LE(edge, 1) << entry.name;
+    EXPECT_GT(largest, 40) << entry.name << " draws nothing";
   }
-  std::string elementsLabel;
-  int elements = -1;
-  ASSERT_TRUE(in >> elementsLabel >> elements);
-  ASSERT_GE(elements, textures);
-  std::set<std::string> used;
+  ASSERT_GE(flare.elements().size(), textures);
+  std::set<const Texture*> used;
   bool atTheLight = false;
-  for (int i = 0; i < elements; ++i) {
-    std::string name, size, reserved, position;
-    ASSERT_TRUE(in >> label >> name >> size >> reserved >> position);
-    EXPECT_EQ(names.count(name), 1u) << name << " is not among the textures";
-    used.insert(name);
-    EXPECT_GT(std::atof(size.c_str()), 0) << name;
-    EXPECT_LE(std::atof(size.c_str()), 1280) << name;
-    const double at = std::atof(position.c_str());
-    EXPECT_GE(at, -2.5) << name;
-    EXPECT_LE(at, 0.0) << name;
-    atTheLight = atTheLight || at == 0;
+  for (const LensFlare::Element& element : flare.elements()) {
+    used.insert(element.texture);
+    EXPECT_GT(element.size, 0);
+    EXPECT_LE(element.size, 1280);
+    EXPECT_GE(element.position, -2.5);
+    EXPECT_LE(element.position, 0.0);
+    atTheLight = atTheLight || element.position == 0;
   }
   EXPECT_TRUE(atTheLight);
-  EXPECT_EQ(used, names);
-  EXPECT_FALSE(in >> label) << "tokens after the last element: " << label;
+  EXPECT_EQ(used.size(), textures);
+  // Nothing after the last element: two counts, four tokens a texture and five an element.
+  std::istringstream in(Text("LensFlare.lsf"));
+  std::size_t tokens = 0;
+  for (std::string token; in >> token;) ++tokens;
+  EXPECT_EQ(tokens, 4 + 4 * textures + 5 * flare.elements().size());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/linux/reg_text.h"
 #include "saver/assets/plugin_file.h"
+#include "saver/battle/scenario.h"
 #include "tests/support/test_files.h"
 #include "tools/assetgen/hull_geometry.h"
 #include "tools/assetgen/ships.h"
@@ -310,30 +311,6 @@ TEST(ShipRoles, SizesSpeedsAndAgilitySuitEscortsAndCruisers) {
 
 // ---- Scenarios ----
 
-// The saver's reading: white-space tokens, decimal atoi, parentheses stripped by replacing the
-// count token's first and last character.
-struct ReadScenario {
-  std::vector<std::pair<int, std::string>> lists[2];
-};
-
-bool ReadLikeTheSaver(const std::string& text, ReadScenario* out) {
-  std::istringstream in(text);
-  for (auto& list : out->lists) {
-    std::string token;
-    if (!(in >> token)) return false;
-    const int entries = std::atoi(token.c_str());
-    for (int i = 0; i < entries; ++i) {
-      std::string count, name;
-      if (!(in >> count >> name) || count.size() > 11) return false;
-      count.front() = ' ';
-      count.back() = ' ';
-      list.emplace_back(std::atoi(count.c_str()), name);
-    }
-  }
-  std::string extra;
-  return !(in >> extra);
-}
-
 TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
   TempFolder folder;
   std::string error;
@@ -358,16 +335,29 @@ TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
         EXPECT_TRUE(i > 0 && text[i - 1] == '\r');
       }
     }
-    ReadScenario read;
-    ASSERT_TRUE(ReadLikeTheSaver(text, &read));
-    for (const auto& list : read.lists) {
-      EXPECT_FALSE(list.empty());
-      for (const auto& [count, plugin] : list) {
-        EXPECT_GE(count, 1);
-        EXPECT_LE(count, 100);
+    // Read by the saver's own reader.
+    ironwood::Scenario read;
+    std::string why;
+    ASSERT_TRUE(ReadScenarioFile((folder.Path() / "Scenarios" / name).string(),
+                                 folder.WithSeparator(), &read, &why))
+        << why;
+    std::size_t entries = 0;
+    for (const ironwood::AllianceList* list : {&read.alliance1, &read.alliance2}) {
+      EXPECT_FALSE(list->entries.empty());
+      for (const ironwood::ScenarioEntry& entry : list->entries) {
+        EXPECT_GE(entry.shipCount, 1);
+        EXPECT_LE(entry.shipCount, 100);
+        const std::string plugin = fs::path(entry.pluginPath).filename().string();
         EXPECT_TRUE(plugins.count(plugin)) << plugin;
+        EXPECT_EQ(entry.pluginPath, (folder.Path() / "Plugins" / plugin).string());
+        ++entries;
       }
     }
+    // Nothing after the second list: two list counts and two tokens an entry.
+    std::istringstream in(text);
+    std::size_t tokens = 0;
+    for (std::string token; in >> token;) ++tokens;
+    EXPECT_EQ(tokens, 2 + 2 * entries);
   }
   // The catalogue the installation adds to its settings names every scenario in play order, and
   // reads back with the settings store's own reader.

@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include "saver/assets/ase_model.h"
 #include "saver/assets/texture.h"
+#include "saver/effects/lens_flare.h"
 #include "tests/support/test_files.h"
 #include "tools/assetgen/dds.h"
 #include "tools/assetgen/sky.h"
@@ -155,7 +157,7 @@ TEST(Dds, HeaderDescribesADxt1TextureWithItsWholeMipChain) {
   EXPECT_FALSE(DecodeDds(Bytes(file.begin(), file.begin() + 100), &image, &why));
 }
 
-// ---- Background.ase read with the saver's rules ----
+// ---- Background.ase read with the saver's reader ----
 
 struct Point3 {
   double x, y, z;
@@ -180,64 +182,21 @@ struct SkyObject {
   std::vector<std::array<int, 3>> faces;
 };
 
-// Skip-to-keyword scanning, coordinates divided by 300, texture vertices counted by the vertex
-// count: what the saver does with a file loaded without materials but with coordinates.
+// The model as the saver's reader loads it (no materials, with texture coordinates).
 std::vector<SkyObject> ScanAse(const std::string& text) {
-  std::istringstream in(text);
-  std::string token;
-  auto next = [&] {
-    token.clear();
-    in >> token;
-    return token;
-  };
-  auto skipTo = [&](const std::string& keyword) {
-    while (in >> token) {
-      if (token == keyword) return true;
-    }
-    return false;
-  };
+  AseModel model;
+  ParseAse(text, "", false, true, &model);
+  for (const std::string& problem : model.problems) ADD_FAILURE() << problem;
   std::vector<SkyObject> objects;
-  while (objects.size() < 30 && skipTo("*GEOMOBJECT")) {
+  for (const Mesh& mesh : model.meshes) {
     SkyObject object;
-    if (!skipTo("*NODE_NAME")) break;
-    object.name = next();
-    std::size_t vertexCount = 0, faceCount = 0;
-    while (in >> token) {
-      if (token == "*MESH_NUMVERTEX") vertexCount = std::strtoul(next().c_str(), nullptr, 10);
-      if (token == "*MESH_NUMFACES") {
-        faceCount = std::strtoul(next().c_str(), nullptr, 10);
-        break;
-      }
+    object.name = mesh.name;
+    for (std::size_t i = 0; i < mesh.vertexCount; ++i) {
+      object.positions.push_back(
+          {mesh.positions[3 * i], mesh.positions[3 * i + 1], mesh.positions[3 * i + 2]});
+      object.uv.push_back({mesh.texCoords[2 * i], mesh.texCoords[2 * i + 1]});
     }
-    if (!skipTo("*MESH_VERTEX_LIST")) break;
-    next();
-    for (std::size_t i = 0; i < vertexCount; ++i) {
-      next();
-      next();
-      const double x = std::atof(next().c_str()), y = std::atof(next().c_str());
-      const double z = std::atof(next().c_str());
-      object.positions.push_back({x / 300, y / 300, z / 300});
-    }
-    for (std::size_t j = 0; j < faceCount; ++j) {
-      if (!skipTo("*MESH_FACE")) return objects;
-      next();
-      next();
-      const int a = std::atoi(next().c_str());
-      next();
-      const int b = std::atoi(next().c_str());
-      next();
-      const int c = std::atoi(next().c_str());
-      object.faces.push_back({a, b, c});
-    }
-    if (!skipTo("*MESH_TVERTLIST")) break;
-    next();
-    for (std::size_t i = 0; i < vertexCount; ++i) {
-      next();
-      next();
-      const double u = std::atof(next().c_str()), v = std::atof(next().c_str());
-      next();
-      object.uv.push_back({u, v});
-    }
+    for (const auto& f : mesh.workFaces) object.faces.push_back({f[0], f[1], f[2]});
     objects.push_back(std::move(object));
   }
   return objects;
@@ -528,16 +487,12 @@ TEST_F(GeneratedSky, SunShinesWhereTheLensFlareIsDrawn) {
   auto flare = [&](double pitch, double yaw) {
     const Matrix view =
         Multiply(Multiply(Translation(0, 0, -15), Rotation(pitch, 0)), Rotation(yaw, 1));
-    Matrix r{};  // R[4c + r] = sum over k of P[4c + k] V[4k + r]
-    for (int c = 0; c < 4; ++c) {
-      for (int row = 0; row < 4; ++row) {
-        for (int k = 0; k < 4; ++k) r[4 * c + row] += projection[4 * c + k] * view[4 * k + row];
-      }
-    }
-    const double lx = 0, ly = -220, lz = -1375;
-    const double sx = r[0] * lx + r[4] * ly - r[8] * lz + r[12];
-    const double sy = r[1] * lx + r[5] * ly - r[9] * lz + r[13];
-    const double sz = r[2] * lx + r[6] * ly - r[10] * lz + r[14];
+    double r[16];
+    LensFlare::Combine(view.data(), projection.data(), r);
+    LensFlare lensFlare;
+    lensFlare.SetMatrix(r);
+    double sx = 0, sy = 0, sz = 0;
+    lensFlare.LightPoint(sx, sy, sz);
     EXPECT_GT(sz, 0);
     return ScreenPoint{W / 2 - sx, H / 2 + sy};
   };

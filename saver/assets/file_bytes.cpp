@@ -1,0 +1,52 @@
+#include "saver/assets/file_bytes.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace ironwood {
+
+FileFault ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::string* bytes) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::exists(status)) return FileFault::kMissing;
+  if (!fs::is_regular_file(status)) return FileFault::kNotRegular;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) return FileFault::kUnreadable;
+  if (size > maxBytes) return FileFault::kTooLarge;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileFault::kMissing;
+  // istream::read reports a failing read in the stream state; it does not throw.
+  std::string read(static_cast<std::size_t>(size), '\0');
+  if (!in.read(read.data(), static_cast<std::streamsize>(size))) return FileFault::kUnreadable;
+  *bytes = std::move(read);
+  return FileFault::kNone;
+}
+
+std::string FileFaultText(FileFault fault, const std::string& path, std::uintmax_t maxBytes) {
+  switch (fault) {
+    case FileFault::kNone:
+      return {};
+    case FileFault::kMissing:
+      return "cannot open " + path;
+    case FileFault::kNotRegular:
+      return path + " is not a regular file";
+    case FileFault::kTooLarge:
+      return path + " is larger than the " + std::to_string(maxBytes) +
+             " bytes such a file may have";
+    case FileFault::kUnreadable:
+      break;
+  }
+  return "cannot read " + path;
+}
+
+bool ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::string* bytes,
+                   std::string* why) {
+  const FileFault fault = ReadWholeFile(path, maxBytes, bytes);
+  if (fault == FileFault::kNone) return true;
+  if (why != nullptr) *why = FileFaultText(fault, path, maxBytes);
+  return false;
+}
+
+}  // namespace ironwood
