@@ -19,6 +19,7 @@
 #include "tests/support/test_files.h"
 #include "tools/assetgen/dds.h"
 #include "tools/assetgen/sky.h"
+#include "tools/assetgen/vec3.h"
 
 namespace ironwood::assetgen {
 namespace {
@@ -159,21 +160,8 @@ TEST(Dds, HeaderDescribesADxt1TextureWithItsWholeMipChain) {
 
 // ---- Background.ase read with the saver's reader ----
 
-struct Point3 {
-  double x, y, z;
-};
-Point3 operator-(Point3 a, Point3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-double Dot(Point3 a, Point3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Point3 Cross(Point3 a, Point3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Length(Point3 a) {
-  return std::sqrt(Dot(a, a));
-}
+// Positions as the saver's reader holds them, in single precision.
+using Point3 = Vec3;
 
 struct SkyObject {
   std::string name;
@@ -233,9 +221,7 @@ bool PositionOf(const SkyObject& object, double u, double v, Point3* position) {
     if (s < -1e-9 || t < -1e-9 || s + t > 1 + 1e-9) continue;
     const Point3 pa = object.positions[f[0]], pb = object.positions[f[1]],
                  pc = object.positions[f[2]];
-    *position = {pa.x + s * (pb.x - pa.x) + t * (pc.x - pa.x),
-                 pa.y + s * (pb.y - pa.y) + t * (pc.y - pa.y),
-                 pa.z + s * (pb.z - pa.z) + t * (pc.z - pa.z)};
+    *position = pa + (pb - pa) * static_cast<float>(s) + (pc - pa) * static_cast<float>(t);
     return true;
   }
   return false;
@@ -468,15 +454,13 @@ TEST_F(GeneratedSky, SunShinesWhereTheLensFlareIsDrawn) {
         if (std::min({p[0], p[1], p[2]}) < 250) continue;
         Point3 at;
         ASSERT_TRUE(PositionOf((*objects_)[i], (x + 0.5) / 256, (y + 0.5) / 256, &at));
-        const double length = Length(at);
-        core.push_back({at.x / length, at.y / length, at.z / length});
-        sum = {sum.x + core.back().x, sum.y + core.back().y, sum.z + core.back().z};
+        core.push_back(Normalized(at));
+        sum = sum + core.back();
       }
     }
   }
   ASSERT_GE(core.size(), 8u);
-  const double length = Length(sum);
-  const Point3 sun{sum.x / length, sum.y / length, sum.z / length};
+  const Point3 sun = Normalized(sum);
   // One compact disc: no star burns out anywhere else.
   for (const Point3& d : core) EXPECT_GT(Dot(d, sun), std::cos(1.5 * 3.14159265 / 180));
 
