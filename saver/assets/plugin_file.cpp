@@ -129,6 +129,15 @@ class Writer {
   std::vector<std::uint8_t> bytes_;
 };
 
+void WriteFlight(Writer& out, const FlightAttributes& flight) {
+  out.F32(flight.pitchRate);
+  out.F32(flight.turnRate);
+  out.F32(flight.bankRate);
+  out.F32(flight.angleLimit);
+  out.F32(flight.acceleration);
+  out.F32(flight.topSpeed);
+}
+
 void WriteTexture(Writer& out, const PluginTexture& texture) {
   out.U32(HeaderFor(texture.width, texture.height, texture.hasAlpha).packed);
   out.Bytes(texture.pixels.data(), texture.pixels.size());
@@ -209,6 +218,15 @@ class Reader {
   std::size_t offset_ = 0;
   std::string* error_;
 };
+
+void ReadFlight(Reader& in, FlightAttributes* flight) {
+  flight->pitchRate = in.F32();
+  flight->turnRate = in.F32();
+  flight->bankRate = in.F32();
+  flight->angleLimit = in.F32();
+  flight->acceleration = in.F32();
+  flight->topSpeed = in.F32();
+}
 
 bool ReadTexture(Reader& in, const std::string& what, PluginTexture* texture) {
   const std::size_t start = in.offset();
@@ -405,12 +423,7 @@ std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* 
   Writer out;
   out.Bytes(file.leading.data(), file.leading.size());
   out.Bytes(reinterpret_cast<const std::uint8_t*>("AS3 "), 4);
-  out.F32(file.pitchRate);
-  out.F32(file.turnRate);
-  out.F32(file.bankRate);
-  out.F32(file.angleLimit);
-  out.F32(file.acceleration);
-  out.F32(file.topSpeed);
+  WriteFlight(out, file.flight);
   out.U8(static_cast<std::uint8_t>(file.textures.size() / 2));
   for (const PluginTexture& texture : file.textures) WriteTexture(out, texture);
   out.U8(static_cast<std::uint8_t>(file.meshes.size()));
@@ -458,12 +471,7 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return in.Fail("not a ship plug-in: the magic is not \"AS3 \"", magicAt);
   }
   if (!in.Need(6 * 4 + 1, "the flight attributes")) return false;
-  f.pitchRate = in.F32();
-  f.turnRate = in.F32();
-  f.bankRate = in.F32();
-  f.angleLimit = in.F32();
-  f.acceleration = in.F32();
-  f.topSpeed = in.F32();
+  ReadFlight(in, &f.flight);
   const std::size_t pairCount = in.U8();
   f.textures.resize(2 * pairCount);
   for (std::size_t i = 0; i < f.textures.size(); ++i) {

@@ -19,6 +19,19 @@
 
 namespace ironwood {
 
+// The six flight attributes of a ship class, in file order (header offsets 8 to 28). The class
+// keeps them as read and every ship of the class copies them into its flight model.
+struct FlightAttributes {
+  float pitchRate = 0;
+  float turnRate = 0;
+  float bankRate = 0;
+  float angleLimit = 0;  // degrees
+  float acceleration = 0;
+  float topSpeed = 0;
+
+  bool operator==(const FlightAttributes&) const = default;
+};
+
 // One embedded texture record: 4-byte packed header (bits 0-8 width, bit 9 height = width *
 // ratio rather than width / ratio, bit 10 alpha, bits 11-17 ratio) and the pixels R,G,B[,A],
 // bottom row first.
@@ -68,13 +81,7 @@ struct PluginSound {
 
 struct PluginFile {
   std::array<std::uint8_t, 4> leading{};  // not interpreted
-  // Flight attributes in file order.
-  float pitchRate = 0;
-  float turnRate = 0;
-  float bankRate = 0;
-  float angleLimit = 0;  // degrees
-  float acceleration = 0;
-  float topSpeed = 0;
+  FlightAttributes flight;
   std::vector<PluginTexture> textures;  // 2N records; pair i is 2i and 2i + 1
   std::vector<PluginMesh> meshes;       // hull meshes, at most 255
   float phaserValue = 0;

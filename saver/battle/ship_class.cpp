@@ -121,8 +121,7 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
 
   // Everything goes into a new class first, so the old contents stay whole until the end.
   ShipClass built;
-  built.flight_ = {file.pitchRate, file.turnRate, file.bankRate,
-                   file.angleLimit, file.acceleration, file.topSpeed};
+  built.flight_ = file.flight;
 
   // Hull textures, pair by pair: both records of a pair, then their levels (which upload them).
   built.textures_.resize(file.textures.size());

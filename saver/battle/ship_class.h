@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "saver/assets/mesh.h"
+#include "saver/assets/plugin_file.h"
 #include "saver/assets/texture.h"
-#include "saver/core/vector3.h"
 #include "saver/audio/wave_sound.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 
 class Ship;
-struct PluginFile;
 
 // A phaser or torpedo mount. The file stores position, aim, arc; in memory the arc sits between
 // them.
@@ -85,14 +85,7 @@ class ShipClass {
   Texture* phaserTexture() const { return phaserTexture_.get(); }
   Texture* torpedoTexture() const { return torpedoTexture_.get(); }
 
-  // Flight attributes in file order.
-  float pitchRate() const { return flight_[0]; }
-  float turnRate() const { return flight_[1]; }
-  float bankRate() const { return flight_[2]; }
-  float angleLimit() const { return flight_[3]; }  // degrees
-  float acceleration() const { return flight_[4]; }
-  float topSpeed() const { return flight_[5]; }
-  const std::array<float, 6>& flightAttributes() const { return flight_; }
+  const FlightAttributes& flightAttributes() const { return flight_; }
 
   // Shield: semi-axes X, Y, Z of the ellipsoid, the initial strength, the bubble mesh.
   float shieldAxisX() const { return shieldAxes_[0]; }
@@ -126,7 +119,7 @@ class ShipClass {
   std::string path_;
   std::vector<Texture> textures_;  // 2N, pair k at 2k and 2k + 1
   std::vector<Mesh> meshes_;
-  std::array<float, 6> flight_{};
+  FlightAttributes flight_;
   float phaserValue_ = 0;
   float torpedoValue_ = 0;
   std::unique_ptr<Texture> phaserTexture_;

@@ -36,12 +36,12 @@ PluginMesh Triangle(float size) {
 
 Bytes MiniShipClass() {
   PluginFile file;
-  file.pitchRate = 60;
-  file.turnRate = 1.5f;
-  file.bankRate = 90;
-  file.angleLimit = 40;
-  file.acceleration = 0.8f;
-  file.topSpeed = 12;
+  file.flight.pitchRate = 60;
+  file.flight.turnRate = 1.5f;
+  file.flight.bankRate = 90;
+  file.flight.angleLimit = 40;
+  file.flight.acceleration = 0.8f;
+  file.flight.topSpeed = 12;
   file.textures = {Pixels(2, false), Pixels(2, true)};
   file.meshes = {Triangle(1)};
   file.phaserValue = 1;

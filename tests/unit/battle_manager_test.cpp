@@ -43,12 +43,12 @@ PluginMesh Triangle(float offset) {
 PluginFile MakeClass(std::array<float, 3> axes, int meshes = 1, int phasers = 0,
                      int torpedoes = 0, bool sounds = false) {
   PluginFile f;
-  f.pitchRate = 30;
-  f.turnRate = 0.5f;
-  f.bankRate = 60;
-  f.angleLimit = 40;
-  f.acceleration = 0.8f;
-  f.topSpeed = 9;
+  f.flight.pitchRate = 30;
+  f.flight.turnRate = 0.5f;
+  f.flight.bankRate = 60;
+  f.flight.angleLimit = 40;
+  f.flight.acceleration = 0.8f;
+  f.flight.topSpeed = 9;
   f.textures = {Pixels(2), Pixels(2)};
   for (int i = 0; i < meshes; ++i) f.meshes.push_back(Triangle(static_cast<float>(i)));
   f.phaserValue = 1.5f;

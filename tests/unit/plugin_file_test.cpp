@@ -62,12 +62,12 @@ PluginSound Sound(std::size_t bytes, int channels) {
 PluginFile RichFile() {
   PluginFile f;
   f.leading = {1, 2, 3, 4};
-  f.pitchRate = 1.25f;
-  f.turnRate = -0.5f;
-  f.bankRate = 3.0f;
-  f.angleLimit = 45.0f;
-  f.acceleration = 0.01f;
-  f.topSpeed = 7.5f;
+  f.flight.pitchRate = 1.25f;
+  f.flight.turnRate = -0.5f;
+  f.flight.bankRate = 3.0f;
+  f.flight.angleLimit = 45.0f;
+  f.flight.acceleration = 0.01f;
+  f.flight.topSpeed = 7.5f;
   f.textures = {Texture(64, 32, false, 0), Texture(32, 64, true, 1), Texture(256, 256, false, 2),
                 Texture(3, 1, true, 3),    Texture(1, 127, false, 4), Texture(511, 4, false, 5),
                 Texture(5, 5, true, 6),    Texture(2, 2, false, 7)};
@@ -121,12 +121,12 @@ void ExpectSameMounts(const std::vector<PluginMount>& a, const std::vector<Plugi
 
 void ExpectSameFile(const PluginFile& a, const PluginFile& b, bool withSounds) {
   EXPECT_EQ(a.leading, b.leading);
-  EXPECT_EQ(a.pitchRate, b.pitchRate);
-  EXPECT_EQ(a.turnRate, b.turnRate);
-  EXPECT_EQ(a.bankRate, b.bankRate);
-  EXPECT_EQ(a.angleLimit, b.angleLimit);
-  EXPECT_EQ(a.acceleration, b.acceleration);
-  EXPECT_EQ(a.topSpeed, b.topSpeed);
+  EXPECT_EQ(a.flight.pitchRate, b.flight.pitchRate);
+  EXPECT_EQ(a.flight.turnRate, b.flight.turnRate);
+  EXPECT_EQ(a.flight.bankRate, b.flight.bankRate);
+  EXPECT_EQ(a.flight.angleLimit, b.flight.angleLimit);
+  EXPECT_EQ(a.flight.acceleration, b.flight.acceleration);
+  EXPECT_EQ(a.flight.topSpeed, b.flight.topSpeed);
   ASSERT_EQ(a.textures.size(), b.textures.size());
   for (std::size_t i = 0; i < a.textures.size(); ++i) {
     ExpectSameTexture(a.textures[i], b.textures[i], "texture " + std::to_string(i));
@@ -207,7 +207,7 @@ TEST(PluginFile, EmptySectionsFollowTheFixedLayout) {
   // N = 0, M = 0, P = 0, T = 0: the counts, then straight from the two values to the shield.
   PluginFile f;
   f.leading = {0xDE, 0xAD, 0xBE, 0xEF};
-  f.topSpeed = 9.0f;
+  f.flight.topSpeed = 9.0f;
   f.phaserValue = 3.0f;
   f.torpedoValue = 4.0f;
   f.phaser = Model(5);   // no mounts: not stored

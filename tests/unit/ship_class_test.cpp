@@ -50,12 +50,12 @@ PluginSound Sound(std::size_t bytes) {
 // Four pairs (so pair 3 exists), three hull meshes, both weapon kinds, sounds.
 PluginFile FullClass() {
   PluginFile f;
-  f.pitchRate = 1;
-  f.turnRate = 2;
-  f.bankRate = 3;
-  f.angleLimit = 40;
-  f.acceleration = 0.5f;
-  f.topSpeed = 9;
+  f.flight.pitchRate = 1;
+  f.flight.turnRate = 2;
+  f.flight.bankRate = 3;
+  f.flight.angleLimit = 40;
+  f.flight.acceleration = 0.5f;
+  f.flight.topSpeed = 9;
   for (int i = 0; i < 8; ++i) f.textures.push_back(Image(8 >> (i % 3), 4, i % 2 == 1, i));
   f.meshes = {Strip(4, 0, 0), Strip(5, 3, 1), Strip(3, 1, 2)};
   f.phaserValue = 1.5f;
@@ -93,7 +93,7 @@ TEST(ShipClass, LoadsEveryPartOfTheFileWhereTheShipsLookForIt) {
   std::string why;
   ASSERT_TRUE(c.Load(path, pool, 1, true, &why)) << why;
   EXPECT_EQ(c.path(), path);
-  EXPECT_EQ(c.flightAttributes(), (std::array<float, 6>{1, 2, 3, 40, 0.5f, 9}));
+  EXPECT_EQ(c.flightAttributes(), (FlightAttributes{1, 2, 3, 40, 0.5f, 9}));
 
   // Hull: pair index 3 means textures 6 and 7; every hull texture has its levels with the
   // texture level applied, and is uploaded.

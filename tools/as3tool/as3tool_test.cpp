@@ -184,9 +184,9 @@ TEST_F(As3Tool, BuildsAPluginTheLoaderReadsExactly) {
   EXPECT_EQ(run.err, "");
   const PluginFile f = Load("ship.as3");
 
-  EXPECT_EQ(f.pitchRate, 1.5f);
-  EXPECT_EQ(f.turnRate, 0.75f);
-  EXPECT_EQ(f.topSpeed, 3.0f);
+  EXPECT_EQ(f.flight.pitchRate, 1.5f);
+  EXPECT_EQ(f.flight.turnRate, 0.75f);
+  EXPECT_EQ(f.flight.topSpeed, 3.0f);
   EXPECT_EQ(f.torpedoValue, 40.0f);
 
   // Textures: R, G, B, A from B, G, R and the opacity's blue; the bottom row first.

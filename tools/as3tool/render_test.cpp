@@ -64,10 +64,10 @@ PluginMesh Box(float hx, float hy, float hz) {
 // box-shaped shield of the shield's semi-axes.
 PluginFile TestShip() {
   PluginFile file;
-  file.pitchRate = file.turnRate = file.bankRate = 1;
-  file.angleLimit = 30;
-  file.acceleration = 0.1f;
-  file.topSpeed = 1;
+  file.flight.pitchRate = file.flight.turnRate = file.flight.bankRate = 1;
+  file.flight.angleLimit = 30;
+  file.flight.acceleration = 0.1f;
+  file.flight.topSpeed = 1;
   file.textures = {Solid(8, kHull), Solid(8, {200, 40, 40}, true)};
   file.meshes = {Box(2, 0.5f, 0.8f)};
   file.phaserValue = 1;

@@ -108,9 +108,9 @@ void MountWarnings(const char* name, const std::vector<PluginMount>& mounts,
 
 std::vector<std::string> Warnings(const PluginFile& f) {
   std::vector<std::string> warnings;
-  const float flight[] = {f.pitchRate,    f.turnRate, f.bankRate,   f.angleLimit,
-                          f.acceleration, f.topSpeed, f.phaserValue, f.torpedoValue,
-                          f.shieldStrength};
+  const float flight[] = {f.flight.pitchRate,  f.flight.turnRate,     f.flight.bankRate,
+                          f.flight.angleLimit, f.flight.acceleration, f.flight.topSpeed,
+                          f.phaserValue,       f.torpedoValue,        f.shieldStrength};
   if (!std::all_of(std::begin(flight), std::end(flight), [](float v) { return std::isfinite(v); }) ||
       !Finite(f.shieldAxes)) {
     warnings.push_back("a flight, weapon or shield value is not a finite number");
@@ -185,10 +185,10 @@ std::vector<std::string> Warnings(const PluginFile& f) {
 }
 
 void Inspect(const PluginFile& f, std::ostream& out) {
-  out << "  flight: pitch rate " << Num(f.pitchRate) << ", turn rate " << Num(f.turnRate)
-      << ", bank rate " << Num(f.bankRate) << ", angle limit " << Num(f.angleLimit)
-      << " degrees, acceleration " << Num(f.acceleration) << ", top speed " << Num(f.topSpeed)
-      << "\n";
+  out << "  flight: pitch rate " << Num(f.flight.pitchRate) << ", turn rate "
+      << Num(f.flight.turnRate) << ", bank rate " << Num(f.flight.bankRate) << ", angle limit "
+      << Num(f.flight.angleLimit) << " degrees, acceleration " << Num(f.flight.acceleration)
+      << ", top speed " << Num(f.flight.topSpeed) << "\n";
   out << "  texture pairs: " << f.textures.size() / 2 << "\n";
   for (std::size_t i = 0; i < f.textures.size(); ++i) {
     out << "    texture " << i << " (pair " << i / 2 << "): " << TextureText(f.textures[i])
