@@ -1,5 +1,7 @@
 #include "saver/assets/plugin_file.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -99,6 +101,76 @@ bool CheckModel(const PluginModel& model, const std::string& what, std::string* 
   return CheckTexture(model.texture, what + " texture", error) &&
          CheckTexture(model.discarded, what + " second texture", error) &&
          CheckMesh(model.mesh, -1, what + " mesh", error);
+}
+
+// ---- Flight, weapon and shield values ----------------------------------------------------------
+
+// What a value must be for the simulation to compute with it. The flight attributes are rates,
+// limits and speeds: 0 is a class that does not turn or move, a negative one would turn the
+// flight model's clamps and steering inside out. A shield semi-axis divides; a shield strength
+// of 0 or less is a shield that is down, and weapon values are plain damage.
+enum class Range { kFinite, kNotNegative, kPositive };
+
+struct NamedValue {
+  const char* name;
+  float value;
+  Range range;
+};
+
+// The groups as they lie in the file, each a run of consecutive floats.
+std::array<NamedValue, 6> FlightValues(const FlightAttributes& f) {
+  return {{{"pitch rate", f.pitchRate, Range::kNotNegative},
+           {"turn rate", f.turnRate, Range::kNotNegative},
+           {"bank rate", f.bankRate, Range::kNotNegative},
+           {"angle limit", f.angleLimit, Range::kNotNegative},
+           {"acceleration", f.acceleration, Range::kNotNegative},
+           {"top speed", f.topSpeed, Range::kNotNegative}}};
+}
+
+std::array<NamedValue, 2> WeaponValues(const PluginFile& f) {
+  return {{{"phaser value", f.phaserValue, Range::kFinite},
+           {"torpedo value", f.torpedoValue, Range::kFinite}}};
+}
+
+std::array<NamedValue, 4> ShieldValues(const PluginFile& f) {
+  return {{{"shield semi-axis X", f.shieldAxes[0], Range::kPositive},
+           {"shield semi-axis Y", f.shieldAxes[1], Range::kPositive},
+           {"shield semi-axis Z", f.shieldAxes[2], Range::kPositive},
+           {"shield strength", f.shieldStrength, Range::kFinite}}};
+}
+
+std::string ValueText(float value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "infinity" : "-infinity";
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+  return text;
+}
+
+// The index of the first value out of its range, with the fault; -1 when all are usable.
+template <std::size_t N>
+int FirstUnusable(const std::array<NamedValue, N>& values, std::string* fault) {
+  for (std::size_t i = 0; i < N; ++i) {
+    const NamedValue& v = values[i];
+    const char* problem = nullptr;
+    if (!std::isfinite(v.value)) {
+      problem = "is not a finite number";
+    } else if (v.range == Range::kNotNegative && v.value < 0) {
+      problem = "is negative";
+    } else if (v.range == Range::kPositive && !(v.value > 0)) {
+      problem = "is not above 0";
+    }
+    if (problem != nullptr) {
+      *fault = std::string(v.name) + " " + ValueText(v.value) + " " + problem;
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+template <std::size_t N>
+bool CheckValues(const std::array<NamedValue, N>& values, std::string* error) {
+  return FirstUnusable(values, error) < 0;
 }
 
 // ---- Writing -----------------------------------------------------------------------------------
@@ -226,6 +298,14 @@ void ReadFlight(Reader& in, FlightAttributes* flight) {
   flight->angleLimit = in.F32();
   flight->acceleration = in.F32();
   flight->topSpeed = in.F32();
+}
+
+// Refuses the first unusable value of a group that starts at `start`, four bytes a value.
+template <std::size_t N>
+bool CheckReadValues(Reader& in, const std::array<NamedValue, N>& values, std::size_t start) {
+  std::string fault;
+  const int bad = FirstUnusable(values, &fault);
+  return bad < 0 || in.Fail(fault, start + 4 * static_cast<std::size_t>(bad));
 }
 
 bool ReadTexture(Reader& in, const std::string& what, PluginTexture* texture) {
@@ -380,6 +460,10 @@ bool PluginTextureSizeFits(int width, int height) {
 bool CheckPluginFile(const PluginFile& file, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
+  if (!CheckValues(FlightValues(file.flight), error) || !CheckValues(WeaponValues(file), error) ||
+      !CheckValues(ShieldValues(file), error)) {
+    return false;
+  }
   if (file.textures.size() % 2 != 0 || file.textures.size() / 2 > kMaxPairs) {
     *error = std::to_string(file.textures.size()) +
              " textures: an even number up to 510 (255 pairs) is needed";
@@ -471,7 +555,9 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return in.Fail("not a ship plug-in: the magic is not \"AS3 \"", magicAt);
   }
   if (!in.Need(6 * 4 + 1, "the flight attributes")) return false;
+  const std::size_t flightAt = in.offset();
   ReadFlight(in, &f.flight);
+  if (!CheckReadValues(in, FlightValues(f.flight), flightAt)) return false;
   const std::size_t pairCount = in.U8();
   f.textures.resize(2 * pairCount);
   for (std::size_t i = 0; i < f.textures.size(); ++i) {
@@ -492,8 +578,10 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return false;
   }
   if (!in.Need(8, "the phaser and torpedo values")) return false;
+  const std::size_t valuesAt = in.offset();
   f.phaserValue = in.F32();
   f.torpedoValue = in.F32();
+  if (!CheckReadValues(in, WeaponValues(f), valuesAt)) return false;
   if (phasers > 0 && (!ReadModel(in, "phaser", &f.phaser) ||
                       !ReadMounts(in, phasers, "phaser mount", &f.phaserMounts))) {
     return false;
@@ -503,8 +591,10 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return false;
   }
   if (!in.Need(16, "the shield attributes")) return false;
+  const std::size_t shieldAt = in.offset();
   in.Floats(f.shieldAxes.data(), 3);
   f.shieldStrength = in.F32();
+  if (!CheckReadValues(in, ShieldValues(f), shieldAt)) return false;
   if (!ReadModel(in, "shield", &f.shield)) return false;
   if (readSounds && in.left() > 0) {
     for (int s = 0; s < 3; ++s) {

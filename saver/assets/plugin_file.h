@@ -104,10 +104,12 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate);
 // the width times or divided by (integer division) some ratio 1..127 gives exactly.
 bool PluginTextureSizeFits(int width, int height);
 
-// Checks everything the layout allows: sides 1..511 with a height the packed ratio can express,
-// pixel buffers of the right size, at most 255 pairs and meshes, 1023 vertices and faces per
-// mesh, indices below the vertex count, pair indices below the pair count, at most 127 mounts.
-// False with the first fault in `error`.
+// Checks the values the simulation computes with: flight attributes finite and not negative,
+// shield semi-axes finite and above 0, shield strength and weapon values finite (a strength of
+// 0 or less is a shield that is down). Then everything the layout allows: sides 1..511 with a
+// height the packed ratio can express, pixel buffers of the right size, at most 255 pairs and
+// meshes, 1023 vertices and faces per mesh, indices below the vertex count, pair indices below the
+// pair count, at most 127 mounts. False with the first fault in `error`.
 bool CheckPluginFile(const PluginFile& file, std::string* error);
 
 // The file's bytes, or an empty vector with the fault in `error` when CheckPluginFile fails.
@@ -121,7 +123,8 @@ std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* 
 // (hasSounds false), and once any byte follows the shield mesh all three sound blocks must be
 // there and complete. Bytes after the last item read are accepted and ignored: the loader never
 // looks at them, so writers may append anything. Every count, index and length is checked
-// against the bytes present before it is used: texture sides 1..511 with a non-zero ratio, hull
+// against the bytes present before it is used, and the flight, weapon and shield values as
+// CheckPluginFile checks them: texture sides 1..511 with a non-zero ratio, hull
 // mesh pair indices below the pair count (single-model meshes keep theirs unchecked, since the
 // loader ignores it), triangle indices below the vertex count, mount count bytes 0..127. False
 // with a message naming the fault and the byte offset where it was found, e.g. "hull mesh 2:

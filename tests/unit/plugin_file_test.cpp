@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ std::uint32_t Get32(const Bytes& b, std::size_t at) {
 }
 void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+void PutFloat(Bytes& b, std::size_t at, float f) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  Put32(b, at, bits);
 }
 float GetFloat(const Bytes& b, std::size_t at) {
   const std::uint32_t bits = Get32(b, at);
@@ -63,7 +69,7 @@ PluginFile RichFile() {
   PluginFile f;
   f.leading = {1, 2, 3, 4};
   f.flight.pitchRate = 1.25f;
-  f.flight.turnRate = -0.5f;
+  f.flight.turnRate = 0.5f;
   f.flight.bankRate = 3.0f;
   f.flight.angleLimit = 45.0f;
   f.flight.acceleration = 0.01f;
@@ -405,6 +411,62 @@ TEST(PluginFile, BrokenFilesAreRefusedWithTheFaultAndOffset) {
   EXPECT_NE(Refusal(b).find("4294967295 sample bytes announced"), std::string::npos);
   // Sounds off: the same bytes load, since the blocks are never read.
   EXPECT_EQ(Refusal(b, false), "accepted");
+}
+
+// The flight model and the shield compute with these values: what they cannot use is refused
+// with the field and where it lies, what a class may legitimately hold (a ship that does not
+// move, a shield that is down, a weapon that does no harm) loads.
+TEST(PluginFile, UnusableFlightAndShieldValuesAreRefused) {
+  const Bytes good = Encode(SmallFile());
+  const std::size_t values = kMountCounts + 2;
+  const std::size_t shield = values + 8 + 7 + 7 + (4 + 3 * 32 + 4) + 28;
+  ASSERT_EQ(GetFloat(good, shield), 1.0f);  // the layout the patches below rely on
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  struct Case {
+    std::size_t at;
+    float value;
+    std::string refusal;  // empty: accepted
+  };
+  const std::string offset = " (offset ";
+  for (const Case& c : {
+           Case{8, kNaN, "pitch rate NaN is not a finite number (offset 8)"},
+           Case{12, -1.0f, "turn rate -1 is negative (offset 12)"},
+           Case{20, -kInfinity, "angle limit -infinity is not a finite number (offset 20)"},
+           Case{24, -0.5f, "acceleration -0.5 is negative (offset 24)"},
+           Case{28, -3.0f, "top speed -3 is negative (offset 28)"},
+           Case{28, kInfinity, "top speed infinity is not a finite number (offset 28)"},
+           Case{values + 4, kNaN,
+                "torpedo value NaN is not a finite number" + offset + std::to_string(values + 4) +
+                    ")"},
+           Case{shield, 0.0f,
+                "shield semi-axis X 0 is not above 0" + offset + std::to_string(shield) + ")"},
+           Case{shield + 8, -2.0f,
+                "shield semi-axis Z -2 is not above 0" + offset + std::to_string(shield + 8) + ")"},
+           Case{shield + 12, kInfinity,
+                "shield strength infinity is not a finite number" + offset +
+                    std::to_string(shield + 12) + ")"},
+           // Legitimate: a class that stands still, weapons that do no harm, a shield that is
+           // down from the start.
+           Case{28, 0.0f, ""},
+           Case{values, -1.0f, ""},
+           Case{shield + 12, -5.0f, ""},
+       }) {
+    Bytes b = good;
+    PutFloat(b, c.at, c.value);
+    EXPECT_EQ(Refusal(b, false), c.refusal.empty() ? "accepted" : c.refusal) << c.at;
+  }
+
+  // The encoder refuses the same values, so no tool can write them.
+  PluginFile f = SmallFile();
+  f.flight.topSpeed = -1;
+  std::string error;
+  EXPECT_TRUE(EncodePluginFile(f, &error).empty());
+  EXPECT_EQ(error, "top speed -1 is negative");
+  f = SmallFile();
+  f.shieldAxes[1] = kNaN;
+  EXPECT_FALSE(CheckPluginFile(f, &error));
+  EXPECT_EQ(error, "shield semi-axis Y NaN is not a finite number");
 }
 
 }  // namespace

@@ -108,16 +108,9 @@ void MountWarnings(const char* name, const std::vector<PluginMount>& mounts,
 
 std::vector<std::string> Warnings(const PluginFile& f) {
   std::vector<std::string> warnings;
-  const float flight[] = {f.flight.pitchRate,  f.flight.turnRate,     f.flight.bankRate,
-                          f.flight.angleLimit, f.flight.acceleration, f.flight.topSpeed,
-                          f.phaserValue,       f.torpedoValue,        f.shieldStrength};
-  if (!std::all_of(std::begin(flight), std::end(flight), [](float v) { return std::isfinite(v); }) ||
-      !Finite(f.shieldAxes)) {
-    warnings.push_back("a flight, weapon or shield value is not a finite number");
-  }
-  if (f.shieldAxes[0] <= 0 || f.shieldAxes[1] <= 0 || f.shieldAxes[2] <= 0) {
-    warnings.push_back("a shield semi-axis is zero or negative " + Vec(f.shieldAxes));
-  } else {
+  // Unusable flight, weapon and shield values never get here: the reader and the encoder
+  // refuse them.
+  if (f.shieldAxes[0] > 0 && f.shieldAxes[1] > 0 && f.shieldAxes[2] > 0) {
     std::size_t outside = 0, total = 0;
     double worst = 0;
     for (const PluginMesh& mesh : f.meshes) {
