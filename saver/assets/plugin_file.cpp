@@ -36,6 +36,11 @@ int HeightFromHeader(int width, bool multiply, int ratio) {
 // then the smallest ratio that fits.
 TextureHeader HeaderFor(int width, int height, bool hasAlpha) {
   TextureHeader header;
+  if (width == 0 && height == 0) {  // an empty record: width 0, ratio 1
+    header.packed = (hasAlpha ? 1u << 10 : 0u) | 1u << 11;
+    header.ok = true;
+    return header;
+  }
   if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide) return header;
   for (int ratio = 1; ratio <= kMaxRatio && !header.ok; ++ratio) {
     for (bool multiply : {false, true}) {
@@ -54,9 +59,9 @@ TextureHeader HeaderFor(int width, int height, bool hasAlpha) {
 
 bool CheckTexture(const PluginTexture& texture, const std::string& what, std::string* error) {
   if (!HeaderFor(texture.width, texture.height, texture.hasAlpha).ok) {
-    *error = what + ": " + std::to_string(texture.width) + " x " +
-             std::to_string(texture.height) +
-             " cannot be stored (sides 1..511, height = width times or divided by 1..127)";
+    *error = what + ": " + std::to_string(texture.width) + " x " + std::to_string(texture.height) +
+             " cannot be stored (sides 1..511, height = width times or divided by 1..127, or "
+             "0 x 0 for an empty record)";
     return false;
   }
   const std::size_t expected = static_cast<std::size_t>(texture.width) *
@@ -316,10 +321,15 @@ bool ReadTexture(Reader& in, const std::string& what, PluginTexture* texture) {
   const bool multiply = (header >> 9) & 1;
   const bool hasAlpha = (header >> 10) & 1;
   const int ratio = static_cast<int>((header >> 11) & 0x7F);
-  if (width == 0) return in.Fail(what + ": width 0", start);
-  if (ratio == 0) return in.Fail(what + ": ratio 0", start);
-  const int height = HeightFromHeader(width, multiply, ratio);
-  if (height < 1 || height > kMaxSide) {
+  // Width 0, or a height that comes to 0, is a record without pixels: an empty texture, which
+  // the loader keeps but never uploads. Only a width divided by ratio 0 means nothing at all.
+  if (width > 0 && ratio == 0 && !multiply) return in.Fail(what + ": ratio 0", start);
+  const int height = width == 0 ? 0 : HeightFromHeader(width, multiply, ratio);
+  if (height == 0) {
+    *texture = PluginTexture{0, 0, hasAlpha, {}};
+    return true;
+  }
+  if (height > kMaxSide) {
     return in.Fail(what + ": width " + std::to_string(width) + (multiply ? " times " : " over ") +
                        "ratio " + std::to_string(ratio) + " gives height " +
                        std::to_string(height) + " (1..511 allowed)",
@@ -454,7 +464,7 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate) {
 }
 
 bool PluginTextureSizeFits(int width, int height) {
-  return HeaderFor(width, height, false).ok;
+  return width > 0 && height > 0 && HeaderFor(width, height, false).ok;
 }
 
 bool CheckPluginFile(const PluginFile& file, std::string* error) {

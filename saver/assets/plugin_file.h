@@ -34,7 +34,8 @@ struct FlightAttributes {
 
 // One embedded texture record: 4-byte packed header (bits 0-8 width, bit 9 height = width *
 // ratio rather than width / ratio, bit 10 alpha, bits 11-17 ratio) and the pixels R,G,B[,A],
-// bottom row first.
+// bottom row first. A record of width 0, or whose height comes to 0, holds no pixels: it is read
+// as an empty texture, 0 x 0, which the loader keeps and never uploads.
 struct PluginTexture {
   int width = 0;
   int height = 0;
@@ -107,9 +108,9 @@ bool PluginTextureSizeFits(int width, int height);
 // Checks the values the simulation computes with: flight attributes finite and not negative,
 // shield semi-axes finite and above 0, shield strength and weapon values finite (a strength of
 // 0 or less is a shield that is down). Then everything the layout allows: sides 1..511 with a
-// height the packed ratio can express, pixel buffers of the right size, at most 255 pairs and
-// meshes, 1023 vertices and faces per mesh, indices below the vertex count, pair indices below the
-// pair count, at most 127 mounts. False with the first fault in `error`.
+// height the packed ratio can express (or an empty 0 x 0 texture), pixel buffers of the right size,
+// at most 255 pairs and meshes, 1023 vertices and faces per mesh, indices below the vertex count,
+// pair indices below the pair count, at most 127 mounts. False with the first fault in `error`.
 bool CheckPluginFile(const PluginFile& file, std::string* error);
 
 // The file's bytes, or an empty vector with the fault in `error` when CheckPluginFile fails.
@@ -124,7 +125,7 @@ std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* 
 // there and complete. Bytes after the last item read are accepted and ignored: the loader never
 // looks at them, so writers may append anything. Every count, index and length is checked
 // against the bytes present before it is used, and the flight, weapon and shield values as
-// CheckPluginFile checks them: texture sides 1..511 with a non-zero ratio, hull
+// CheckPluginFile checks them: texture heights up to 511 (no division by ratio 0), hull
 // mesh pair indices below the pair count (single-model meshes keep theirs unchecked, since the
 // loader ignores it), triangle indices below the vertex count, mount count bytes 0..127. False
 // with a message naming the fault and the byte offset where it was found, e.g. "hull mesh 2:

@@ -70,9 +70,14 @@ Mesh MakeMesh(const PluginMesh& source, Texture* texture, Texture* secondTexture
   return mesh;
 }
 
+// A mesh's texture, or none for an empty texture record: there is nothing to upload or bind.
+Texture* Drawable(Texture* texture) {
+  return texture->pixels().empty() ? nullptr : texture;
+}
+
 std::unique_ptr<Texture> MakeTexture(const PluginTexture& source) {
   auto texture = std::make_unique<Texture>();
-  // Sizes were checked with the rest of the file.
+  // Sizes were checked with the rest of the file; an empty record leaves the texture empty.
   texture->LoadPixels(source.width, source.height, source.hasAlpha, source.pixels);
   return texture;
 }
@@ -131,14 +136,14 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
       built.textures_[k].LoadPixels(t.width, t.height, t.hasAlpha, t.pixels);
     }
     for (std::size_t k = pair * 2; k < pair * 2 + 2; ++k) {
-      built.textures_[k].BuildLevels(pool, textureLevel);
+      built.textures_[k].BuildLevels(pool, textureLevel);  // uploads nothing when empty
     }
   }
   built.meshes_.reserve(file.meshes.size());
   for (const PluginMesh& m : file.meshes) {
     const std::size_t first = std::size_t{m.pairIndex} * 2;
     built.meshes_.push_back(
-        MakeMesh(m, &built.textures_[first], &built.textures_[first + 1]));
+        MakeMesh(m, Drawable(&built.textures_[first]), Drawable(&built.textures_[first + 1])));
   }
 
   built.phaserValue_ = file.phaserValue;
@@ -146,22 +151,23 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
   // The weapon models: their textures are uploaded once, without levels.
   if (!file.phaserMounts.empty()) {
     built.phaserTexture_ = MakeTexture(file.phaser.texture);
-    built.phaserModel_ = MakeMesh(file.phaser.mesh, built.phaserTexture_.get(), nullptr);
-    built.phaserTexture_->Bind(pool);
+    built.phaserModel_ = MakeMesh(file.phaser.mesh, Drawable(built.phaserTexture_.get()), nullptr);
+    if (built.phaserModel_.texture != nullptr) built.phaserTexture_->Bind(pool);
     built.phaserMounts_ = MakeMounts(file.phaserMounts);
   }
   if (!file.torpedoMounts.empty()) {
     built.torpedoTexture_ = MakeTexture(file.torpedo.texture);
-    built.torpedoModel_ = MakeMesh(file.torpedo.mesh, built.torpedoTexture_.get(), nullptr);
-    built.torpedoTexture_->Bind(pool);
+    built.torpedoModel_ =
+        MakeMesh(file.torpedo.mesh, Drawable(built.torpedoTexture_.get()), nullptr);
+    if (built.torpedoModel_.texture != nullptr) built.torpedoTexture_->Bind(pool);
     built.torpedoMounts_ = MakeMounts(file.torpedoMounts);
   }
 
   built.shieldAxes_ = file.shieldAxes;
   built.shieldStrength_ = file.shieldStrength;
   built.shieldTexture_ = MakeTexture(file.shield.texture);
-  built.shieldModel_ = MakeMesh(file.shield.mesh, built.shieldTexture_.get(), nullptr);
-  built.shieldTexture_->BuildLevels(pool, textureLevel);
+  built.shieldModel_ = MakeMesh(file.shield.mesh, Drawable(built.shieldTexture_.get()), nullptr);
+  built.shieldTexture_->BuildLevels(pool, textureLevel);  // uploads nothing when empty
 
   if (soundEffectsOn && file.hasSounds) {
     for (std::size_t s = 0; s < kSoundCount; ++s) {

@@ -46,6 +46,8 @@ class ShipClass {
   // and torpedo textures are uploaded once without levels; the shield texture gets levels. The
   // three sound blocks are read only when `soundEffectsOn`; otherwise the file may end after the
   // shield mesh and any sound blocks are not looked at.
+  // An empty texture record (no pixels) gives an empty texture that is never uploaded; meshes
+  // that would use it have no texture there (null).
   // A file that cannot be read or is malformed is refused with false, `why` naming the file and
   // the fault, and the class left exactly as it was: nothing is uploaded before the whole file
   // has been checked.

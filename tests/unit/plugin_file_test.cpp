@@ -286,7 +286,7 @@ TEST(PluginFile, TextureHeadersExpressEverySizeExactly) {
   }
   // No width and ratio give these.
   for (const auto& [w, h] : {std::pair{33, 100}, std::pair{512, 512}, std::pair{2, 300},
-                             std::pair{0, 0}, std::pair{400, 2}}) {
+                             std::pair{0, 5}, std::pair{400, 2}}) {
     EXPECT_FALSE(PluginTextureSizeFits(w, h)) << w << " x " << h;
     PluginFile f = SmallFile();
     f.textures[1] = Texture(w, h, false, 0);
@@ -467,6 +467,34 @@ TEST(PluginFile, UnusableFlightAndShieldValuesAreRefused) {
   f.shieldAxes[1] = kNaN;
   EXPECT_FALSE(CheckPluginFile(f, &error));
   EXPECT_EQ(error, "shield semi-axis Y NaN is not a finite number");
+}
+
+// A record whose width is 0, or whose height comes to 0, holds no pixels: it reads as an empty
+// texture and the rest of the file follows straight after its header.
+TEST(PluginFile, TextureRecordsWithoutPixelsAreEmptyTextures) {
+  PluginFile f = SmallFile();
+  f.textures[0] = Texture(0, 0, false, 0);
+  f.shield.discarded = Texture(0, 0, true, 0);
+  const Bytes bytes = Encode(f);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(Get32(bytes, 33), 1u << 11);       // width 0, ratio 1
+  EXPECT_EQ(Get32(bytes, 37), 1u | 1u << 11);  // texture 1 follows the header at once
+  // Width 0 with any ratio, 3 over ratio 4, 5 times ratio 0: all without pixels.
+  for (std::uint32_t header : {0u, 127u << 11, 3u | 4u << 11, 5u | 1u << 9}) {
+    Bytes b = bytes;
+    Put32(b, 33, header);
+    PluginFile parsed;
+    std::string error;
+    ASSERT_TRUE(Parse(b, true, &parsed, &error)) << header << ": " << error;
+    EXPECT_EQ(parsed.textures[0].width, 0) << header;
+    EXPECT_EQ(parsed.textures[0].height, 0) << header;
+    EXPECT_TRUE(parsed.textures[0].pixels.empty()) << header;
+    ExpectSameFile(f, parsed, true);
+  }
+  // Dividing by ratio 0 gives no height at all.
+  Bytes b = bytes;
+  Put32(b, 33, 5u);
+  EXPECT_EQ(Refusal(b), "texture 0: ratio 0 (offset 33)");
 }
 
 }  // namespace

@@ -206,6 +206,33 @@ TEST(ShipClass, ClassesWithoutHullOrWeaponsLoad) {
   EXPECT_EQ(TexturesCreated(gl), 2);
 }
 
+// Empty texture records load: the class keeps them, but nothing is uploaded and the meshes
+// have no texture there.
+TEST(ShipClass, EmptyTexturesLoadWithoutUploads) {
+  RecordingGl gl;
+  TextureNamePool pool;
+  TempFolder folder;
+  PluginFile file = FullClass();
+  file.textures[6] = {};
+  file.phaser.texture = {};
+  file.shield.texture = {};
+  file.shield.discarded = {};
+  ShipClass c;
+  std::string why;
+  ASSERT_TRUE(c.Load(folder.Write("Empty.as3", Encode(file)), pool, 0, true, &why)) << why;
+  EXPECT_EQ(c.textureCount(), 8);
+  EXPECT_EQ(c.texture(6).width(), 0);
+  EXPECT_FALSE(c.texture(6).hasLevels());
+  EXPECT_EQ(c.mesh(1).texture, nullptr);
+  EXPECT_EQ(c.mesh(1).secondTexture, &c.texture(7));
+  ASSERT_NE(c.phaserModel(), nullptr);
+  EXPECT_EQ(c.phaserModel()->texture, nullptr);
+  EXPECT_EQ(c.shieldModel().texture, nullptr);
+  EXPECT_EQ(c.shieldTexture()->glName(), 10001u);
+  // The full class's 16 texture objects less texture 6, the phaser's and the shield's two.
+  EXPECT_EQ(TexturesCreated(gl), 16 - 1 - 1 - 2);
+}
+
 // Every refusal names the file, leaves an already loaded class untouched and uploads nothing.
 TEST(ShipClass, BadPlugInsAreRefusedWithoutTouchingTheClass) {
   RecordingGl gl;
