@@ -89,6 +89,27 @@ std::vector<WeaponMount> MakeMounts(const std::vector<PluginMount>& source) {
   return mounts;
 }
 
+// The class's own copies of the three sounds' samples; false, with none kept, when they need
+// more than `limit` bytes or the memory cannot be had.
+bool CopySounds(const std::array<PluginSound, 3>& source, std::size_t limit,
+                std::array<WaveSound, ShipClass::kSoundCount>* sounds) {
+  std::size_t total = 0;
+  for (const PluginSound& sound : source) {
+    if (sound.data.size() > limit - total) return false;
+    total += sound.data.size();
+  }
+  try {
+    for (std::size_t s = 0; s < source.size(); ++s) {
+      (*sounds)[s].format = source[s].format;
+      (*sounds)[s].data = source[s].data;
+    }
+  } catch (const std::bad_alloc&) {
+    *sounds = {};
+    return false;
+  }
+  return true;
+}
+
 const WeaponMount& MountOrFirst(const std::vector<WeaponMount>& mounts, int i) {
   static const WeaponMount kNone{};
   if (mounts.empty()) return kNone;
@@ -99,7 +120,7 @@ const WeaponMount& MountOrFirst(const std::vector<WeaponMount>& mounts, int i) {
 }  // namespace
 
 bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int textureLevel,
-                     bool soundEffectsOn, std::string* why) {
+                     bool soundEffectsOn, std::string* why, std::size_t soundMemory) {
   if (path.empty()) return Fail(why, "ship class: no plug-in file named");
   try {
     std::vector<std::uint8_t> bytes;
@@ -110,7 +131,7 @@ bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int texture
       return Fail(why, path + ": " + fault);
     }
     bytes = {};  // the decoded copy is all that is needed from here on
-    if (!Build(file, pool, textureLevel, soundEffectsOn)) {
+    if (!Build(file, pool, textureLevel, soundEffectsOn, soundMemory)) {
       return Fail(why, path + ": the plug-in's contents do not fit together");
     }
   } catch (const std::bad_alloc&) {
@@ -121,7 +142,7 @@ bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int texture
 }
 
 bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int textureLevel,
-                      bool soundEffectsOn) {
+                      bool soundEffectsOn, std::size_t soundMemory) {
   if (!CheckPluginFile(file, nullptr)) return false;
 
   // Everything goes into a new class first, so the old contents stay whole until the end.
@@ -170,11 +191,8 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
   built.shieldTexture_->BuildLevels(pool, textureLevel);  // uploads nothing when empty
 
   if (soundEffectsOn && file.hasSounds) {
-    for (std::size_t s = 0; s < kSoundCount; ++s) {
-      built.sounds_[s].format = file.sounds[s].format;
-      built.sounds_[s].data = file.sounds[s].data;
-    }
-    built.hasSounds_ = true;
+    built.hasSounds_ = CopySounds(file.sounds, soundMemory, &built.sounds_);
+    built.soundMemoryFailed_ = !built.hasSounds_;
   }
   built.loaded_ = true;
   *this = std::move(built);
@@ -194,10 +212,12 @@ Vector3 ShipClass::ShieldPointFor(const Vector3& direction, double strength) con
 }
 
 std::unique_ptr<ShipClass> LoadShipClass(const std::string& path, TextureNamePool& pool,
-                                         int textureLevel, bool soundEffectsOn,
-                                         std::string* why) {
+                                         int textureLevel, bool soundEffectsOn, std::string* why,
+                                         std::size_t soundMemory) {
   auto shipClass = std::make_unique<ShipClass>();
-  if (!shipClass->Load(path, pool, textureLevel, soundEffectsOn, why)) return nullptr;
+  if (!shipClass->Load(path, pool, textureLevel, soundEffectsOn, why, soundMemory)) {
+    return nullptr;
+  }
   return shipClass;
 }
 

@@ -6,6 +6,7 @@
 // sounds (torpedo launch, phaser loop, break-up).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +33,8 @@ struct WeaponMount {
 class ShipClass {
  public:
   static constexpr int kSoundCount = 3;
+  // No limit on the sample memory of a class beyond what the allocator gives.
+  static constexpr std::size_t kAnySoundMemory = static_cast<std::size_t>(-1);
 
   ShipClass() = default;
   // Moving keeps every mesh's texture pointers valid: the textures live on the heap.
@@ -51,13 +54,16 @@ class ShipClass {
   // A file that cannot be read or is malformed is refused with false, `why` naming the file and
   // the fault, and the class left exactly as it was: nothing is uploaded before the whole file
   // has been checked.
-  bool Load(const std::string& path, TextureNamePool& pool, int textureLevel,
-            bool soundEffectsOn, std::string* why = nullptr);
+  // Memory for the samples is the one thing the class can do without: when the three sounds
+  // need more than `soundMemory` bytes, or the allocation fails, the class loads without sounds
+  // and soundMemoryFailed() tells the caller to switch sound effects off for the rest of the run.
+  bool Load(const std::string& path, TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
+            std::string* why = nullptr, std::size_t soundMemory = kAnySoundMemory);
 
   // The same from a plug-in already decoded and checked by ParsePluginFile (Load's second half;
   // tools may call it with a file they built). Replaces what the class held.
-  bool Build(const PluginFile& file, TextureNamePool& pool, int textureLevel,
-             bool soundEffectsOn);
+  bool Build(const PluginFile& file, TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
+             std::size_t soundMemory = kAnySoundMemory);
 
   bool loaded() const { return loaded_; }
   const std::string& path() const { return path_; }
@@ -104,6 +110,8 @@ class ShipClass {
   // Sounds: 1 torpedo launch, 2 phaser loop, 3 break-up. Empty records when sound effects were
   // off at load or the file carries no sounds.
   bool hasSounds() const { return hasSounds_; }
+  // The sounds were wanted but their samples could not be given memory (see Load).
+  bool soundMemoryFailed() const { return soundMemoryFailed_; }
   const WaveSound& launchSound() const { return sounds_[0]; }
   const WaveSound& phaserSound() const { return sounds_[1]; }
   const WaveSound& breakUpSound() const { return sounds_[2]; }
@@ -135,6 +143,7 @@ class ShipClass {
   std::unique_ptr<Texture> shieldTexture_;
   Mesh shieldModel_;
   bool hasSounds_ = false;
+  bool soundMemoryFailed_ = false;
   std::array<WaveSound, kSoundCount> sounds_;
   Ship* const* ships_ = nullptr;
   int shipCount_ = 0;
@@ -144,7 +153,8 @@ class ShipClass {
 // plug-in is refused.
 std::unique_ptr<ShipClass> LoadShipClass(const std::string& path, TextureNamePool& pool,
                                          int textureLevel, bool soundEffectsOn,
-                                         std::string* why = nullptr);
+                                         std::string* why = nullptr,
+                                         std::size_t soundMemory = ShipClass::kAnySoundMemory);
 
 // The point where a ray from the ship's centre along `direction` leaves the shield ellipsoid
 // with semi-axes a, b, c: direction * abc / sqrt(b²c²x² + a²c²y² + a²b²z²). A shield with

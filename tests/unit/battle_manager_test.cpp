@@ -112,8 +112,11 @@ class BattleTest : public ::testing::Test {
     }
   }
 
-  std::unique_ptr<BattleManager> Manager(bool use3D) {
+  std::unique_ptr<BattleManager> Manager(bool use3D, bool soundEffects = false,
+                                         std::size_t soundMemory = ShipClass::kAnySoundMemory) {
     BattleServices services;
+    services.soundEffects = soundEffects;
+    services.soundMemory = soundMemory;
     services.settings = &store_;
     services.installation = folder_.WithSeparator();
     services.log = &log_;
@@ -259,6 +262,35 @@ TEST_F(BattleTest, RosterPicksTheFirstShipOutOfRangeAndReadsDeadShipsAsFar) {
   EXPECT_DOUBLE_EQ(roster.FriendDistance(0, Vector3(0, 0, 4)), 6.0);
   a.SetDead(true);
   EXPECT_EQ(roster.EnemyDistance(0, Vector3()), Roster::kDeadDistance);
+}
+
+// A class whose sounds cannot be given memory still loads; sound effects go off for the rest of
+// the run, so the next class is read without its sounds and no ship gets any.
+TEST_F(BattleTest, MissingSoundMemorySwitchesSoundEffectsOff) {
+  PluginFile big = MakeClass({1, 1, 1}, 1, 0, 0, true);
+  big.sounds[0].data.assign(100, 3);
+  Plugin("Big.as3", big);                                    // 123 sample bytes
+  Plugin("Small.as3", MakeClass({1, 1, 1}, 1, 0, 0, true));  // 33
+  ScenarioFile("A.ss3", {"(1) Small.as3", "(1) Big.as3", "(1) Small.as3"}, {"(1) Small.as3"});
+  Catalogue({"A.ss3"});
+  auto manager = Manager(false, true, 40);
+
+  ASSERT_TRUE(manager->StartBattle());
+  EXPECT_FALSE(manager->services().soundEffects);
+  EXPECT_TRUE(manager->Class(1, 0)->hasSounds());
+  EXPECT_TRUE(manager->Class(1, 1)->soundMemoryFailed());
+  EXPECT_FALSE(manager->Class(1, 1)->hasSounds());
+  EXPECT_EQ(manager->Class(1, 1)->meshCount(), 1);
+  for (const auto& [alliance, i] : {std::pair{1, 2}, std::pair{2, 0}}) {
+    EXPECT_FALSE(manager->Class(alliance, i)->hasSounds()) << alliance << " " << i;
+    EXPECT_FALSE(manager->Class(alliance, i)->soundMemoryFailed()) << alliance << " " << i;
+  }
+  // The ships are made after their alliance's classes: by then sound effects are off.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(manager->ShipAt(1, i)->Sound(1).empty()) << i;
+  const std::string log = LogText();
+  const std::string line = BattleManager::kSoundMemoryLogLine;
+  ASSERT_NE(log.find(line), std::string::npos) << log;
+  EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos) << log;
 }
 
 TEST_F(BattleTest, FlatBattleSpawnsBothFleetsAroundTheOriginAndWiresEverything) {

@@ -178,6 +178,31 @@ TEST(ShipClass, SoundBlocksAreReadOnlyWithSoundEffectsOn) {
   EXPECT_NE(why.find("sound 3"), std::string::npos) << why;
 }
 
+// Sample memory is the one thing a class can do without: the class loads without sounds and
+// says so, so that the caller switches sound effects off.
+TEST(ShipClass, SoundsWithoutMemoryLeaveTheClassSilent) {
+  RecordingGl gl;
+  TextureNamePool pool;
+  TempFolder folder;
+  const std::string path = folder.Write("Loud.as3", Encode(FullClass()));  // 10 + 0 + 33 bytes
+  ShipClass c;
+  std::string why;
+  ASSERT_TRUE(c.Load(path, pool, 0, true, &why, 43)) << why;
+  EXPECT_TRUE(c.hasSounds());
+  EXPECT_FALSE(c.soundMemoryFailed());
+
+  ASSERT_TRUE(c.Load(path, pool, 0, true, &why, 42)) << why;
+  EXPECT_FALSE(c.hasSounds());
+  EXPECT_TRUE(c.soundMemoryFailed());
+  EXPECT_TRUE(c.launchSound().empty() && c.breakUpSound().empty());
+  EXPECT_EQ(c.meshCount(), 3);
+  EXPECT_EQ(c.torpedoMountCount(), 1);
+
+  // With sound effects off no memory is asked for, so none is missing.
+  ASSERT_TRUE(c.Load(path, pool, 0, false, &why, 0)) << why;
+  EXPECT_FALSE(c.soundMemoryFailed());
+}
+
 TEST(ShipClass, ClassesWithoutHullOrWeaponsLoad) {
   RecordingGl gl;
   TextureNamePool pool;
