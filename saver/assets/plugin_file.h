@@ -119,6 +119,16 @@ bool CheckPluginFile(const PluginFile& file, std::string* error);
 // layout asks; otherwise they are left out unchecked. Sounds are written when hasSounds is set.
 std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* error);
 
+// The most bytes a plug-in file may hold. Real classes come to about a megabyte; the limit
+// leaves ample room and keeps a stray huge file from being read into memory.
+constexpr std::uintmax_t kMaxPluginFileBytes = std::uintmax_t{64} << 20;
+
+// The bytes of the plug-in file at `path`. False, with the reason (without the path) in
+// `reason`, for a path that does not name a regular file (missing, a folder, a device), a file
+// of more than kMaxPluginFileBytes, or one that cannot be read. Never throws for such paths.
+bool ReadPluginFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes,
+                         std::string* reason);
+
 // Reads a whole file. With readSounds false the sound blocks are not read (a file may end after
 // the shield mesh); with it true, a file that ends right after the shield mesh has no sounds
 // (hasSounds false), and once any byte follows the shield mesh all three sound blocks must be

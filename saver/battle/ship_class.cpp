@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <new>
 #include <utility>
 
@@ -11,40 +10,9 @@
 namespace ironwood {
 namespace {
 
-// Far beyond any real class (255 pairs of the largest textures come to about 530 MB), and small
-// enough that a stray huge file is refused before the whole of it is read into memory.
-constexpr std::uintmax_t kMaxPluginBytes = std::uintmax_t{1} << 30;
-
 bool Fail(std::string* why, const std::string& text) {
   if (why != nullptr) *why = text;
   return false;
-}
-
-// The whole file, or false with the reason (without the path; the caller adds it).
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes,
-                   std::string* reason) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *reason = "cannot open the file";
-    return false;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size < 0) {
-    *reason = "cannot tell the file's size";
-    return false;
-  }
-  if (static_cast<std::uintmax_t>(size) > kMaxPluginBytes) {
-    *reason = "the file is " + std::to_string(size) + " bytes, more than a plug-in can be";
-    return false;
-  }
-  bytes->resize(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes->data()), size)) {
-    *reason = "the file could not be read";
-    return false;
-  }
-  return true;
 }
 
 // The packed arrays of one mesh record. Plug-in meshes carry their own normals and have no
@@ -125,7 +93,7 @@ bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int texture
   try {
     std::vector<std::uint8_t> bytes;
     std::string fault;
-    if (!ReadWholeFile(path, &bytes, &fault)) return Fail(why, path + ": " + fault);
+    if (!ReadPluginFileBytes(path, &bytes, &fault)) return Fail(why, path + ": " + fault);
     PluginFile file;
     if (!ParsePluginFile(bytes.data(), bytes.size(), soundEffectsOn, &file, &fault)) {
       return Fail(why, path + ": " + fault);

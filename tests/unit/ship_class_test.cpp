@@ -335,6 +335,14 @@ TEST(ShipClass, BadPlugInsAreRefusedWithoutTouchingTheClass) {
   EXPECT_FALSE(c.Load((folder.Path() / "Missing.as3").string(), pool, 0, true, &why));
   EXPECT_NE(why.find("Missing.as3"), std::string::npos);
   EXPECT_EQ(LoadShipClass((folder.Path() / "Missing.as3").string(), pool, 0, true), nullptr);
+  // A folder with a plug-in's name, and a file far too large to be one, are refused unread.
+  std::filesystem::create_directories(folder.Path() / "Folder.as3");
+  EXPECT_FALSE(c.Load((folder.Path() / "Folder.as3").string(), pool, 0, true, &why));
+  EXPECT_NE(why.find("Folder.as3: a folder, not a plug-in file"), std::string::npos) << why;
+  const std::string huge = folder.Write("Huge.as3", good);
+  std::filesystem::resize_file(huge, kMaxPluginFileBytes + 1);
+  EXPECT_FALSE(c.Load(huge, pool, 0, true, &why));
+  EXPECT_NE(why.find("67108865 bytes; a plug-in file holds at most"), std::string::npos) << why;
   EXPECT_EQ(c.meshCount(), 3);
 }
 
