@@ -177,6 +177,84 @@ std::string Refusal(const Bytes& bytes, bool sounds = true) {
   return Parse(bytes, sounds, &f, &error) ? "accepted" : error;
 }
 
+// A small plug-in written byte by byte from the file layout, not by our encoder, so that the
+// reader and the writer cannot agree on a wrong order between themselves.
+TEST(PluginFile, HandWrittenBytesDecodeFieldByField) {
+  Bytes b;
+  const auto u8 = [&b](std::uint8_t v) { b.push_back(v); };
+  const auto u32 = [&b](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  const auto f32 = [&u32](float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    u32(bits);
+  };
+  for (std::uint8_t c : {'a', 'b', 'c', 'd', 'A', 'S', '3', ' '}) u8(c);  // 0: free, 4: magic
+  ASSERT_EQ(b.size(), 8u);
+  for (float v : {1.0f, 2.0f, 3.0f, 40.0f, 0.5f, 9.0f}) f32(v);  // 8..28: flight attributes
+  u8(1);                                                         // 32: one texture pair
+  u32(1u | 1u << 11);                                            // 33: 1 x 1 RGB (ratio 1)
+  for (std::uint8_t v : {10, 20, 30}) u8(v);
+  u32(1u | 1u << 9 | 1u << 10 | 2u << 11);  // 40: width 1 times ratio 2, RGBA
+  for (std::uint8_t v = 1; v <= 8; ++v) u8(v);
+  ASSERT_EQ(b.size(), 52u);
+  u8(1);                          // 52: one hull mesh
+  u32(3u | 1u << 10 | 0u << 20);  // 53: 3 vertices, 1 face, pair 0
+  for (int v = 0; v < 3; ++v) {   // 57: position, normal, texture coordinates
+    for (float f : {v + 0.0f, v + 0.5f, -v - 0.0f, 0.0f, 0.0f, 1.0f, 0.25f * v, 1.0f}) f32(f);
+  }
+  u32(0u | 2u << 10 | 1u << 20);  // 153: the triangle 0, 2, 1
+  ASSERT_EQ(b.size(), 157u);
+  u8(1);                                            // 157: one phaser mount
+  u8(0);                                            // 158: no torpedo mounts
+  f32(2.5f);                                        // 159: phaser value
+  f32(40.0f);                                       // 163: torpedo value
+  const auto tinyModel = [&](std::uint8_t shade) {  // texture, discarded texture, empty mesh
+    u32(1u | 1u << 11);
+    for (int k = 0; k < 3; ++k) u8(shade);
+    u32(1u | 1u << 11);
+    for (int k = 0; k < 3; ++k) u8(0);
+    u32(0);
+  };
+  tinyModel(77);  // 167: the phaser model
+  ASSERT_EQ(b.size(), 185u);
+  for (float v : {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 0.75f}) f32(v);  // 185: position, aim, arc
+  for (float v : {1.5f, 2.0f, 2.5f, 100.0f}) f32(v);  // 213: shield semi-axes and strength
+  tinyModel(99);                                      // 229: the shield model
+  ASSERT_EQ(b.size(), 247u);
+
+  PluginFile f;
+  std::string error;
+  ASSERT_TRUE(Parse(b, true, &f, &error)) << error;
+  EXPECT_EQ(f.leading, (std::array<std::uint8_t, 4>{'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(f.flight, (FlightAttributes{1, 2, 3, 40, 0.5f, 9}));
+  ASSERT_EQ(f.textures.size(), 2u);
+  EXPECT_EQ(f.textures[0].pixels, (std::vector<std::uint8_t>{10, 20, 30}));
+  EXPECT_EQ(f.textures[1].height, 2);
+  EXPECT_TRUE(f.textures[1].hasAlpha);
+  EXPECT_EQ(f.textures[1].pixels.back(), 8);
+  ASSERT_EQ(f.meshes.size(), 1u);
+  EXPECT_EQ(f.meshes[0].vertices[2].position, (std::array<float, 3>{2, 2.5f, -2}));
+  EXPECT_EQ(f.meshes[0].vertices[2].normal, (std::array<float, 3>{0, 0, 1}));
+  EXPECT_EQ(f.meshes[0].vertices[2].texCoord, (std::array<float, 2>{0.5f, 1}));
+  EXPECT_EQ(f.meshes[0].triangles, (std::vector<std::array<std::uint32_t, 3>>{{0, 2, 1}}));
+  EXPECT_EQ(f.phaserValue, 2.5f);
+  EXPECT_EQ(f.torpedoValue, 40.0f);
+  EXPECT_EQ(f.phaser.texture.pixels, (std::vector<std::uint8_t>{77, 77, 77}));
+  ASSERT_EQ(f.phaserMounts.size(), 1u);
+  EXPECT_EQ(f.phaserMounts[0].position, (std::array<float, 3>{1, 2, 3}));
+  EXPECT_EQ(f.phaserMounts[0].aim, (std::array<float, 3>{4, 5, 6}));
+  EXPECT_EQ(f.phaserMounts[0].arc, 0.75f);
+  EXPECT_TRUE(f.torpedoMounts.empty());
+  EXPECT_EQ(f.shieldAxes, (std::array<float, 3>{1.5f, 2, 2.5f}));
+  EXPECT_EQ(f.shieldStrength, 100.0f);
+  EXPECT_EQ(f.shield.texture.pixels, (std::vector<std::uint8_t>{99, 99, 99}));
+  EXPECT_FALSE(f.hasSounds);
+  // And the encoder writes exactly these bytes back.
+  EXPECT_TRUE(Encode(f) == b);
+}
+
 TEST(PluginFile, RichFileRoundTripsWithAndWithoutSounds) {
   const PluginFile original = RichFile();
   const Bytes bytes = Encode(original);
