@@ -9,12 +9,13 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/headless/memory_settings_store.h"
 #include "saver/assets/plugin_file.h"
-#include "saver/core/random.h"
 #include "saver/battle/battle_manager.h"
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/core/random.h"
 #include "saver/shell/startup_log.h"
+#include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
@@ -24,18 +25,7 @@ namespace {
 using testing::Bytes;
 
 PluginTexture Pixels(int side) {
-  PluginTexture t{side, side, false, {}};
-  t.pixels.assign(static_cast<std::size_t>(side) * side * 3, 0x80);
-  return t;
-}
-
-PluginMesh Triangle(float offset) {
-  PluginMesh m;
-  m.vertices = {{{offset, 0, 0}, {0, 0, 1}, {0, 0}},
-                {{offset + 1, 0, 0}, {0, 0, 1}, {1, 0}},
-                {{offset, 1, 0}, {0, 0, 1}, {0, 1}}};
-  m.triangles = {{0, 1, 2}};
-  return m;
+  return testing::SolidTexture(side, {0x80, 0x80, 0x80});
 }
 
 // A small class: `meshes` hull meshes, the given mounts, a shield of semi-axes `axes` whose
@@ -50,10 +40,11 @@ PluginFile MakeClass(std::array<float, 3> axes, int meshes = 1, int phasers = 0,
   f.flight.acceleration = 0.8f;
   f.flight.topSpeed = 9;
   f.textures = {Pixels(2), Pixels(2)};
-  for (int i = 0; i < meshes; ++i) f.meshes.push_back(Triangle(static_cast<float>(i)));
+  for (int i = 0; i < meshes; ++i)
+    f.meshes.push_back(testing::StripMesh(3, 0, static_cast<float>(i)));
   f.phaserValue = 1.5f;
   f.torpedoValue = 25;
-  const PluginModel model{Pixels(2), Pixels(1), Triangle(0)};
+  const PluginModel model{Pixels(2), Pixels(1), testing::StripMesh(3, 0, 0)};
   for (int i = 0; i < phasers; ++i) {
     f.phaserMounts.push_back({{static_cast<float>(i), 0, 1}, {0, 0, 1}, 0.5f});
   }
@@ -88,10 +79,7 @@ class BattleTest : public ::testing::Test {
   }
 
   void Plugin(const std::string& name, const PluginFile& file) {
-    std::string error;
-    const Bytes bytes = EncodePluginFile(file, &error);
-    ASSERT_FALSE(bytes.empty()) << error;
-    folder_.Write("Plugins/" + name, bytes);
+    folder_.Write("Plugins/" + name, testing::EncodePlugin(file));
   }
 
   // Each list: "(count) name" entries.

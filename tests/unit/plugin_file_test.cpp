@@ -7,11 +7,16 @@
 #include <vector>
 
 #include "saver/assets/plugin_file.h"
+#include "tests/support/plugin_builder.h"
 
 namespace ironwood {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::PatternModel;
+using testing::PatternTexture;
+using testing::PcmSound;
+using testing::StripMesh;
 
 std::uint32_t Get32(const Bytes& b, std::size_t at) {
   std::uint32_t v = 0;
@@ -33,38 +38,6 @@ float GetFloat(const Bytes& b, std::size_t at) {
   return f;
 }
 
-// Pixels that differ from texture to texture and pixel to pixel, so a swapped or shifted record
-// shows.
-PluginTexture Texture(int width, int height, bool alpha, int seed) {
-  PluginTexture t{width, height, alpha, {}};
-  t.pixels.resize(static_cast<std::size_t>(width) * height * (alpha ? 4 : 3));
-  for (std::size_t i = 0; i < t.pixels.size(); ++i) {
-    t.pixels[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::size_t>(seed) * 31);
-  }
-  return t;
-}
-
-PluginMesh Mesh(std::uint32_t vertices, std::uint32_t pair, float base) {
-  PluginMesh m;
-  m.pairIndex = pair;
-  for (std::uint32_t i = 0; i < vertices; ++i) {
-    const float f = base + static_cast<float>(i);
-    m.vertices.push_back({{f, -f, f * 0.5f}, {0.0f, 1.0f, -0.25f * f}, {f / 8, 1 - f / 8}});
-  }
-  for (std::uint32_t i = 0; i + 2 < vertices; ++i) m.triangles.push_back({i, i + 2, i + 1});
-  return m;
-}
-
-PluginModel Model(int seed) {
-  return {Texture(8, 4, true, seed), Texture(1, 1, false, seed + 1), Mesh(4, 0, -2.0f * seed)};
-}
-
-PluginSound Sound(std::size_t bytes, int channels) {
-  PluginSound s{PcmFormat(channels, 22050), {}};
-  for (std::size_t i = 0; i < bytes; ++i) s.data.push_back(static_cast<std::uint8_t>(i * 13));
-  return s;
-}
-
 PluginFile RichFile() {
   PluginFile f;
   f.leading = {1, 2, 3, 4};
@@ -74,21 +47,22 @@ PluginFile RichFile() {
   f.flight.angleLimit = 45.0f;
   f.flight.acceleration = 0.01f;
   f.flight.topSpeed = 7.5f;
-  f.textures = {Texture(64, 32, false, 0), Texture(32, 64, true, 1), Texture(256, 256, false, 2),
-                Texture(3, 1, true, 3),    Texture(1, 127, false, 4), Texture(511, 4, false, 5),
-                Texture(5, 5, true, 6),    Texture(2, 2, false, 7)};
-  f.meshes = {Mesh(5, 0, 0.0f), Mesh(1023, 3, 100.0f), Mesh(0, 2, 0.0f)};
+  f.textures = {PatternTexture(64, 32, false, 0),   PatternTexture(32, 64, true, 1),
+                PatternTexture(256, 256, false, 2), PatternTexture(3, 1, true, 3),
+                PatternTexture(1, 127, false, 4),   PatternTexture(511, 4, false, 5),
+                PatternTexture(5, 5, true, 6),      PatternTexture(2, 2, false, 7)};
+  f.meshes = {StripMesh(5, 0, 0.0f), StripMesh(1023, 3, 100.0f), StripMesh(0, 2, 0.0f)};
   f.phaserValue = 2.5f;
   f.torpedoValue = 40.0f;
-  f.phaser = Model(1);
+  f.phaser = PatternModel(1);
   f.phaserMounts = {{{0, 0.5f, 1}, {0, 0, 1}, 0.7f}, {{-1, 0, 0}, {-1, 0, 0.25f}, 1.5f}};
-  f.torpedo = Model(2);
+  f.torpedo = PatternModel(2);
   f.torpedoMounts = {{{0, 0, 2}, {0, 0, 1}, 0.3f}};
   f.shieldAxes = {1.5f, 0.75f, 2.0f};
   f.shieldStrength = 150.0f;
-  f.shield = Model(3);
+  f.shield = PatternModel(3);
   f.hasSounds = true;
-  f.sounds = {Sound(100, 1), Sound(0, 2), Sound(4001, 1)};
+  f.sounds = {PcmSound(100, 1), PcmSound(0, 2), PcmSound(4001, 1)};
   return f;
 }
 
@@ -160,10 +134,7 @@ void ExpectSameFile(const PluginFile& a, const PluginFile& b, bool withSounds) {
 }
 
 Bytes Encode(const PluginFile& f) {
-  std::string error;
-  Bytes bytes = EncodePluginFile(f, &error);
-  EXPECT_FALSE(bytes.empty()) << error;
-  return bytes;
+  return testing::EncodePlugin(f);
 }
 
 bool Parse(const Bytes& bytes, bool sounds, PluginFile* out, std::string* error) {
@@ -294,10 +265,10 @@ TEST(PluginFile, EmptySectionsFollowTheFixedLayout) {
   f.flight.topSpeed = 9.0f;
   f.phaserValue = 3.0f;
   f.torpedoValue = 4.0f;
-  f.phaser = Model(5);   // no mounts: not stored
+  f.phaser = PatternModel(5);  // no mounts: not stored
   f.shieldAxes = {1, 2, 3};
   f.shieldStrength = 5;
-  f.shield = {Texture(1, 1, false, 0), Texture(1, 1, false, 1), Mesh(0, 0, 0)};
+  f.shield = {PatternTexture(1, 1, false, 0), PatternTexture(1, 1, false, 1), StripMesh(0, 0, 0)};
   const Bytes bytes = Encode(f);
   ASSERT_EQ(bytes.size(), 8u + 24 + 1 + 1 + 2 + 8 + 16 + 7 + 7 + 4);
   EXPECT_EQ(bytes[0], 0xDE);
@@ -325,14 +296,14 @@ TEST(PluginFile, EmptySectionsFollowTheFixedLayout) {
 // at 47, the mesh header at 48.
 PluginFile SmallFile() {
   PluginFile f;
-  f.textures = {Texture(1, 1, false, 0), Texture(1, 1, false, 1)};
-  f.meshes = {Mesh(3, 0, 0)};
-  f.phaser = {Texture(1, 1, false, 2), Texture(1, 1, false, 3), Mesh(3, 0, 0)};
+  f.textures = {PatternTexture(1, 1, false, 0), PatternTexture(1, 1, false, 1)};
+  f.meshes = {StripMesh(3, 0, 0)};
+  f.phaser = {PatternTexture(1, 1, false, 2), PatternTexture(1, 1, false, 3), StripMesh(3, 0, 0)};
   f.phaserMounts = {{{0, 0, 1}, {0, 0, 1}, 0.5f}};
   f.shieldAxes = {1, 1, 1};
-  f.shield = {Texture(1, 1, true, 4), Texture(1, 1, false, 5), Mesh(3, 0, 0)};
+  f.shield = {PatternTexture(1, 1, true, 4), PatternTexture(1, 1, false, 5), StripMesh(3, 0, 0)};
   f.hasSounds = true;
-  f.sounds = {Sound(4, 1), Sound(2, 1), Sound(6, 1)};
+  f.sounds = {PcmSound(4, 1), PcmSound(2, 1), PcmSound(6, 1)};
   return f;
 }
 constexpr std::size_t kMeshHeader = 48;
@@ -353,7 +324,7 @@ TEST(PluginFile, TextureHeadersExpressEverySizeExactly) {
                         Case{1, 127, false, 1u | 1u << 9 | 127u << 11},
                         Case{511, 4, false, 511u | 103u << 11}}) {
     PluginFile f = SmallFile();
-    f.textures[0] = Texture(c.width, c.height, c.alpha, 9);
+    f.textures[0] = PatternTexture(c.width, c.height, c.alpha, 9);
     const Bytes bytes = Encode(f);
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(Get32(bytes, 33), c.header) << c.width << " x " << c.height;
@@ -367,7 +338,7 @@ TEST(PluginFile, TextureHeadersExpressEverySizeExactly) {
                              std::pair{0, 5}, std::pair{400, 2}}) {
     EXPECT_FALSE(PluginTextureSizeFits(w, h)) << w << " x " << h;
     PluginFile f = SmallFile();
-    f.textures[1] = Texture(w, h, false, 0);
+    f.textures[1] = PatternTexture(w, h, false, 0);
     std::string error;
     EXPECT_TRUE(EncodePluginFile(f, &error).empty());
     EXPECT_NE(error.find("texture 1: " + std::to_string(w) + " x " + std::to_string(h)),
@@ -406,7 +377,7 @@ TEST(PluginFile, EncoderRefusesWhatTheLayoutCannotHold) {
   f.textures[0].pixels.pop_back();
   EXPECT_EQ(refusal(f), "texture 0: 2 pixel bytes, 3 expected");
   f = SmallFile();
-  f.meshes[0] = Mesh(1024, 0, 0);
+  f.meshes[0] = StripMesh(1024, 0, 0);
   EXPECT_NE(refusal(f).find("hull mesh 0: 1024 vertices"), std::string::npos);
   f = SmallFile();
   f.meshes[0].triangles[0][2] = 3;
@@ -551,8 +522,8 @@ TEST(PluginFile, UnusableFlightAndShieldValuesAreRefused) {
 // texture and the rest of the file follows straight after its header.
 TEST(PluginFile, TextureRecordsWithoutPixelsAreEmptyTextures) {
   PluginFile f = SmallFile();
-  f.textures[0] = Texture(0, 0, false, 0);
-  f.shield.discarded = Texture(0, 0, true, 0);
+  f.textures[0] = PatternTexture(0, 0, false, 0);
+  f.shield.discarded = PatternTexture(0, 0, true, 0);
   const Bytes bytes = Encode(f);
   ASSERT_FALSE(bytes.empty());
   EXPECT_EQ(Get32(bytes, 33), 1u << 11);       // width 0, ratio 1

@@ -7,6 +7,7 @@
 
 #include "saver/assets/plugin_file.h"
 #include "saver/battle/ship_class.h"
+#include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
@@ -14,38 +15,12 @@ namespace ironwood {
 namespace {
 
 using testing::Bytes;
+using testing::PatternModel;
+using testing::PatternTexture;
+using testing::PcmSound;
 using testing::RecordingGl;
+using testing::StripMesh;
 using testing::TempFolder;
-
-PluginTexture Image(int width, int height, bool alpha, int seed) {
-  PluginTexture t{width, height, alpha, {}};
-  t.pixels.resize(static_cast<std::size_t>(width) * height * (alpha ? 4 : 3));
-  for (std::size_t i = 0; i < t.pixels.size(); ++i) {
-    t.pixels[i] = static_cast<std::uint8_t>(i * 5 + static_cast<std::size_t>(seed) * 17);
-  }
-  return t;
-}
-
-PluginMesh Strip(std::uint32_t vertices, std::uint32_t pair, float base) {
-  PluginMesh m;
-  m.pairIndex = pair;
-  for (std::uint32_t i = 0; i < vertices; ++i) {
-    const float f = base + static_cast<float>(i);
-    m.vertices.push_back({{f, 2 * f, -f}, {0, 0, 1}, {f / 4, 1 - f / 4}});
-  }
-  for (std::uint32_t i = 0; i + 2 < vertices; ++i) m.triangles.push_back({i, i + 1, i + 2});
-  return m;
-}
-
-PluginModel Model(int seed) {
-  return {Image(4, 4, true, seed), Image(2, 1, false, seed + 1), Strip(3, 0, 10.0f * seed)};
-}
-
-PluginSound Sound(std::size_t bytes) {
-  PluginSound s{PcmFormat(1, 11025), {}};
-  for (std::size_t i = 0; i < bytes; ++i) s.data.push_back(static_cast<std::uint8_t>(i * 3 + 1));
-  return s;
-}
 
 // Four pairs (so pair 3 exists), three hull meshes, both weapon kinds, sounds.
 PluginFile FullClass() {
@@ -56,27 +31,24 @@ PluginFile FullClass() {
   f.flight.angleLimit = 40;
   f.flight.acceleration = 0.5f;
   f.flight.topSpeed = 9;
-  for (int i = 0; i < 8; ++i) f.textures.push_back(Image(8 >> (i % 3), 4, i % 2 == 1, i));
-  f.meshes = {Strip(4, 0, 0), Strip(5, 3, 1), Strip(3, 1, 2)};
+  for (int i = 0; i < 8; ++i) f.textures.push_back(PatternTexture(8 >> (i % 3), 4, i % 2 == 1, i));
+  f.meshes = {StripMesh(4, 0, 0), StripMesh(5, 3, 1), StripMesh(3, 1, 2)};
   f.phaserValue = 1.5f;
   f.torpedoValue = 30;
-  f.phaser = Model(1);
+  f.phaser = PatternModel(1);
   f.phaserMounts = {{{1, 2, 3}, {0, 0, 1}, 0.5f}, {{-1, -2, -3}, {0, 1, 0}, 0.25f}};
-  f.torpedo = Model(2);
+  f.torpedo = PatternModel(2);
   f.torpedoMounts = {{{0, 0, 4}, {0, 0, 2}, 0.1f}};
   f.shieldAxes = {1.6f, 1.0f, 2.5f};
   f.shieldStrength = 120;
-  f.shield = Model(3);
+  f.shield = PatternModel(3);
   f.hasSounds = true;
-  f.sounds = {Sound(10), Sound(0), Sound(33)};
+  f.sounds = {PcmSound(10), PcmSound(0), PcmSound(33)};
   return f;
 }
 
 Bytes Encode(const PluginFile& f) {
-  std::string error;
-  Bytes bytes = EncodePluginFile(f, &error);
-  EXPECT_FALSE(bytes.empty()) << error;
-  return bytes;
+  return testing::EncodePlugin(f);
 }
 
 // Each GL texture object is set up once, with one glTexEnvf, however many levels it uploads.
