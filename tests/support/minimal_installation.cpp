@@ -24,12 +24,7 @@ PluginTexture Pixels(int side, bool alpha) {
 
 Bytes MiniShipClass() {
   PluginFile file;
-  file.flight.pitchRate = 60;
-  file.flight.turnRate = 1.5f;
-  file.flight.bankRate = 90;
-  file.flight.angleLimit = 40;
-  file.flight.acceleration = 0.8f;
-  file.flight.topSpeed = 12;
+  file.flight = {60, 1.5f, 90, 40, 0.8f, 12};  // rates, angle limit, acceleration, top speed
   file.textures = {Pixels(2, false), Pixels(2, true)};
   file.meshes = {TriangleMesh(1)};
   file.phaserValue = 1;

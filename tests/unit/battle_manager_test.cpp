@@ -33,12 +33,7 @@ PluginTexture Pixels(int side) {
 PluginFile MakeClass(std::array<float, 3> axes, int meshes = 1, int phasers = 0,
                      int torpedoes = 0, bool sounds = false) {
   PluginFile f;
-  f.flight.pitchRate = 30;
-  f.flight.turnRate = 0.5f;
-  f.flight.bankRate = 60;
-  f.flight.angleLimit = 40;
-  f.flight.acceleration = 0.8f;
-  f.flight.topSpeed = 9;
+  f.flight = {30, 0.5f, 60, 40, 0.8f, 9};  // rates, angle limit, acceleration, top speed
   f.textures = {Pixels(2), Pixels(2)};
   for (int i = 0; i < meshes; ++i)
     f.meshes.push_back(testing::StripMesh(3, 0, static_cast<float>(i)));

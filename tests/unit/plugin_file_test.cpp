@@ -41,12 +41,8 @@ float GetFloat(const Bytes& b, std::size_t at) {
 PluginFile RichFile() {
   PluginFile f;
   f.leading = {1, 2, 3, 4};
-  f.flight.pitchRate = 1.25f;
-  f.flight.turnRate = 0.5f;
-  f.flight.bankRate = 3.0f;
-  f.flight.angleLimit = 45.0f;
-  f.flight.acceleration = 0.01f;
-  f.flight.topSpeed = 7.5f;
+  f.flight = {1.25f, 0.5f,  3.0f,
+              45.0f, 0.01f, 7.5f};  // rates, angle limit, acceleration, top speed
   f.textures = {PatternTexture(64, 32, false, 0),   PatternTexture(32, 64, true, 1),
                 PatternTexture(256, 256, false, 2), PatternTexture(3, 1, true, 3),
                 PatternTexture(1, 127, false, 4),   PatternTexture(511, 4, false, 5),

@@ -25,12 +25,7 @@ using testing::TempFolder;
 // Four pairs (so pair 3 exists), three hull meshes, both weapon kinds, sounds.
 PluginFile FullClass() {
   PluginFile f;
-  f.flight.pitchRate = 1;
-  f.flight.turnRate = 2;
-  f.flight.bankRate = 3;
-  f.flight.angleLimit = 40;
-  f.flight.acceleration = 0.5f;
-  f.flight.topSpeed = 9;
+  f.flight = {1, 2, 3, 40, 0.5f, 9};  // rates, angle limit, acceleration, top speed
   for (int i = 0; i < 8; ++i) f.textures.push_back(PatternTexture(8 >> (i % 3), 4, i % 2 == 1, i));
   f.meshes = {StripMesh(4, 0, 0), StripMesh(5, 3, 1), StripMesh(3, 1, 2)};
   f.phaserValue = 1.5f;

@@ -51,7 +51,7 @@ struct Design {
   std::vector<Part> parts;
   std::vector<MountPlacement> phasers, torpedoes;
   HullPaint paint;
-  FlightAttributes flight;
+  FlightAttributes flight;  // pitch, turn and bank rates, angle limit, acceleration, top speed
   float phaserValue = 0, torpedoValue = 0, shieldStrength = 0;
   float beamHalfWidth = 0.08f, torpedoSize = 0.3f;
 };
@@ -160,12 +160,7 @@ Design Lancet() {
   d.paint = {1, d.seed, -0.75f, 0.5f, 0.02f, {{0.27f, -0.03f, 0.16f}, {-0.27f, -0.03f, 0.16f}}};
   d.torpedoes = {FromAhead(0, -0.03f, {0, 0, 1}, 0.35f)};
   d.phasers = {FromAbove(0, 0.6f, {0, 0.6f, 1}, 1.6f), FromBelow(0, -0.4f, {0, -0.6f, 1}, 1.6f)};
-  d.flight = {.pitchRate = 80,
-              .turnRate = 1.2f,
-              .bankRate = 110,
-              .angleLimit = 60,
-              .acceleration = 0.9f,
-              .topSpeed = 22};
+  d.flight = {80, 1.2f, 110, 60, 0.9f, 22};
   d.phaserValue = 1.6f;
   d.torpedoValue = 3.5f;
   d.shieldStrength = 30;
@@ -222,12 +217,7 @@ Design Heron() {
   d.phasers = {FromAbove(0, 1.5f, {0, 0.7f, 0.7f}, 1.7f), FromAbove(0, -1.9f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 1.4f, {0, -0.7f, 0.7f}, 1.7f),
                FromBelow(0, -0.3f, {0, -1, -0.2f}, 1.7f)};
-  d.flight = {.pitchRate = 55,
-              .turnRate = 1.1f,
-              .bankRate = 70,
-              .angleLimit = 35,
-              .acceleration = 0.6f,
-              .topSpeed = 16};
+  d.flight = {55, 1.1f, 70, 35, 0.6f, 16};
   d.phaserValue = 2.2f;
   d.torpedoValue = 5;
   d.shieldStrength = 55;
@@ -292,12 +282,7 @@ Design Albatross() {
       FromAbove(0, 3.2f, {0, 0.8f, 0.6f}, 1.75f),  FromAbove(0, -3.9f, {0, 1, -0.4f}, 1.75f),
       FromBelow(0, 3.0f, {0, -0.8f, 0.6f}, 1.75f), FromBelow(0, -2.5f, {0, -1, -0.3f}, 1.75f),
       FromSide(1, -0.25f, -2.0f, {1, 0, 0}, 1.4f), FromSide(-1, -0.25f, -2.0f, {-1, 0, 0}, 1.4f)};
-  d.flight = {.pitchRate = 30,
-              .turnRate = 1.4f,
-              .bankRate = 35,
-              .angleLimit = 11,
-              .acceleration = 0.35f,
-              .topSpeed = 10};
+  d.flight = {30, 1.4f, 35, 11, 0.35f, 10};
   d.phaserValue = 3;
   d.torpedoValue = 7;
   d.shieldStrength = 110;
@@ -339,12 +324,7 @@ Design Cinder() {
   d.paint = {2, d.seed, -0.05f, 0.55f, 0.05f, {{0, 0.02f, 0.3f}}};
   d.torpedoes = {FromAhead(0, -0.08f, {0, 0, 1}, 0.35f)};
   d.phasers = {FromAbove(0, 0.9f, {0, 0.5f, 1}, 1.5f), FromBelow(0, -0.2f, {0, -0.7f, 0.8f}, 1.6f)};
-  d.flight = {.pitchRate = 85,
-              .turnRate = 1.1f,
-              .bankRate = 120,
-              .angleLimit = 65,
-              .acceleration = 1.0f,
-              .topSpeed = 24};
+  d.flight = {85, 1.1f, 120, 65, 1.0f, 24};
   d.phaserValue = 1.4f;
   d.torpedoValue = 4;
   d.shieldStrength = 25;
@@ -396,12 +376,7 @@ Design Halberd() {
                  FromAhead(-0.15f, -0.15f, {0, 0, 1}, 0.3f)};
   d.phasers = {FromAbove(0, 2.2f, {0, 0.6f, 0.8f}, 1.6f), FromAbove(0, -2.4f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 0.2f, {0, -1, 0.2f}, 1.8f)};
-  d.flight = {.pitchRate = 50,
-              .turnRate = 1.0f,
-              .bankRate = 65,
-              .angleLimit = 32,
-              .acceleration = 0.55f,
-              .topSpeed = 15};
+  d.flight = {50, 1.0f, 65, 32, 0.55f, 15};
   d.phaserValue = 2.4f;
   d.torpedoValue = 6;
   d.shieldStrength = 50;
@@ -453,12 +428,7 @@ Design Anvil() {
                FromBelow(0.9f, 2.5f, {0.3f, -1, 0.3f}, 1.7f),
                FromBelow(-0.9f, 2.5f, {-0.3f, -1, 0.3f}, 1.7f),
                FromBelow(0, -3.0f, {0, -1, -0.4f}, 1.7f)};
-  d.flight = {.pitchRate = 26,
-              .turnRate = 1.3f,
-              .bankRate = 30,
-              .angleLimit = 10,
-              .acceleration = 0.3f,
-              .topSpeed = 9};
+  d.flight = {26, 1.3f, 30, 10, 0.3f, 9};
   d.phaserValue = 3.4f;
   d.torpedoValue = 8;
   d.shieldStrength = 120;
