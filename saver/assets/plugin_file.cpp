@@ -1,6 +1,10 @@
 #include "saver/assets/plugin_file.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <utility>
 
@@ -34,6 +38,11 @@ int HeightFromHeader(int width, bool multiply, int ratio) {
 // then the smallest ratio that fits.
 TextureHeader HeaderFor(int width, int height, bool hasAlpha) {
   TextureHeader header;
+  if (width == 0 && height == 0) {  // an empty record: width 0, ratio 1
+    header.packed = (hasAlpha ? 1u << 10 : 0u) | 1u << 11;
+    header.ok = true;
+    return header;
+  }
   if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide) return header;
   for (int ratio = 1; ratio <= kMaxRatio && !header.ok; ++ratio) {
     for (bool multiply : {false, true}) {
@@ -52,9 +61,9 @@ TextureHeader HeaderFor(int width, int height, bool hasAlpha) {
 
 bool CheckTexture(const PluginTexture& texture, const std::string& what, std::string* error) {
   if (!HeaderFor(texture.width, texture.height, texture.hasAlpha).ok) {
-    *error = what + ": " + std::to_string(texture.width) + " x " +
-             std::to_string(texture.height) +
-             " cannot be stored (sides 1..511, height = width times or divided by 1..127)";
+    *error = what + ": " + std::to_string(texture.width) + " x " + std::to_string(texture.height) +
+             " cannot be stored (sides 1..511, height = width times or divided by 1..127, or "
+             "0 x 0 for an empty record)";
     return false;
   }
   const std::size_t expected = static_cast<std::size_t>(texture.width) *
@@ -101,6 +110,76 @@ bool CheckModel(const PluginModel& model, const std::string& what, std::string* 
          CheckMesh(model.mesh, -1, what + " mesh", error);
 }
 
+// ---- Flight, weapon and shield values ----------------------------------------------------------
+
+// What a value must be for the simulation to compute with it. The flight attributes are rates,
+// limits and speeds: 0 is a class that does not turn or move, a negative one would turn the
+// flight model's clamps and steering inside out. A shield semi-axis divides; a shield strength
+// of 0 or less is a shield that is down, and weapon values are plain damage.
+enum class Range { kFinite, kNotNegative, kPositive };
+
+struct NamedValue {
+  const char* name;
+  float value;
+  Range range;
+};
+
+// The groups as they lie in the file, each a run of consecutive floats.
+std::array<NamedValue, 6> FlightValues(const FlightAttributes& f) {
+  return {{{"pitch rate", f.pitchRate, Range::kNotNegative},
+           {"turn rate", f.turnRate, Range::kNotNegative},
+           {"bank rate", f.bankRate, Range::kNotNegative},
+           {"angle limit", f.angleLimit, Range::kNotNegative},
+           {"acceleration", f.acceleration, Range::kNotNegative},
+           {"top speed", f.topSpeed, Range::kNotNegative}}};
+}
+
+std::array<NamedValue, 2> WeaponValues(const PluginFile& f) {
+  return {{{"phaser value", f.phaserValue, Range::kFinite},
+           {"torpedo value", f.torpedoValue, Range::kFinite}}};
+}
+
+std::array<NamedValue, 4> ShieldValues(const PluginFile& f) {
+  return {{{"shield semi-axis X", f.shieldAxes[0], Range::kPositive},
+           {"shield semi-axis Y", f.shieldAxes[1], Range::kPositive},
+           {"shield semi-axis Z", f.shieldAxes[2], Range::kPositive},
+           {"shield strength", f.shieldStrength, Range::kFinite}}};
+}
+
+std::string ValueText(float value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "infinity" : "-infinity";
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+  return text;
+}
+
+// The index of the first value out of its range, with the fault; -1 when all are usable.
+template <std::size_t N>
+int FirstUnusable(const std::array<NamedValue, N>& values, std::string* fault) {
+  for (std::size_t i = 0; i < N; ++i) {
+    const NamedValue& v = values[i];
+    const char* problem = nullptr;
+    if (!std::isfinite(v.value)) {
+      problem = "is not a finite number";
+    } else if (v.range == Range::kNotNegative && v.value < 0) {
+      problem = "is negative";
+    } else if (v.range == Range::kPositive && !(v.value > 0)) {
+      problem = "is not above 0";
+    }
+    if (problem != nullptr) {
+      *fault = std::string(v.name) + " " + ValueText(v.value) + " " + problem;
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+template <std::size_t N>
+bool CheckValues(const std::array<NamedValue, N>& values, std::string* error) {
+  return FirstUnusable(values, error) < 0;
+}
+
 // ---- Writing -----------------------------------------------------------------------------------
 
 class Writer {
@@ -128,6 +207,15 @@ class Writer {
  private:
   std::vector<std::uint8_t> bytes_;
 };
+
+void WriteFlight(Writer& out, const FlightAttributes& flight) {
+  out.F32(flight.pitchRate);
+  out.F32(flight.turnRate);
+  out.F32(flight.bankRate);
+  out.F32(flight.angleLimit);
+  out.F32(flight.acceleration);
+  out.F32(flight.topSpeed);
+}
 
 void WriteTexture(Writer& out, const PluginTexture& texture) {
   out.U32(HeaderFor(texture.width, texture.height, texture.hasAlpha).packed);
@@ -210,6 +298,23 @@ class Reader {
   std::string* error_;
 };
 
+void ReadFlight(Reader& in, FlightAttributes* flight) {
+  flight->pitchRate = in.F32();
+  flight->turnRate = in.F32();
+  flight->bankRate = in.F32();
+  flight->angleLimit = in.F32();
+  flight->acceleration = in.F32();
+  flight->topSpeed = in.F32();
+}
+
+// Refuses the first unusable value of a group that starts at `start`, four bytes a value.
+template <std::size_t N>
+bool CheckReadValues(Reader& in, const std::array<NamedValue, N>& values, std::size_t start) {
+  std::string fault;
+  const int bad = FirstUnusable(values, &fault);
+  return bad < 0 || in.Fail(fault, start + 4 * static_cast<std::size_t>(bad));
+}
+
 bool ReadTexture(Reader& in, const std::string& what, PluginTexture* texture) {
   const std::size_t start = in.offset();
   if (!in.Need(4, what + " header")) return false;
@@ -218,10 +323,15 @@ bool ReadTexture(Reader& in, const std::string& what, PluginTexture* texture) {
   const bool multiply = (header >> 9) & 1;
   const bool hasAlpha = (header >> 10) & 1;
   const int ratio = static_cast<int>((header >> 11) & 0x7F);
-  if (width == 0) return in.Fail(what + ": width 0", start);
-  if (ratio == 0) return in.Fail(what + ": ratio 0", start);
-  const int height = HeightFromHeader(width, multiply, ratio);
-  if (height < 1 || height > kMaxSide) {
+  // Width 0, or a height that comes to 0, is a record without pixels: an empty texture, which
+  // the loader keeps but never uploads. Only a width divided by ratio 0 means nothing at all.
+  if (width > 0 && ratio == 0 && !multiply) return in.Fail(what + ": ratio 0", start);
+  const int height = width == 0 ? 0 : HeightFromHeader(width, multiply, ratio);
+  if (height == 0) {
+    *texture = PluginTexture{0, 0, hasAlpha, {}};
+    return true;
+  }
+  if (height > kMaxSide) {
     return in.Fail(what + ": width " + std::to_string(width) + (multiply ? " times " : " over ") +
                        "ratio " + std::to_string(ratio) + " gives height " +
                        std::to_string(height) + " (1..511 allowed)",
@@ -355,13 +465,71 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate) {
   return format;
 }
 
+bool ReadPluginFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes,
+                         std::string* reason) {
+  namespace fs = std::filesystem;
+  const std::string tooLarge =
+      "a plug-in file holds at most " + std::to_string(kMaxPluginFileBytes) + " bytes (64 MiB)";
+  std::error_code failed;
+  const fs::file_status status = fs::status(fs::path(path), failed);
+  if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none) {
+    *reason = "cannot be opened";
+    return false;
+  }
+  if (fs::is_directory(status)) {
+    *reason = "a folder, not a plug-in file";
+    return false;
+  }
+  if (!fs::is_regular_file(status)) {
+    *reason = "not a regular file (a device or other special file), not a plug-in file";
+    return false;
+  }
+  const std::uintmax_t size = fs::file_size(fs::path(path), failed);
+  if (failed) {
+    *reason = "cannot tell the file's size";
+    return false;
+  }
+  if (size > kMaxPluginFileBytes) {
+    *reason = "the file is " + std::to_string(size) + " bytes; " + tooLarge;
+    return false;
+  }
+  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!in) {
+    *reason = "cannot be opened";
+    return false;
+  }
+  // Read what is there, not what the size said: the file may have changed since.
+  bytes->clear();
+  bytes->reserve(static_cast<std::size_t>(size));
+  char chunk[1 << 16];
+  while (in) {
+    in.read(chunk, sizeof chunk);
+    const std::streamsize got = in.gcount();
+    if (got <= 0) break;
+    if (bytes->size() + static_cast<std::size_t>(got) > kMaxPluginFileBytes) {
+      *reason = "the file grew beyond the limit while it was read; " + tooLarge;
+      return false;
+    }
+    bytes->insert(bytes->end(), chunk, chunk + got);
+  }
+  if (in.bad()) {
+    *reason = "the file could not be read";
+    return false;
+  }
+  return true;
+}
+
 bool PluginTextureSizeFits(int width, int height) {
-  return HeaderFor(width, height, false).ok;
+  return width > 0 && height > 0 && HeaderFor(width, height, false).ok;
 }
 
 bool CheckPluginFile(const PluginFile& file, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
+  if (!CheckValues(FlightValues(file.flight), error) || !CheckValues(WeaponValues(file), error) ||
+      !CheckValues(ShieldValues(file), error)) {
+    return false;
+  }
   if (file.textures.size() % 2 != 0 || file.textures.size() / 2 > kMaxPairs) {
     *error = std::to_string(file.textures.size()) +
              " textures: an even number up to 510 (255 pairs) is needed";
@@ -405,12 +573,7 @@ std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* 
   Writer out;
   out.Bytes(file.leading.data(), file.leading.size());
   out.Bytes(reinterpret_cast<const std::uint8_t*>("AS3 "), 4);
-  out.F32(file.pitchRate);
-  out.F32(file.turnRate);
-  out.F32(file.bankRate);
-  out.F32(file.angleLimit);
-  out.F32(file.acceleration);
-  out.F32(file.topSpeed);
+  WriteFlight(out, file.flight);
   out.U8(static_cast<std::uint8_t>(file.textures.size() / 2));
   for (const PluginTexture& texture : file.textures) WriteTexture(out, texture);
   out.U8(static_cast<std::uint8_t>(file.meshes.size()));
@@ -458,12 +621,9 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return in.Fail("not a ship plug-in: the magic is not \"AS3 \"", magicAt);
   }
   if (!in.Need(6 * 4 + 1, "the flight attributes")) return false;
-  f.pitchRate = in.F32();
-  f.turnRate = in.F32();
-  f.bankRate = in.F32();
-  f.angleLimit = in.F32();
-  f.acceleration = in.F32();
-  f.topSpeed = in.F32();
+  const std::size_t flightAt = in.offset();
+  ReadFlight(in, &f.flight);
+  if (!CheckReadValues(in, FlightValues(f.flight), flightAt)) return false;
   const std::size_t pairCount = in.U8();
   f.textures.resize(2 * pairCount);
   for (std::size_t i = 0; i < f.textures.size(); ++i) {
@@ -484,8 +644,10 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return false;
   }
   if (!in.Need(8, "the phaser and torpedo values")) return false;
+  const std::size_t valuesAt = in.offset();
   f.phaserValue = in.F32();
   f.torpedoValue = in.F32();
+  if (!CheckReadValues(in, WeaponValues(f), valuesAt)) return false;
   if (phasers > 0 && (!ReadModel(in, "phaser", &f.phaser) ||
                       !ReadMounts(in, phasers, "phaser mount", &f.phaserMounts))) {
     return false;
@@ -495,8 +657,10 @@ bool ParsePluginFile(const std::uint8_t* data, std::size_t size, bool readSounds
     return false;
   }
   if (!in.Need(16, "the shield attributes")) return false;
+  const std::size_t shieldAt = in.offset();
   in.Floats(f.shieldAxes.data(), 3);
   f.shieldStrength = in.F32();
+  if (!CheckReadValues(in, ShieldValues(f), shieldAt)) return false;
   if (!ReadModel(in, "shield", &f.shield)) return false;
   if (readSounds && in.left() > 0) {
     for (int s = 0; s < 3; ++s) {

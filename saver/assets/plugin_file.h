@@ -19,9 +19,23 @@
 
 namespace ironwood {
 
+// The six flight attributes of a ship class, in file order (header offsets 8 to 28). The class
+// keeps them as read and every ship of the class copies them into its flight model.
+struct FlightAttributes {
+  float pitchRate = 0;
+  float turnRate = 0;
+  float bankRate = 0;
+  float angleLimit = 0;  // degrees
+  float acceleration = 0;
+  float topSpeed = 0;
+
+  bool operator==(const FlightAttributes&) const = default;
+};
+
 // One embedded texture record: 4-byte packed header (bits 0-8 width, bit 9 height = width *
 // ratio rather than width / ratio, bit 10 alpha, bits 11-17 ratio) and the pixels R,G,B[,A],
-// bottom row first.
+// bottom row first. A record of width 0, or whose height comes to 0, holds no pixels: it is read
+// as an empty texture, 0 x 0, which the loader keeps and never uploads.
 struct PluginTexture {
   int width = 0;
   int height = 0;
@@ -68,13 +82,7 @@ struct PluginSound {
 
 struct PluginFile {
   std::array<std::uint8_t, 4> leading{};  // not interpreted
-  // Flight attributes in file order.
-  float pitchRate = 0;
-  float turnRate = 0;
-  float bankRate = 0;
-  float angleLimit = 0;  // degrees
-  float acceleration = 0;
-  float topSpeed = 0;
+  FlightAttributes flight;
   std::vector<PluginTexture> textures;  // 2N records; pair i is 2i and 2i + 1
   std::vector<PluginMesh> meshes;       // hull meshes, at most 255
   float phaserValue = 0;
@@ -97,10 +105,12 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate);
 // the width times or divided by (integer division) some ratio 1..127 gives exactly.
 bool PluginTextureSizeFits(int width, int height);
 
-// Checks everything the layout allows: sides 1..511 with a height the packed ratio can express,
-// pixel buffers of the right size, at most 255 pairs and meshes, 1023 vertices and faces per
-// mesh, indices below the vertex count, pair indices below the pair count, at most 127 mounts.
-// False with the first fault in `error`.
+// Checks the values the simulation computes with: flight attributes finite and not negative,
+// shield semi-axes finite and above 0, shield strength and weapon values finite (a strength of
+// 0 or less is a shield that is down). Then everything the layout allows: sides 1..511 with a
+// height the packed ratio can express (or an empty 0 x 0 texture), pixel buffers of the right size,
+// at most 255 pairs and meshes, 1023 vertices and faces per mesh, indices below the vertex count,
+// pair indices below the pair count, at most 127 mounts. False with the first fault in `error`.
 bool CheckPluginFile(const PluginFile& file, std::string* error);
 
 // The file's bytes, or an empty vector with the fault in `error` when CheckPluginFile fails.
@@ -109,12 +119,23 @@ bool CheckPluginFile(const PluginFile& file, std::string* error);
 // layout asks; otherwise they are left out unchecked. Sounds are written when hasSounds is set.
 std::vector<std::uint8_t> EncodePluginFile(const PluginFile& file, std::string* error);
 
+// The most bytes a plug-in file may hold. Real classes come to about a megabyte; the limit
+// leaves ample room and keeps a stray huge file from being read into memory.
+constexpr std::uintmax_t kMaxPluginFileBytes = std::uintmax_t{64} << 20;
+
+// The bytes of the plug-in file at `path`. False, with the reason (without the path) in
+// `reason`, for a path that does not name a regular file (missing, a folder, a device), a file
+// of more than kMaxPluginFileBytes, or one that cannot be read. Never throws for such paths.
+bool ReadPluginFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes,
+                         std::string* reason);
+
 // Reads a whole file. With readSounds false the sound blocks are not read (a file may end after
 // the shield mesh); with it true, a file that ends right after the shield mesh has no sounds
 // (hasSounds false), and once any byte follows the shield mesh all three sound blocks must be
 // there and complete. Bytes after the last item read are accepted and ignored: the loader never
 // looks at them, so writers may append anything. Every count, index and length is checked
-// against the bytes present before it is used: texture sides 1..511 with a non-zero ratio, hull
+// against the bytes present before it is used, and the flight, weapon and shield values as
+// CheckPluginFile checks them: texture heights up to 511 (no division by ratio 0), hull
 // mesh pair indices below the pair count (single-model meshes keep theirs unchecked, since the
 // loader ignores it), triangle indices below the vertex count, mount count bytes 0..127. False
 // with a message naming the fault and the byte offset where it was found, e.g. "hull mesh 2:

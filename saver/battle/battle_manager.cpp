@@ -151,8 +151,12 @@ bool BattleManager::LoadClasses(const AllianceList& list, Alliance& side, std::s
   for (const ScenarioEntry& entry : list.entries) {
     std::unique_ptr<ShipClass> shipClass =
         LoadShipClass(entry.pluginPath, *services_.textureNames, services_.textureLevel,
-                      services_.soundEffects, why);
+                      services_.soundEffects, why, services_.soundMemory);
     if (shipClass == nullptr) return false;
+    if (shipClass->soundMemoryFailed() && services_.soundEffects) {
+      services_.soundEffects = false;  // for every later class and ship of the run
+      if (services_.log != nullptr) services_.log->Write(kSoundMemoryLogLine);
+    }
     side.classes.push_back(std::move(shipClass));
   }
   return true;

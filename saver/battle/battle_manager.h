@@ -30,6 +30,9 @@ struct BattleServices {
   TextureNamePool* textureNames = nullptr;
   int textureLevel = 0;       // largest texture levels left out of hull textures
   bool soundEffects = false;  // ships take their own copies of the class sounds
+  // The most sample bytes one class may hold; a class whose sounds need more loads without them
+  // and sound effects go off for the rest of the run, as when the memory cannot be had.
+  std::size_t soundMemory = ShipClass::kAnySoundMemory;
   bool use3DCameraView = false;
 };
 
@@ -40,6 +43,9 @@ class BattleManager {
   // Written once when, after a battle, no scenario of the catalogue can start any more.
   static constexpr const char* kNoBattleLogLine =
       "No scenario can start a battle: showing the sky alone\n";
+  // Written once when a class's sounds cannot be given memory and sound effects go off.
+  static constexpr const char* kSoundMemoryLogLine =
+      "Not enough memory for the ship sounds: sound effects are off\n";
   // How long the focus ship stays in the star tunnel, and how long the tunnel then fades.
   static constexpr std::uint32_t kTunnelMilliseconds = 20000;
   static constexpr double kFadeMilliseconds = 2000.0;

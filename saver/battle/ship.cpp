@@ -20,12 +20,7 @@ constexpr int kShockWaveDrawAbove = 5000;
 }  // namespace
 
 void FlightModel::SetAttributes(const ShipClass& shipClass) {
-  attributes.pitchRate = shipClass.pitchRate();
-  attributes.turnRate = shipClass.turnRate();
-  attributes.bankRate = shipClass.bankRate();
-  attributes.angleLimit = shipClass.angleLimit();
-  attributes.acceleration = shipClass.acceleration();
-  attributes.topSpeed = shipClass.topSpeed();
+  attributes = shipClass.flightAttributes();
 }
 
 void FlightModel::SetGoal(const Vector3& direction, double weight) {

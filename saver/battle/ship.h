@@ -23,23 +23,13 @@ struct Mesh;
 // spare, pitch, heading, roll and a second spare.
 using ShipState = std::array<float, 9>;
 
-// Where the six flight attributes of a class go; copied into every ship.
-struct FlightAttributes {
-  float pitchRate = 0;
-  float turnRate = 0;
-  float bankRate = 0;
-  float angleLimit = 0;  // degrees
-  float acceleration = 0;
-  float topSpeed = 0;
-};
-
 // The ship's flight model: attitude and speed, the errors towards the current goal, and the
 // class's limits.
 struct FlightModel {
   double pitch = 0, heading = 0, roll = 0;  // degrees
   double targetPitch = 0, pitchError = 0, yawError = 0;
   double speed = 0, targetSpeed = 0, speedError = 0;
-  FlightAttributes attributes;
+  FlightAttributes attributes;  // the class's, copied
   Vector3 forward{0, 0, 1};
   std::uint32_t lastUpdate = 0;  // 0: not yet started
 

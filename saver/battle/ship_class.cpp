@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <new>
 #include <utility>
 
@@ -11,40 +10,9 @@
 namespace ironwood {
 namespace {
 
-// Far beyond any real class (255 pairs of the largest textures come to about 530 MB), and small
-// enough that a stray huge file is refused before the whole of it is read into memory.
-constexpr std::uintmax_t kMaxPluginBytes = std::uintmax_t{1} << 30;
-
 bool Fail(std::string* why, const std::string& text) {
   if (why != nullptr) *why = text;
   return false;
-}
-
-// The whole file, or false with the reason (without the path; the caller adds it).
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes,
-                   std::string* reason) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *reason = "cannot open the file";
-    return false;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size < 0) {
-    *reason = "cannot tell the file's size";
-    return false;
-  }
-  if (static_cast<std::uintmax_t>(size) > kMaxPluginBytes) {
-    *reason = "the file is " + std::to_string(size) + " bytes, more than a plug-in can be";
-    return false;
-  }
-  bytes->resize(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes->data()), size)) {
-    *reason = "the file could not be read";
-    return false;
-  }
-  return true;
 }
 
 // The packed arrays of one mesh record. Plug-in meshes carry their own normals and have no
@@ -70,9 +38,14 @@ Mesh MakeMesh(const PluginMesh& source, Texture* texture, Texture* secondTexture
   return mesh;
 }
 
+// A mesh's texture, or none for an empty texture record: there is nothing to upload or bind.
+Texture* Drawable(Texture* texture) {
+  return texture->pixels().empty() ? nullptr : texture;
+}
+
 std::unique_ptr<Texture> MakeTexture(const PluginTexture& source) {
   auto texture = std::make_unique<Texture>();
-  // Sizes were checked with the rest of the file.
+  // Sizes were checked with the rest of the file; an empty record leaves the texture empty.
   texture->LoadPixels(source.width, source.height, source.hasAlpha, source.pixels);
   return texture;
 }
@@ -82,6 +55,27 @@ std::vector<WeaponMount> MakeMounts(const std::vector<PluginMount>& source) {
   mounts.reserve(source.size());
   for (const PluginMount& m : source) mounts.push_back({m.position, m.arc, m.aim});
   return mounts;
+}
+
+// The class's own copies of the three sounds' samples; false, with none kept, when they need
+// more than `limit` bytes or the memory cannot be had.
+bool CopySounds(const std::array<PluginSound, 3>& source, std::size_t limit,
+                std::array<WaveSound, ShipClass::kSoundCount>* sounds) {
+  std::size_t total = 0;
+  for (const PluginSound& sound : source) {
+    if (sound.data.size() > limit - total) return false;
+    total += sound.data.size();
+  }
+  try {
+    for (std::size_t s = 0; s < source.size(); ++s) {
+      (*sounds)[s].format = source[s].format;
+      (*sounds)[s].data = source[s].data;
+    }
+  } catch (const std::bad_alloc&) {
+    *sounds = {};
+    return false;
+  }
+  return true;
 }
 
 const WeaponMount& MountOrFirst(const std::vector<WeaponMount>& mounts, int i) {
@@ -94,18 +88,18 @@ const WeaponMount& MountOrFirst(const std::vector<WeaponMount>& mounts, int i) {
 }  // namespace
 
 bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int textureLevel,
-                     bool soundEffectsOn, std::string* why) {
+                     bool soundEffectsOn, std::string* why, std::size_t soundMemory) {
   if (path.empty()) return Fail(why, "ship class: no plug-in file named");
   try {
     std::vector<std::uint8_t> bytes;
     std::string fault;
-    if (!ReadWholeFile(path, &bytes, &fault)) return Fail(why, path + ": " + fault);
+    if (!ReadPluginFileBytes(path, &bytes, &fault)) return Fail(why, path + ": " + fault);
     PluginFile file;
     if (!ParsePluginFile(bytes.data(), bytes.size(), soundEffectsOn, &file, &fault)) {
       return Fail(why, path + ": " + fault);
     }
     bytes = {};  // the decoded copy is all that is needed from here on
-    if (!Build(file, pool, textureLevel, soundEffectsOn)) {
+    if (!Build(file, pool, textureLevel, soundEffectsOn, soundMemory)) {
       return Fail(why, path + ": the plug-in's contents do not fit together");
     }
   } catch (const std::bad_alloc&) {
@@ -116,13 +110,12 @@ bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int texture
 }
 
 bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int textureLevel,
-                      bool soundEffectsOn) {
+                      bool soundEffectsOn, std::size_t soundMemory) {
   if (!CheckPluginFile(file, nullptr)) return false;
 
   // Everything goes into a new class first, so the old contents stay whole until the end.
   ShipClass built;
-  built.flight_ = {file.pitchRate, file.turnRate, file.bankRate,
-                   file.angleLimit, file.acceleration, file.topSpeed};
+  built.flight_ = file.flight;
 
   // Hull textures, pair by pair: both records of a pair, then their levels (which upload them).
   built.textures_.resize(file.textures.size());
@@ -132,14 +125,14 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
       built.textures_[k].LoadPixels(t.width, t.height, t.hasAlpha, t.pixels);
     }
     for (std::size_t k = pair * 2; k < pair * 2 + 2; ++k) {
-      built.textures_[k].BuildLevels(pool, textureLevel);
+      built.textures_[k].BuildLevels(pool, textureLevel);  // uploads nothing when empty
     }
   }
   built.meshes_.reserve(file.meshes.size());
   for (const PluginMesh& m : file.meshes) {
     const std::size_t first = std::size_t{m.pairIndex} * 2;
     built.meshes_.push_back(
-        MakeMesh(m, &built.textures_[first], &built.textures_[first + 1]));
+        MakeMesh(m, Drawable(&built.textures_[first]), Drawable(&built.textures_[first + 1])));
   }
 
   built.phaserValue_ = file.phaserValue;
@@ -147,29 +140,27 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
   // The weapon models: their textures are uploaded once, without levels.
   if (!file.phaserMounts.empty()) {
     built.phaserTexture_ = MakeTexture(file.phaser.texture);
-    built.phaserModel_ = MakeMesh(file.phaser.mesh, built.phaserTexture_.get(), nullptr);
-    built.phaserTexture_->Bind(pool);
+    built.phaserModel_ = MakeMesh(file.phaser.mesh, Drawable(built.phaserTexture_.get()), nullptr);
+    if (built.phaserModel_.texture != nullptr) built.phaserTexture_->Bind(pool);
     built.phaserMounts_ = MakeMounts(file.phaserMounts);
   }
   if (!file.torpedoMounts.empty()) {
     built.torpedoTexture_ = MakeTexture(file.torpedo.texture);
-    built.torpedoModel_ = MakeMesh(file.torpedo.mesh, built.torpedoTexture_.get(), nullptr);
-    built.torpedoTexture_->Bind(pool);
+    built.torpedoModel_ =
+        MakeMesh(file.torpedo.mesh, Drawable(built.torpedoTexture_.get()), nullptr);
+    if (built.torpedoModel_.texture != nullptr) built.torpedoTexture_->Bind(pool);
     built.torpedoMounts_ = MakeMounts(file.torpedoMounts);
   }
 
   built.shieldAxes_ = file.shieldAxes;
   built.shieldStrength_ = file.shieldStrength;
   built.shieldTexture_ = MakeTexture(file.shield.texture);
-  built.shieldModel_ = MakeMesh(file.shield.mesh, built.shieldTexture_.get(), nullptr);
-  built.shieldTexture_->BuildLevels(pool, textureLevel);
+  built.shieldModel_ = MakeMesh(file.shield.mesh, Drawable(built.shieldTexture_.get()), nullptr);
+  built.shieldTexture_->BuildLevels(pool, textureLevel);  // uploads nothing when empty
 
   if (soundEffectsOn && file.hasSounds) {
-    for (std::size_t s = 0; s < kSoundCount; ++s) {
-      built.sounds_[s].format = file.sounds[s].format;
-      built.sounds_[s].data = file.sounds[s].data;
-    }
-    built.hasSounds_ = true;
+    built.hasSounds_ = CopySounds(file.sounds, soundMemory, &built.sounds_);
+    built.soundMemoryFailed_ = !built.hasSounds_;
   }
   built.loaded_ = true;
   *this = std::move(built);
@@ -189,10 +180,12 @@ Vector3 ShipClass::ShieldPointFor(const Vector3& direction, double strength) con
 }
 
 std::unique_ptr<ShipClass> LoadShipClass(const std::string& path, TextureNamePool& pool,
-                                         int textureLevel, bool soundEffectsOn,
-                                         std::string* why) {
+                                         int textureLevel, bool soundEffectsOn, std::string* why,
+                                         std::size_t soundMemory) {
   auto shipClass = std::make_unique<ShipClass>();
-  if (!shipClass->Load(path, pool, textureLevel, soundEffectsOn, why)) return nullptr;
+  if (!shipClass->Load(path, pool, textureLevel, soundEffectsOn, why, soundMemory)) {
+    return nullptr;
+  }
   return shipClass;
 }
 

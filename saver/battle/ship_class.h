@@ -6,20 +6,21 @@
 // sounds (torpedo launch, phaser loop, break-up).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "saver/assets/mesh.h"
+#include "saver/assets/plugin_file.h"
 #include "saver/assets/texture.h"
-#include "saver/core/vector3.h"
 #include "saver/audio/wave_sound.h"
+#include "saver/core/vector3.h"
 
 namespace ironwood {
 
 class Ship;
-struct PluginFile;
 
 // A phaser or torpedo mount. The file stores position, aim, arc; in memory the arc sits between
 // them.
@@ -32,6 +33,8 @@ struct WeaponMount {
 class ShipClass {
  public:
   static constexpr int kSoundCount = 3;
+  // No limit on the sample memory of a class beyond what the allocator gives.
+  static constexpr std::size_t kAnySoundMemory = static_cast<std::size_t>(-1);
 
   ShipClass() = default;
   // Moving keeps every mesh's texture pointers valid: the textures live on the heap.
@@ -46,16 +49,21 @@ class ShipClass {
   // and torpedo textures are uploaded once without levels; the shield texture gets levels. The
   // three sound blocks are read only when `soundEffectsOn`; otherwise the file may end after the
   // shield mesh and any sound blocks are not looked at.
+  // An empty texture record (no pixels) gives an empty texture that is never uploaded; meshes
+  // that would use it have no texture there (null).
   // A file that cannot be read or is malformed is refused with false, `why` naming the file and
   // the fault, and the class left exactly as it was: nothing is uploaded before the whole file
   // has been checked.
-  bool Load(const std::string& path, TextureNamePool& pool, int textureLevel,
-            bool soundEffectsOn, std::string* why = nullptr);
+  // Memory for the samples is the one thing the class can do without: when the three sounds
+  // need more than `soundMemory` bytes, or the allocation fails, the class loads without sounds
+  // and soundMemoryFailed() tells the caller to switch sound effects off for the rest of the run.
+  bool Load(const std::string& path, TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
+            std::string* why = nullptr, std::size_t soundMemory = kAnySoundMemory);
 
   // The same from a plug-in already decoded and checked by ParsePluginFile (Load's second half;
   // tools may call it with a file they built). Replaces what the class held.
-  bool Build(const PluginFile& file, TextureNamePool& pool, int textureLevel,
-             bool soundEffectsOn);
+  bool Build(const PluginFile& file, TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
+             std::size_t soundMemory = kAnySoundMemory);
 
   bool loaded() const { return loaded_; }
   const std::string& path() const { return path_; }
@@ -85,14 +93,7 @@ class ShipClass {
   Texture* phaserTexture() const { return phaserTexture_.get(); }
   Texture* torpedoTexture() const { return torpedoTexture_.get(); }
 
-  // Flight attributes in file order.
-  float pitchRate() const { return flight_[0]; }
-  float turnRate() const { return flight_[1]; }
-  float bankRate() const { return flight_[2]; }
-  float angleLimit() const { return flight_[3]; }  // degrees
-  float acceleration() const { return flight_[4]; }
-  float topSpeed() const { return flight_[5]; }
-  const std::array<float, 6>& flightAttributes() const { return flight_; }
+  const FlightAttributes& flightAttributes() const { return flight_; }
 
   // Shield: semi-axes X, Y, Z of the ellipsoid, the initial strength, the bubble mesh.
   float shieldAxisX() const { return shieldAxes_[0]; }
@@ -109,6 +110,8 @@ class ShipClass {
   // Sounds: 1 torpedo launch, 2 phaser loop, 3 break-up. Empty records when sound effects were
   // off at load or the file carries no sounds.
   bool hasSounds() const { return hasSounds_; }
+  // The sounds were wanted but their samples could not be given memory (see Load).
+  bool soundMemoryFailed() const { return soundMemoryFailed_; }
   const WaveSound& launchSound() const { return sounds_[0]; }
   const WaveSound& phaserSound() const { return sounds_[1]; }
   const WaveSound& breakUpSound() const { return sounds_[2]; }
@@ -126,7 +129,7 @@ class ShipClass {
   std::string path_;
   std::vector<Texture> textures_;  // 2N, pair k at 2k and 2k + 1
   std::vector<Mesh> meshes_;
-  std::array<float, 6> flight_{};
+  FlightAttributes flight_;
   float phaserValue_ = 0;
   float torpedoValue_ = 0;
   std::unique_ptr<Texture> phaserTexture_;
@@ -140,6 +143,7 @@ class ShipClass {
   std::unique_ptr<Texture> shieldTexture_;
   Mesh shieldModel_;
   bool hasSounds_ = false;
+  bool soundMemoryFailed_ = false;
   std::array<WaveSound, kSoundCount> sounds_;
   Ship* const* ships_ = nullptr;
   int shipCount_ = 0;
@@ -149,7 +153,8 @@ class ShipClass {
 // plug-in is refused.
 std::unique_ptr<ShipClass> LoadShipClass(const std::string& path, TextureNamePool& pool,
                                          int textureLevel, bool soundEffectsOn,
-                                         std::string* why = nullptr);
+                                         std::string* why = nullptr,
+                                         std::size_t soundMemory = ShipClass::kAnySoundMemory);
 
 // The point where a ray from the ship's centre along `direction` leaves the shield ellipsoid
 // with semi-axes a, b, c: direction * abc / sqrt(b²c²x² + a²c²y² + a²b²z²). A shield with

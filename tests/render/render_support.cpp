@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "glapi/frame_capture.h"
+#include "platform/gl_system.h"
+
 namespace ironwood::testing {
 
 namespace {
@@ -24,6 +27,34 @@ std::string WriteActual(const fs::path& folder, const std::string& name, const I
 }
 
 }  // namespace
+
+RenderScene::RenderScene(int width, int height) : width_(width), height_(height) {
+  if (!platform::EglTarget::LibraryAvailable(&error_)) {
+    libraryMissing_ = true;
+    return;
+  }
+  log_.Create();
+  target_ = platform::EglTarget::Offscreen(width, height);
+  renderer_ = std::make_unique<Renderer>(platform::SystemGl(), log_);
+  started_ = renderer_->Start(target_.get(), width, height, settings_);
+  if (!started_) {
+    error_ = target_->LastError();
+    return;
+  }
+  names_ = std::make_unique<TextureNamePool>(renderer_->MultitextureAvailable());
+}
+
+RenderScene::~RenderScene() {
+  names_.reset();
+  if (renderer_) renderer_->Shutdown();
+}
+
+Image RenderScene::Capture() {
+  std::string error;
+  Image image = CaptureFrame(width_, height_, &error);
+  EXPECT_TRUE(IsWellFormed(image)) << error;
+  return image;
+}
 
 ::testing::AssertionResult MatchesGolden(const Image& actual, const std::string& name,
                                          int perChannelTolerance, double maxBadFraction) {

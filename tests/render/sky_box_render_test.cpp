@@ -147,63 +147,7 @@ AseModel SkyCube() {
   return model;
 }
 
-// ---- The saver's renderer on an offscreen buffer ----
-
-class Scene {
- public:
-  Scene(int width, int height) : width_(width), height_(height) {
-    if (!platform::EglTarget::LibraryAvailable(&error_)) {
-      libraryMissing_ = true;
-      return;
-    }
-    log_.Create();
-    target_ = platform::EglTarget::Offscreen(width, height);
-    renderer_ = std::make_unique<Renderer>(platform::SystemGl(), log_);
-    started_ = renderer_->Start(target_.get(), width, height, settings_);
-    if (!started_) {
-      error_ = target_->LastError();
-      return;
-    }
-    names_ = std::make_unique<TextureNamePool>(renderer_->MultitextureAvailable());
-  }
-  ~Scene() {
-    names_.reset();
-    if (renderer_) renderer_->Shutdown();
-  }
-
-  bool LibraryMissing() const { return libraryMissing_; }
-  bool Started() const { return started_; }
-  const std::string& Error() const { return error_; }
-  const TempFolder& Folder() const { return folder_; }
-  Renderer& GetRenderer() { return *renderer_; }
-  TextureNamePool& Names() { return *names_; }
-  MeshDrawCaps Caps() const {
-    return {renderer_->MultitextureAvailable(), renderer_->CompiledVertexArraysAvailable()};
-  }
-  testing::Image Capture() {
-    std::string error;
-    testing::Image image = CaptureFrame(width_, height_, &error);
-    EXPECT_TRUE(testing::IsWellFormed(image)) << error;
-    return image;
-  }
-
- private:
-  int width_, height_;
-  TempFolder folder_;
-  StartupLog log_{folder_.WithSeparator()};
-  platform::MemorySettingsStore settings_;
-  std::unique_ptr<platform::EglTarget> target_;
-  std::unique_ptr<Renderer> renderer_;
-  std::unique_ptr<TextureNamePool> names_;
-  bool libraryMissing_ = false;
-  bool started_ = false;
-  std::string error_;
-};
-
-#define IRONWOOD_SCENE(scene, width, height)                 \
-  Scene scene((width), (height));                            \
-  if (scene.LibraryMissing()) GTEST_SKIP() << scene.Error(); \
-  ASSERT_TRUE(scene.Started()) << scene.Error()
+using Scene = testing::RenderScene;
 
 constexpr int kWidth = 160;
 constexpr int kHeight = 120;
@@ -253,7 +197,7 @@ std::filesystem::path GeneratedInstallation() {
 // The synthetic sky from a few directions, from the BMP tiles (reviewed golden images) and from
 // the DXT1 tiles (which must give the same pictures).
 TEST(SkyBoxRender, BmpAndDdsTilesDrawTheSameBox) {
-  IRONWOOD_SCENE(scene, kWidth, kHeight);
+  IRONWOOD_RENDER_SCENE(scene, kWidth, kHeight);
   for (int i = 0; i < SkyBox::kTileCount; ++i) {
     scene.Folder().Write("Gfx/" + SkyBox::TileName(i) + ".bmp", TileBmp(i));
     scene.Folder().Write("Gfx/" + SkyBox::TileName(i) + ".dds", TileDds(i));
@@ -299,7 +243,7 @@ TEST(SkyBoxRender, InstalledSkyLooksTheSameFromBothFormats) {
       !fs::exists(installation / "Background.ase")) {
     GTEST_SKIP() << "no generated sky in " << installation.string();
   }
-  IRONWOOD_SCENE(scene, kWidth, kHeight);
+  IRONWOOD_RENDER_SCENE(scene, kWidth, kHeight);
   if (!scene.GetRenderer().S3TCAvailable()) GTEST_SKIP() << "the driver offers no S3TC";
   const std::string folder = installation.string() + "/";
   SkyBox bmpSky, ddsSky;
@@ -386,7 +330,7 @@ TEST(LensFlareRender, InstalledFlareStartsAtTheSun) {
     GTEST_SKIP() << "no generated installation in " << installation.string();
   }
   constexpr int kFlareWidth = 320, kFlareHeight = 240;
-  IRONWOOD_SCENE(scene, kFlareWidth, kFlareHeight);
+  IRONWOOD_RENDER_SCENE(scene, kFlareWidth, kFlareHeight);
   const std::string folder = installation.string() + "/";
   SkyBox sky;
   LensFlare flare;
@@ -454,7 +398,7 @@ TEST(LensFlareRender, InstalledFlareStartsAtTheSun) {
 }
 
 TEST(TitleOverlaysRender, FullFadingAndSecondStage) {
-  IRONWOOD_SCENE(scene, kTitleWidth, kTitleHeight);
+  IRONWOOD_RENDER_SCENE(scene, kTitleWidth, kTitleHeight);
   WriteTitleImages(scene.Folder());
   TitleOverlays titles;
   std::string why;

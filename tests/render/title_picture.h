@@ -2,15 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
-#include <string>
 
-#include "platform/gl_system.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/linux/egl_target.h"
-#include "saver/gl/renderer.h"
-#include "saver/shell/startup_log.h"
 #include "saver/shell/title_screen.h"
+#include "tests/render/render_support.h"
 #include "tests/support/test_files.h"
 
 namespace ironwood::testing {
@@ -28,54 +22,11 @@ inline Bytes TitlePicture() {
                   }});
 }
 
-// The saver's own renderer started on an offscreen buffer of a real driver, in an installation
-// folder holding the title picture, with the title screen drawn. Check Started() (and skip the
-// test when LibraryMissing()).
-class TitleScene {
- public:
-  TitleScene(int width, int height) {
-    if (!platform::EglTarget::LibraryAvailable(&error_)) {
-      libraryMissing_ = true;
-      return;
-    }
-    folder_.Write("Gfx/TitleTest2.bmp", TitlePicture());
-    log_.Create();
-    target_ = platform::EglTarget::Offscreen(width, height);
-    renderer_ = std::make_unique<Renderer>(platform::SystemGl(), log_);
-    started_ = renderer_->Start(target_.get(), width, height, settings_);
-    if (!started_) {
-      error_ = target_->LastError();
-      return;
-    }
-    names_ = std::make_unique<TextureNamePool>(renderer_->MultitextureAvailable());
-    DrawTitleScreen(folder_.WithSeparator(), width, height, *names_, *target_);
-  }
-  ~TitleScene() {
-    if (renderer_) renderer_->Shutdown();
-  }
-
-  bool LibraryMissing() const { return libraryMissing_; }
-  bool Started() const { return started_; }
-  const std::string& Error() const { return error_; }
-  const TempFolder& Folder() const { return folder_; }
-  const StartupLog& Log() const { return log_; }
-
- private:
-  TempFolder folder_;
-  StartupLog log_{folder_.WithSeparator()};
-  platform::MemorySettingsStore settings_;
-  std::unique_ptr<platform::EglTarget> target_;
-  std::unique_ptr<Renderer> renderer_;
-  std::unique_ptr<TextureNamePool> names_;
-  bool libraryMissing_ = false;
-  bool started_ = false;
-  std::string error_;
-};
-
-// Opens a TitleScene named `scene` for the rest of the test, skipping where there is no driver.
-#define IRONWOOD_TITLE_SCENE(scene, width, height)                \
-  ::ironwood::testing::TitleScene scene((width), (height));      \
-  if (scene.LibraryMissing()) GTEST_SKIP() << scene.Error();     \
-  ASSERT_TRUE(scene.Started()) << scene.Error()
+// Puts the title picture into the scene's installation folder and draws the title screen.
+inline void DrawTitlePicture(RenderScene& scene) {
+  scene.Folder().Write("Gfx/TitleTest2.bmp", TitlePicture());
+  DrawTitleScreen(scene.Folder().WithSeparator(), scene.Width(), scene.Height(), scene.Names(),
+                  scene.Target());
+}
 
 }  // namespace ironwood::testing

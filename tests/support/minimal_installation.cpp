@@ -4,6 +4,7 @@
 
 #include "common/settings.h"
 #include "saver/assets/plugin_file.h"
+#include "tests/support/plugin_builder.h"
 
 namespace ironwood::testing {
 namespace {
@@ -18,41 +19,22 @@ std::string Materials(const std::string& bitmap) {
 }
 
 PluginTexture Pixels(int side, bool alpha) {
-  PluginTexture texture;
-  texture.width = texture.height = side;
-  texture.hasAlpha = alpha;
-  texture.pixels.assign(static_cast<std::size_t>(side * side * (alpha ? 4 : 3)), 180);
-  return texture;
-}
-
-PluginMesh Triangle(float size) {
-  PluginMesh mesh;
-  mesh.vertices = {{{0, 0, size}, {0, 1, 0}, {0.5f, 1}},
-                   {{-size, 0, -size}, {0, 1, 0}, {0, 0}},
-                   {{size, 0, -size}, {0, 1, 0}, {1, 0}}};
-  mesh.triangles = {{0, 1, 2}};
-  return mesh;
+  return SolidTexture(side, {180, 180, 180}, alpha);
 }
 
 Bytes MiniShipClass() {
   PluginFile file;
-  file.pitchRate = 60;
-  file.turnRate = 1.5f;
-  file.bankRate = 90;
-  file.angleLimit = 40;
-  file.acceleration = 0.8f;
-  file.topSpeed = 12;
+  file.flight = {60, 1.5f, 90, 40, 0.8f, 12};  // rates, angle limit, acceleration, top speed
   file.textures = {Pixels(2, false), Pixels(2, true)};
-  file.meshes = {Triangle(1)};
+  file.meshes = {TriangleMesh(1)};
   file.phaserValue = 1;
   file.torpedoValue = 2;
   file.shieldAxes = {1.5f, 1, 1.5f};
   file.shieldStrength = 10;
   file.shield.texture = Pixels(2, true);
   file.shield.discarded = Pixels(1, false);
-  file.shield.mesh = Triangle(1.5f);
-  std::string error;
-  return EncodePluginFile(file, &error);
+  file.shield.mesh = TriangleMesh(1.5f);
+  return EncodePlugin(file);
 }
 
 }  // namespace

@@ -10,12 +10,13 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/headless/memory_settings_store.h"
 #include "saver/assets/plugin_file.h"
-#include "saver/core/random.h"
 #include "saver/battle/battle_manager.h"
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/core/random.h"
 #include "saver/shell/startup_log.h"
+#include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
@@ -25,18 +26,7 @@ namespace {
 using testing::Bytes;
 
 PluginTexture Pixels(int side) {
-  PluginTexture t{side, side, false, {}};
-  t.pixels.assign(static_cast<std::size_t>(side) * side * 3, 0x80);
-  return t;
-}
-
-PluginMesh Triangle(float offset) {
-  PluginMesh m;
-  m.vertices = {{{offset, 0, 0}, {0, 0, 1}, {0, 0}},
-                {{offset + 1, 0, 0}, {0, 0, 1}, {1, 0}},
-                {{offset, 1, 0}, {0, 0, 1}, {0, 1}}};
-  m.triangles = {{0, 1, 2}};
-  return m;
+  return testing::SolidTexture(side, {0x80, 0x80, 0x80});
 }
 
 // A small class: `meshes` hull meshes, the given mounts, a shield of semi-axes `axes` whose
@@ -44,17 +34,13 @@ PluginMesh Triangle(float offset) {
 PluginFile MakeClass(std::array<float, 3> axes, int meshes = 1, int phasers = 0,
                      int torpedoes = 0, bool sounds = false) {
   PluginFile f;
-  f.pitchRate = 30;
-  f.turnRate = 0.5f;
-  f.bankRate = 60;
-  f.angleLimit = 40;
-  f.acceleration = 0.8f;
-  f.topSpeed = 9;
+  f.flight = {30, 0.5f, 60, 40, 0.8f, 9};  // rates, angle limit, acceleration, top speed
   f.textures = {Pixels(2), Pixels(2)};
-  for (int i = 0; i < meshes; ++i) f.meshes.push_back(Triangle(static_cast<float>(i)));
+  for (int i = 0; i < meshes; ++i)
+    f.meshes.push_back(testing::StripMesh(3, 0, static_cast<float>(i)));
   f.phaserValue = 1.5f;
   f.torpedoValue = 25;
-  const PluginModel model{Pixels(2), Pixels(1), Triangle(0)};
+  const PluginModel model{Pixels(2), Pixels(1), testing::StripMesh(3, 0, 0)};
   for (int i = 0; i < phasers; ++i) {
     f.phaserMounts.push_back({{static_cast<float>(i), 0, 1}, {0, 0, 1}, 0.5f});
   }
@@ -89,10 +75,7 @@ class BattleTest : public ::testing::Test {
   }
 
   void Plugin(const std::string& name, const PluginFile& file) {
-    std::string error;
-    const Bytes bytes = EncodePluginFile(file, &error);
-    ASSERT_FALSE(bytes.empty()) << error;
-    folder_.Write("Plugins/" + name, bytes);
+    folder_.Write("Plugins/" + name, testing::EncodePlugin(file));
   }
 
   // Each list: "(count) name" entries.
@@ -113,8 +96,11 @@ class BattleTest : public ::testing::Test {
     }
   }
 
-  std::unique_ptr<BattleManager> Manager(bool use3D) {
+  std::unique_ptr<BattleManager> Manager(bool use3D, bool soundEffects = false,
+                                         std::size_t soundMemory = ShipClass::kAnySoundMemory) {
     BattleServices services;
+    services.soundEffects = soundEffects;
+    services.soundMemory = soundMemory;
     services.settings = &store_;
     services.installation = folder_.WithSeparator();
     services.log = &log_;
@@ -260,6 +246,35 @@ TEST_F(BattleTest, RosterPicksTheFirstShipOutOfRangeAndReadsDeadShipsAsFar) {
   EXPECT_DOUBLE_EQ(roster.FriendDistance(0, Vector3(0, 0, 4)), 6.0);
   a.SetDead(true);
   EXPECT_EQ(roster.EnemyDistance(0, Vector3()), Roster::kDeadDistance);
+}
+
+// A class whose sounds cannot be given memory still loads; sound effects go off for the rest of
+// the run, so the next class is read without its sounds and no ship gets any.
+TEST_F(BattleTest, MissingSoundMemorySwitchesSoundEffectsOff) {
+  PluginFile big = MakeClass({1, 1, 1}, 1, 0, 0, true);
+  big.sounds[0].data.assign(100, 3);
+  Plugin("Big.as3", big);                                    // 123 sample bytes
+  Plugin("Small.as3", MakeClass({1, 1, 1}, 1, 0, 0, true));  // 33
+  ScenarioFile("A.ss3", {"(1) Small.as3", "(1) Big.as3", "(1) Small.as3"}, {"(1) Small.as3"});
+  Catalogue({"A.ss3"});
+  auto manager = Manager(false, true, 40);
+
+  ASSERT_TRUE(manager->StartBattle());
+  EXPECT_FALSE(manager->services().soundEffects);
+  EXPECT_TRUE(manager->Class(1, 0)->hasSounds());
+  EXPECT_TRUE(manager->Class(1, 1)->soundMemoryFailed());
+  EXPECT_FALSE(manager->Class(1, 1)->hasSounds());
+  EXPECT_EQ(manager->Class(1, 1)->meshCount(), 1);
+  for (const auto& [alliance, i] : {std::pair{1, 2}, std::pair{2, 0}}) {
+    EXPECT_FALSE(manager->Class(alliance, i)->hasSounds()) << alliance << " " << i;
+    EXPECT_FALSE(manager->Class(alliance, i)->soundMemoryFailed()) << alliance << " " << i;
+  }
+  // The ships are made after their alliance's classes: by then sound effects are off.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(manager->ShipAt(1, i)->Sound(1).empty()) << i;
+  const std::string log = LogText();
+  const std::string line = BattleManager::kSoundMemoryLogLine;
+  ASSERT_NE(log.find(line), std::string::npos) << log;
+  EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos) << log;
 }
 
 TEST_F(BattleTest, FlatBattleSpawnsBothFleetsAroundTheOriginAndWiresEverything) {

@@ -2,15 +2,21 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "saver/assets/plugin_file.h"
+#include "tests/support/plugin_builder.h"
 
 namespace ironwood {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::PatternModel;
+using testing::PatternTexture;
+using testing::PcmSound;
+using testing::StripMesh;
 
 std::uint32_t Get32(const Bytes& b, std::size_t at) {
   std::uint32_t v = 0;
@@ -20,6 +26,11 @@ std::uint32_t Get32(const Bytes& b, std::size_t at) {
 void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
+void PutFloat(Bytes& b, std::size_t at, float f) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  Put32(b, at, bits);
+}
 float GetFloat(const Bytes& b, std::size_t at) {
   const std::uint32_t bits = Get32(b, at);
   float f;
@@ -27,62 +38,27 @@ float GetFloat(const Bytes& b, std::size_t at) {
   return f;
 }
 
-// Pixels that differ from texture to texture and pixel to pixel, so a swapped or shifted record
-// shows.
-PluginTexture Texture(int width, int height, bool alpha, int seed) {
-  PluginTexture t{width, height, alpha, {}};
-  t.pixels.resize(static_cast<std::size_t>(width) * height * (alpha ? 4 : 3));
-  for (std::size_t i = 0; i < t.pixels.size(); ++i) {
-    t.pixels[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::size_t>(seed) * 31);
-  }
-  return t;
-}
-
-PluginMesh Mesh(std::uint32_t vertices, std::uint32_t pair, float base) {
-  PluginMesh m;
-  m.pairIndex = pair;
-  for (std::uint32_t i = 0; i < vertices; ++i) {
-    const float f = base + static_cast<float>(i);
-    m.vertices.push_back({{f, -f, f * 0.5f}, {0.0f, 1.0f, -0.25f * f}, {f / 8, 1 - f / 8}});
-  }
-  for (std::uint32_t i = 0; i + 2 < vertices; ++i) m.triangles.push_back({i, i + 2, i + 1});
-  return m;
-}
-
-PluginModel Model(int seed) {
-  return {Texture(8, 4, true, seed), Texture(1, 1, false, seed + 1), Mesh(4, 0, -2.0f * seed)};
-}
-
-PluginSound Sound(std::size_t bytes, int channels) {
-  PluginSound s{PcmFormat(channels, 22050), {}};
-  for (std::size_t i = 0; i < bytes; ++i) s.data.push_back(static_cast<std::uint8_t>(i * 13));
-  return s;
-}
-
 PluginFile RichFile() {
   PluginFile f;
   f.leading = {1, 2, 3, 4};
-  f.pitchRate = 1.25f;
-  f.turnRate = -0.5f;
-  f.bankRate = 3.0f;
-  f.angleLimit = 45.0f;
-  f.acceleration = 0.01f;
-  f.topSpeed = 7.5f;
-  f.textures = {Texture(64, 32, false, 0), Texture(32, 64, true, 1), Texture(256, 256, false, 2),
-                Texture(3, 1, true, 3),    Texture(1, 127, false, 4), Texture(511, 4, false, 5),
-                Texture(5, 5, true, 6),    Texture(2, 2, false, 7)};
-  f.meshes = {Mesh(5, 0, 0.0f), Mesh(1023, 3, 100.0f), Mesh(0, 2, 0.0f)};
+  f.flight = {1.25f, 0.5f,  3.0f,
+              45.0f, 0.01f, 7.5f};  // rates, angle limit, acceleration, top speed
+  f.textures = {PatternTexture(64, 32, false, 0),   PatternTexture(32, 64, true, 1),
+                PatternTexture(256, 256, false, 2), PatternTexture(3, 1, true, 3),
+                PatternTexture(1, 127, false, 4),   PatternTexture(511, 4, false, 5),
+                PatternTexture(5, 5, true, 6),      PatternTexture(2, 2, false, 7)};
+  f.meshes = {StripMesh(5, 0, 0.0f), StripMesh(1023, 3, 100.0f), StripMesh(0, 2, 0.0f)};
   f.phaserValue = 2.5f;
   f.torpedoValue = 40.0f;
-  f.phaser = Model(1);
+  f.phaser = PatternModel(1);
   f.phaserMounts = {{{0, 0.5f, 1}, {0, 0, 1}, 0.7f}, {{-1, 0, 0}, {-1, 0, 0.25f}, 1.5f}};
-  f.torpedo = Model(2);
+  f.torpedo = PatternModel(2);
   f.torpedoMounts = {{{0, 0, 2}, {0, 0, 1}, 0.3f}};
   f.shieldAxes = {1.5f, 0.75f, 2.0f};
   f.shieldStrength = 150.0f;
-  f.shield = Model(3);
+  f.shield = PatternModel(3);
   f.hasSounds = true;
-  f.sounds = {Sound(100, 1), Sound(0, 2), Sound(4001, 1)};
+  f.sounds = {PcmSound(100, 1), PcmSound(0, 2), PcmSound(4001, 1)};
   return f;
 }
 
@@ -121,12 +97,12 @@ void ExpectSameMounts(const std::vector<PluginMount>& a, const std::vector<Plugi
 
 void ExpectSameFile(const PluginFile& a, const PluginFile& b, bool withSounds) {
   EXPECT_EQ(a.leading, b.leading);
-  EXPECT_EQ(a.pitchRate, b.pitchRate);
-  EXPECT_EQ(a.turnRate, b.turnRate);
-  EXPECT_EQ(a.bankRate, b.bankRate);
-  EXPECT_EQ(a.angleLimit, b.angleLimit);
-  EXPECT_EQ(a.acceleration, b.acceleration);
-  EXPECT_EQ(a.topSpeed, b.topSpeed);
+  EXPECT_EQ(a.flight.pitchRate, b.flight.pitchRate);
+  EXPECT_EQ(a.flight.turnRate, b.flight.turnRate);
+  EXPECT_EQ(a.flight.bankRate, b.flight.bankRate);
+  EXPECT_EQ(a.flight.angleLimit, b.flight.angleLimit);
+  EXPECT_EQ(a.flight.acceleration, b.flight.acceleration);
+  EXPECT_EQ(a.flight.topSpeed, b.flight.topSpeed);
   ASSERT_EQ(a.textures.size(), b.textures.size());
   for (std::size_t i = 0; i < a.textures.size(); ++i) {
     ExpectSameTexture(a.textures[i], b.textures[i], "texture " + std::to_string(i));
@@ -154,10 +130,7 @@ void ExpectSameFile(const PluginFile& a, const PluginFile& b, bool withSounds) {
 }
 
 Bytes Encode(const PluginFile& f) {
-  std::string error;
-  Bytes bytes = EncodePluginFile(f, &error);
-  EXPECT_FALSE(bytes.empty()) << error;
-  return bytes;
+  return testing::EncodePlugin(f);
 }
 
 bool Parse(const Bytes& bytes, bool sounds, PluginFile* out, std::string* error) {
@@ -169,6 +142,84 @@ std::string Refusal(const Bytes& bytes, bool sounds = true) {
   PluginFile f;
   std::string error;
   return Parse(bytes, sounds, &f, &error) ? "accepted" : error;
+}
+
+// A small plug-in written byte by byte from the file layout, not by our encoder, so that the
+// reader and the writer cannot agree on a wrong order between themselves.
+TEST(PluginFile, HandWrittenBytesDecodeFieldByField) {
+  Bytes b;
+  const auto u8 = [&b](std::uint8_t v) { b.push_back(v); };
+  const auto u32 = [&b](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  const auto f32 = [&u32](float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    u32(bits);
+  };
+  for (std::uint8_t c : {'a', 'b', 'c', 'd', 'A', 'S', '3', ' '}) u8(c);  // 0: free, 4: magic
+  ASSERT_EQ(b.size(), 8u);
+  for (float v : {1.0f, 2.0f, 3.0f, 40.0f, 0.5f, 9.0f}) f32(v);  // 8..28: flight attributes
+  u8(1);                                                         // 32: one texture pair
+  u32(1u | 1u << 11);                                            // 33: 1 x 1 RGB (ratio 1)
+  for (std::uint8_t v : {10, 20, 30}) u8(v);
+  u32(1u | 1u << 9 | 1u << 10 | 2u << 11);  // 40: width 1 times ratio 2, RGBA
+  for (std::uint8_t v = 1; v <= 8; ++v) u8(v);
+  ASSERT_EQ(b.size(), 52u);
+  u8(1);                          // 52: one hull mesh
+  u32(3u | 1u << 10 | 0u << 20);  // 53: 3 vertices, 1 face, pair 0
+  for (int v = 0; v < 3; ++v) {   // 57: position, normal, texture coordinates
+    for (float f : {v + 0.0f, v + 0.5f, -v - 0.0f, 0.0f, 0.0f, 1.0f, 0.25f * v, 1.0f}) f32(f);
+  }
+  u32(0u | 2u << 10 | 1u << 20);  // 153: the triangle 0, 2, 1
+  ASSERT_EQ(b.size(), 157u);
+  u8(1);                                            // 157: one phaser mount
+  u8(0);                                            // 158: no torpedo mounts
+  f32(2.5f);                                        // 159: phaser value
+  f32(40.0f);                                       // 163: torpedo value
+  const auto tinyModel = [&](std::uint8_t shade) {  // texture, discarded texture, empty mesh
+    u32(1u | 1u << 11);
+    for (int k = 0; k < 3; ++k) u8(shade);
+    u32(1u | 1u << 11);
+    for (int k = 0; k < 3; ++k) u8(0);
+    u32(0);
+  };
+  tinyModel(77);  // 167: the phaser model
+  ASSERT_EQ(b.size(), 185u);
+  for (float v : {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 0.75f}) f32(v);  // 185: position, aim, arc
+  for (float v : {1.5f, 2.0f, 2.5f, 100.0f}) f32(v);  // 213: shield semi-axes and strength
+  tinyModel(99);                                      // 229: the shield model
+  ASSERT_EQ(b.size(), 247u);
+
+  PluginFile f;
+  std::string error;
+  ASSERT_TRUE(Parse(b, true, &f, &error)) << error;
+  EXPECT_EQ(f.leading, (std::array<std::uint8_t, 4>{'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(f.flight, (FlightAttributes{1, 2, 3, 40, 0.5f, 9}));
+  ASSERT_EQ(f.textures.size(), 2u);
+  EXPECT_EQ(f.textures[0].pixels, (std::vector<std::uint8_t>{10, 20, 30}));
+  EXPECT_EQ(f.textures[1].height, 2);
+  EXPECT_TRUE(f.textures[1].hasAlpha);
+  EXPECT_EQ(f.textures[1].pixels.back(), 8);
+  ASSERT_EQ(f.meshes.size(), 1u);
+  EXPECT_EQ(f.meshes[0].vertices[2].position, (std::array<float, 3>{2, 2.5f, -2}));
+  EXPECT_EQ(f.meshes[0].vertices[2].normal, (std::array<float, 3>{0, 0, 1}));
+  EXPECT_EQ(f.meshes[0].vertices[2].texCoord, (std::array<float, 2>{0.5f, 1}));
+  EXPECT_EQ(f.meshes[0].triangles, (std::vector<std::array<std::uint32_t, 3>>{{0, 2, 1}}));
+  EXPECT_EQ(f.phaserValue, 2.5f);
+  EXPECT_EQ(f.torpedoValue, 40.0f);
+  EXPECT_EQ(f.phaser.texture.pixels, (std::vector<std::uint8_t>{77, 77, 77}));
+  ASSERT_EQ(f.phaserMounts.size(), 1u);
+  EXPECT_EQ(f.phaserMounts[0].position, (std::array<float, 3>{1, 2, 3}));
+  EXPECT_EQ(f.phaserMounts[0].aim, (std::array<float, 3>{4, 5, 6}));
+  EXPECT_EQ(f.phaserMounts[0].arc, 0.75f);
+  EXPECT_TRUE(f.torpedoMounts.empty());
+  EXPECT_EQ(f.shieldAxes, (std::array<float, 3>{1.5f, 2, 2.5f}));
+  EXPECT_EQ(f.shieldStrength, 100.0f);
+  EXPECT_EQ(f.shield.texture.pixels, (std::vector<std::uint8_t>{99, 99, 99}));
+  EXPECT_FALSE(f.hasSounds);
+  // And the encoder writes exactly these bytes back.
+  EXPECT_TRUE(Encode(f) == b);
 }
 
 TEST(PluginFile, RichFileRoundTripsWithAndWithoutSounds) {
@@ -207,13 +258,13 @@ TEST(PluginFile, EmptySectionsFollowTheFixedLayout) {
   // N = 0, M = 0, P = 0, T = 0: the counts, then straight from the two values to the shield.
   PluginFile f;
   f.leading = {0xDE, 0xAD, 0xBE, 0xEF};
-  f.topSpeed = 9.0f;
+  f.flight.topSpeed = 9.0f;
   f.phaserValue = 3.0f;
   f.torpedoValue = 4.0f;
-  f.phaser = Model(5);   // no mounts: not stored
+  f.phaser = PatternModel(5);  // no mounts: not stored
   f.shieldAxes = {1, 2, 3};
   f.shieldStrength = 5;
-  f.shield = {Texture(1, 1, false, 0), Texture(1, 1, false, 1), Mesh(0, 0, 0)};
+  f.shield = {PatternTexture(1, 1, false, 0), PatternTexture(1, 1, false, 1), StripMesh(0, 0, 0)};
   const Bytes bytes = Encode(f);
   ASSERT_EQ(bytes.size(), 8u + 24 + 1 + 1 + 2 + 8 + 16 + 7 + 7 + 4);
   EXPECT_EQ(bytes[0], 0xDE);
@@ -241,14 +292,14 @@ TEST(PluginFile, EmptySectionsFollowTheFixedLayout) {
 // at 47, the mesh header at 48.
 PluginFile SmallFile() {
   PluginFile f;
-  f.textures = {Texture(1, 1, false, 0), Texture(1, 1, false, 1)};
-  f.meshes = {Mesh(3, 0, 0)};
-  f.phaser = {Texture(1, 1, false, 2), Texture(1, 1, false, 3), Mesh(3, 0, 0)};
+  f.textures = {PatternTexture(1, 1, false, 0), PatternTexture(1, 1, false, 1)};
+  f.meshes = {StripMesh(3, 0, 0)};
+  f.phaser = {PatternTexture(1, 1, false, 2), PatternTexture(1, 1, false, 3), StripMesh(3, 0, 0)};
   f.phaserMounts = {{{0, 0, 1}, {0, 0, 1}, 0.5f}};
   f.shieldAxes = {1, 1, 1};
-  f.shield = {Texture(1, 1, true, 4), Texture(1, 1, false, 5), Mesh(3, 0, 0)};
+  f.shield = {PatternTexture(1, 1, true, 4), PatternTexture(1, 1, false, 5), StripMesh(3, 0, 0)};
   f.hasSounds = true;
-  f.sounds = {Sound(4, 1), Sound(2, 1), Sound(6, 1)};
+  f.sounds = {PcmSound(4, 1), PcmSound(2, 1), PcmSound(6, 1)};
   return f;
 }
 constexpr std::size_t kMeshHeader = 48;
@@ -269,7 +320,7 @@ TEST(PluginFile, TextureHeadersExpressEverySizeExactly) {
                         Case{1, 127, false, 1u | 1u << 9 | 127u << 11},
                         Case{511, 4, false, 511u | 103u << 11}}) {
     PluginFile f = SmallFile();
-    f.textures[0] = Texture(c.width, c.height, c.alpha, 9);
+    f.textures[0] = PatternTexture(c.width, c.height, c.alpha, 9);
     const Bytes bytes = Encode(f);
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(Get32(bytes, 33), c.header) << c.width << " x " << c.height;
@@ -280,10 +331,10 @@ TEST(PluginFile, TextureHeadersExpressEverySizeExactly) {
   }
   // No width and ratio give these.
   for (const auto& [w, h] : {std::pair{33, 100}, std::pair{512, 512}, std::pair{2, 300},
-                             std::pair{0, 0}, std::pair{400, 2}}) {
+                             std::pair{0, 5}, std::pair{400, 2}}) {
     EXPECT_FALSE(PluginTextureSizeFits(w, h)) << w << " x " << h;
     PluginFile f = SmallFile();
-    f.textures[1] = Texture(w, h, false, 0);
+    f.textures[1] = PatternTexture(w, h, false, 0);
     std::string error;
     EXPECT_TRUE(EncodePluginFile(f, &error).empty());
     EXPECT_NE(error.find("texture 1: " + std::to_string(w) + " x " + std::to_string(h)),
@@ -322,7 +373,7 @@ TEST(PluginFile, EncoderRefusesWhatTheLayoutCannotHold) {
   f.textures[0].pixels.pop_back();
   EXPECT_EQ(refusal(f), "texture 0: 2 pixel bytes, 3 expected");
   f = SmallFile();
-  f.meshes[0] = Mesh(1024, 0, 0);
+  f.meshes[0] = StripMesh(1024, 0, 0);
   EXPECT_NE(refusal(f).find("hull mesh 0: 1024 vertices"), std::string::npos);
   f = SmallFile();
   f.meshes[0].triangles[0][2] = 3;
@@ -405,6 +456,90 @@ TEST(PluginFile, BrokenFilesAreRefusedWithTheFaultAndOffset) {
   EXPECT_NE(Refusal(b).find("4294967295 sample bytes announced"), std::string::npos);
   // Sounds off: the same bytes load, since the blocks are never read.
   EXPECT_EQ(Refusal(b, false), "accepted");
+}
+
+// The flight model and the shield compute with these values: what they cannot use is refused
+// with the field and where it lies, what a class may legitimately hold (a ship that does not
+// move, a shield that is down, a weapon that does no harm) loads.
+TEST(PluginFile, UnusableFlightAndShieldValuesAreRefused) {
+  const Bytes good = Encode(SmallFile());
+  const std::size_t values = kMountCounts + 2;
+  const std::size_t shield = values + 8 + 7 + 7 + (4 + 3 * 32 + 4) + 28;
+  ASSERT_EQ(GetFloat(good, shield), 1.0f);  // the layout the patches below rely on
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  struct Case {
+    std::size_t at;
+    float value;
+    std::string refusal;  // empty: accepted
+  };
+  const std::string offset = " (offset ";
+  for (const Case& c : {
+           Case{8, kNaN, "pitch rate NaN is not a finite number (offset 8)"},
+           Case{12, -1.0f, "turn rate -1 is negative (offset 12)"},
+           Case{20, -kInfinity, "angle limit -infinity is not a finite number (offset 20)"},
+           Case{24, -0.5f, "acceleration -0.5 is negative (offset 24)"},
+           Case{28, -3.0f, "top speed -3 is negative (offset 28)"},
+           Case{28, kInfinity, "top speed infinity is not a finite number (offset 28)"},
+           Case{values + 4, kNaN,
+                "torpedo value NaN is not a finite number" + offset + std::to_string(values + 4) +
+                    ")"},
+           Case{shield, 0.0f,
+                "shield semi-axis X 0 is not above 0" + offset + std::to_string(shield) + ")"},
+           Case{shield + 8, -2.0f,
+                "shield semi-axis Z -2 is not above 0" + offset + std::to_string(shield + 8) + ")"},
+           Case{shield + 12, kInfinity,
+                "shield strength infinity is not a finite number" + offset +
+                    std::to_string(shield + 12) + ")"},
+           // Legitimate: a class that stands still, weapons that do no harm, a shield that is
+           // down from the start.
+           Case{28, 0.0f, ""},
+           Case{values, -1.0f, ""},
+           Case{shield + 12, -5.0f, ""},
+       }) {
+    Bytes b = good;
+    PutFloat(b, c.at, c.value);
+    EXPECT_EQ(Refusal(b, false), c.refusal.empty() ? "accepted" : c.refusal) << c.at;
+  }
+
+  // The encoder refuses the same values, so no tool can write them.
+  PluginFile f = SmallFile();
+  f.flight.topSpeed = -1;
+  std::string error;
+  EXPECT_TRUE(EncodePluginFile(f, &error).empty());
+  EXPECT_EQ(error, "top speed -1 is negative");
+  f = SmallFile();
+  f.shieldAxes[1] = kNaN;
+  EXPECT_FALSE(CheckPluginFile(f, &error));
+  EXPECT_EQ(error, "shield semi-axis Y NaN is not a finite number");
+}
+
+// A record whose width is 0, or whose height comes to 0, holds no pixels: it reads as an empty
+// texture and the rest of the file follows straight after its header.
+TEST(PluginFile, TextureRecordsWithoutPixelsAreEmptyTextures) {
+  PluginFile f = SmallFile();
+  f.textures[0] = PatternTexture(0, 0, false, 0);
+  f.shield.discarded = PatternTexture(0, 0, true, 0);
+  const Bytes bytes = Encode(f);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(Get32(bytes, 33), 1u << 11);       // width 0, ratio 1
+  EXPECT_EQ(Get32(bytes, 37), 1u | 1u << 11);  // texture 1 follows the header at once
+  // Width 0 with any ratio, 3 over ratio 4, 5 times ratio 0: all without pixels.
+  for (std::uint32_t header : {0u, 127u << 11, 3u | 4u << 11, 5u | 1u << 9}) {
+    Bytes b = bytes;
+    Put32(b, 33, header);
+    PluginFile parsed;
+    std::string error;
+    ASSERT_TRUE(Parse(b, true, &parsed, &error)) << header << ": " << error;
+    EXPECT_EQ(parsed.textures[0].width, 0) << header;
+    EXPECT_EQ(parsed.textures[0].height, 0) << header;
+    EXPECT_TRUE(parsed.textures[0].pixels.empty()) << header;
+    ExpectSameFile(f, parsed, true);
+  }
+  // Dividing by ratio 0 gives no height at all.
+  Bytes b = bytes;
+  Put32(b, 33, 5u);
+  EXPECT_EQ(Refusal(b), "texture 0: ratio 0 (offset 33)");
 }
 
 }  // namespace

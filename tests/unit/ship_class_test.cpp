@@ -7,6 +7,7 @@
 
 #include "saver/assets/plugin_file.h"
 #include "saver/battle/ship_class.h"
+#include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
 
@@ -14,69 +15,35 @@ namespace ironwood {
 namespace {
 
 using testing::Bytes;
+using testing::PatternModel;
+using testing::PatternTexture;
+using testing::PcmSound;
 using testing::RecordingGl;
+using testing::StripMesh;
 using testing::TempFolder;
-
-PluginTexture Image(int width, int height, bool alpha, int seed) {
-  PluginTexture t{width, height, alpha, {}};
-  t.pixels.resize(static_cast<std::size_t>(width) * height * (alpha ? 4 : 3));
-  for (std::size_t i = 0; i < t.pixels.size(); ++i) {
-    t.pixels[i] = static_cast<std::uint8_t>(i * 5 + static_cast<std::size_t>(seed) * 17);
-  }
-  return t;
-}
-
-PluginMesh Strip(std::uint32_t vertices, std::uint32_t pair, float base) {
-  PluginMesh m;
-  m.pairIndex = pair;
-  for (std::uint32_t i = 0; i < vertices; ++i) {
-    const float f = base + static_cast<float>(i);
-    m.vertices.push_back({{f, 2 * f, -f}, {0, 0, 1}, {f / 4, 1 - f / 4}});
-  }
-  for (std::uint32_t i = 0; i + 2 < vertices; ++i) m.triangles.push_back({i, i + 1, i + 2});
-  return m;
-}
-
-PluginModel Model(int seed) {
-  return {Image(4, 4, true, seed), Image(2, 1, false, seed + 1), Strip(3, 0, 10.0f * seed)};
-}
-
-PluginSound Sound(std::size_t bytes) {
-  PluginSound s{PcmFormat(1, 11025), {}};
-  for (std::size_t i = 0; i < bytes; ++i) s.data.push_back(static_cast<std::uint8_t>(i * 3 + 1));
-  return s;
-}
 
 // Four pairs (so pair 3 exists), three hull meshes, both weapon kinds, sounds.
 PluginFile FullClass() {
   PluginFile f;
-  f.pitchRate = 1;
-  f.turnRate = 2;
-  f.bankRate = 3;
-  f.angleLimit = 40;
-  f.acceleration = 0.5f;
-  f.topSpeed = 9;
-  for (int i = 0; i < 8; ++i) f.textures.push_back(Image(8 >> (i % 3), 4, i % 2 == 1, i));
-  f.meshes = {Strip(4, 0, 0), Strip(5, 3, 1), Strip(3, 1, 2)};
+  f.flight = {1, 2, 3, 40, 0.5f, 9};  // rates, angle limit, acceleration, top speed
+  for (int i = 0; i < 8; ++i) f.textures.push_back(PatternTexture(8 >> (i % 3), 4, i % 2 == 1, i));
+  f.meshes = {StripMesh(4, 0, 0), StripMesh(5, 3, 1), StripMesh(3, 1, 2)};
   f.phaserValue = 1.5f;
   f.torpedoValue = 30;
-  f.phaser = Model(1);
+  f.phaser = PatternModel(1);
   f.phaserMounts = {{{1, 2, 3}, {0, 0, 1}, 0.5f}, {{-1, -2, -3}, {0, 1, 0}, 0.25f}};
-  f.torpedo = Model(2);
+  f.torpedo = PatternModel(2);
   f.torpedoMounts = {{{0, 0, 4}, {0, 0, 2}, 0.1f}};
   f.shieldAxes = {1.6f, 1.0f, 2.5f};
   f.shieldStrength = 120;
-  f.shield = Model(3);
+  f.shield = PatternModel(3);
   f.hasSounds = true;
-  f.sounds = {Sound(10), Sound(0), Sound(33)};
+  f.sounds = {PcmSound(10), PcmSound(0), PcmSound(33)};
   return f;
 }
 
 Bytes Encode(const PluginFile& f) {
-  std::string error;
-  Bytes bytes = EncodePluginFile(f, &error);
-  EXPECT_FALSE(bytes.empty()) << error;
-  return bytes;
+  return testing::EncodePlugin(f);
 }
 
 // Each GL texture object is set up once, with one glTexEnvf, however many levels it uploads.
@@ -93,7 +60,7 @@ TEST(ShipClass, LoadsEveryPartOfTheFileWhereTheShipsLookForIt) {
   std::string why;
   ASSERT_TRUE(c.Load(path, pool, 1, true, &why)) << why;
   EXPECT_EQ(c.path(), path);
-  EXPECT_EQ(c.flightAttributes(), (std::array<float, 6>{1, 2, 3, 40, 0.5f, 9}));
+  EXPECT_EQ(c.flightAttributes(), (FlightAttributes{1, 2, 3, 40, 0.5f, 9}));
 
   // Hull: pair index 3 means textures 6 and 7; every hull texture has its levels with the
   // texture level applied, and is uploaded.
@@ -178,6 +145,31 @@ TEST(ShipClass, SoundBlocksAreReadOnlyWithSoundEffectsOn) {
   EXPECT_NE(why.find("sound 3"), std::string::npos) << why;
 }
 
+// Sample memory is the one thing a class can do without: the class loads without sounds and
+// says so, so that the caller switches sound effects off.
+TEST(ShipClass, SoundsWithoutMemoryLeaveTheClassSilent) {
+  RecordingGl gl;
+  TextureNamePool pool;
+  TempFolder folder;
+  const std::string path = folder.Write("Loud.as3", Encode(FullClass()));  // 10 + 0 + 33 bytes
+  ShipClass c;
+  std::string why;
+  ASSERT_TRUE(c.Load(path, pool, 0, true, &why, 43)) << why;
+  EXPECT_TRUE(c.hasSounds());
+  EXPECT_FALSE(c.soundMemoryFailed());
+
+  ASSERT_TRUE(c.Load(path, pool, 0, true, &why, 42)) << why;
+  EXPECT_FALSE(c.hasSounds());
+  EXPECT_TRUE(c.soundMemoryFailed());
+  EXPECT_TRUE(c.launchSound().empty() && c.breakUpSound().empty());
+  EXPECT_EQ(c.meshCount(), 3);
+  EXPECT_EQ(c.torpedoMountCount(), 1);
+
+  // With sound effects off no memory is asked for, so none is missing.
+  ASSERT_TRUE(c.Load(path, pool, 0, false, &why, 0)) << why;
+  EXPECT_FALSE(c.soundMemoryFailed());
+}
+
 TEST(ShipClass, ClassesWithoutHullOrWeaponsLoad) {
   RecordingGl gl;
   TextureNamePool pool;
@@ -204,6 +196,33 @@ TEST(ShipClass, ClassesWithoutHullOrWeaponsLoad) {
   EXPECT_TRUE(c.hasSounds());
   // Only the shield reaches GL, with its inverse copy.
   EXPECT_EQ(TexturesCreated(gl), 2);
+}
+
+// Empty texture records load: the class keeps them, but nothing is uploaded and the meshes
+// have no texture there.
+TEST(ShipClass, EmptyTexturesLoadWithoutUploads) {
+  RecordingGl gl;
+  TextureNamePool pool;
+  TempFolder folder;
+  PluginFile file = FullClass();
+  file.textures[6] = {};
+  file.phaser.texture = {};
+  file.shield.texture = {};
+  file.shield.discarded = {};
+  ShipClass c;
+  std::string why;
+  ASSERT_TRUE(c.Load(folder.Write("Empty.as3", Encode(file)), pool, 0, true, &why)) << why;
+  EXPECT_EQ(c.textureCount(), 8);
+  EXPECT_EQ(c.texture(6).width(), 0);
+  EXPECT_FALSE(c.texture(6).hasLevels());
+  EXPECT_EQ(c.mesh(1).texture, nullptr);
+  EXPECT_EQ(c.mesh(1).secondTexture, &c.texture(7));
+  ASSERT_NE(c.phaserModel(), nullptr);
+  EXPECT_EQ(c.phaserModel()->texture, nullptr);
+  EXPECT_EQ(c.shieldModel().texture, nullptr);
+  EXPECT_EQ(c.shieldTexture()->glName(), 10001u);
+  // The full class's 16 texture objects less texture 6, the phaser's and the shield's two.
+  EXPECT_EQ(TexturesCreated(gl), 16 - 1 - 1 - 2);
 }
 
 // Every refusal names the file, leaves an already loaded class untouched and uploads nothing.
@@ -283,6 +302,14 @@ TEST(ShipClass, BadPlugInsAreRefusedWithoutTouchingTheClass) {
   EXPECT_FALSE(c.Load((folder.Path() / "Missing.as3").string(), pool, 0, true, &why));
   EXPECT_NE(why.find("Missing.as3"), std::string::npos);
   EXPECT_EQ(LoadShipClass((folder.Path() / "Missing.as3").string(), pool, 0, true), nullptr);
+  // A folder with a plug-in's name, and a file far too large to be one, are refused unread.
+  std::filesystem::create_directories(folder.Path() / "Folder.as3");
+  EXPECT_FALSE(c.Load((folder.Path() / "Folder.as3").string(), pool, 0, true, &why));
+  EXPECT_NE(why.find("Folder.as3: a folder, not a plug-in file"), std::string::npos) << why;
+  const std::string huge = folder.Write("Huge.as3", good);
+  std::filesystem::resize_file(huge, kMaxPluginFileBytes + 1);
+  EXPECT_FALSE(c.Load(huge, pool, 0, true, &why));
+  EXPECT_NE(why.find("67108865 bytes; a plug-in file holds at most"), std::string::npos) << why;
   EXPECT_EQ(c.meshCount(), 3);
 }
 

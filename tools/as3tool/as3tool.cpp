@@ -2,6 +2,7 @@
 
 #include "tools/as3tool/as3tool.h"
 
+#include <exception>
 #include <ostream>
 
 #include "tools/as3tool/inputs.h"
@@ -23,11 +24,18 @@ int Usage(std::ostream& err) {
   return 2;
 }
 
-// Reads and parses a plug-in with its sounds; false with the fault.
+// Reads and parses a plug-in with its sounds; false with the fault. A path that is no plug-in
+// file (a folder, a device, something huge) is a fault like any other, so the other arguments
+// are still looked at.
 bool Load(const std::string& path, PluginFile* file, std::string* error) {
-  Bytes bytes;
-  return ReadFileBytes(path, &bytes, error) &&
-         ParsePluginFile(bytes.data(), bytes.size(), true, file, error);
+  try {
+    Bytes bytes;
+    return ReadPluginFileBytes(path, &bytes, error) &&
+           ParsePluginFile(bytes.data(), bytes.size(), true, file, error);
+  } catch (const std::exception& e) {
+    *error = std::string("cannot be read: ") + e.what();
+    return false;
+  }
 }
 
 int InspectCommand(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -50,6 +58,7 @@ int ValidateCommand(const std::vector<std::string>& paths, std::ostream& out) {
     std::string error;
     if (!Load(path, &file, &error)) {
       out << path << ": " << error << "\n";
+      out.flush();  // each result is out before the next file is looked at
       status = 1;
       continue;
     }
@@ -57,6 +66,7 @@ int ValidateCommand(const std::vector<std::string>& paths, std::ostream& out) {
     for (const std::string& warning : Warnings(file)) {
       out << path << ": warning: " << warning << "\n";
     }
+    out.flush();
   }
   return status;
 }

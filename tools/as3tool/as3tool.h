@@ -40,8 +40,9 @@ namespace ironwood::as3tool {
 bool BuildFromDescription(const std::string& path, PluginFile* out, std::string* error);
 
 // Things that load but look wrong: the shield not enclosing the hull, zero-length aim vectors,
-// arcs outside 0..180 degrees, a phaser mesh that does not span z 0..1, values that are not
-// finite, sound formats the saver cannot play as 16-bit PCM.
+// arcs outside 0..180 degrees, a phaser mesh that does not span z 0..1, mount and vertex values
+// that are not finite, sound formats the saver cannot play as 16-bit PCM. (Unusable flight,
+// weapon and shield values are faults, refused by the reader and the encoder.)
 std::vector<std::string> Warnings(const PluginFile& file);
 
 // A readable report of everything in the file.

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -185,9 +186,9 @@ TEST_F(As3Tool, BuildsAPluginTheLoaderReadsExactly) {
   EXPECT_EQ(run.err, "");
   const PluginFile f = Load("ship.as3");
 
-  EXPECT_EQ(f.pitchRate, 1.5f);
-  EXPECT_EQ(f.turnRate, 0.75f);
-  EXPECT_EQ(f.topSpeed, 3.0f);
+  EXPECT_EQ(f.flight.pitchRate, 1.5f);
+  EXPECT_EQ(f.flight.turnRate, 0.75f);
+  EXPECT_EQ(f.flight.topSpeed, 3.0f);
   EXPECT_EQ(f.torpedoValue, 40.0f);
 
   // Textures: R, G, B, A from B, G, R and the opacity's blue; the bottom row first.
@@ -502,6 +503,65 @@ TEST_F(As3Tool, ImagesAreReadWithTheSaversRulesAndReasons) {
     EXPECT_EQ(run.status, 1) << fault;
     EXPECT_TRUE(Contains(run.err, std::string("ship.txt:9: ") + fault)) << run.err;
   }
+}
+
+// Arguments that are no plug-in file (a folder, a device, a file too large to be one) and a
+// plug-in with a value the simulation cannot use are faults of that argument: each is reported
+// in turn, the others are still checked, and the status says something failed.
+TEST(As3ToolCommandLine, ValidateReportsEveryBadArgumentAndGoesOn) {
+  TempFolder folder;
+  PluginFile file;
+  file.flight.topSpeed = 4;
+  file.shieldAxes = {1, 1, 1};
+  file.shield.texture = {1, 1, false, {1, 2, 3}};
+  file.shield.discarded = file.shield.texture;
+  std::string error;
+  Bytes good = EncodePluginFile(file, &error);
+  ASSERT_FALSE(good.empty()) << error;
+  folder.Write("good.as3", good);
+  Bytes bad = good;
+  const float nan = std::nanf("");
+  std::memcpy(&bad[28], &nan, 4);  // the top speed
+  folder.Write("bad.as3", bad);
+  std::filesystem::create_directories(folder.Path() / "Folder.as3");
+  folder.Write("huge.as3", Bytes(1, 0));
+  std::filesystem::resize_file(folder.Path() / "huge.as3", kMaxPluginFileBytes + 1);
+
+  const std::vector<std::string> paths = {
+      File(folder, "Folder.as3"), File(folder, "good.as3"), "/dev/zero",
+      File(folder, "huge.as3"),   File(folder, "bad.as3"),  File(folder, "good.as3")};
+  std::vector<std::string> args = {"validate"};
+  args.insert(args.end(), paths.begin(), paths.end());
+  const Outcome run = Tool(args);
+  EXPECT_EQ(run.status, 1);
+  std::istringstream lines(run.out);
+  std::vector<std::string> got;
+  for (std::string line; std::getline(lines, line);) {
+    if (!Contains(line, ": warning: ")) got.push_back(line);
+  }
+  ASSERT_EQ(got.size(), paths.size()) << run.out;
+  EXPECT_EQ(got[0], paths[0] + ": a folder, not a plug-in file");
+  EXPECT_EQ(got[1], paths[1] + ": ok, no sounds");
+  EXPECT_TRUE(Contains(got[2], "/dev/zero: not a regular file")) << got[2];
+  EXPECT_TRUE(Contains(got[3], "67108865 bytes; a plug-in file holds at most")) << got[3];
+  EXPECT_EQ(got[4], paths[4] + ": top speed NaN is not a finite number (offset 28)");
+  EXPECT_EQ(got[5], paths[5] + ": ok, no sounds");
+
+  for (const std::string& path : {paths[0], std::string("/dev/zero")}) {
+    const Outcome inspect = Tool({"inspect", path});
+    EXPECT_EQ(inspect.status, 1) << path;
+    EXPECT_TRUE(Contains(inspect.err, path + ": ")) << inspect.err;
+  }
+#if !defined(_WIN32)
+  // The program itself: a status, not an abort, and the earlier results kept.
+  const std::string command = std::string(IRONWOOD_AS3TOOL) + " validate '" + paths[1] + "' '" +
+                              paths[0] + "' > '" + File(folder, "out.txt") + "' 2>&1";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const Bytes out = TempFolder::Read(folder.Path() / "out.txt");
+  EXPECT_TRUE(Contains(std::string(out.begin(), out.end()), paths[1] + ": ok"));
+#endif
 }
 
 TEST(As3ToolCommandLine, UsageMistakesExitWithStatusTwo) {

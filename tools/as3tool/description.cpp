@@ -170,14 +170,19 @@ class DescriptionReader {
 
   bool Line(const std::vector<std::string>& w) {
     const std::string& key = w[0];
-    static const std::map<std::string, float PluginFile::*> kScalars = {
-        {"pitch-rate", &PluginFile::pitchRate},     {"turn-rate", &PluginFile::turnRate},
-        {"bank-rate", &PluginFile::bankRate},       {"angle-limit", &PluginFile::angleLimit},
-        {"acceleration", &PluginFile::acceleration}, {"top-speed", &PluginFile::topSpeed},
-        {"phaser-value", &PluginFile::phaserValue}, {"torpedo-value", &PluginFile::torpedoValue},
+    using Field = float* (*)(PluginFile&);
+    static const std::map<std::string, Field> kScalars = {
+        {"pitch-rate", [](PluginFile& f) { return &f.flight.pitchRate; }},
+        {"turn-rate", [](PluginFile& f) { return &f.flight.turnRate; }},
+        {"bank-rate", [](PluginFile& f) { return &f.flight.bankRate; }},
+        {"angle-limit", [](PluginFile& f) { return &f.flight.angleLimit; }},
+        {"acceleration", [](PluginFile& f) { return &f.flight.acceleration; }},
+        {"top-speed", [](PluginFile& f) { return &f.flight.topSpeed; }},
+        {"phaser-value", [](PluginFile& f) { return &f.phaserValue; }},
+        {"torpedo-value", [](PluginFile& f) { return &f.torpedoValue; }},
     };
     if (const auto it = kScalars.find(key); it != kScalars.end()) {
-      return Once(key) && Arity(w, 1, 1, "VALUE") && Number(w[1], &(file_.*(it->second)));
+      return Once(key) && Arity(w, 1, 1, "VALUE") && Number(w[1], it->second(file_));
     }
     if (key == "pair") {
       if (!Arity(w, 4, 4, "COLOUR OPACITY|- COLOUR OPACITY|-")) return false;

@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,5 +7,12 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return ironwood::as3tool::RunAs3Tool(args, std::cout, std::cerr);
+  // Whatever goes wrong ends with a message and status 1, not an abort that loses the output.
+  try {
+    return ironwood::as3tool::RunAs3Tool(args, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << "as3tool: " << e.what() << "\n";
+    return 1;
+  }
 }

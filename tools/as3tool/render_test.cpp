@@ -10,73 +10,42 @@
 
 #include "platform/linux/egl_target.h"
 #include "saver/assets/plugin_file.h"
+#include "tests/support/plugin_builder.h"
 #include "tests/support/test_files.h"
 #include "tools/as3tool/as3tool.h"
-#include "tools/as3tool/test_run.h"
 #include "tools/as3tool/inputs.h"
 #include "tools/as3tool/render.h"
+#include "tools/as3tool/test_run.h"
 
 namespace ironwood::as3tool {
 namespace {
 
-
-
 // ---- A plug-in with known colours ----
 
+using testing::BoxMesh;
+using testing::SolidTexture;
+
 constexpr std::array<std::uint8_t, 3> kHull = {90, 160, 220};
-
-PluginTexture Solid(int side, std::array<std::uint8_t, 3> rgb, bool alpha = false) {
-  PluginTexture texture{side, side, alpha, {}};
-  for (int i = 0; i < side * side; ++i) {
-    texture.pixels.insert(texture.pixels.end(), rgb.begin(), rgb.end());
-    if (alpha) texture.pixels.push_back(static_cast<std::uint8_t>(i * 7));
-  }
-  return texture;
-}
-
-// A box of half-sizes (hx, hy, hz), faces counter-clockwise seen from outside.
-PluginMesh Box(float hx, float hy, float hz) {
-  PluginMesh mesh;
-  const std::array<float, 3> half = {hx, hy, hz};
-  for (int axis = 0; axis < 3; ++axis) {
-    for (float sign : {1.0f, -1.0f}) {
-      // u x v = the outward normal.
-      const int u = (axis + 1) % 3, v = (axis + 2) % 3;
-      const std::uint32_t first = static_cast<std::uint32_t>(mesh.vertices.size());
-      const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-      for (const auto& c : corners) {
-        PluginVertex vertex;
-        vertex.position[axis] = sign * half[axis];
-        vertex.position[u] = c[0] * sign * half[u];
-        vertex.position[v] = c[1] * half[v];
-        vertex.normal[axis] = sign;
-        vertex.texCoord = {(c[0] + 1) / 2, (c[1] + 1) / 2};
-        mesh.vertices.push_back(vertex);
-      }
-      mesh.triangles.push_back({first, first + 1, first + 2});
-      mesh.triangles.push_back({first, first + 2, first + 3});
-    }
-  }
-  return mesh;
-}
 
 // A long, low box (x is its length) with one phaser at its +x end aiming along +x, inside a
 // box-shaped shield of the shield's semi-axes.
 PluginFile TestShip() {
   PluginFile file;
-  file.pitchRate = file.turnRate = file.bankRate = 1;
-  file.angleLimit = 30;
-  file.acceleration = 0.1f;
-  file.topSpeed = 1;
-  file.textures = {Solid(8, kHull), Solid(8, {200, 40, 40}, true)};
-  file.meshes = {Box(2, 0.5f, 0.8f)};
+  file.flight.pitchRate = file.flight.turnRate = file.flight.bankRate = 1;
+  file.flight.angleLimit = 30;
+  file.flight.acceleration = 0.1f;
+  file.flight.topSpeed = 1;
+  file.textures = {SolidTexture(8, kHull), SolidTexture(8, {200, 40, 40}, true)};
+  file.meshes = {BoxMesh(2, 0.5f, 0.8f)};
   file.phaserValue = 1;
   file.torpedoValue = 5;
-  file.phaser = {Solid(4, {255, 255, 255}), Solid(4, {0, 0, 0}), Box(0.1f, 0.1f, 0.5f)};
+  file.phaser = {SolidTexture(4, {255, 255, 255}), SolidTexture(4, {0, 0, 0}),
+                 BoxMesh(0.1f, 0.1f, 0.5f)};
   file.phaserMounts = {{{2.0f, 0, 0}, {1, 0, 0}, 1.0f}};
   file.shieldAxes = {2.4f, 1.0f, 1.2f};
   file.shieldStrength = 100;
-  file.shield = {Solid(4, {40, 40, 60}), Solid(4, {0, 0, 0}), Box(2.4f, 1.0f, 1.2f)};
+  file.shield = {SolidTexture(4, {40, 40, 60}), SolidTexture(4, {0, 0, 0}),
+                 BoxMesh(2.4f, 1.0f, 1.2f)};
   return file;
 }
 

@@ -108,16 +108,9 @@ void MountWarnings(const char* name, const std::vector<PluginMount>& mounts,
 
 std::vector<std::string> Warnings(const PluginFile& f) {
   std::vector<std::string> warnings;
-  const float flight[] = {f.pitchRate,    f.turnRate, f.bankRate,   f.angleLimit,
-                          f.acceleration, f.topSpeed, f.phaserValue, f.torpedoValue,
-                          f.shieldStrength};
-  if (!std::all_of(std::begin(flight), std::end(flight), [](float v) { return std::isfinite(v); }) ||
-      !Finite(f.shieldAxes)) {
-    warnings.push_back("a flight, weapon or shield value is not a finite number");
-  }
-  if (f.shieldAxes[0] <= 0 || f.shieldAxes[1] <= 0 || f.shieldAxes[2] <= 0) {
-    warnings.push_back("a shield semi-axis is zero or negative " + Vec(f.shieldAxes));
-  } else {
+  // Unusable flight, weapon and shield values never get here: the reader and the encoder
+  // refuse them.
+  if (f.shieldAxes[0] > 0 && f.shieldAxes[1] > 0 && f.shieldAxes[2] > 0) {
     std::size_t outside = 0, total = 0;
     double worst = 0;
     for (const PluginMesh& mesh : f.meshes) {
@@ -185,10 +178,10 @@ std::vector<std::string> Warnings(const PluginFile& f) {
 }
 
 void Inspect(const PluginFile& f, std::ostream& out) {
-  out << "  flight: pitch rate " << Num(f.pitchRate) << ", turn rate " << Num(f.turnRate)
-      << ", bank rate " << Num(f.bankRate) << ", angle limit " << Num(f.angleLimit)
-      << " degrees, acceleration " << Num(f.acceleration) << ", top speed " << Num(f.topSpeed)
-      << "\n";
+  out << "  flight: pitch rate " << Num(f.flight.pitchRate) << ", turn rate "
+      << Num(f.flight.turnRate) << ", bank rate " << Num(f.flight.bankRate) << ", angle limit "
+      << Num(f.flight.angleLimit) << " degrees, acceleration " << Num(f.flight.acceleration)
+      << ", top speed " << Num(f.flight.topSpeed) << "\n";
   out << "  texture pairs: " << f.textures.size() / 2 << "\n";
   for (std::size_t i = 0; i < f.textures.size(); ++i) {
     out << "    texture " << i << " (pair " << i / 2 << "): " << TextureText(f.textures[i])

@@ -51,8 +51,7 @@ struct Design {
   std::vector<Part> parts;
   std::vector<MountPlacement> phasers, torpedoes;
   HullPaint paint;
-  // Flight attributes in file order.
-  float pitchRate = 0, turnRate = 0, bankRate = 0, angleLimit = 0, acceleration = 0, topSpeed = 0;
+  FlightAttributes flight;  // pitch, turn and bank rates, angle limit, acceleration, top speed
   float phaserValue = 0, torpedoValue = 0, shieldStrength = 0;
   float beamHalfWidth = 0.08f, torpedoSize = 0.3f;
 };
@@ -161,12 +160,7 @@ Design Lancet() {
   d.paint = {1, d.seed, -0.75f, 0.5f, 0.02f, {{0.27f, -0.03f, 0.16f}, {-0.27f, -0.03f, 0.16f}}};
   d.torpedoes = {FromAhead(0, -0.03f, {0, 0, 1}, 0.35f)};
   d.phasers = {FromAbove(0, 0.6f, {0, 0.6f, 1}, 1.6f), FromBelow(0, -0.4f, {0, -0.6f, 1}, 1.6f)};
-  d.pitchRate = 80;
-  d.turnRate = 1.2f;
-  d.bankRate = 110;
-  d.angleLimit = 60;
-  d.acceleration = 0.9f;
-  d.topSpeed = 22;
+  d.flight = {80, 1.2f, 110, 60, 0.9f, 22};
   d.phaserValue = 1.6f;
   d.torpedoValue = 3.5f;
   d.shieldStrength = 30;
@@ -223,12 +217,7 @@ Design Heron() {
   d.phasers = {FromAbove(0, 1.5f, {0, 0.7f, 0.7f}, 1.7f), FromAbove(0, -1.9f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 1.4f, {0, -0.7f, 0.7f}, 1.7f),
                FromBelow(0, -0.3f, {0, -1, -0.2f}, 1.7f)};
-  d.pitchRate = 55;
-  d.turnRate = 1.1f;
-  d.bankRate = 70;
-  d.angleLimit = 35;
-  d.acceleration = 0.6f;
-  d.topSpeed = 16;
+  d.flight = {55, 1.1f, 70, 35, 0.6f, 16};
   d.phaserValue = 2.2f;
   d.torpedoValue = 5;
   d.shieldStrength = 55;
@@ -293,12 +282,7 @@ Design Albatross() {
       FromAbove(0, 3.2f, {0, 0.8f, 0.6f}, 1.75f),  FromAbove(0, -3.9f, {0, 1, -0.4f}, 1.75f),
       FromBelow(0, 3.0f, {0, -0.8f, 0.6f}, 1.75f), FromBelow(0, -2.5f, {0, -1, -0.3f}, 1.75f),
       FromSide(1, -0.25f, -2.0f, {1, 0, 0}, 1.4f), FromSide(-1, -0.25f, -2.0f, {-1, 0, 0}, 1.4f)};
-  d.pitchRate = 30;
-  d.turnRate = 1.4f;
-  d.bankRate = 35;
-  d.angleLimit = 11;
-  d.acceleration = 0.35f;
-  d.topSpeed = 10;
+  d.flight = {30, 1.4f, 35, 11, 0.35f, 10};
   d.phaserValue = 3;
   d.torpedoValue = 7;
   d.shieldStrength = 110;
@@ -340,12 +324,7 @@ Design Cinder() {
   d.paint = {2, d.seed, -0.05f, 0.55f, 0.05f, {{0, 0.02f, 0.3f}}};
   d.torpedoes = {FromAhead(0, -0.08f, {0, 0, 1}, 0.35f)};
   d.phasers = {FromAbove(0, 0.9f, {0, 0.5f, 1}, 1.5f), FromBelow(0, -0.2f, {0, -0.7f, 0.8f}, 1.6f)};
-  d.pitchRate = 85;
-  d.turnRate = 1.1f;
-  d.bankRate = 120;
-  d.angleLimit = 65;
-  d.acceleration = 1.0f;
-  d.topSpeed = 24;
+  d.flight = {85, 1.1f, 120, 65, 1.0f, 24};
   d.phaserValue = 1.4f;
   d.torpedoValue = 4;
   d.shieldStrength = 25;
@@ -397,12 +376,7 @@ Design Halberd() {
                  FromAhead(-0.15f, -0.15f, {0, 0, 1}, 0.3f)};
   d.phasers = {FromAbove(0, 2.2f, {0, 0.6f, 0.8f}, 1.6f), FromAbove(0, -2.4f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 0.2f, {0, -1, 0.2f}, 1.8f)};
-  d.pitchRate = 50;
-  d.turnRate = 1.0f;
-  d.bankRate = 65;
-  d.angleLimit = 32;
-  d.acceleration = 0.55f;
-  d.topSpeed = 15;
+  d.flight = {50, 1.0f, 65, 32, 0.55f, 15};
   d.phaserValue = 2.4f;
   d.torpedoValue = 6;
   d.shieldStrength = 50;
@@ -454,12 +428,7 @@ Design Anvil() {
                FromBelow(0.9f, 2.5f, {0.3f, -1, 0.3f}, 1.7f),
                FromBelow(-0.9f, 2.5f, {-0.3f, -1, 0.3f}, 1.7f),
                FromBelow(0, -3.0f, {0, -1, -0.4f}, 1.7f)};
-  d.pitchRate = 26;
-  d.turnRate = 1.3f;
-  d.bankRate = 30;
-  d.angleLimit = 10;
-  d.acceleration = 0.3f;
-  d.topSpeed = 9;
+  d.flight = {26, 1.3f, 30, 10, 0.3f, 9};
   d.phaserValue = 3.4f;
   d.torpedoValue = 8;
   d.shieldStrength = 120;
@@ -617,12 +586,7 @@ bool BuildClass(Design design, ShipClassAsset* out, std::string* error) {
   PluginFile& file = out->plugin;
   file = {};
   file.leading = {'I', 'W', 'S', 'C'};
-  file.pitchRate = design.pitchRate;
-  file.turnRate = design.turnRate;
-  file.bankRate = design.bankRate;
-  file.angleLimit = design.angleLimit;
-  file.acceleration = design.acceleration;
-  file.topSpeed = design.topSpeed;
+  file.flight = design.flight;
   out->hullTexture = HullTexture(atlas, design.paint);
   out->damageTexture = DamageTexture(atlas, design.paint);
   file.textures = {ToPluginTexture(out->hullTexture, false),

@@ -275,8 +275,8 @@ TEST(ShipRoles, SizesSpeedsAndAgilitySuitEscortsAndCruisers) {
     SCOPED_TRACE(ship.name);
     const PluginFile& f = ship.plugin;
     ++perFleet[ship.alliance];
-    EXPECT_GT(f.topSpeed, 0.0f);
-    EXPECT_LT(f.topSpeed, 38.0f);  // torpedoes must outrun every ship
+    EXPECT_GT(f.flight.topSpeed, 0.0f);
+    EXPECT_LT(f.flight.topSpeed, 38.0f);  // torpedoes must outrun every ship
     EXPECT_GT(f.phaserValue, 0.0f);
     EXPECT_GT(f.torpedoValue, 0.0f);
     EXPECT_GT(f.shieldStrength, 0.0f);
@@ -284,11 +284,11 @@ TEST(ShipRoles, SizesSpeedsAndAgilitySuitEscortsAndCruisers) {
     if (ship.role == "escort") {
       EXPECT_GE(r, 1.5f);
       EXPECT_LE(r, 2.5f);
-      EXPECT_GT(f.angleLimit, 12.5f);  // able to break off
+      EXPECT_GT(f.flight.angleLimit, 12.5f);  // able to break off
     } else if (ship.role == "cruiser") {
       EXPECT_GE(r, 5.0f);
       EXPECT_LE(r, 8.0f);
-      EXPECT_LE(f.angleLimit, 12.5f);  // too ponderous to break off
+      EXPECT_LE(f.flight.angleLimit, 12.5f);  // too ponderous to break off
     } else {
       EXPECT_GT(r, 2.5f);
       EXPECT_LT(r, 5.0f);
@@ -303,8 +303,9 @@ TEST(ShipRoles, SizesSpeedsAndAgilitySuitEscortsAndCruisers) {
     if (a.alliance != b.alliance) continue;
     SCOPED_TRACE(a.name + " / " + b.name);
     EXPECT_LT(Radius(a.plugin), Radius(b.plugin));
-    EXPECT_GT(a.plugin.topSpeed, b.plugin.topSpeed);
-    EXPECT_GT(a.plugin.turnRate * a.plugin.angleLimit, b.plugin.turnRate * b.plugin.angleLimit);
+    EXPECT_GT(a.plugin.flight.topSpeed, b.plugin.flight.topSpeed);
+    EXPECT_GT(a.plugin.flight.turnRate * a.plugin.flight.angleLimit,
+              b.plugin.flight.turnRate * b.plugin.flight.angleLimit);
     EXPECT_LT(a.plugin.shieldStrength, b.plugin.shieldStrength);
   }
 }
