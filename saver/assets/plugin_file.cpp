@@ -1,10 +1,11 @@
 #include "saver/assets/plugin_file.h"
 
+#include "saver/assets/file_bytes.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <utility>
 
@@ -467,56 +468,31 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate) {
 
 bool ReadPluginFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes,
                          std::string* reason) {
-  namespace fs = std::filesystem;
-  const std::string tooLarge =
-      "a plug-in file holds at most " + std::to_string(kMaxPluginFileBytes) + " bytes (64 MiB)";
-  std::error_code failed;
-  const fs::file_status status = fs::status(fs::path(path), failed);
-  if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none) {
-    *reason = "cannot be opened";
-    return false;
-  }
-  if (fs::is_directory(status)) {
-    *reason = "a folder, not a plug-in file";
-    return false;
-  }
-  if (!fs::is_regular_file(status)) {
-    *reason = "not a regular file (a device or other special file), not a plug-in file";
-    return false;
-  }
-  const std::uintmax_t size = fs::file_size(fs::path(path), failed);
-  if (failed) {
-    *reason = "cannot tell the file's size";
-    return false;
-  }
-  if (size > kMaxPluginFileBytes) {
-    *reason = "the file is " + std::to_string(size) + " bytes; " + tooLarge;
-    return false;
-  }
-  std::ifstream in(fs::path(path), std::ios::binary);
-  if (!in) {
-    *reason = "cannot be opened";
-    return false;
-  }
-  // Read what is there, not what the size said: the file may have changed since.
-  bytes->clear();
-  bytes->reserve(static_cast<std::size_t>(size));
-  char chunk[1 << 16];
-  while (in) {
-    in.read(chunk, sizeof chunk);
-    const std::streamsize got = in.gcount();
-    if (got <= 0) break;
-    if (bytes->size() + static_cast<std::size_t>(got) > kMaxPluginFileBytes) {
-      *reason = "the file grew beyond the limit while it was read; " + tooLarge;
+  std::string text;
+  switch (ReadWholeFile(path, kMaxPluginFileBytes, &text)) {
+    case FileFault::kNone:
+      bytes->assign(text.begin(), text.end());
+      return true;
+    case FileFault::kMissing:
+      *reason = "cannot be opened";
+      return false;
+    case FileFault::kNotRegular:
+      *reason = std::filesystem::is_directory(path)
+                    ? "a folder, not a plug-in file"
+                    : "not a regular file (a device or other special file), not a plug-in file";
+      return false;
+    case FileFault::kTooLarge: {
+      std::error_code unknown;
+      *reason = "the file is " + std::to_string(std::filesystem::file_size(path, unknown)) +
+                " bytes; a plug-in file holds at most " + std::to_string(kMaxPluginFileBytes) +
+                " bytes (64 MiB)";
       return false;
     }
-    bytes->insert(bytes->end(), chunk, chunk + got);
+    case FileFault::kUnreadable:
+      break;
   }
-  if (in.bad()) {
-    *reason = "the file could not be read";
-    return false;
-  }
-  return true;
+  *reason = "the file could not be read";
+  return false;
 }
 
 bool PluginTextureSizeFits(int width, int height) {

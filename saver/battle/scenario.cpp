@@ -1,8 +1,9 @@
 #include "saver/battle/scenario.h"
 
+#include "saver/assets/file_bytes.h"
+
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <utility>
 
 #include "common/settings.h"
@@ -133,27 +134,25 @@ bool UsableScenarioFile(const std::string& path) {
 
 bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
                       std::string* why) {
-  // Checked before opening: opening a pipe or a device can block for ever.
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::path file = fs::u8path(path);
-  const fs::file_status status = fs::status(file, error);
-  if (error || !fs::exists(status)) return Fail(why, path + ": cannot open the file");
-  if (!fs::is_regular_file(status)) return Fail(why, path + ": not a plain file");
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (error || size > kMaxScenarioFileBytes) {
-    return Fail(why, path + ": not a scenario file (" + std::to_string(size) +
-                         " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
+  // Only a plain file is opened (a pipe or a device would block for ever), and only read when
+  // it is no larger than the editor could write.
+  std::string text;
+  switch (ReadWholeFile(path, kMaxScenarioFileBytes, &text)) {
+    case FileFault::kNone:
+      break;
+    case FileFault::kMissing:
+      return Fail(why, path + ": cannot open the file");
+    case FileFault::kNotRegular:
+      return Fail(why, path + ": not a plain file");
+    case FileFault::kTooLarge: {
+      std::error_code unknown;
+      return Fail(why, path + ": not a scenario file (" +
+                           std::to_string(std::filesystem::file_size(path, unknown)) +
+                           " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
+    }
+    case FileFault::kUnreadable:
+      return Fail(why, path + ": cannot read the file");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(why, path + ": cannot open the file");
-  // One byte more than measured: a file that grew meanwhile is not read half.
-  std::string text(static_cast<std::size_t>(size) + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (static_cast<std::uintmax_t>(in.gcount()) > size) {
-    return Fail(why, path + ": the file changed while it was read");
-  }
-  text.resize(static_cast<std::size_t>(in.gcount()));
   Tokens tokens(std::move(text));
   Scenario scenario;
   scenario.filePath = path;
