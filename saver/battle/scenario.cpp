@@ -193,11 +193,23 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
   if (usable.empty()) return Fail(why, "none of the " + std::to_string(count) +
                                            " scenario files can be used");
 
-  std::vector<Scenario> scenarios(usable.size());
-  for (std::size_t i = 0; i < usable.size(); ++i) {
-    if (!ReadScenarioFile(usable[i], installation, &scenarios[i], why)) return false;
+  std::vector<Scenario> scenarios;
+  std::vector<std::string> problems;
+  for (const std::string& path : usable) {
+    Scenario scenario;
+    std::string fault;
+    if (ReadScenarioFile(path, installation, &scenario, &fault)) {
+      scenarios.push_back(std::move(scenario));
+    } else {
+      problems.push_back(fault + "; left out");
+    }
+  }
+  if (scenarios.empty()) {
+    return Fail(why, "none of the " + std::to_string(count) + " scenario files can be read" +
+                         (problems.empty() ? std::string() : " (" + problems.front() + ")"));
   }
   scenarios_ = std::move(scenarios);
+  problems_ = std::move(problems);
   refused_.assign(scenarios_.size(), false);
   current_ = 0;
   next_ = 0;

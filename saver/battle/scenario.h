@@ -67,11 +67,15 @@ class ScenarioCatalogue {
  public:
   // Reads "NumScenarios" and "Scenario(0)" ... from the store, drops every scenario file that
   // cannot be opened for writing (missing or read-only; it is opened and closed, never
-  // changed), then reads the rest in order. Fails, with the reason in `why` and the catalogue
-  // left as it was, when the count is absent or not positive, a name is absent, no file
-  // remains, or a remaining file cannot be read. On success both indices are 0.
+  // changed), then reads the rest in order. A file that cannot be read (malformed, too large)
+  // drops out too, its reason kept in problems(): one broken file must not stop every other
+  // battle. Fails, with the reason in `why` and the catalogue left as it was, when the count is
+  // absent or not positive, a name is absent, or no readable file remains. On success both
+  // indices are 0.
   bool Load(platform::SettingsStore& store, std::string_view installation,
             std::string* why = nullptr);
+  // Why each file read by the last Load dropped out, one line a file.
+  const std::vector<std::string>& problems() const { return problems_; }
 
   int scenarioCount() const { return static_cast<int>(scenarios_.size()); }
   const Scenario& scenario(int i) const { return scenarios_.at(static_cast<std::size_t>(i)); }
@@ -92,6 +96,7 @@ class ScenarioCatalogue {
  private:
   std::vector<Scenario> scenarios_;
   std::vector<bool> refused_;  // one a scenario
+  std::vector<std::string> problems_;
   int current_ = 0;
   int next_ = 0;
 };

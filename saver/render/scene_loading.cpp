@@ -65,7 +65,11 @@ bool LoadAssociatedFiles(const LoadSettings& settings, const LogSink& log,
   StepLog steps(log);
   if (battle != nullptr &&
       !(steps.Run("Attempting to initalize scenario files...",
-                  [&](std::string* why) { return battle->Initialise(why); }) &&
+                  [&](std::string* why) {
+                    const bool ok = battle->Initialise(why);
+                    steps.Problems(battle->catalogue().problems());
+                    return ok;
+                  }) &&
         steps.Run("Attempting to Load First Scenario File...",
                   [&](std::string* why) { return battle->StartBattle(why); }))) {
     return false;

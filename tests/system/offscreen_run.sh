@@ -52,10 +52,12 @@ check "the banner stands out above the centre" brighter 200x60+220+110 200x60+22
 # third starts and holds: three battle starts in all, however many frames follow.
 printf '1\n(1) Heron.as3\n0\n' >"$install_dir/Scenarios/Short.ss3"
 printf '1\n(1) Heron.as3\n1\n(1) Missing.as3\n' >"$install_dir/Scenarios/Broken.ss3"
+# A file no editor writes drops out of the catalogue with its reason; the rest still play.
+printf '1\n(99999999) Heron.as3\n1\n(1) Cinder.as3\n' >"$install_dir/Scenarios/Huge.ss3"
 broken_settings="$work/broken.reg"
 {
   grep -v '^"NumScenarios"\|^"Scenario(' "$IRONWOOD_SYSTEM_SETTINGS"
-  printf '"NumScenarios"="3"\n"Scenario(0)"="Short.ss3"\n"Scenario(1)"="Broken.ss3"\n"Scenario(2)"="Duel.ss3"\n'
+  printf '"NumScenarios"="4"\n"Scenario(0)"="Huge.ss3"\n"Scenario(1)"="Short.ss3"\n"Scenario(2)"="Broken.ss3"\n"Scenario(3)"="Duel.ss3"\n'
 } >"$broken_settings"
 IRONWOOD_SYSTEM_SETTINGS="$broken_settings" env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen \
   --frames=40 --frame-ms=16 --seed=7 /s >/dev/null 2>&1
@@ -65,7 +67,10 @@ check "the broken scenario is logged once, with its reason" \
   bash -c "test $(count 'Broken.ss3 cannot start: ') -eq 1 && grep -q 'Broken.ss3 cannot start: .*Missing.as3' <<<'$log'"
 check "the third scenario is reached and plays on" test "$(count 'Attempting to Load Alliance 2 Models...')" -eq 3
 check "the saver does not give up on the catalogue" test "$(count 'No scenario can start')" -eq 0
-rm "$install_dir/Scenarios/Short.ss3" "$install_dir/Scenarios/Broken.ss3"
+check "an unreadable scenario file is named after the catalogue's step" \
+  grep -qx '        .*Huge.ss3: alliance 1 entry 1: 99999999 ships (at most 100 an entry); left out' <<<"$log"
+check "the catalogue's step still succeeds" grep -qx 'Attempting to initalize scenario files...Success' <<<"$log"
+rm "$install_dir/Scenarios/Short.ss3" "$install_dir/Scenarios/Broken.ss3" "$install_dir/Scenarios/Huge.ss3"
 
 # The options never reach the mode scan: a folder named like a switch changes nothing.
 output="$(env -u DISPLAY "$saver" --offscreen --frames=2 "--pictures-folder=/p" /s 2>&1)"

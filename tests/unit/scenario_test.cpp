@@ -231,14 +231,28 @@ TEST(ScenarioCatalogue, LoadFailsWithoutAUsableList) {
   EXPECT_NE(why.find("none of the 3"), std::string::npos) << why;
   EXPECT_EQ(c.scenarioCount(), 0);
 
-  // A usable file that cannot be read fails the whole catalogue and keeps what it held.
+  // A file that cannot be read drops out with its reason; the others still play.
   settings::Write(f.store, settings::kNumScenarios, "1");
   f.Name(0, "A.ss3");
   ASSERT_TRUE(f.Load(c, &why)) << why;
+  EXPECT_TRUE(c.problems().empty());
   WriteText(f.folder, "Scenarios/Bad.ss3", "1\n(0) A.as3\n0\n");
-  settings::Write(f.store, settings::kNumScenarios, "2");
-  f.Name(1, "Bad.ss3");
+  settings::Write(f.store, settings::kNumScenarios, "3");
+  f.Name(0, "Bad.ss3");
+  f.Name(1, "A.ss3");
+  f.Name(2, "Bad.ss3");
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  ASSERT_EQ(c.scenarioCount(), 1);
+  EXPECT_EQ(c.scenario(0).alliance1.total, 1);
+  ASSERT_EQ(c.problems().size(), 2u);
+  EXPECT_NE(c.problems()[0].find("Bad.ss3"), std::string::npos) << c.problems()[0];
+
+  // With no readable file left the catalogue fails, names the first reason and keeps what it
+  // held.
+  settings::Write(f.store, settings::kNumScenarios, "1");
+  f.Name(0, "Bad.ss3");
   EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("can be read"), std::string::npos) << why;
   EXPECT_NE(why.find("Bad.ss3"), std::string::npos) << why;
   ASSERT_EQ(c.scenarioCount(), 1);
   EXPECT_EQ(c.scenario(0).alliance1.total, 1);
