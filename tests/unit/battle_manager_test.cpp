@@ -112,9 +112,12 @@ class BattleTest : public ::testing::Test {
     return manager;
   }
 
+  // The log as written, line ends as "\n" (the Windows build writes "\r\n").
   std::string LogText() const {
     const Bytes bytes = testing::TempFolder::Read(log_.Path());
-    return std::string(bytes.begin(), bytes.end());
+    std::string text(bytes.begin(), bytes.end());
+    std::erase(text, '\r');
+    return text;
   }
 
   testing::TempFolder folder_;
