@@ -6,6 +6,7 @@
 #include "platform/headless/manual_clock.h"
 #include "saver/core/elapsed_timer.h"
 #include "saver/core/random.h"
+#include "saver/core/matrix4.h"
 #include "saver/core/vector3.h"
 
 namespace ironwood {
@@ -172,6 +173,49 @@ TEST(RandomRange, NegativeLowerBoundFavoursZero) {
   EXPECT_NEAR(counts[10] / perValue, 2.0, 0.1);
   EXPECT_NEAR(counts[15] / perValue, 1.0, 0.1);
   EXPECT_LT(counts[0], 40);  // r == 0 only: about one draw in 32768
+}
+
+}  // namespace
+}  // namespace ironwood
+
+namespace ironwood {
+namespace {
+
+// A quarter turn about y takes +z to +x and +x to -z, as glRotated(90, 0, 1, 0) does; composing
+// applies the later rotation first to the model's points.
+TEST(Matrix4, RotationsComposeAsTheMatrixCallsDo) {
+  Matrix4 m = IdentityMatrix();
+  Rotate(m, 90, 0, 2, 0);  // the axis is normalised
+  auto p = TransformPoint(m, 0, 0, 1);
+  EXPECT_NEAR(p[0], 1, 1e-15);
+  EXPECT_NEAR(p[2], 0, 1e-15);
+  p = TransformPoint(m, 1, 0, 0);
+  EXPECT_NEAR(p[2], -1, 1e-15);
+
+  // Heading 90 then pitch 90 (about x): the nose (+z) first goes to -y, then to -y still under
+  // the heading turn (y is its axis).
+  Rotate(m, 90, 1, 0, 0);
+  p = TransformPoint(m, 0, 0, 1);
+  EXPECT_NEAR(p[0], 0, 1e-15);
+  EXPECT_NEAR(p[1], -1, 1e-15);
+  EXPECT_NEAR(p[2], 0, 1e-15);
+
+  // Translation is applied in the rotated frame, as glTranslated after glRotated.
+  Matrix4 t = IdentityMatrix();
+  Rotate(t, 90, 0, 1, 0);
+  Translate(t, 0, 0, 5);
+  p = TransformPoint(t, 0, 0, 0);
+  EXPECT_NEAR(p[0], 5, 1e-14);
+  EXPECT_NEAR(p[2], 0, 1e-14);
+
+  // A zero axis changes nothing; a rotation and its reverse give the identity.
+  Matrix4 same = IdentityMatrix();
+  Rotate(same, 30, 0, 0, 0);
+  EXPECT_EQ(same, IdentityMatrix());
+  Matrix4 back = IdentityMatrix();
+  Rotate(back, 37, 1, 2, 3);
+  Rotate(back, -37, 1, 2, 3);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(back[i], IdentityMatrix()[i], 1e-15) << i;
 }
 
 }  // namespace
