@@ -19,15 +19,6 @@ constexpr int kShockWaveDrawAbove = 5000;
 
 }  // namespace
 
-void FlightModel::SetAttributes(const ShipClass& shipClass) {
-  attributes = shipClass.flightAttributes();
-}
-
-void FlightModel::SetGoal(const Vector3& direction, double weight) {
-  goal = direction;
-  goalWeight = weight;
-}
-
 Vector3 ShipShield::Point(const Vector3& direction) const {
   return ShieldPoint({a, b, c}, strength, direction);
 }
@@ -77,7 +68,7 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
                     [&](int i) -> const WeaponMount& { return shipClass.torpedoMount(i); });
 
     flight_ = FlightModel{};
-    flight_.SetAttributes(shipClass);
+    flight_.SetAttributes(shipClass.flightAttributes());
     flight_.SetGoal(Vector3(0, 0, 1), 0.0);
     ai_ = ShipAI{};
 

@@ -11,6 +11,7 @@
 #include "saver/core/elapsed_timer.h"
 #include "saver/core/vector3.h"
 #include "saver/audio/wave_sound.h"
+#include "saver/battle/flight_model.h"
 #include "saver/battle/ship_class.h"
 
 namespace ironwood {
@@ -22,29 +23,6 @@ struct Mesh;
 // The start state a ship is created with and keeps as its state: position X, Y, Z, speed, a
 // spare, pitch, heading, roll and a second spare.
 using ShipState = std::array<float, 9>;
-
-// The ship's flight model: attitude and speed, the errors towards the current goal, and the
-// class's limits.
-struct FlightModel {
-  double pitch = 0, heading = 0, roll = 0;  // degrees
-  double targetPitch = 0, pitchError = 0, yawError = 0;
-  double speed = 0, targetSpeed = 0, speedError = 0;
-  FlightAttributes attributes;  // the class's, copied
-  Vector3 forward{0, 0, 1};
-  std::uint32_t lastUpdate = 0;  // 0: not yet started
-
-  // The goal as last given.
-  Vector3 goal{0, 0, 1};
-  double goalWeight = 0;
-
-  // Takes the class's six flight attributes.
-  void SetAttributes(const ShipClass& shipClass);
-
-  // Where the ship should head, and at what fraction of its top speed. For now the goal is only
-  // stored: turning it into pitch, yaw and speed errors is the flight step's arithmetic, which
-  // this model does not carry yet.
-  void SetGoal(const Vector3& direction, double weight);
-};
 
 // The ship's decision machine: engage, break off, return to the battle area.
 struct ShipAI {
