@@ -12,12 +12,26 @@ namespace ironwood {
 
 namespace {
 
-constexpr std::array<double, 16> kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
 // About half the ships break up with a shock wave.
 constexpr int kShockWaveDrawAbove = 5000;
 
 }  // namespace
+
+Matrix4 ShipOrientation(double heading, double pitch, double roll) {
+  Matrix4 m = IdentityMatrix();
+  Rotate(m, heading, 0, 1, 0);
+  Rotate(m, pitch, 1, 0, 0);
+  Rotate(m, roll, 0, 0, 1);
+  return m;
+}
+
+Matrix4 ShipInverseOrientation(double heading, double pitch, double roll) {
+  Matrix4 m = IdentityMatrix();
+  Rotate(m, -roll, 0, 0, 1);
+  Rotate(m, -pitch, 1, 0, 0);
+  Rotate(m, -heading, 0, 1, 0);
+  return m;
+}
 
 Vector3 ShipShield::Point(const Vector3& direction) const {
   return ShieldPoint({a, b, c}, strength, direction);
@@ -71,6 +85,7 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     flight_.SetAttributes(shipClass.flightAttributes());
     flight_.SetGoal(Vector3(0, 0, 1), 0.0);
     ai_ = ShipAI{};
+    decisionStep_ = nullptr;  // whatever steered the last battle's ship is gone
 
     shield_ = ShipShield{};
     shield_.mesh = &shipClass.shieldModel();
@@ -101,8 +116,8 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     forward_ = {0, 0, 1};
     pitch_ = heading_ = roll_ = 0;
     speed_ = 0;
-    orientation_ = kIdentity;
-    inverseOrientation_ = kIdentity;
+    orientation_ = IdentityMatrix();
+    inverseOrientation_ = IdentityMatrix();
     dead_ = false;
     visible_ = true;
     hullPresent_ = true;
@@ -117,6 +132,51 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+void Ship::Update(const Vector3& eyeOffset) {
+  if (decisionStep_) decisionStep_(*this);
+  if (!dead_ && hullPresent_) {
+    const FlightOutput flight = flight_.Update();
+    pitch_ = flight.pitch;
+    heading_ = flight.heading;
+    roll_ = flight.roll;
+    speed_ = static_cast<float>(flight.effectiveSpeed);
+  }
+  Orient();
+  Move();
+  UpdateVisibility(eyeOffset);
+}
+
+void Ship::Orient() {
+  orientation_ = ShipOrientation(heading_, pitch_, roll_);
+  inverseOrientation_ = ShipInverseOrientation(heading_, pitch_, roll_);
+  // The nose is the image of +Z: the third column.
+  forward_ = {static_cast<float>(orientation_[8]), static_cast<float>(orientation_[9]),
+              static_cast<float>(orientation_[10])};
+}
+
+// Runs whatever the flags say: a breaking-up or dead ship drifts on at its last speed and
+// heading.
+void Ship::Move() {
+  const std::uint32_t now = platform::TimeMilliseconds();
+  if (lastMoveTime_ < now) {
+    const double distance = static_cast<double>(speed_) * (now - lastMoveTime_) / 1000.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+      state_[i] = static_cast<float>(state_[i] + forward_[i] * distance);
+    }
+  }
+  lastMoveTime_ = now;
+}
+
+void Ship::UpdateVisibility(const Vector3& eyeOffset) {
+  if (!hullPresent_) {
+    visible_ = false;
+    return;
+  }
+  Vector3 fromEye = Position().Add(eyeOffset);
+  const double d = fromEye.Length();
+  visible_ = d == 0.0 || d < kVisibleDistance;
 }
 
 ShipState Ship::State() const {

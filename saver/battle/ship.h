@@ -6,9 +6,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "saver/core/elapsed_timer.h"
+#include "saver/core/matrix4.h"
 #include "saver/core/vector3.h"
 #include "saver/audio/wave_sound.h"
 #include "saver/battle/flight_model.h"
@@ -67,9 +70,21 @@ struct ShipShield {
   void Glow(const Vector3& p, float damage);
 };
 
+// Model-to-world rotation of a ship with these angles (degrees): heading about Y, then pitch
+// about X, then roll about Z, composed as the fixed-function matrix calls compose them.
+Matrix4 ShipOrientation(double heading, double pitch, double roll);
+// World-to-model: the same turns undone in reverse order.
+Matrix4 ShipInverseOrientation(double heading, double pitch, double roll);
+
 class Ship {
  public:
   static constexpr float kDeathDamage = 100.0f;
+  // Ships farther than this from the camera's eye are not drawn.
+  static constexpr double kVisibleDistance = 413.0;
+
+  // The decision step that runs first in every update and steers the flight model. Until the
+  // ship's own decision machine runs there, the ship keeps the goal it was last given.
+  using DecisionStep = std::function<void(Ship&)>;
 
   Ship() = default;
   Ship(const Ship&) = delete;  // rosters, classes and weapons point at ships
@@ -79,6 +94,13 @@ class Ship {
   // outlive the ship. With soundEffects on the ship takes its own copies of the class's three
   // sounds. False when memory runs out.
   bool Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects);
+
+  void SetDecisionStep(DecisionStep step) { decisionStep_ = std::move(step); }
+
+  // The per-frame step, for every ship, dead or alive: decide, fly (only while intact enough to
+  // fly), orient, drift along the nose, and decide visibility from the camera's eye, which sits
+  // at -eyeOffset in the world.
+  void Update(const Vector3& eyeOffset);
 
   // The state with speed and the three angles refreshed from the ship's own values.
   ShipState State() const;
@@ -140,6 +162,10 @@ class Ship {
   bool phaserSoundPlaying = false;
 
  private:
+  void Orient();
+  void Move();
+  void UpdateVisibility(const Vector3& eyeOffset);
+
   const ShipClass* class_ = nullptr;
   Roster* roster_ = nullptr;
   ShipState state_{};
@@ -157,6 +183,7 @@ class Ship {
   float tunnelFade_ = 0;
   ElapsedTimer tunnelTimer_, fadeTimer_, flashTimer_, fireballTimer_, shockWaveTimer_;
   std::uint32_t lastMoveTime_ = 0;
+  DecisionStep decisionStep_;
   FlightModel flight_;
   ShipAI ai_;
   ShipShield shield_;
