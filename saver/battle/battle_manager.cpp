@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "saver/core/random.h"
+#include "saver/battle/ship_ai.h"
 #include "saver/core/log_sink.h"
 
 namespace ironwood {
@@ -178,6 +179,11 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
         if (why != nullptr) *why = "out of memory";
         return false;
       }
+      // Each update starts with the ship's decisions, about this battle's centre.
+      const double arena =
+          services_.use3DCameraView ? kArenaRadius3DCamera : kArenaRadiusFixedCamera;
+      ship->SetDecisionStep(
+          [this, arena](Ship& self) { RunShipAI(self, BattleCentrePosition(), arena); });
       side.classShipLists[e].push_back(ship.get());
       side.shipList.push_back(ship.get());
       side.ships.push_back(std::move(ship));

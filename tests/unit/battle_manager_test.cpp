@@ -637,3 +637,32 @@ TEST_F(BattleTest, TheTunnelHoldsTwentySecondsThenFadesAndSendsTheFocusShipToThe
 
 }  // namespace
 }  // namespace ironwood
+
+namespace ironwood {
+namespace {
+
+// Every ship of a battle decides before it flies: its first update picks an enemy as target.
+TEST_F(BattleTest, EveryShipDecidesAtEachUpdate) {
+  Plugin("Small.as3", MakeClass({1, 1, 1}));
+  ScenarioFile("A.ss3", {"(2) Small.as3"}, {"(1) Small.as3"});
+  Catalogue({"A.ss3"});
+  auto manager = Manager(false);
+  ASSERT_TRUE(manager->StartBattle());
+  for (int alliance : {1, 2}) {
+    for (int i = 0; i < manager->ShipCount(alliance); ++i) {
+      Ship* ship = manager->ShipAt(alliance, i);
+      ASSERT_EQ(ship->AI().target, nullptr);
+      ship->Update(Vector3(0, 0, 0));
+      ASSERT_NE(ship->AI().target, nullptr) << alliance << " " << i;
+      const int other = alliance == 1 ? 2 : 1;
+      bool enemy = false;
+      for (int k = 0; k < manager->ShipCount(other); ++k) {
+        enemy = enemy || ship->AI().target == manager->ShipAt(other, k);
+      }
+      EXPECT_TRUE(enemy) << alliance << " " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ironwood

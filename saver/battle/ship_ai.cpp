@@ -1,0 +1,206 @@
+#include "saver/battle/ship_ai.h"
+
+#include <cmath>
+
+#include "platform/clock.h"
+#include "saver/battle/roster.h"
+#include "saver/battle/ship.h"
+#include "saver/battle/ship_class.h"
+
+namespace ironwood {
+namespace {
+
+// How long a target is kept before a fresh pick, in ms.
+constexpr std::uint32_t kRepickMilliseconds = 15000;
+// Ships closer than this many radii steer apart.
+constexpr double kSpacingRadii = 2.9;
+// A break-off only suits a class that can bank hard enough to turn away.
+constexpr float kBreakOffAngleLimit = 12.5f;
+
+Vector3 Between(const Vector3& from, const Vector3& to) {
+  return to.Subtract(from);
+}
+
+Vector3 Negated(const Vector3& v) {
+  return Vector3(-v.x(), -v.y(), -v.z());
+}
+
+double Distance(const Vector3& from, const Vector3& to) {
+  return std::sqrt(Between(from, to).LengthSquared());
+}
+
+class Decision {
+ public:
+  Decision(Ship& ship, const Vector3& centre, double arenaRadius, RandomGenerator& random)
+      : ship_(ship),
+        ai_(ship.AI()),
+        flight_(ship.Flight()),
+        p_(ship.Position()),
+        centre_(centre),
+        arena_(arenaRadius),
+        random_(random) {}
+
+  void Run() {
+    switch (ai_.state) {
+      case ShipAI::kBreakOff:
+        BreakOff();
+        break;
+      case ShipAI::kReturn:
+        Return();
+        break;
+      default:
+        Engage();
+        break;
+    }
+  }
+
+ private:
+  void Steer(const Vector3& direction, double weight) { flight_.SetGoal(direction, weight); }
+
+  void Enter(int state, const Vector3& storedGoal, float weight) {
+    ai_.state = state;
+    ai_.storedGoal = {static_cast<float>(storedGoal.x()), static_cast<float>(storedGoal.y()),
+                      static_cast<float>(storedGoal.z())};
+    ai_.storedWeight = weight;
+  }
+
+  void SteerToStoredGoal() {
+    Steer(Vector3(ai_.storedGoal[0], ai_.storedGoal[1], ai_.storedGoal[2]), ai_.storedWeight);
+  }
+
+  void BreakOff() {
+    // Only a ship with a target breaks off; one that lost it goes back to engaging.
+    if (ai_.target == nullptr) {
+      ai_.state = ShipAI::kEngage;
+      return;
+    }
+    const Vector3 toTarget = Between(p_, ai_.target->Position());
+    const double d = Distance(p_, ai_.target->Position());
+    if (d == 0) return;
+    if (d <= 120) {
+      SteerToStoredGoal();
+      return;
+    }
+    Steer(toTarget, 1.0);
+    ai_.state = ShipAI::kEngage;
+    ai_.target = nullptr;
+  }
+
+  void Return() {
+    const double d = Distance(p_, centre_);
+    if (d == 0) return;
+    if (d >= arena_ + 30) {
+      SteerToStoredGoal();
+      return;
+    }
+    Steer(Between(p_, centre_), 1.0);
+    ai_.state = ShipAI::kEngage;
+    ai_.target = nullptr;
+  }
+
+  void Engage() {
+    Roster* roster = ship_.GetRoster();
+    const std::uint32_t now = platform::TimeMilliseconds();
+    if (ai_.lastPickTime + kRepickMilliseconds < now) {
+      ai_.target = nullptr;
+      ai_.lastPickTime = now;
+    }
+    if (ai_.target == nullptr && roster != nullptr) PickTarget(*roster);
+
+    const int breakDraw = RandomRange(random_, 0, 1000);
+    if (breakDraw > 994 && ship_.Class() != nullptr &&
+        ship_.Class()->flightAttributes().angleLimit > kBreakOffAngleLimit) {
+      if (ai_.target != nullptr) {
+        Enter(ShipAI::kBreakOff, Negated(Between(p_, ai_.target->Position())), 1.0f);
+      }
+      return;
+    }
+    const int returnDraw = RandomRange(random_, 0, 2000);
+    if (returnDraw > 1998) {
+      Enter(ShipAI::kReturn, Between(p_, centre_), 1.0f);
+      return;
+    }
+
+    // Chase.
+    if (ai_.target == nullptr) {
+      Steer(Between(p_, centre_), 0.5);
+    } else {
+      const Vector3 toTarget = Between(p_, ai_.target->Position());
+      Steer(toTarget, 0.5);
+      const double d = Distance(p_, ai_.target->Position());
+      const double r = ai_.target->Radius();
+      if (d != 0) {
+        if (d < 3 * r && d < 15.5) {
+          Enter(ShipAI::kBreakOff, Negated(toTarget), 1.0f);
+          return;
+        }
+        Steer(toTarget, d > 200 ? 1.0 : 0.5);
+      }
+    }
+
+    // Arena.
+    const double e = Distance(p_, centre_);
+    if (e != 0) {
+      if (e >= arena_) {
+        Steer(flight_.goal, flight_.goalWeight);
+        Enter(ShipAI::kReturn, Between(p_, centre_), 1.0f);
+        return;
+      }
+      if (ai_.target != nullptr) Steer(Between(p_, ai_.target->Position()), 0.5);
+    }
+
+    // Spacing: away from the first enemy, then the first friend, that is too close.
+    if (roster != nullptr) {
+      if (SteerApart(roster->EnemyCount(), [&](int i) { return roster->Enemy(i); },
+                     [&](int i) { return roster->EnemyDistance(i, p_); })) {
+        return;
+      }
+      if (SteerApart(roster->FriendCount(), [&](int i) { return roster->Friend(i); },
+                     [&](int i) { return roster->FriendDistance(i, p_); })) {
+        return;
+      }
+    }
+
+    if (ai_.target != nullptr && ai_.target->IsDead()) ai_.target = nullptr;
+  }
+
+  void PickTarget(const Roster& roster) {
+    const int count = roster.EnemyCount();
+    for (int tries = 0; tries < count; ++tries) {
+      Ship* enemy = roster.Enemy(RandomRange(random_, 0, count));
+      if (enemy != nullptr && !enemy->IsDead()) {
+        ai_.target = enemy;
+        return;
+      }
+    }
+  }
+
+  template <typename ShipAt, typename DistanceTo>
+  bool SteerApart(int count, ShipAt shipAt, DistanceTo distanceTo) {
+    for (int i = 0; i < count; ++i) {
+      const Ship* other = shipAt(i);
+      const double d = distanceTo(i);
+      // The ship itself is its own friend at distance 0, and skipped.
+      if (other == nullptr || d == 0 || d >= kSpacingRadii * other->Radius()) continue;
+      Steer(Negated(Between(p_, other->Position())), 0.5);
+      return true;
+    }
+    return false;
+  }
+
+  Ship& ship_;
+  ShipAI& ai_;
+  FlightModel& flight_;
+  const Vector3 p_;
+  const Vector3 centre_;
+  const double arena_;
+  RandomGenerator& random_;
+};
+
+}  // namespace
+
+void RunShipAI(Ship& ship, const Vector3& centre, double arenaRadius, RandomGenerator& random) {
+  Decision(ship, centre, arenaRadius, random).Run();
+}
+
+}  // namespace ironwood

@@ -1,0 +1,230 @@
+#include "saver/battle/ship_ai.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/headless/manual_clock.h"
+#include "saver/assets/plugin_file.h"
+#include "saver/battle/roster.h"
+#include "saver/battle/ship.h"
+#include "saver/battle/ship_class.h"
+#include "tests/support/plugin_builder.h"
+#include "tests/support/recording_gl.h"
+
+namespace ironwood {
+namespace {
+
+// A seed whose draws after `picks` target draws start a random break-off (the break-off draw
+// above 994) or, without `breakOff`, neither a break-off nor a return, for this step and the
+// next (draws of 994 or less, and of 1998 or less).
+std::uint32_t SeedFor(bool breakOff, int picks = 0) {
+  for (std::uint32_t seed = 1;; ++seed) {
+    RandomGenerator g;
+    g.Seed(seed);
+    for (int i = 0; i < picks; ++i) g.Next();
+    const int first = RandomRange(g, 0, 1000);
+    const int second = RandomRange(g, 0, 2000);
+    const int third = RandomRange(g, 0, 1000);
+    const int fourth = RandomRange(g, 0, 2000);
+    if (breakOff ? first > 994 : (first <= 994 && second <= 1998 && third <= 994 && fourth <= 1998)) {
+      return seed;
+    }
+  }
+}
+
+// Ships of one class whose shield's largest semi-axis (the ship's radius) is 2, in a battle
+// centred at the origin, on a clock standing at 5000 ms.
+class ShipAITest : public ::testing::Test {
+ protected:
+  ShipAITest() : scoped_(clock_) {
+    for (const float limit : {30.0f, 10.0f}) {
+      PluginFile f;
+      f.flight = {30, 0.5f, 40, limit, 0.75f, 20};
+      f.textures = {testing::SolidTexture(2, {0x80, 0x80, 0x80}),
+                    testing::SolidTexture(2, {0x80, 0x80, 0x80})};
+      f.meshes.push_back(testing::StripMesh(3, 0, 0));
+      f.shieldAxes = {2, 1, 1};
+      f.shieldStrength = 80;
+      f.shield = testing::PatternModel(1);
+      classes_.push_back(std::make_unique<ShipClass>());
+      EXPECT_TRUE(classes_.back()->Build(f, names_, 0, false));
+    }
+  }
+
+  Ship& Add(std::vector<std::unique_ptr<Ship>>& side, double x, double y, double z,
+            bool narrowTurns = false) {
+    side.push_back(std::make_unique<Ship>());
+    ShipState at{};
+    at[0] = static_cast<float>(x);
+    at[1] = static_cast<float>(y);
+    at[2] = static_cast<float>(z);
+    EXPECT_TRUE(side.back()->Create(*classes_[narrowTurns ? 1 : 0], at, false));
+    return *side.back();
+  }
+
+  // Rosters for both sides, as the battle manager builds them.
+  void Wire() {
+    std::vector<Ship*> first, second;
+    for (auto& s : ours_) first.push_back(s.get());
+    for (auto& s : theirs_) second.push_back(s.get());
+    ourRoster_.Set(second, first);
+    theirRoster_.Set(first, second);
+    for (auto& s : ours_) s->SetRoster(&ourRoster_);
+    for (auto& s : theirs_) s->SetRoster(&theirRoster_);
+  }
+
+  void Step(Ship& ship, double arena = kArenaRadiusFixedCamera) {
+    RunShipAI(ship, Vector3(0, 0, 0), arena, random_);
+  }
+
+  static void ExpectGoal(const Ship& ship, double x, double y, double z, double weight) {
+    const FlightModel& flight = ship.Flight();
+    EXPECT_NEAR(flight.goal.x(), x, 1e-4);
+    EXPECT_NEAR(flight.goal.y(), y, 1e-4);
+    EXPECT_NEAR(flight.goal.z(), z, 1e-4);
+    EXPECT_EQ(flight.goalWeight, weight);
+  }
+
+  platform::ManualClock clock_{5000};
+  platform::ScopedClock scoped_;
+  testing::RecordingGl gl_;
+  TextureNamePool names_;
+  std::vector<std::unique_ptr<ShipClass>> classes_;
+  std::vector<std::unique_ptr<Ship>> ours_, theirs_;
+  Roster ourRoster_, theirRoster_;
+  RandomGenerator random_;
+};
+
+TEST_F(ShipAITest, TargetsAreLivingEnemiesOnlyAndDroppedWhenTheyDie) {
+  Ship& ship = Add(ours_, 1, 0, 0);
+  for (int i = 0; i < 4; ++i) Add(theirs_, 20 + 10 * i, 0, 0).SetDead(i != 2);
+  Wire();
+  // Up to four draws: a dead enemy drawn is passed over, and four dead ones leave no target.
+  int picked = 0, none = 0;
+  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+    ship.AI() = ShipAI{};
+    random_.Seed(seed);
+    Step(ship);
+    if (ship.AI().target == nullptr) {
+      ++none;
+    } else {
+      EXPECT_EQ(ship.AI().target, theirs_[2].get()) << seed;
+      ++picked;
+    }
+  }
+  EXPECT_GT(picked, 20);
+  EXPECT_GT(none, 5);
+  // With every enemy dead four draws find no target and the ship heads for the centre at half
+  // speed.
+  theirs_[2]->SetDead(true);
+  ship.AI() = ShipAI{};
+  random_.Seed(SeedFor(false, 4));
+  Step(ship);
+  EXPECT_EQ(ship.AI().state, ShipAI::kEngage);
+  EXPECT_EQ(ship.AI().target, nullptr);
+  ExpectGoal(ship, -1, 0, 0, 0.5);
+  // A target that dies is chased to the end of the step and then dropped.
+  ship.AI().target = theirs_[1].get();
+  random_.Seed(SeedFor(false));
+  Step(ship);
+  EXPECT_EQ(ship.AI().target, nullptr);
+  ExpectGoal(ship, 29, 0, 0, 0.5);
+}
+
+TEST_F(ShipAITest, ARandomBreakOffNeedsAnAngleLimitAbove12AndSteersFromTheNextFrame) {
+  Ship& agile = Add(ours_, 1, 0, 0);
+  Ship& narrow = Add(ours_, 1, 0, 30, true);
+  Ship& enemy = Add(theirs_, 41, 0, 0);
+  Wire();
+  for (Ship* ship : {&agile, &narrow}) {
+    ship->AI().target = &enemy;
+    ship->AI().lastPickTime = 5000;
+    ship->Flight().SetGoal(Vector3(0, 1, 0), 0.25);
+  }
+  random_.Seed(SeedFor(true));
+  Step(agile);
+  EXPECT_EQ(agile.AI().state, ShipAI::kBreakOff);
+  // The frame of the change keeps the goal the ship had; the next frame steers away.
+  ExpectGoal(agile, 0, 1, 0, 0.25);
+  random_.Seed(SeedFor(false));
+  Step(agile);
+  ExpectGoal(agile, -40, 0, 0, 1.0);
+  EXPECT_EQ(agile.AI().state, ShipAI::kBreakOff);
+  // Past 120 units the break-off ends: back at the target at full speed, target dropped.
+  std::vector<std::unique_ptr<Ship>> apart;
+  Ship& far = Add(apart, -90, 0, 0);
+  far.AI().state = ShipAI::kBreakOff;
+  far.AI().target = &enemy;
+  Step(far);
+  EXPECT_EQ(far.AI().state, ShipAI::kEngage);
+  EXPECT_EQ(far.AI().target, nullptr);
+  ExpectGoal(far, 131, 0, 0, 1.0);
+
+  // A class that cannot bank past 10 degrees never breaks off at random.
+  random_.Seed(SeedFor(true));
+  Step(narrow);
+  EXPECT_EQ(narrow.AI().state, ShipAI::kEngage);
+  ExpectGoal(narrow, 40, 0, -30, 0.5);
+}
+
+TEST_F(ShipAITest, TheArenaTurnsAShipBackPast80AndLetsItGoInside110) {
+  Ship& ship = Add(ours_, 85, 0, 0);
+  Wire();  // no enemies: the ship chases nothing but the centre
+  ship.Flight().SetGoal(Vector3(1, 0, 0), 0.5);
+  random_.Seed(SeedFor(false));
+  Step(ship);
+  EXPECT_EQ(ship.AI().state, ShipAI::kReturn);
+  ExpectGoal(ship, -85, 0, 0, 0.5);  // the latest goal, given again
+  // Returning: beyond 110 units it follows the goal stored at the turn.
+  ours_.clear();
+  for (const double x : {115.0, 109.0}) {
+    Ship& returning = Add(ours_, x, 0, 0);
+    returning.AI().state = ShipAI::kReturn;
+    returning.AI().storedGoal = {-85, 0, 0};
+    returning.AI().storedWeight = 1.0f;
+    Step(returning);
+    if (x > 110) {
+      EXPECT_EQ(returning.AI().state, ShipAI::kReturn);
+      ExpectGoal(returning, -85, 0, 0, 1.0);
+    } else {
+      EXPECT_EQ(returning.AI().state, ShipAI::kEngage);
+      ExpectGoal(returning, -109, 0, 0, 1.0);
+    }
+  }
+  // The 3D camera's arena is 170: 85 units out is well inside it.
+  Ship& wide = Add(ours_, 85, 0, 0);
+  random_.Seed(SeedFor(false));
+  Step(wide, kArenaRadius3DCamera);
+  EXPECT_EQ(wide.AI().state, ShipAI::kEngage);
+}
+
+TEST_F(ShipAITest, ShipsCloserThan2Point9RadiiSteerApart) {
+  // Radius 2: closer than 5.8 is too close. The enemy comes before the friend.
+  Ship& ship = Add(ours_, 1, 0, 0);
+  Ship& target = Add(theirs_, 51, 0, 0);
+  Ship& enemy = Add(theirs_, 1, 0, 5.7);
+  Ship& friendShip = Add(ours_, 1, 5.7, 0);
+  Wire();
+  ship.AI().target = &target;
+  ship.AI().lastPickTime = 5000;
+  random_.Seed(SeedFor(false));
+  Step(ship);
+  ExpectGoal(ship, 0, 0, -5.7, 0.5);
+
+  // The enemy just outside the distance is left alone; the friend is still too close.
+  enemy.SetStartState({1, 0, 5.9f});
+  random_.Seed(SeedFor(false));
+  Step(ship);
+  ExpectGoal(ship, 0, -5.7, 0, 0.5);
+
+  // With the friend dead (it reads as far away), the ship closes on its target at half speed.
+  friendShip.SetDead(true);
+  random_.Seed(SeedFor(false));
+  Step(ship);
+  ExpectGoal(ship, 50, 0, 0, 0.5);
+}
+
+}  // namespace
+}  // namespace ironwood
