@@ -7,6 +7,7 @@
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/battle/battle_manager.h"
+#include "saver/battle/camera.h"
 #include "saver/core/log_sink.h"
 #include "saver/render/background_pass.h"
 #include "saver/render/scene_loading.h"
@@ -22,8 +23,11 @@ class Scene {
   };
 
   // `battle` is the running battle, owned by the caller and outliving the scene; none draws
-  // the scenery alone.
-  Scene(Settings settings, BattleManager* battle) : settings_(std::move(settings)), battle_(battle) {}
+  // the scenery alone. The scene's camera follows every battle the manager starts.
+  Scene(Settings settings, BattleManager* battle);
+  ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // The load list (the battle's catalogue and first battle, then every associated file), one log
   // line a step; false at the first failed step, and the scene then draws nothing.
@@ -41,11 +45,13 @@ class Scene {
   // This frame's tunnel fade (1 before the first frame); the focus key acts only at 0.
   float TunnelFade() const { return tunnelFade_; }
   SceneAssets& Assets() { return assets_; }
+  Camera& GetCamera() { return camera_; }
 
  private:
   Settings settings_;
   BattleManager* battle_;
   SceneAssets assets_;
+  Camera camera_;
   BackgroundPass background_;
   float tunnelFade_ = 1.0f;
   bool loaded_ = false;

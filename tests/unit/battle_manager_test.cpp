@@ -15,6 +15,7 @@
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
 #include "saver/core/random.h"
+#include "saver/render/scene.h"
 #include "saver/shell/startup_log.h"
 #include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
@@ -448,6 +449,37 @@ TEST_F(BattleTest, TheBattleStartDrawsInItsFixedOrder) {
     // Nothing else was drawn.
     EXPECT_EQ(SaverRandom().Next(), Model{model.state}.Range(0, 32768));
   }
+}
+
+TEST_F(BattleTest, TheScenesCameraStartsEveryBattleInTheBattleOrbit) {
+  Plugin("Large.as3", MakeClass({3.69197f * 2, 1, 1}));  // radius 7.38394: 30 units back
+  ScenarioFile("A.ss3", {"(1) Large.as3"}, {});
+  ScenarioFile("B.ss3", {"(2) Large.as3"}, {"(1) Large.as3"});
+  Catalogue({"A.ss3", "B.ss3"});
+  auto manager = Manager(true);
+  {
+    Scene scene(Scene::Settings{}, manager.get());
+    Camera& camera = scene.GetCamera();
+    ASSERT_TRUE(manager->StartBattle());
+    EXPECT_NEAR(camera.Distance(), -30, 1e-4);
+    EXPECT_TRUE(camera.Use3D());
+    EXPECT_EQ(camera.Mode(), Camera::kBattleOrbit);
+    EXPECT_EQ(camera.FollowedShip(), manager->FocusShip());
+
+    // The battle ends with the camera in the ship orbit round somewhere else.
+    camera.SetMode(Camera::kFlyby, manager->FocusShip());
+    camera.SetLookAt(9, 9, 9);
+    camera.SetMode(Camera::kShipOrbit, manager->FocusShip());
+    camera.SetLookAt(9, 9, 9);
+    ASSERT_TRUE(manager->EndOfBattle());
+    EXPECT_EQ(camera.Mode(), Camera::kBattleOrbit);
+    EXPECT_EQ(camera.FollowedShip(), manager->FocusShip());
+    EXPECT_EQ(camera.LookAt(), (std::array<float, 3>{0, 0, 0}));
+    EXPECT_EQ(camera.Pitch(), 0);
+  }
+  // A manager that outlives the scene no longer calls its camera.
+  manager->ShipAt(2, 0)->SetDead(true);
+  EXPECT_TRUE(manager->EndOfBattle());
 }
 
 TEST_F(BattleTest, BattlesRotateThroughTheCatalogueAndAnEmptyAllianceEndsAtOnce) {
