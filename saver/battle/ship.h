@@ -149,6 +149,7 @@ class Ship {
   FlightModel& Flight() { return flight_; }
   const FlightModel& Flight() const { return flight_; }
   ShipAI& AI() { return ai_; }
+  const ShipAI& AI() const { return ai_; }
   ShipShield& Shield() { return shield_; }
   const ShipShield& Shield() const { return shield_; }
   std::vector<WeaponState>& Phasers() { return phasers_; }

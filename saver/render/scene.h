@@ -4,10 +4,13 @@
 // start-up order, the passes that draw them, and the battle they show. The shell owns the window,
 // the loop and the order of start-up and shutdown; the frame itself is composed here.
 
+#include <functional>
+
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/battle/battle_manager.h"
 #include "saver/battle/camera.h"
+#include "saver/core/elapsed_timer.h"
 #include "saver/core/log_sink.h"
 #include "saver/render/background_pass.h"
 #include "saver/render/scene_loading.h"
@@ -34,10 +37,15 @@ class Scene {
   bool Load(const LogSink& log);
   bool Loaded() const { return loaded_; }
 
-  // One frame's picture into the back buffer: sky, the tunnel while the followed ship warps in,
-  // the lens flare as the tunnel fades, and the title overlays. `projection` is the projection
-  // saved after OpenGL started.
+  // One frame's picture into the back buffer, and the battle's step: sky, the tunnel while the
+  // followed ship warps in, the lens flare as the tunnel fades, the focus and camera choice,
+  // every ship's update (once the tunnel is gone), the camera's advance and the title overlays.
+  // `projection` is the projection saved after OpenGL started.
   void Draw(const double projection[16], TextureNamePool& pool);
+
+  // Called after each frame's ship updates (tests, the flight recorder).
+  using ShipsObserver = std::function<void(const BattleManager& battle)>;
+  void SetShipsObserver(ShipsObserver observer) { shipsObserver_ = std::move(observer); }
   // After the picture is presented: a battle whose one side is gone gives way to the next
   // scenario's, drawn from the next frame.
   void FinishFrame();
@@ -53,8 +61,15 @@ class Scene {
   SceneAssets assets_;
   Camera camera_;
   BackgroundPass background_;
+  void ChooseFocusAndCamera();
+  void UpdateShips();
+
   float tunnelFade_ = 1.0f;
   bool loaded_ = false;
+  // Every six seconds the camera picks between the overview and the chase of the focus ship.
+  ElapsedTimer cameraChoice_;
+  bool overview_ = false;
+  ShipsObserver shipsObserver_;
 };
 
 }  // namespace ironwood

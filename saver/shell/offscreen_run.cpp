@@ -6,6 +6,8 @@
 
 #include "platform/headless/manual_clock.h"
 #include "platform/paths.h"
+#include "platform/clock.h"
+#include "saver/shell/flight_log.h"
 #include "saver/shell/saver_app.h"
 #include "saver/shell/screenshot.h"
 
@@ -37,6 +39,8 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
        [](OffscreenOptions& o, long long v) { o.seed = static_cast<std::uint32_t>(v); }},
       {"--pictures-every=", 0, 100000000,
        [](OffscreenOptions& o, long long v) { o.picturesEvery = static_cast<int>(v); }},
+      {"--flight-log-every=", 1, 100000000,
+       [](OffscreenOptions& o, long long v) { o.flightLogEvery = static_cast<int>(v); }},
   };
   std::vector<std::string> rest;
   for (const std::string& argument : arguments) {
@@ -47,6 +51,14 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
     }
     if (text.starts_with("--pictures-folder=")) {
       options.picturesFolder = argument.substr(18);
+      continue;
+    }
+    if (text.starts_with("--flight-log=")) {
+      options.flightLog = argument.substr(13);
+      if (options.flightLog.empty()) {
+        error = "--flight-log needs a file name";
+        return false;
+      }
       continue;
     }
     bool taken = false;
@@ -92,7 +104,21 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
     std::filesystem::create_directories(options.picturesFolder, ignored);
   }
 
+  FlightLog flightLog;
+  if (!options.flightLog.empty()) {
+    std::string why;
+    if (!flightLog.Open(options.flightLog, options.flightLogEvery, &why)) {
+      std::fprintf(stderr, "Ironwood: %s\n", why.c_str());
+      return 2;
+    }
+  }
+
   SaverApp app(offscreenServices, workingDirectory);
+  if (flightLog.IsOpen()) {
+    app.SetShipsObserver([&flightLog](const BattleManager& battle) {
+      flightLog.Record(battle, platform::TimeMilliseconds());
+    });
+  }
   int pictures = 0;
   app.SetFrameObserver([&](SaverApp& running) {
     clock.Advance(static_cast<std::uint32_t>(options.frameMilliseconds));
@@ -114,6 +140,11 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
   const int frames = app.Frames().frames;
   std::fprintf(report, "Offscreen run: %d frames in %.3f s, %.1f frames per second, %d pictures\n",
                frames, seconds, seconds > 0 ? frames / seconds : 0.0, pictures);
+  if (!flightLog.Close()) {
+    std::fprintf(stderr, "Ironwood: the flight log %s was not written whole\n",
+                 options.flightLog.c_str());
+    return code != 0 ? code : 1;
+  }
   return code;
 }
 

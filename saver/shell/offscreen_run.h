@@ -18,12 +18,15 @@ struct OffscreenOptions {
   std::optional<std::uint32_t> seed;
   int picturesEvery = 0;  // 0: none
   std::string picturesFolder;
+  std::string flightLog;  // empty: none
+  int flightLogEvery = 1;
 };
 
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
-    "[--seed=N] [--pictures-every=N --pictures-folder=PATH]]";
+    "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--flight-log=FILE "
+    "[--flight-log-every=K]]]";
 
 // Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
 // --pictures-every=N, --pictures-folder=PATH) out of the program's arguments, so that nothing in

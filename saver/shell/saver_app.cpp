@@ -178,6 +178,7 @@ bool SaverApp::LoadBattleFiles() {
                       .caps = {.multitexture = renderer_->MultitextureAvailable(),
                                .compiledVertexArrays = renderer_->CompiledVertexArraysAvailable()}},
       battle_.get());
+  scene_->SetShipsObserver(shipsObserver_);
   if (!scene_->Load(log_)) {
     scene_.reset();
     return false;

@@ -76,6 +76,8 @@ class SaverApp {
   int Run();
 
   void SetFrameObserver(FrameObserver observer) { frameObserver_ = std::move(observer); }
+  // Called after every frame's ship updates (the flight recorder).
+  void SetShipsObserver(Scene::ShipsObserver observer) { shipsObserver_ = std::move(observer); }
   // Ends the loop after the messages already waiting, as a user's key press would.
   void RequestQuit();
   // Writes the frame on screen to the next free "ScreenShots" file of the installation folder.
@@ -103,6 +105,7 @@ class SaverApp {
   StartupLog log_;
   FrameStats frameStats_;
   FrameObserver frameObserver_;
+  Scene::ShipsObserver shipsObserver_;
   int width_ = 800;
   int height_ = 600;
   bool useMP3Audio_ = false;

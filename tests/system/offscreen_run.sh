@@ -72,6 +72,24 @@ check "an unreadable scenario file is named after the catalogue's step" \
 check "the catalogue's step still succeeds" grep -qx 'Attempting to initalize scenario files...Success' <<<"$log"
 rm "$install_dir/Scenarios/Short.ss3" "$install_dir/Scenarios/Broken.ss3" "$install_dir/Scenarios/Huge.ss3"
 
+# The flight recorder: a row a ship every 10 frames of the duel (two ships), ships numbered
+# alliance 1 then 2, every value a finite number, ships that move once the battle runs.
+duel_settings="$work/duel.reg"
+{
+  grep -v '^"NumScenarios"\|^"Scenario(' "$IRONWOOD_SYSTEM_SETTINGS"
+  printf '"NumScenarios"="1"\n"Scenario(0)"="Duel.ss3"\n'
+} >"$duel_settings"
+IRONWOOD_SYSTEM_SETTINGS="$duel_settings" env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen \
+  --frames=300 --frame-ms=16 --seed=3 "--flight-log=$work/flight.csv" --flight-log-every=10 /s \
+  >/dev/null 2>&1
+check "the flight log has its header" \
+  test "$(head -n 1 "$work/flight.csv")" = "time_ms,ship,alliance,state,target,x,y,z,pitch,heading,roll,speed,damage"
+check "a row a ship every 10 frames" test "$(wc -l <"$work/flight.csv")" -eq 61
+check "rows name ship, alliance, state and target" awk -F, 'NR > 1 && !(NF == 13 && ($2 == 0 && $3 == 1 || $2 == 1 && $3 == 2) && $4 ~ /^11[123]$/ && $5 >= -1 && $5 <= 1) { exit 1 }' "$work/flight.csv"
+check "every value is a finite number" bash -c "! grep -qi 'nan\|inf' '$work/flight.csv'"
+check "the ships fly" awk -F, 'NR > 1 && $12 > 1 { moving = 1 } END { exit !moving }' "$work/flight.csv"
+check "an unwritable flight log is refused" bash -c "! env -u DISPLAY '$saver' --offscreen --frames=2 --flight-log=/nonexistent/f.csv /s 2>/dev/null"
+
 # The options never reach the mode scan: a folder named like a switch changes nothing.
 output="$(env -u DISPLAY "$saver" --offscreen --frames=2 "--pictures-folder=/p" /s 2>&1)"
 check "a path like a preview switch still runs" grep -q '^Offscreen run: 2 frames' <<<"$output"
