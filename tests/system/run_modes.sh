@@ -177,11 +177,11 @@ if [ "$platform" = linux ]; then
   # --- An unknown "--" option is refused with the usage, before anything runs. ---
   set_working_directory "$install_dir"
   rm -f "$log"
-  refused="$(env -u DISPLAY "$saver" /s --offscreen --frames=100 --flight-log=x.csv 2>&1 >/dev/null)"
+  refused="$(env -u DISPLAY "$saver" /s --offscreen --frames=100 --flight-recorder=x.csv 2>&1 >/dev/null)"
   code=$?
   check "an unknown option exits 2" test "$code" -eq 2
   check "it says which option and how to call, on one line" \
-    bash -c "test \"\$(wc -l <<<'$refused')\" -eq 1 && grep -q '^Ironwood: unknown option --flight-log=x.csv; usage: Ironwood ' <<<'$refused'"
+    bash -c "test \"\$(wc -l <<<'$refused')\" -eq 1 && grep -q '^Ironwood: unknown option --flight-recorder=x.csv; usage: Ironwood ' <<<'$refused'"
   check "nothing ran: no log" test ! -e "$log"
 fi
 

@@ -56,7 +56,7 @@ TEST(RunMode, FirstModeSwitchDecides) {
 // Only the offscreen options pass; any other "--" option stops the program before anything runs,
 // while the screen-saver switches keep their leniency for the mode scan.
 TEST(OffscreenOptions, UnknownDoubleDashOptionsAreRefused) {
-  for (const char* unknown : {"--flight-log=x.csv", "--offscreen=1", "--frame=3", "--", "--s",
+  for (const char* unknown : {"--flight-recorder=x.csv", "--offscreen=1", "--frame=3", "--", "--s",
                               "--pictures-folder"}) {
     std::vector<std::string> arguments = {"/s", "--offscreen", "--frames=100", unknown};
     OffscreenOptions options;
