@@ -76,8 +76,9 @@ rm "$install_dir/Scenarios/Short.ss3" "$install_dir/Scenarios/Broken.ss3" "$inst
 # alliance 1 then 2, every value a finite number, ships that move once the battle runs.
 duel_settings="$work/duel.reg"
 {
-  grep -v '^"NumScenarios"\|^"Scenario(' "$IRONWOOD_SYSTEM_SETTINGS"
-  printf '"NumScenarios"="1"\n"Scenario(0)"="Duel.ss3"\n'
+  grep -v '^"NumScenarios"\|^"Scenario(\|^"Use3DCameraView"' "$IRONWOOD_SYSTEM_SETTINGS"
+  # Without the warp-in the battle runs from the first frame.
+  printf '"NumScenarios"="1"\n"Scenario(0)"="Duel.ss3"\n"Use3DCameraView"="0"\n'
 } >"$duel_settings"
 IRONWOOD_SYSTEM_SETTINGS="$duel_settings" env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen \
   --frames=300 --frame-ms=16 --seed=3 "--flight-log=$work/flight.csv" --flight-log-every=10 /s \

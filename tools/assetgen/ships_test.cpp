@@ -376,6 +376,9 @@ TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
     ASSERT_NE(value, nullptr) << i;
     EXPECT_EQ(value->text, order[i]);
   }
+  const platform::RegValue* camera = document.FindValue(key, "Use3DCameraView");
+  ASSERT_NE(camera, nullptr);
+  EXPECT_EQ(camera->text, "1");
   EXPECT_EQ(document.FindValue(key, "WorkingDirectory"), nullptr);
 
   // The first entry line of the duel, byte for byte.
