@@ -18,12 +18,13 @@ struct OffscreenOptions {
   std::optional<std::uint32_t> seed;
   int picturesEvery = 0;  // 0: none
   std::string picturesFolder;
+  bool nullGl = false;  // an OpenGL that draws nothing: no pixels, no EGL, no display
 };
 
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
-    "[--seed=N] [--pictures-every=N --pictures-folder=PATH]]";
+    "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--null-gl]]";
 
 // Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
 // --pictures-every=N, --pictures-folder=PATH) out of the program's arguments, so that nothing in
