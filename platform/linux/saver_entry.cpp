@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/gl_system.h"
+#include "platform/headless/null_gl.h"
 #include "platform/headless/offscreen_window.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
       ironwood::platform::StartDetachedProcess,
       [] { return static_cast<std::uint32_t>(std::time(nullptr)); },
       [&offscreen]() -> std::unique_ptr<ironwood::platform::SaverWindow> {
+        if (offscreen.enabled && offscreen.nullGl) return ironwood::platform::CreateNullWindow();
         if (offscreen.enabled) return ironwood::platform::CreateOffscreenWindow();
 #ifdef IW_HAVE_X11_WINDOW
         return ironwood::platform::CreateX11SaverWindow();
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
         return nullptr;
 #endif
       },
-      &ironwood::platform::SystemGl(),
+      offscreen.enabled && offscreen.nullGl ? &ironwood::platform::NullGl()
+                                            : &ironwood::platform::SystemGl(),
   };
   return ironwood::SaverMain(commandLine, services, offscreen.enabled ? &offscreen : nullptr);
 }

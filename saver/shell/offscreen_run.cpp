@@ -49,6 +49,10 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
       options.enabled = true;
       continue;
     }
+    if (text == "--null-gl") {
+      options.nullGl = true;
+      continue;
+    }
     if (text.starts_with("--pictures-folder=")) {
       options.picturesFolder = argument.substr(18);
       continue;
@@ -84,6 +88,14 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
   }
   if (options.picturesEvery > 0 && options.picturesFolder.empty()) {
     error = "--pictures-every needs --pictures-folder";
+    return false;
+  }
+  if (options.nullGl && !options.enabled) {
+    error = "--null-gl needs --offscreen";
+    return false;
+  }
+  if (options.picturesEvery > 0 && options.nullGl) {
+    error = "--pictures-every cannot be used with --null-gl, which draws no pixels";
     return false;
   }
   arguments = std::move(rest);

@@ -20,17 +20,19 @@ struct OffscreenOptions {
   std::string picturesFolder;
   std::string flightLog;  // empty: none
   int flightLogEvery = 1;
+  bool nullGl = false;  // an OpenGL that draws nothing: no pixels, no EGL, no display
 };
 
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
-    "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--flight-log=FILE "
-    "[--flight-log-every=K]]]";
+    "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--null-gl] "
+    "[--flight-log=FILE [--flight-log-every=K]]]";
 
 // Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
-// --pictures-every=N, --pictures-folder=PATH) out of the program's arguments, so that nothing in
-// them (a path like /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
+// --pictures-every=N, --pictures-folder=PATH, --null-gl, --flight-log=FILE,
+// --flight-log-every=K) out of the program's arguments, so that nothing in them (a path like
+// /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
 // malformed value or any other argument starting with "--".
 bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,
                              std::string& error);

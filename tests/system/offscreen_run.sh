@@ -96,6 +96,32 @@ output="$(env -u DISPLAY "$saver" --offscreen --frames=2 "--pictures-folder=/p" 
 check "a path like a preview switch still runs" grep -q '^Offscreen run: 2 frames' <<<"$output"
 check "a bad option is refused" bash -c "! env -u DISPLAY '$saver' --offscreen --frames=x /s 2>/dev/null"
 
+# The null OpenGL: the same start-up, loop and shutdown with an OpenGL that draws nothing and
+# needs no EGL or display, for long simulation runs. Its frame rate is printed beside the EGL
+# one; only that the run finishes is checked.
+rate() { sed -n 's/^Offscreen run: .* s, \([0-9.]*\) frames per second.*/\1/p' <<<"$1"; }
+egl_output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=300 --frame-ms=16 \
+  --seed=7 /s 2>&1)"
+output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --null-gl --frames=2000 \
+  --frame-ms=16 --seed=7 /s 2>&1)"
+code=$?
+echo "frames per second at 640x480: EGL $(rate "$egl_output"), null OpenGL $(rate "$output")"
+log="$(tr -d '\r' <"$install_dir/SYlog.log")"
+check "a null OpenGL run exits 0" test "$code" -eq 0
+check "a null OpenGL run draws all its frames" grep -q '^Offscreen run: 2000 frames in ' <<<"$output"
+check "the null OpenGL is the driver" grep -qx '        OpenGL Driver:null-gl' <<<"$log"
+check "the null OpenGL offers the three extensions" bash -c "grep -A3 -x '    Found Externsions:' <<<'$log' | tr -d '\n' | grep -qx '    Found Externsions:        GL_ARB_multitexture        GL_EXT_texture_compression_s3tc        GL_EXT_compiled_vertex_array'"
+check "no loading step fails with the null OpenGL" bash -c "! grep -q 'Failed' <<<'$log'"
+check "all ten associated-file steps succeed with the null OpenGL" test "$(loaded_steps)" = 10
+check "the null OpenGL run reaches the first battle" grep -qx 'Attempting to Load First Scenario File...Attempting to Load Alliance 2 Models...Success' <<<"$log"
+check "the null OpenGL run ends with the fixed clock's frame rate" test "$(tail -n 1 <<<"$log")" = "Frames Per Second:62.500000"
+env -u DISPLAY "$saver" --offscreen --null-gl --pictures-every=10 "--pictures-folder=$work/none" /s \
+  >/dev/null 2>"$work/refused"
+code=$?
+check "pictures with the null OpenGL are refused with exit 2" test "$code" -eq 2
+check "the refusal says why" grep -q 'draws no pixels' "$work/refused"
+check "the refused run writes no picture folder" test ! -e "$work/none"
+
 # Memory stays flat over a long run: a present that never lets the driver retire its frames
 # grows by about a sixth of a megabyte a frame, some 230 MB over these 1400 extra frames.
 max_rss() {
