@@ -101,6 +101,9 @@ class Ship {
   // fly), orient, drift along the nose, and decide visibility from the camera's eye, which sits
   // at -eyeOffset in the world.
   void Update(const Vector3& eyeOffset);
+  // The visibility step alone: while the followed ship is in the tunnel only it is drawn, and
+  // nothing else of it is updated.
+  void UpdateVisibility(const Vector3& eyeOffset);
 
   // The state with speed and the three angles refreshed from the ship's own values.
   ShipState State() const;
@@ -165,7 +168,6 @@ class Ship {
  private:
   void Orient();
   void Move();
-  void UpdateVisibility(const Vector3& eyeOffset);
 
   const ShipClass* class_ = nullptr;
   Roster* roster_ = nullptr;

@@ -42,8 +42,16 @@ void Scene::Draw(const double projection[16], TextureNamePool& pool) {
   assets_.lensFlare.Draw(tunnelFade_, settings_.load.width, settings_.load.height,
                          assets_.uniBillboard.meshes.front(), settings_.caps, pool);
   if (use3DCameraView && tunnelFade_ <= 0) ChooseFocusAndCamera();
-  // While the followed ship is in the tunnel the battle waits; then every ship moves.
-  if (!(use3DCameraView && tunnelFade_ > 0)) UpdateShips();
+  // While the followed ship is in the tunnel the battle waits and only that ship is seen; then
+  // every ship moves.
+  if (use3DCameraView && tunnelFade_ > 0) {
+    if (battle_ != nullptr && battle_->FocusShip() != nullptr) {
+      const std::array<float, 3> eye = camera_.EyeOffset();
+      battle_->FocusShip()->UpdateVisibility(Vector3(eye[0], eye[1], eye[2]));
+    }
+  } else {
+    UpdateShips();
+  }
   // The camera moves on once a frame, for the next picture; the matrix itself is not kept.
   gl.glPushMatrix();
   camera_.ApplyFull(true);

@@ -89,6 +89,13 @@ check "a row a ship every 10 frames" test "$(wc -l <"$work/flight.csv")" -eq 61
 check "rows name ship, alliance, state and target" awk -F, 'NR > 1 && !(NF == 13 && ($2 == 0 && $3 == 1 || $2 == 1 && $3 == 2) && $4 ~ /^11[123]$/ && $5 >= -1 && $5 <= 1) { exit 1 }' "$work/flight.csv"
 check "every value is a finite number" bash -c "! grep -qi 'nan\|inf' '$work/flight.csv'"
 check "the ships fly" awk -F, 'NR > 1 && $12 > 1 { moving = 1 } END { exit !moving }' "$work/flight.csv"
+# With the 3D camera view the battle waits while the followed ship is in the tunnel (20 s): no
+# ship is updated, so 300 frames record nothing.
+duel3d_settings="$work/duel3d.reg"
+sed 's/^"Use3DCameraView"="0"/"Use3DCameraView"="1"/' "$duel_settings" >"$duel3d_settings"
+IRONWOOD_SYSTEM_SETTINGS="$duel3d_settings" env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen \
+  --frames=300 --frame-ms=16 --seed=3 "--flight-log=$work/flight3d.csv" /s >/dev/null 2>&1
+check "the battle waits while the followed ship is in the tunnel" test "$(wc -l <"$work/flight3d.csv")" -eq 1
 check "an unwritable flight log is refused" bash -c "! env -u DISPLAY '$saver' --offscreen --frames=2 --flight-log=/nonexistent/f.csv /s 2>/dev/null"
 
 # The options never reach the mode scan: a folder named like a switch changes nothing.
