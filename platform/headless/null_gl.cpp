@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "glapi/gl_table.h"
+#include "platform/headless/headless_window.h"
 
 namespace ironwood::platform {
 
@@ -401,35 +402,12 @@ class NullTarget : public RenderTarget {
   bool SetSwapInterval(int) override { return true; }
 };
 
-// The offscreen window's behaviour with a target that needs nothing.
-class NullWindow : public SaverWindow {
+// The headless window with a target that needs nothing.
+class NullWindow : public HeadlessWindow {
  public:
-  bool RegisterClass() override { return true; }
-  bool ChangeDisplayMode(int, int, int) override { return true; }
-  void RestoreDisplayMode() override {}
-  bool Create(int, int, WindowHandler& handler) override {
-    handler.OnMessage({WindowMessageKind::Create, 0});
-    return true;
-  }
   std::unique_ptr<RenderTarget> CreateRenderTarget(GlLibraryState&) override {
     return std::make_unique<NullTarget>();
   }
-  void Show() override {}
-  Poll PollMessage(int& quitParameter) override {
-    if (!quitPosted_) return Poll::Idle;
-    quitParameter = quitParameter_;
-    return Poll::Quit;
-  }
-  void PostQuit(int parameter) override {
-    quitPosted_ = true;
-    quitParameter_ = parameter;
-  }
-  ScreenPoint CursorPosition() override { return {}; }
-  void HideCursor() override {}
-
- private:
-  bool quitPosted_ = false;
-  int quitParameter_ = 0;
 };
 
 }  // namespace

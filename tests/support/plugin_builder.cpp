@@ -80,6 +80,17 @@ PluginSound PcmSound(std::size_t bytes, int channels) {
   return s;
 }
 
+PluginFile FlyingShipPlugin(float angleLimit) {
+  PluginFile f;
+  f.flight = {30, 0.5f, 40, angleLimit, 0.75f, 20};
+  f.textures = {SolidTexture(2, {0x80, 0x80, 0x80}), SolidTexture(2, {0x80, 0x80, 0x80})};
+  f.meshes.push_back(StripMesh(3, 0, 0));
+  f.shieldAxes = {2, 1, 1};
+  f.shieldStrength = 80;
+  f.shield = PatternModel(1);
+  return f;
+}
+
 Bytes EncodePlugin(const PluginFile& file) {
   std::string error;
   Bytes bytes = EncodePluginFile(file, &error);

@@ -35,6 +35,11 @@ PluginModel PatternModel(int seed);
 // 16-bit PCM at 11025 samples per second with `bytes` sample bytes that vary.
 PluginSound PcmSound(std::size_t bytes, int channels = 1);
 
+// A one-mesh flying class: grey textures, shield semi-axes 2, 1, 1 (radius 2), strength 80, and
+// pitch rate 30, turn rate 0.5, bank rate 40, acceleration 0.75, top speed 20 with the angle
+// limit given.
+PluginFile FlyingShipPlugin(float angleLimit);
+
 // The file's bytes; a test failure, and no bytes, when the encoder refuses it.
 Bytes EncodePlugin(const PluginFile& file);
 

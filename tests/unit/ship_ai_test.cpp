@@ -40,16 +40,8 @@ class ShipAITest : public ::testing::Test {
  protected:
   ShipAITest() : scoped_(clock_) {
     for (const float limit : {30.0f, 10.0f}) {
-      PluginFile f;
-      f.flight = {30, 0.5f, 40, limit, 0.75f, 20};
-      f.textures = {testing::SolidTexture(2, {0x80, 0x80, 0x80}),
-                    testing::SolidTexture(2, {0x80, 0x80, 0x80})};
-      f.meshes.push_back(testing::StripMesh(3, 0, 0));
-      f.shieldAxes = {2, 1, 1};
-      f.shieldStrength = 80;
-      f.shield = testing::PatternModel(1);
       classes_.push_back(std::make_unique<ShipClass>());
-      EXPECT_TRUE(classes_.back()->Build(f, names_, 0, false));
+      EXPECT_TRUE(classes_.back()->Build(testing::FlyingShipPlugin(limit), names_, 0, false));
     }
   }
 

@@ -45,15 +45,7 @@ TEST(ShipOrientation, InverseUndoesTheOrientationAndTheNoseIsTheThirdColumn) {
 class ShipTest : public ::testing::Test {
  protected:
   ShipTest() : scoped_(clock_) {
-    PluginFile f;
-    f.flight = {30, 0.5f, 40, 30, 0.75f, 20};
-    f.textures = {testing::SolidTexture(2, {0x80, 0x80, 0x80}),
-                  testing::SolidTexture(2, {0x80, 0x80, 0x80})};
-    f.meshes.push_back(testing::StripMesh(3, 0, 0));
-    f.shieldAxes = {2, 1, 1};
-    f.shieldStrength = 80;
-    f.shield = testing::PatternModel(1);
-    EXPECT_TRUE(class_.Build(f, names_, 0, false));
+    EXPECT_TRUE(class_.Build(testing::FlyingShipPlugin(30), names_, 0, false));
   }
 
   // A ship at `at` whose decision step asks for `goal` at full throttle every frame.
