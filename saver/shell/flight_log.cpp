@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "saver/battle/battle_manager.h"
@@ -38,13 +39,13 @@ void FlightLog::Record(const BattleManager& battle, std::uint32_t timeMillisecon
       alliances.push_back(alliance);
     }
   }
+  // Targets by their numbers, found once a record rather than by a search a ship.
+  std::unordered_map<const Ship*, int> numbers;
+  for (std::size_t n = 0; n < ships.size(); ++n) numbers.emplace(ships[n], static_cast<int>(n));
   for (std::size_t n = 0; n < ships.size(); ++n) {
     const Ship& ship = *ships[n];
-    int target = -1;
-    const Ship* const aim = ship.AI().target;
-    for (std::size_t k = 0; k < ships.size() && aim != nullptr; ++k) {
-      if (ships[k] == aim) target = static_cast<int>(k);
-    }
+    const auto aim = numbers.find(ship.AI().target);
+    const int target = aim != numbers.end() ? aim->second : -1;
     const Vector3 p = ship.Position();
     if (std::fprintf(file_, "%u,%zu,%d,%d,%d,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.4f,%.2f\n",
                      static_cast<unsigned>(timeMilliseconds), n, alliances[n],
