@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that every include points down the layers (docs/architecture.md):
 #   glapi -> platform -> common -> saver/core -> saver/gl -> saver/assets
-#     -> saver/battle, saver/effects -> saver/render -> saver/shell
+#     -> saver/audio, saver/effects -> saver/battle -> saver/render -> saver/shell
 # and config/ and tools/ beside them. Program entry files (platform/*/*_entry.cpp) may include
 # anything: they join the layers into programs. Prints each include that breaks a rule.
 set -euo pipefail
@@ -17,8 +17,8 @@ allowed() {
     saver/core) echo "saver/core/ platform/" ;;
     saver/gl) echo "saver/gl/ saver/core/ common/ platform/ glapi/" ;;
     saver/assets) echo "saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
-    saver/audio) echo "saver/audio/ saver/assets/ saver/core/ common/ platform/" ;;
-    saver/battle) echo "saver/battle/ saver/audio/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
+    saver/audio) echo "saver/audio/ saver/assets/ saver/core/ common/ platform/ glapi/" ;;
+    saver/battle) echo "saver/battle/ saver/effects/ saver/audio/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
     saver/effects) echo "saver/effects/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
     saver/render) echo "saver/render/ saver/battle/ saver/effects/ saver/audio/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
     saver/shell) echo "saver/ common/ platform/ glapi/" ;;

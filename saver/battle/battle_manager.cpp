@@ -158,6 +158,9 @@ bool BattleManager::LoadClasses(const AllianceList& list, Alliance& side, std::s
       services_.soundEffects = false;  // for every later class and ship of the run
       if (services_.log != nullptr) services_.log->Write(kSoundMemoryLogLine);
     }
+    if (services_.soundEffects) {
+      shipClass->torpedoes().SetSound(services_.soundOutput, services_.torpedoDetonation);
+    }
     side.classes.push_back(std::move(shipClass));
   }
   return true;
@@ -175,7 +178,8 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
       start[1] = centre_[1] + static_cast<float>(RandomRange(0, 50) - 25);
       start[2] = centre_[2];
       auto ship = std::make_unique<Ship>();
-      if (!ship->Create(*side.classes[e], start, services_.soundEffects)) {
+      if (!ship->Create(*side.classes[e], start, services_.soundEffects,
+                        services_.soundOutput)) {
         if (why != nullptr) *why = "out of memory";
         return false;
       }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/settings_store.h"
+#include "platform/sound_output.h"
 #include "saver/battle/roster.h"
 #include "saver/core/log_sink.h"
 #include "saver/battle/scenario.h"
@@ -34,6 +35,10 @@ struct BattleServices {
   // and sound effects go off for the rest of the run, as when the memory cannot be had.
   std::size_t soundMemory = ShipClass::kAnySoundMemory;
   bool use3DCameraView = false;
+  // Plays the ships' and torpedoes' sounds while sound effects are on; none: they stay silent.
+  platform::SoundOutput* soundOutput = nullptr;
+  // The torpedo detonation every torpedo copies; none: torpedoes are silent.
+  const WaveSound* torpedoDetonation = nullptr;
 };
 
 class BattleManager {

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "saver/assets/mesh.h"
+#include "saver/audio/sound_effects.h"
 #include "saver/core/random.h"
 
 namespace ironwood {
@@ -54,7 +55,8 @@ void ShipShield::Glow(const Vector3& p, float damage) {
   strength -= damage;
 }
 
-bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects) {
+bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects,
+                  platform::SoundOutput* output) {
   try {
     const std::uint32_t now = platform::TimeMilliseconds();
 
@@ -109,7 +111,10 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     for (int i = 0; i < ShipClass::kSoundCount; ++i) {
       sounds_[static_cast<std::size_t>(i)] =
           soundEffects ? shipClass.sounds()[static_cast<std::size_t>(i)] : WaveSound{};
+      soundBuffers_[static_cast<std::size_t>(i)] =
+          soundEffects ? MakeSoundBuffer(output, sounds_[static_cast<std::size_t>(i)]) : nullptr;
     }
+    shockWave_ = BillboardInstance{};
     phaserSoundWanted = false;
     phaserSoundPlaying = false;
 
@@ -209,6 +214,11 @@ const WaveSound& Ship::Sound(int which) const {
   static const WaveSound kNone;
   if (which < 1 || which > ShipClass::kSoundCount) return kNone;
   return sounds_[static_cast<std::size_t>(which - 1)];
+}
+
+platform::SoundBuffer* Ship::SoundBuffer(int which) const {
+  if (which < 1 || which > ShipClass::kSoundCount) return nullptr;
+  return soundBuffers_[static_cast<std::size_t>(which - 1)].get();
 }
 
 }  // namespace ironwood

@@ -7,15 +7,18 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "saver/core/elapsed_timer.h"
 #include "saver/core/matrix4.h"
 #include "saver/core/vector3.h"
+#include "platform/sound_output.h"
 #include "saver/audio/wave_sound.h"
 #include "saver/battle/flight_model.h"
 #include "saver/battle/ship_class.h"
+#include "saver/effects/billboard.h"
 
 namespace ironwood {
 
@@ -92,8 +95,9 @@ class Ship {
 
   // Builds the ship of `shipClass` at `start`, replacing any earlier state. The class must
   // outlive the ship. With soundEffects on the ship takes its own copies of the class's three
-  // sounds. False when memory runs out.
-  bool Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects);
+  // sounds, and with an output its own buffers to play them. False when memory runs out.
+  bool Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects,
+              platform::SoundOutput* output = nullptr);
 
   void SetDecisionStep(DecisionStep step) { decisionStep_ = std::move(step); }
 
@@ -146,6 +150,8 @@ class Ship {
   ElapsedTimer& FlashTimer() { return flashTimer_; }
   ElapsedTimer& FireballTimer() { return fireballTimer_; }
   ElapsedTimer& ShockWaveTimer() { return shockWaveTimer_; }
+  // The disc of the ship's break-up, set up by its first shock-wave frame.
+  BillboardInstance& ShockWave() { return shockWave_; }
 
   std::uint32_t LastMoveTime() const { return lastMoveTime_; }
 
@@ -162,6 +168,8 @@ class Ship {
   // that several ships can sound at once; empty when sound effects are off, the class carries
   // no sounds, or `which` is not 1 to 3.
   const WaveSound& Sound(int which) const;
+  // The buffer that plays sound 1, 2 or 3; null without one.
+  platform::SoundBuffer* SoundBuffer(int which) const;
   bool phaserSoundWanted = false;
   bool phaserSoundPlaying = false;
 
@@ -193,6 +201,8 @@ class Ship {
   std::vector<WeaponState> phasers_;
   std::vector<WeaponState> torpedoLaunchers_;
   std::array<WaveSound, ShipClass::kSoundCount> sounds_;
+  std::array<std::unique_ptr<platform::SoundBuffer>, ShipClass::kSoundCount> soundBuffers_;
+  BillboardInstance shockWave_;
 };
 
 }  // namespace ironwood

@@ -16,6 +16,7 @@
 #include "saver/assets/plugin_file.h"
 #include "saver/assets/texture.h"
 #include "saver/audio/wave_sound.h"
+#include "saver/battle/torpedo.h"
 #include "saver/core/vector3.h"
 
 namespace ironwood {
@@ -117,6 +118,9 @@ class ShipClass {
   const WaveSound& breakUpSound() const { return sounds_[2]; }
   const std::array<WaveSound, kSoundCount>& sounds() const { return sounds_; }
 
+  // The torpedoes all ships of the class launch into; they live as long as the class.
+  TorpedoPool& torpedoes() const { return *torpedoes_; }
+
   // The ships of this class in the running battle, stored by the battle manager after spawning
   // (the array stays the manager's).
   void SetShips(Ship* const* list) { ships_ = list; }
@@ -147,6 +151,7 @@ class ShipClass {
   std::array<WaveSound, kSoundCount> sounds_;
   Ship* const* ships_ = nullptr;
   int shipCount_ = 0;
+  std::unique_ptr<TorpedoPool> torpedoes_ = std::make_unique<TorpedoPool>();
 };
 
 // Loads a class into a new object; null, with `why` naming the file and the fault, when the

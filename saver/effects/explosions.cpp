@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
+#include "platform/clock.h"
 #include "platform/paths.h"
+#include "saver/core/random.h"
+#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -28,6 +31,32 @@ void ExplosionSystem::LoadDeathImages(const std::string& installation) {
   };
   explosionFlare_.LoadBmp(true, file("explosionflarecolor.bmp"), file("explosionflareopacity.bmp"));
   shockWave_.LoadBmp(true, file("ShockWaveColor.bmp"), file("ShockWaveOpacity.bmp"));
+}
+
+void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& placement,
+                                     const std::array<float, 3>& scale,
+                                     const std::array<float, 6>& extra,
+                                     std::uint32_t startFrame) {
+  Explosion* slot = FirstFreeSlot(pool_);
+  if (slot == nullptr) {
+    // This one is not shown; the grown pool has room for the next.
+    GrowPool(pool_, kPoolGrowth);
+    return;
+  }
+  slot->billboard = BillboardInstance{};
+  slot->billboard.mesh = mesh;
+  slot->billboard.placement = placement;
+  slot->billboard.scale = scale;
+  slot->billboard.extra = extra;
+  slot->startFrame = startFrame;
+  slot->spawnTime = platform::TimeMilliseconds();
+  slot->active = true;
+  // Every explosion turns its own way in the view plane.
+  slot->billboard.roll = static_cast<float>(RandomRange(0, 360));
+}
+
+int ExplosionSystem::ActiveCount() const {
+  return CountActive(pool_);
 }
 
 }  // namespace ironwood

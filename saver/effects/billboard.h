@@ -1,0 +1,41 @@
+#pragma once
+
+// A mesh placed with its own orientation and scale: the explosion sprites, phaser flares, shock
+// waves and death flares are all billboards, most of them turned to face the camera's eye.
+
+#include <array>
+
+#include "saver/assets/mesh.h"
+#include "saver/assets/mesh_drawing.h"
+#include "saver/core/vector3.h"
+
+namespace ironwood {
+
+// Nine floats: position x, y, z first; the rest is carried along from the source object.
+using EffectPlacement = std::array<float, 9>;
+
+struct BillboardInstance {
+  const Mesh* mesh = nullptr;
+  Vector3 direction;                   // where the mesh's +z axis is turned
+  EffectPlacement placement{};         // only the position is used for drawing
+  float pitch = 0, yaw = 0, roll = 0;  // degrees; pitch and yaw follow the direction
+  std::array<float, 3> scale{};
+  std::array<float, 6> extra{};
+};
+
+// Turns the billboard's +z axis onto `direction`: stores it and its angles.
+void SetBillboardDirection(BillboardInstance& billboard, const Vector3& direction);
+
+// Turns the billboard to face the eye, which sits at -eyeOffset in the world (the camera's eye
+// offset): direction = -eyeOffset - position.
+void FaceEye(BillboardInstance& billboard, const std::array<float, 3>& eyeOffset);
+
+// Sets the mesh's arrays and draws it at its position, turned by yaw about y, pitch about x and
+// roll about z, scaled. The caller has bound the texture and set the colour. Nothing for a
+// billboard without a mesh.
+void DrawBillboard(const BillboardInstance& billboard, const MeshDrawCaps& caps);
+
+// The same with the arrays locked around the draw when compiled vertex arrays are in use.
+void DrawBillboardLocked(const BillboardInstance& billboard, const MeshDrawCaps& caps);
+
+}  // namespace ironwood
