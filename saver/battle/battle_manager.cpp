@@ -240,6 +240,11 @@ Roster* BattleManager::RosterOf(int alliance) {
   return index < 0 ? nullptr : &alliances_[static_cast<std::size_t>(index)].roster;
 }
 
+const Scenario* BattleManager::CurrentScenario() const {
+  if (alliances_[0].shipList.empty() || catalogue_.scenarioCount() == 0) return nullptr;
+  return &catalogue_.scenario(catalogue_.currentIndex());
+}
+
 bool BattleManager::IsOver() const {
   for (const Alliance& side : alliances_) {
     bool anyAlive = false;
@@ -303,6 +308,7 @@ void BattleManager::CycleFocus() {
 
 bool BattleManager::EndOfBattle() {
   if (stalled_ || !IsOver()) return false;
+  if (battleEnded_) battleEnded_(*this);
   if (!StartBattle() && services_.log != nullptr) services_.log->Write(kNoBattleLogLine);
   if (cameraFollow_) cameraFollow_(focus_);
   focusSearch_ = 0;

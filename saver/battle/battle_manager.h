@@ -60,6 +60,9 @@ class BattleManager {
   // After a battle ends and the next has been started: the camera follows the new focus ship
   // and looks at the origin. The focus ship is none when the next battle could not start.
   using CameraFollow = std::function<void(Ship* focus)>;
+  // A battle is over and about to give way to the next: its ships and scenario are still there
+  // (statistics, tests).
+  using BattleEnded = std::function<void(const BattleManager& battle)>;
 
   explicit BattleManager(BattleServices services);
   ~BattleManager() { Release(); }
@@ -69,6 +72,7 @@ class BattleManager {
   BattleServices& services() { return services_; }
   void SetCameraReset(CameraReset reset) { cameraReset_ = std::move(reset); }
   void SetCameraFollow(CameraFollow follow) { cameraFollow_ = std::move(follow); }
+  void SetBattleEnded(BattleEnded ended) { battleEnded_ = std::move(ended); }
 
   // Loads the scenario catalogue; once, at start-up.
   bool Initialise(std::string* why = nullptr);
@@ -126,6 +130,8 @@ class BattleManager {
   bool EndOfBattle();
 
   const ScenarioCatalogue& catalogue() const { return catalogue_; }
+  // The scenario of the running battle; none while no battle runs.
+  const Scenario* CurrentScenario() const;
 
  private:
   struct Alliance {
@@ -144,6 +150,7 @@ class BattleManager {
   BattleServices services_;
   CameraReset cameraReset_;
   CameraFollow cameraFollow_;
+  BattleEnded battleEnded_;
   ScenarioCatalogue catalogue_;
   std::array<Alliance, 2> alliances_;
   ShipState centre_{};

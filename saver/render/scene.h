@@ -9,6 +9,7 @@
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/battle/battle_manager.h"
+#include "saver/battle/battle_tally.h"
 #include "saver/battle/camera.h"
 #include "saver/core/elapsed_timer.h"
 #include "saver/core/log_sink.h"
@@ -53,6 +54,8 @@ class Scene {
   // This frame's tunnel fade (1 before the first frame); the focus key acts only at 0.
   float TunnelFade() const { return tunnelFade_; }
   SceneAssets& Assets() { return assets_; }
+  // What the weapons have done since the scene was made.
+  const BattleTally& Tally() const { return tally_; }
   Camera& GetCamera() { return camera_; }
 
  private:
@@ -70,6 +73,7 @@ class Scene {
   ElapsedTimer cameraChoice_;
   bool overview_ = false;
   ShipsObserver shipsObserver_;
+  BattleTally tally_;
 };
 
 }  // namespace ironwood

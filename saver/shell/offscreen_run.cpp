@@ -7,6 +7,7 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/paths.h"
 #include "platform/clock.h"
+#include "saver/shell/battle_stats.h"
 #include "saver/shell/flight_log.h"
 #include "saver/shell/saver_app.h"
 #include "saver/shell/screenshot.h"
@@ -41,6 +42,8 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
        [](OffscreenOptions& o, long long v) { o.picturesEvery = static_cast<int>(v); }},
       {"--flight-log-every=", 1, 100000000,
        [](OffscreenOptions& o, long long v) { o.flightLogEvery = static_cast<int>(v); }},
+      {"--battle-stats=", 1, 1000000,
+       [](OffscreenOptions& o, long long v) { o.battleStats = static_cast<int>(v); }},
   };
   std::vector<std::string> rest;
   for (const std::string& argument : arguments) {
@@ -85,6 +88,11 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
       return false;
     }
     rest.push_back(argument);
+  }
+  if (options.battleStats > 0) {
+    // Statistics are about the simulation: no pixels are needed, so none are drawn.
+    options.enabled = true;
+    options.nullGl = true;
   }
   if (options.picturesEvery > 0 && options.picturesFolder.empty()) {
     error = "--pictures-every needs --pictures-folder";
@@ -131,10 +139,38 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
       flightLog.Record(battle, platform::TimeMilliseconds());
     });
   }
+  BattleStatistics statistics;
+  BattleTally tallyBefore;
+  bool unfinished = false;
+  if (options.battleStats > 0) {
+    app.SetBattleEndedObserver([&](const BattleManager& battle) {
+      BattleTally now = app.GetScene() != nullptr ? app.GetScene()->Tally() : BattleTally{};
+      BattleTally battleTally{now.torpedoesLaunched - tallyBefore.torpedoesLaunched,
+                              now.torpedoHits - tallyBefore.torpedoHits,
+                              now.phaserHitMilliseconds - tallyBefore.phaserHitMilliseconds};
+      tallyBefore = now;
+      statistics.BattleEnded(battle, platform::TimeMilliseconds(), battleTally);
+    });
+  }
   int pictures = 0;
   app.SetFrameObserver([&](SaverApp& running) {
     clock.Advance(static_cast<std::uint32_t>(options.frameMilliseconds));
     const std::int32_t frame = running.Frames().frames;
+    if (options.battleStats > 0) {
+      const Scene* scene = running.GetScene();
+      // The fight begins when the followed ship has left its tunnel.
+      if (scene != nullptr && scene->TunnelFade() <= 0) {
+        statistics.FightStarted(platform::TimeMilliseconds());
+      }
+      if (statistics.Battles() >= options.battleStats) running.RequestQuit();
+      if (statistics.Fighting() &&
+          platform::TimeMilliseconds() - statistics.FightStart() >
+              static_cast<std::uint32_t>(options.battleLimitSeconds) * 1000u) {
+        unfinished = true;
+        running.RequestQuit();
+      }
+      return;
+    }
     if (options.picturesEvery > 0 && frame % options.picturesEvery == 0) {
       char name[32];
       std::snprintf(name, sizeof name, "frame%06d.bmp", static_cast<int>(frame));
@@ -152,6 +188,14 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
   const int frames = app.Frames().frames;
   std::fprintf(report, "Offscreen run: %d frames in %.3f s, %.1f frames per second, %d pictures\n",
                frames, seconds, seconds > 0 ? frames / seconds : 0.0, pictures);
+  if (options.battleStats > 0) {
+    statistics.Print(report);
+    if (unfinished) {
+      std::fprintf(report, "A battle was still going after %d s of simulated time: stopped\n",
+                   options.battleLimitSeconds);
+      return code != 0 ? code : 1;
+    }
+  }
   if (!flightLog.Close()) {
     std::fprintf(stderr, "Ironwood: the flight log %s was not written whole\n",
                  options.flightLog.c_str());

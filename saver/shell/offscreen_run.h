@@ -21,17 +21,21 @@ struct OffscreenOptions {
   std::string flightLog;  // empty: none
   int flightLogEvery = 1;
   bool nullGl = false;  // an OpenGL that draws nothing: no pixels, no EGL, no display
+  // Plays this many battles on the null OpenGL and prints their statistics (0: none).
+  int battleStats = 0;
+  // A battle fighting longer than this in simulated time ends the statistics run unfinished.
+  int battleLimitSeconds = 1800;
 };
 
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
     "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--null-gl] "
-    "[--flight-log=FILE [--flight-log-every=K]]]";
+    "[--flight-log=FILE [--flight-log-every=K]] [--battle-stats=N]]";
 
 // Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
 // --pictures-every=N, --pictures-folder=PATH, --null-gl, --flight-log=FILE,
-// --flight-log-every=K) out of the program's arguments, so that nothing in them (a path like
+// --flight-log-every=K, --battle-stats=N, which implies --offscreen --null-gl) out of the program's arguments, so that nothing in them (a path like
 // /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
 // malformed value or any other argument starting with "--".
 bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,

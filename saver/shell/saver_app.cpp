@@ -179,6 +179,7 @@ bool SaverApp::LoadBattleFiles() {
                                .compiledVertexArrays = renderer_->CompiledVertexArraysAvailable()}},
       battle_.get());
   scene_->SetShipsObserver(shipsObserver_);
+  battle_->SetBattleEnded(battleEndedObserver_);
   if (!scene_->Load(log_)) {
     scene_.reset();
     return false;

@@ -78,6 +78,12 @@ class SaverApp {
   void SetFrameObserver(FrameObserver observer) { frameObserver_ = std::move(observer); }
   // Called after every frame's ship updates (the flight recorder).
   void SetShipsObserver(Scene::ShipsObserver observer) { shipsObserver_ = std::move(observer); }
+  // Called when a battle is over, before the next one starts (battle statistics).
+  void SetBattleEndedObserver(BattleManager::BattleEnded observer) {
+    battleEndedObserver_ = std::move(observer);
+  }
+  // The frame and the battle while the run mode runs; none before start-up or after it failed.
+  Scene* GetScene() const { return scene_.get(); }
   // Ends the loop after the messages already waiting, as a user's key press would.
   void RequestQuit();
   // Writes the frame on screen to the next free "ScreenShots" file of the installation folder.
@@ -106,6 +112,7 @@ class SaverApp {
   FrameStats frameStats_;
   FrameObserver frameObserver_;
   Scene::ShipsObserver shipsObserver_;
+  BattleManager::BattleEnded battleEndedObserver_;
   int width_ = 800;
   int height_ = 600;
   bool useMP3Audio_ = false;
