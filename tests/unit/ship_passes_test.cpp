@@ -32,12 +32,13 @@ std::string Text(const std::vector<std::string>& parts) {
 
 // Two hull sections: mesh 0 with a damage image that has opacity, mesh 1 whose second image has
 // none. One phaser mount and a box for a shield.
-PluginFile TwoSectionPlugin(bool phasers) {
+PluginFile TwoSectionPlugin(bool phasers, bool emptySecondImage = false) {
   PluginFile f = testing::FlyingShipPlugin(30);
   f.textures = {testing::SolidTexture(2, {0x80, 0x80, 0x80}),
                 testing::SolidTexture(2, {0x60, 0x20, 0x10}, true),
                 testing::SolidTexture(2, {0x30, 0x40, 0x50}),
                 testing::SolidTexture(2, {0x10, 0x10, 0x10}, false)};
+  if (emptySecondImage) f.textures[2] = PluginTexture{};
   f.meshes = {testing::StripMesh(3, 0, 0), testing::StripMesh(4, 1, 1)};
   if (phasers) {
     f.phaser = testing::PatternModel(2);
@@ -90,8 +91,8 @@ class ShipPassesTest : public ::testing::Test {
  protected:
   ShipPassesTest() : scoped_(clock_) {}
 
-  void Build(bool phasers = true) {
-    ASSERT_TRUE(class_.Build(TwoSectionPlugin(phasers), names_, 0, false));
+  void Build(bool phasers = true, bool emptySecondImage = false) {
+    ASSERT_TRUE(class_.Build(TwoSectionPlugin(phasers, emptySecondImage), names_, 0, false));
     for (int i = 0; i < 4; ++i) {
       ASSERT_TRUE(ships_[i].Create(class_, {10.0f * i, 1, 2, 0, 0, 0, 0, 0, 0}, false));
       list_[i] = &ships_[i];
@@ -166,6 +167,32 @@ TEST_F(ShipPassesTest, HullPassDrawsEachSectionOnceIntactOrShotUp) {
   EXPECT_EQ(gl_.Count("glActiveTextureARB"), 0);
   EXPECT_EQ(gl_.Count("glClientActiveTextureARB"), 0);
   EXPECT_EQ(gl_.Count("glDrawElements"), 3);
+}
+
+// An empty image record leaves its section without an image: drawn plain, not with whatever
+// image happened to be bound, and texturing is back on afterwards.
+TEST_F(ShipPassesTest, SectionWithoutImageIsDrawnPlain) {
+  Build(true, true);
+  ASSERT_EQ(class_.mesh(1).texture, nullptr);
+  for (int i = 1; i < 4; ++i) ships_[i].SetDead(true);
+  HullPass(class_, {false, false}, names_);
+  GlState state;
+  const std::vector<DrawSeen> draws = Follow(gl_.calls, state);
+  ASSERT_EQ(draws.size(), 2u);
+  std::vector<std::string> seen;
+  for (const GlCall& c : gl_.calls) {
+    if (c.name == "glBindTexture" || c.name == "glEnable" || c.name == "glDisable" ||
+        c.name == "glDrawElements") {
+      seen.push_back(c.name);
+    }
+  }
+  // Mesh 0: its image, its draw, the (empty) damaged round; mesh 1: plain.
+  const std::vector<std::string> expected = {
+      "glBindTexture", "glDrawElements", "glEnable",  "glBindTexture", "glBindTexture",
+      "glDisable",     "glDisable",      "glDrawElements", "glEnable"};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(gl_.Named("glDisable")[1].args[0], std::to_string(GL_TEXTURE_2D));
+  EXPECT_EQ(gl_.Named("glEnable")[1].args[0], std::to_string(GL_TEXTURE_2D));
 }
 
 TEST_F(ShipPassesTest, TunnelFocusDrawDecidesVisibilityFirst) {
