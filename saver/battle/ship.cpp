@@ -107,6 +107,9 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     shield_.c2 = shield_.c * shield_.c;
     shield_.abc = shield_.a * shield_.b * shield_.c;
     shield_.strength = shipClass.shieldStrength();
+    shield_.glowing = false;
+    shield_.scroll = 0;
+    shield_.lastUpdate = 0;
 
     for (int i = 0; i < ShipClass::kSoundCount; ++i) {
       sounds_[static_cast<std::size_t>(i)] =

@@ -64,6 +64,11 @@ struct ShipShield {
   float a2 = 0, b2 = 0, c2 = 0;
   float abc = 0;
   float strength = 0;
+  // How the shield pass draws it: only while some vertex still glows, its texture sliding
+  // along by `scroll` (0..1); `lastUpdate` is when the glow last faded (0: not yet).
+  bool glowing = false;
+  float scroll = 0;
+  std::uint32_t lastUpdate = 0;
 
   // Where the direction from the ship's centre leaves the shield ellipsoid, in model space; the
   // centre (0, 0, 0) when the shield is down.

@@ -1,0 +1,213 @@
+#include "saver/render/ship_passes.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "glapi/gl_table.h"
+#include "platform/clock.h"
+#include "saver/battle/ship.h"
+#include "saver/battle/ship_class.h"
+
+namespace ironwood {
+
+namespace {
+
+// A glow loses this much alpha a second; scrolling moves the shield image this far a second.
+constexpr double kShieldFadePerSecond = 4.0;
+constexpr double kShieldScrollPerSecond = 0.9;
+
+// Binds `texture` for the draws; an empty image record left the mesh without one, and then the
+// draws go plain in the current colour, with texturing back on afterwards.
+void WithTexture(Texture* texture, TextureNamePool& pool, const std::function<void()>& draw) {
+  if (texture != nullptr) {
+    texture->Bind(pool);
+    draw();
+    return;
+  }
+  gl.glDisable(GL_TEXTURE_2D);
+  draw();
+  gl.glEnable(GL_TEXTURE_2D);
+}
+
+// The hull pass places ships by their reported state, whose angles are floats.
+Placement PlacementOf(const Ship& ship) {
+  const ShipState s = ship.State();
+  return {s[0], s[1], s[2], s[5], s[6], s[7]};
+}
+
+bool Drawable(const Ship* ship) {
+  return ship != nullptr && ship->IsVisible() && !ship->IsDead();
+}
+
+// The sections of mesh k that are (damaged = false) still intact, or (true) shot up.
+void DrawSections(const ShipClass& shipClass, int k, bool damaged, const MeshDrawCaps& caps) {
+  const Mesh& mesh = shipClass.mesh(k);
+  for (int i = 0; i < shipClass.shipCount(); ++i) {
+    const Ship* ship = shipClass.ships()[i];
+    if (!Drawable(ship)) continue;
+    if ((ship->PerMeshDamage(k) >= kSectionDamaged) != damaged) continue;
+    DrawPlaced(PlacementOf(*ship), [&] { DrawMesh(mesh, caps); });
+  }
+}
+
+// The bubble in immediate mode: its colours change per vertex and frame.
+void DrawShield(const ShipShield& shield, const MeshDrawCaps& caps) {
+  const Mesh& mesh = *shield.mesh;
+  // The colours were sized from the mesh when the ship was made; never read past any array.
+  const std::size_t vertices = std::min(
+      {mesh.positions.size() / 3, mesh.texCoords.size() / 2, shield.colours.size() / 4});
+  const std::size_t indices =
+      std::min(static_cast<std::size_t>(mesh.faceCount) * 3, mesh.indices.size()) / 3 * 3;
+
+  gl.glMatrixMode(GL_TEXTURE);
+  gl.glPushMatrix();
+  gl.glTranslatef(0.0f, shield.scroll, 0.0f);
+  gl.glBegin(GL_TRIANGLES);
+  for (std::size_t t = 0; t < indices; t += 3) {
+    const std::uint32_t* corner = &mesh.indices[t];
+    if (corner[0] >= vertices || corner[1] >= vertices || corner[2] >= vertices) continue;
+    for (int c = 0; c < 3; ++c) {
+      const std::size_t v = corner[c];
+      const float* rgba = &shield.colours[4 * v];
+      gl.glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
+      const float u = mesh.texCoords[2 * v], w = mesh.texCoords[2 * v + 1];
+      if (caps.multitexture) {
+        gl.glMultiTexCoord2fARB(GL_TEXTURE0_ARB, u, w);
+      } else {
+        gl.glTexCoord2f(u, w);
+      }
+      gl.glVertex3f(mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2]);
+    }
+  }
+  gl.glEnd();
+  gl.glPopMatrix();
+  gl.glMatrixMode(GL_MODELVIEW);
+}
+
+// The glow fades with the time since the last fade; the shield keeps being drawn while any
+// vertex is still lit.
+void FadeShield(ShipShield& shield) {
+  const std::uint32_t now = platform::TimeMilliseconds();
+  if (shield.lastUpdate == 0) shield.lastUpdate = now;
+  // Unsigned: correct across the clock's 32-bit wrap.
+  const double dt = static_cast<std::uint32_t>(now - shield.lastUpdate) / 1000.0;
+  shield.lastUpdate = now;
+
+  bool glowing = false;
+  for (std::size_t v = 3; v < shield.colours.size(); v += 4) {
+    float& alpha = shield.colours[v];
+    alpha = static_cast<float>(alpha - kShieldFadePerSecond * dt);
+    if (alpha >= 0.0f) {
+      glowing = true;
+    } else {
+      alpha = 0.0f;
+    }
+  }
+  shield.glowing = glowing;
+
+  // The image repeats, so whole turns can go; after a long time unseen more than one may have
+  // gathered, and the value stays within 0..1 all the same.
+  shield.scroll = static_cast<float>(shield.scroll + kShieldScrollPerSecond * dt);
+  while (shield.scroll > 1.0f) shield.scroll -= 1.0f;
+}
+
+}  // namespace
+
+void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool) {
+  for (int k = 0; k < shipClass.meshCount(); ++k) {
+    const Mesh& mesh = shipClass.mesh(k);
+    if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+    WithTexture(mesh.texture, pool, [&] { DrawSections(shipClass, k, false, caps); });
+    if (caps.multitexture) {
+      gl.glActiveTextureARB(GL_TEXTURE1_ARB);
+      gl.glDisable(GL_TEXTURE_2D);
+    }
+    // Shot-up sections show their image's inverse opacity: where the damage image is opaque,
+    // the hull is gone. Without such an image the section is simply no longer drawn.
+    Texture* damage = mesh.secondTexture;
+    if (damage != nullptr && damage->HasAlpha()) {
+      gl.glEnable(GL_ALPHA_TEST);
+      if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+      damage->Bind(pool);  // makes its texture object on first use
+      damage->BindInverse(pool);
+      DrawSections(shipClass, k, true, caps);
+      gl.glDisable(GL_ALPHA_TEST);
+    }
+  }
+  // Texture binds after this pass go to unit 0, the unit that draws.
+  if (caps.multitexture && shipClass.meshCount() > 0) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+bool PhaserPassSetup(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool) {
+  const Mesh* beam = shipClass.phaserModel();
+  if (shipClass.phaserMountCount() <= 0 || beam == nullptr) return false;
+  SetMeshArrays(*beam, caps);
+  if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+  if (beam->texture != nullptr) beam->texture->Bind(pool);
+  return true;
+}
+
+bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScroll) {
+  if (!phaser.firing || ship.IsDead() || !ship.HullPresent() || ship.Class() == nullptr) {
+    return false;
+  }
+  const Mesh* beam = ship.Class()->phaserModel();
+  if (beam == nullptr) return false;
+
+  const Vector3 at = ship.Position();
+  gl.glPushMatrix();
+  gl.glColor4f(1.0f, 1.0f, 1.0f, phaser.beamOpacity);
+  gl.glTranslatef(static_cast<float>(at.x()) + phaser.mountWorldOffset[0],
+                  static_cast<float>(at.y()) + phaser.mountWorldOffset[1],
+                  static_cast<float>(at.z()) + phaser.mountWorldOffset[2]);
+  gl.glRotatef(phaser.beamYaw, 0, 1, 0);
+  gl.glRotatef(phaser.beamPitch, 1, 0, 0);
+  gl.glScalef(1, 1, phaser.beamLength);
+  gl.glMatrixMode(GL_TEXTURE);
+  gl.glPushMatrix();
+  gl.glTranslatef(0.0f, beamScroll, 0.0f);
+  // A beam mesh whose image record was empty is drawn plain rather than with another image.
+  if (beam->texture == nullptr) gl.glDisable(GL_TEXTURE_2D);
+  DrawMeshElements(*beam);
+  if (beam->texture == nullptr) gl.glEnable(GL_TEXTURE_2D);
+  gl.glPopMatrix();
+  gl.glMatrixMode(GL_MODELVIEW);
+  gl.glPopMatrix();
+  return true;
+}
+
+void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
+  if (!ship.IsVisible()) return;
+  ShipShield& shield = ship.Shield();
+  const Vector3 at = ship.Position();
+  gl.glPushMatrix();
+  gl.glTranslatef(static_cast<float>(at.x()), static_cast<float>(at.y()),
+                  static_cast<float>(at.z()));
+  gl.glRotated(ship.Heading(), 0, 1, 0);
+  gl.glRotated(ship.Pitch(), 1, 0, 0);
+  gl.glRotated(ship.Roll(), 0, 0, 1);
+  if (shield.glowing && shield.mesh != nullptr) DrawShield(shield, caps);
+  FadeShield(shield);
+  gl.glPopMatrix();
+}
+
+void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
+                        TextureNamePool& pool) {
+  if (shipClass.shipCount() == 0) return;
+  if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+  WithTexture(shipClass.shieldModel().texture, pool, [&] {
+    for (int i = 0; i < shipClass.shipCount(); ++i) {
+      if (Ship* ship = shipClass.ships()[i]; ship != nullptr) ShieldPass(*ship, caps);
+    }
+  });
+}
+
+void TunnelFocusDraw(Ship& focus, const Vector3& eyeOffset, const MeshDrawCaps& caps,
+                     TextureNamePool& pool) {
+  focus.UpdateVisibility(eyeOffset);
+  if (focus.Class() != nullptr) HullPass(*focus.Class(), caps, pool);
+}
+
+}  // namespace ironwood
