@@ -1,7 +1,11 @@
 #include "saver/effects/debris.h"
 
+#include "glapi/gl_table.h"
 #include "platform/clock.h"
+#include "saver/core/random.h"
 #include "saver/effects/effect_pool.h"
+#include "saver/assets/texture.h"
+#include "saver/effects/explosions.h"
 
 namespace ironwood {
 
@@ -45,6 +49,47 @@ void DebrisSystem::SpawnDebris(const EffectPlacement& placement, Vector3 directi
   slot->active = true;
 }
 
+void DebrisSystem::UpdateDebris(ExplosionSystem& explosions, const Mesh* puffMesh) {
+  for (DebrisFragment& fragment : pool_) {
+    if (!fragment.active) continue;
+    const std::uint32_t now = platform::TimeMilliseconds();
+    if (now - fragment.spawnTime > kLifeMilliseconds) {
+      fragment.active = false;
+      continue;
+    }
+    const double dt = static_cast<double>(now - fragment.lastUpdate);
+    const double step = kSpeed * dt / 1000.0;
+    fragment.placement[0] += static_cast<float>(fragment.direction.x() * step);
+    fragment.placement[1] += static_cast<float>(fragment.direction.y() * step);
+    fragment.placement[2] += static_cast<float>(fragment.direction.z() * step);
+    // A new tumbling rate at every update keeps the wreckage from spinning like clockwork.
+    fragment.rotX += static_cast<float>(RandomRange(180, 360) * dt / 1000.0);
+    if (RandomRange(0, 10) > 5) {
+      explosions.SpawnExplosion(puffMesh, fragment.placement, {1, 1, 1}, {}, 0);
+    }
+    fragment.lastUpdate = now;
+  }
+}
+
+void DebrisSystem::DrawDebris(const MeshDrawCaps& caps, TextureNamePool& pool) {
+  for (const DebrisFragment& fragment : pool_) {
+    if (!fragment.active || fragment.mesh == nullptr) continue;
+    const Mesh& mesh = *fragment.mesh;
+    SetMeshArrays(mesh, caps);
+    if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
+      gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    if (mesh.texture != nullptr) mesh.texture->Bind(pool);
+    gl.glPushMatrix();
+    gl.glTranslatef(fragment.placement[0], fragment.placement[1], fragment.placement[2]);
+    gl.glRotated(fragment.rotY, 0, 1, 0);
+    gl.glRotated(fragment.rotX, 1, 0, 0);
+    gl.glRotated(fragment.rotZ, 0, 0, 1);
+    DrawMeshElements(mesh);
+    gl.glPopMatrix();
+  }
+}
+
 const Mesh* DebrisSystem::MeshAt(int i) const {
   if (i < 0 || static_cast<std::size_t>(i) >= model_.meshes.size()) return nullptr;
   return &model_.meshes[static_cast<std::size_t>(i)];
@@ -63,6 +108,25 @@ void SparkSystem::SpawnSpark(const EffectPlacement& placement, Vector3 direction
   slot->direction = direction;
   slot->spawnTime = platform::TimeMilliseconds();
   slot->active = true;
+}
+
+void SparkSystem::DrawSparks() {
+  gl.glDisable(GL_TEXTURE_2D);
+  gl.glBegin(GL_POINTS);
+  for (Spark& spark : pool_) {
+    if (!spark.active) continue;
+    const std::uint32_t now = platform::TimeMilliseconds();
+    const float b = 1.0f - static_cast<float>(now - spark.spawnTime) / 1000.0f;
+    // The spark's last point is still drawn, faded just past black.
+    if (b < 0) spark.active = false;
+    gl.glColor3f(b, b / 2, b / 2);
+    const double travelled = 5.0 * (1.0 - static_cast<double>(b));
+    gl.glVertex3f(spark.placement[0] + static_cast<float>(spark.direction.x() * travelled),
+                  spark.placement[1] + static_cast<float>(spark.direction.y() * travelled),
+                  spark.placement[2] + static_cast<float>(spark.direction.z() * travelled));
+  }
+  gl.glEnd();
+  gl.glEnable(GL_TEXTURE_2D);
 }
 
 int SparkSystem::ActiveCount() const {

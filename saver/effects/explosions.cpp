@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "glapi/gl_table.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "saver/core/random.h"
@@ -53,6 +54,32 @@ void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& pl
   slot->active = true;
   // Every explosion turns its own way in the view plane.
   slot->billboard.roll = static_cast<float>(RandomRange(0, 360));
+}
+
+void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
+                                     const MeshDrawCaps& caps, TextureNamePool& pool) {
+  const std::uint32_t now = platform::TimeMilliseconds();
+  for (Explosion& explosion : pool_) {
+    if (!explosion.active) continue;
+    // Unsigned throughout: the elapsed time survives the clock's wrap, and a start frame past
+    // the last image ends the explosion at once.
+    const std::uint32_t elapsed = now - explosion.spawnTime;
+    const std::uint32_t frame =
+        static_cast<std::uint32_t>(static_cast<double>(elapsed) / kMillisecondsPerImage) +
+        explosion.startFrame;
+    if (frame >= static_cast<std::uint32_t>(kFrameCount)) {
+      explosion.active = false;
+      continue;
+    }
+    // Without its images an explosion still runs its course but has nothing to show.
+    if (frame >= frames_.size()) continue;
+    if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
+      gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    frames_[frame].Bind(pool);
+    FaceEye(explosion.billboard, eyeOffset);
+    DrawBillboardLocked(explosion.billboard, caps);
+  }
 }
 
 int ExplosionSystem::ActiveCount() const {

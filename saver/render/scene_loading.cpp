@@ -87,7 +87,10 @@ bool LoadAssociatedFiles(const LoadSettings& settings, const LogSink& log,
                                    steps, why);
                 }) &&
       steps.Run("    Attempting to Load Phaser Flare...",
-                [&](std::string* why) { return assets->phaserFlares.Load(installation, why); }) &&
+                [&](std::string* why) {
+                  assets->phaserFlares.SetMesh(&assets->uniBillboard.meshes.front());
+                  return assets->phaserFlares.Load(installation, why);
+                }) &&
       steps.Run(
           "    Attempting to Load Background...",
           [&](std::string* why) {

@@ -332,38 +332,54 @@ Canvas ExplosionFrame(int frame) {
   const int size = 128;
   const float t = static_cast<float>(frame - 1) / 31.0f;
   const float centre = size / 2.0f;
-  const float radius = 16 + 40 * (1 - std::pow(1 - t, 2.4f));
-  // Fully gone at the last frame.
-  const float fade = std::pow(1 - t, 0.7f);
+  // Fast at first, then slowing as the fireball pushes into its own smoke.
+  const float radius = 14 + 33 * (1 - std::pow(1 - t, 2.6f));
+  // The outline starts as a clean flash and grows more ragged as it billows.
+  const float rough = 0.16f + 0.2f * t;
+  // The core cools from white heat through yellow, orange and red to smoke.
+  const float coreHeat = 1.45f - 1.7f * t;
+  // From mid-life the cloud tears into drifting patches, the thinnest parts first, until
+  // nothing is left at the last image.
+  const float dissolve = std::pow(SmoothStep(0.35f, 1.0f, t), 1.3f);
+  const float threshold = -0.2f + 0.95f * dissolve;
+  const float fade = std::pow(1 - t, 0.45f);
   Canvas out(size, size);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
-      const float dx = (x + 0.5f - centre) / radius;
-      const float dy = (y + 0.5f - centre) / radius;
+      const float px = x + 0.5f - centre, py = y + 0.5f - centre;
+      const float dx = px / radius, dy = py / radius;
       const float d = std::sqrt(dx * dx + dy * dy);
-      // The pattern grows with the fireball and churns as it burns: the noise field turns and
-      // drifts, so no lobe or notch of the outline stays put from frame to frame.
-      const float turn = t * 1.9f;
+      // The noise lives in coordinates that swell with the ball, turning and drifting a little
+      // so that the billows roll rather than stand still.
+      const float turn = t * 1.2f;
       const float rx = dx * std::cos(turn) - dy * std::sin(turn);
       const float ry = dx * std::sin(turn) + dy * std::cos(turn);
-      const float turbulence = Fbm(rx * 2.3f + t * 2.1f + 5, ry * 2.3f - t * 1.7f + 5, 5, 31u);
-      const float billow = Fbm(dx * 4.5f - t * 2.6f, dy * 4.5f + t * 2.2f, 3, 32u);
-      const float edge = d + (turbulence - 0.5f) * 0.5f + (billow - 0.5f) * 0.2f;
-      float body = SmoothStep(1.05f, 0.7f, edge);
-      // Late on, the middle burns out and the smoke thins to a ragged shell.
-      body *= 1 - 0.55f * t * SmoothStep(0.7f, 0.0f, d);
-      const float heat =
-          Clamp01((1.35f - 1.3f * t) * (1.15f - d) + (turbulence - 0.5f) * 0.9f - 0.45f * t);
-      const Rgba colour = Ramp({{0.11f, 0.095f, 0.09f, 1},
-                                {0.32f, 0.1f, 0.05f, 1},
-                                {0.85f, 0.25f, 0.05f, 1},
-                                {1.0f, 0.55f, 0.1f, 1},
-                                {1.0f, 0.85f, 0.4f, 1},
-                                {1.0f, 1.0f, 0.92f, 1}},
+      const float lobes = Fbm(rx * 1.8f + t * 0.9f + 5, ry * 1.8f - t * 0.7f + 5, 4, 31u);
+      const float billow = Fbm(dx * 4.2f - ry * 0.8f - t * 1.8f, dy * 4.2f + rx * 0.8f + t * 1.5f, 4, 32u);
+      const float fine = Fbm(ry * 9.0f + t * 3.0f, rx * 9.0f - t * 2.5f, 3, 33u);
+      const float edge = d + (lobes - 0.5f) * rough * 1.6f + (billow - 0.5f) * rough * 0.9f;
+      // Never reaching the square's border, whatever the noise does.
+      const float inside = SmoothStep(62.0f, 54.0f, std::sqrt(px * px + py * py));
+      float body = SmoothStep(1.0f, 0.8f, edge) * inside;
+      // Late on the middle burns out first.
+      body *= 1 - 0.45f * t * SmoothStep(0.6f, 0.0f, d);
+      // Billows keep pockets of heat; the rim is always cooler, so smoke gathers there.
+      float heat = coreHeat * (1 - 0.9f * d * d) + (billow - 0.5f) * 1.0f + (fine - 0.5f) * 0.35f;
+      heat -= SmoothStep(0.5f, 0.95f, edge) * 0.55f;
+      heat = Clamp01(heat);
+      const Rgba colour = Ramp({{0.13f, 0.115f, 0.105f, 1},
+                                {0.27f, 0.17f, 0.12f, 1},
+                                {0.5f, 0.09f, 0.03f, 1},
+                                {0.88f, 0.26f, 0.04f, 1},
+                                {1.0f, 0.52f, 0.09f, 1},
+                                {1.0f, 0.8f, 0.3f, 1},
+                                {1.0f, 0.97f, 0.85f, 1}},
                                heat);
+      const float patches = 0.65f * billow + 0.35f * fine;
+      const float torn = SmoothStep(threshold - 0.06f, threshold + 0.08f, patches);
       // Smoke is thinner than flame.
-      const float opacity =
-          Clamp01(body * fade * (0.6f + 0.4f * SmoothStep(0.0f, 0.4f, heat)) * 1.1f);
+      const float density = 0.7f + 0.3f * SmoothStep(0.25f, 0.5f, heat);
+      const float opacity = Clamp01(body * torn * density * fade * 1.15f);
       out.at(x, y) = {colour.r, colour.g, colour.b, opacity};
     }
   }

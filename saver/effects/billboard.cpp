@@ -1,0 +1,52 @@
+#include "saver/effects/billboard.h"
+
+#include "glapi/gl_table.h"
+
+namespace ironwood {
+namespace {
+
+// The transform and the triangles; the arrays are already set.
+void DrawTurned(const BillboardInstance& billboard) {
+  const auto& p = billboard.placement;
+  gl.glPushMatrix();
+  gl.glTranslatef(p[0], p[1], p[2]);
+  gl.glRotatef(billboard.yaw, 0, 1, 0);
+  gl.glRotatef(billboard.pitch, 1, 0, 0);
+  gl.glRotatef(billboard.roll, 0, 0, 1);
+  gl.glScalef(billboard.scale[0], billboard.scale[1], billboard.scale[2]);
+  DrawMeshElements(*billboard.mesh);
+  gl.glPopMatrix();
+}
+
+}  // namespace
+
+void SetBillboardDirection(BillboardInstance& billboard, const Vector3& direction) {
+  billboard.direction = direction;
+  DirectionToAngles(direction, billboard.pitch, billboard.yaw);
+}
+
+void FaceEye(BillboardInstance& billboard, const std::array<float, 3>& eyeOffset) {
+  const auto& p = billboard.placement;
+  SetBillboardDirection(billboard,
+                        Vector3(static_cast<double>(-eyeOffset[0] - p[0]),
+                                static_cast<double>(-eyeOffset[1] - p[1]),
+                                static_cast<double>(-eyeOffset[2] - p[2])));
+}
+
+void DrawBillboard(const BillboardInstance& billboard, const MeshDrawCaps& caps) {
+  if (billboard.mesh == nullptr) return;
+  SetMeshArrays(*billboard.mesh, caps);
+  DrawTurned(billboard);
+}
+
+void DrawBillboardLocked(const BillboardInstance& billboard, const MeshDrawCaps& caps) {
+  if (billboard.mesh == nullptr) return;
+  SetMeshArrays(*billboard.mesh, caps);
+  const bool lock = caps.compiledVertexArrays && gl.glLockArraysEXT != nullptr &&
+                    gl.glUnlockArraysEXT != nullptr;
+  if (lock) gl.glLockArraysEXT(0, static_cast<GLsizei>(billboard.mesh->vertexCount));
+  DrawTurned(billboard);
+  if (lock) gl.glUnlockArraysEXT();
+}
+
+}  // namespace ironwood
