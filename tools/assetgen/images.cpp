@@ -420,7 +420,7 @@ Canvas ExplosionFlare() {
       // A blinding core, a bright body and a wide soft halo: the flash fills its disc.
       const float core = std::exp(-std::pow(r / 0.09f, 2.0f));
       const float body = 0.75f * std::exp(-std::pow(r / 0.2f, 2.0f));
-      const float halo = 0.35f * std::exp(-std::pow(r / 0.42f, 2.0f));
+      const float halo = 0.5f * std::exp(-std::pow(r / 0.4f, 2.0f));
       const float fine = std::pow(PeriodicNoise(around * 90, 90, 51u), 7.0f);
       const float coarse = std::pow(PeriodicNoise(around * 30, 30, 52u), 4.0f);
       const float rays = (1.0f * fine + 0.6f * coarse) * std::exp(-r / 0.3f);
