@@ -5,11 +5,23 @@
 // hull at 250 ms, the fireballs until 3500 ms when the ship is dead, and for about half the ships
 // an expanding shock wave.
 
+#include <cstdint>
+
 #include "saver/battle/battle_effects.h"
 
 namespace ironwood {
 
 class Ship;
+
+// The break-up's timings, from the first frame the damage passes 100.
+inline constexpr std::uint32_t kDebrisBurstMilliseconds = 250;  // the hull goes after this
+inline constexpr std::uint32_t kFlareMilliseconds = 500;        // flash and its sound
+inline constexpr std::uint32_t kShockWaveMilliseconds = 2000;
+inline constexpr std::uint32_t kDeathEndMilliseconds = 3500;  // then the ship is dead
+// A ship torn apart by this much damage or more shows no shock wave.
+inline constexpr float kShockWaveDamageLimit = 700.0f;
+// The ship's sound that plays while it breaks up.
+inline constexpr int kBreakUpSound = 3;
 
 // Fireballs on the ship, rarer early on; past 3500 ms the ship is dead.
 void DeathBurst(Ship& ship, BattleEffects& effects);

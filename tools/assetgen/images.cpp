@@ -399,13 +399,18 @@ Canvas ShockWave() {
       const float angle = std::atan2(dy, dx) / (2 * kPi) + 0.5f;
       const float flicker = 0.7f + 0.3f * PeriodicNoise(angle * 40, 40, 41u) +
                             0.15f * (PeriodicNoise(angle * 140, 140, 42u) - 0.5f);
-      // Sharp on the outside, a longer soft trail inwards.
+      // Sharp on the outside, a longer soft trail inwards that dies away well before the
+      // centre, so the middle of the disc stays clear.
       const float crest = std::exp(-std::pow((d - ring) / 3.5f, 2.0f));
-      const float trail = d < ring ? std::exp(-std::pow((d - ring) / 22.0f, 2.0f)) * 0.35f
+      const float trail = d < ring ? std::exp(-std::pow((d - ring) / 26.0f, 2.0f)) * 0.42f
                                    : std::exp(-std::pow((d - ring) / 6.0f, 2.0f)) * 0.35f;
-      const float intensity = Clamp01((crest + trail) * flicker);
+      // Streaks of matter thrown outwards in the trail, fixed to their angle.
+      const float streaks = 0.6f + 0.4f * std::pow(PeriodicNoise(angle * 64, 64, 43u), 2.0f);
+      const float intensity = Clamp01((crest + trail * streaks) * flicker);
+      // White-hot on the crest, electric blue in the trail.
       const Rgba colour =
-          Mix({0.45f, 0.65f, 1.0f, 1}, {0.95f, 0.98f, 1.0f, 1}, Clamp01(crest * 1.2f));
+          Ramp({{0.30f, 0.50f, 1.0f, 1}, {0.55f, 0.75f, 1.0f, 1}, {0.97f, 0.99f, 1.0f, 1}},
+               Clamp01(crest * 1.2f + trail * 0.8f));
       out.at(x, y) = {colour.r, colour.g, colour.b, intensity};
     }
   }
@@ -416,6 +421,8 @@ Canvas ExplosionFlare() {
   const int size = 256;
   const float centre = size / 2.0f;
   Canvas out(size, size);
+  // Four long spikes near the axes and two short ones across them; drawn twice as wide as tall,
+  // the star stretches sideways.
   const float spikes[] = {0.12f, 0.12f + kPi / 2, 0.12f + kPi, 0.12f + 3 * kPi / 2,
                           0.9f,  0.9f + kPi};
   for (int y = 0; y < size; ++y) {
@@ -426,22 +433,26 @@ Canvas ExplosionFlare() {
       const float r = dp / centre;
       const float angle = std::atan2(dy, dx);
       const float around = angle / (2 * kPi) + 0.5f;
-      const float core = std::exp(-std::pow(r / 0.07f, 2.0f));
-      const float halo = 0.45f * std::exp(-std::pow(r / 0.24f, 2.0f));
+      // A blinding core, a bright body and a wide soft halo: the flash fills its disc.
+      const float core = std::exp(-std::pow(r / 0.09f, 2.0f));
+      const float body = 0.75f * std::exp(-std::pow(r / 0.2f, 2.0f));
+      const float halo = 0.5f * std::exp(-std::pow(r / 0.4f, 2.0f));
       const float fine = std::pow(PeriodicNoise(around * 90, 90, 51u), 7.0f);
       const float coarse = std::pow(PeriodicNoise(around * 30, 30, 52u), 4.0f);
-      const float rays = (1.1f * fine + 0.6f * coarse) * std::exp(-r / 0.26f);
+      const float rays = (1.0f * fine + 0.6f * coarse) * std::exp(-r / 0.3f);
       float spike = 0;
       for (int i = 0; i < 6; ++i) {
-        float diff = std::remainder(angle - spikes[i], 2 * kPi);
+        const float diff = std::remainder(angle - spikes[i], 2 * kPi);
         const float across = diff * dp;  // pixels from the spike's line
         const float length = i < 4 ? 0.55f : 0.32f;
         spike += std::exp(-across * across / 2.2f) * std::exp(-r / length) * (i < 4 ? 0.9f : 0.5f);
       }
       const float window = SmoothStep(1.0f, 0.8f, r);
-      const float intensity = (core + halo + rays + spike) * window;
-      const Rgba colour =
-          Mix({1.0f, 0.55f, 0.22f, 1}, {1.0f, 0.97f, 0.88f, 1}, Clamp01(intensity * 1.4f));
+      const float intensity = (core + body + halo + rays + spike) * window;
+      // Blue-white at the fringes, white at the heart.
+      const Rgba colour = Ramp({{0.35f, 0.55f, 1.0f, 1}, {0.7f, 0.84f, 1.0f, 1},
+                                {0.98f, 0.99f, 1.0f, 1}, {1.0f, 1.0f, 1.0f, 1}},
+                               Clamp01(intensity * 1.2f));
       out.at(x, y) = {colour.r, colour.g, colour.b, Clamp01(intensity)};
     }
   }
@@ -454,12 +465,18 @@ Canvas PhaserFlare() {
   Canvas out(size, size);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
-      const float r = std::hypot(x + 0.5f - centre, y + 0.5f - centre) / centre;
-      const float intensity =
-          (std::exp(-std::pow(r / 0.13f, 2.0f)) + 0.55f * std::exp(-std::pow(r / 0.38f, 2.0f))) *
-          SmoothStep(1.0f, 0.85f, r);
-      const Rgba colour =
-          Mix({1.0f, 0.68f, 0.42f, 1}, {1.0f, 1.0f, 0.95f, 1}, Clamp01(intensity * 1.2f));
+      const float dx = x + 0.5f - centre;
+      const float dy = y + 0.5f - centre;
+      const float r = std::hypot(dx, dy) / centre;
+      // A hot point with a warm halo and a short four-pointed glint.
+      const float core = std::exp(-std::pow(r / 0.1f, 2.0f));
+      const float halo = 0.5f * std::exp(-std::pow(r / 0.3f, 2.0f));
+      const float glint = (std::exp(-dy * dy / 1.2f) + std::exp(-dx * dx / 1.2f)) *
+                          std::exp(-r / 0.22f) * 0.8f;
+      const float intensity = (core + halo + glint) * SmoothStep(1.0f, 0.85f, r);
+      const Rgba colour = Ramp({{1.0f, 0.55f, 0.3f, 1}, {1.0f, 0.82f, 0.6f, 1},
+                                {1.0f, 1.0f, 0.96f, 1}},
+                               Clamp01(intensity * 1.3f));
       out.at(x, y) = {colour.r, colour.g, colour.b, Clamp01(intensity)};
     }
   }
