@@ -225,8 +225,9 @@ TEST_F(FireControlTest, BeamThroughAFallenShieldDamagesTheNearestHullSection) {
   EXPECT_GT(sparks_.ActiveCount(), 60);
   EXPECT_LT(sparks_.ActiveCount(), 120);
   auto nearHit = [](const EffectPlacement& p) {
-    return std::abs(p[0] - 8.25) <= 0.0625 + 1e-5 && std::abs(std::abs(p[1]) - 0.25) <= 0.0625 + 1e-5 &&
-           std::abs(std::abs(p[2]) - 0.25) <= 0.0625 + 1e-5;
+    const double reach = 0.0625 + 1e-5;
+    return std::abs(p[0] - 8.25) <= reach && std::abs(std::abs(p[1]) - 0.25) <= reach &&
+           std::abs(std::abs(p[2]) - 0.25) <= reach;
   };
   for (const Spark& spark : sparks_.pool()) {
     if (!spark.active) continue;
