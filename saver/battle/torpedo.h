@@ -26,7 +26,7 @@ struct Torpedo {
   float yaw = 0, pitch = 0;      // degrees, from the direction at launch; for drawing
   float speed = 0;
   Ship* target = nullptr;
-  Roster* roster = nullptr;  // the launching ship's
+  const Roster* roster = nullptr;  // the launching ship's
   std::uint32_t launchTime = 0;
   std::uint32_t lastMoveTime = 0;
   const Mesh* model = nullptr;
@@ -54,7 +54,7 @@ class TorpedoPool {
   // launch is dropped (the next finds a torpedo); a pool that cannot grow stays as it was. True
   // when a torpedo was launched.
   bool Launch(const std::array<float, 9>& start, const Vector3& direction, float speed,
-              Ship* target, Roster* roster, const Mesh* model, float damage);
+              Ship* target, const Roster* roster, const Mesh* model, float damage);
 
   // Once a frame: every flying torpedo moves on and is tested against its own target.
   void Update(BattleEffects& effects);

@@ -1,0 +1,270 @@
+#include "saver/battle/fire_control.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/clock.h"
+#include "saver/audio/sound_effects.h"
+#include "saver/battle/hull_vertex.h"
+#include "saver/battle/roster.h"
+#include "saver/battle/ship.h"
+#include "saver/battle/ship_class.h"
+#include "saver/core/matrix4.h"
+#include "saver/core/random.h"
+
+namespace ironwood {
+
+namespace {
+
+constexpr float kMinimumPhaserRange = 18.0f;
+constexpr float kPhaserRangePerRadius = 10.0f;
+// Phaser damage is the phaser value per 100 ms of firing.
+constexpr double kDamageMilliseconds = 100.0;
+// An empty phaser cools 0.002 each 16 ms, an empty launcher 0.002 each millisecond; from 0
+// down to -1 and then it is ready again: 8 s for a phaser, half a second for a launcher.
+constexpr double kPhaserTickMilliseconds = 16.0;
+constexpr double kCoolingStep = 0.002;
+constexpr float kCooled = -1.0f;
+// A torpedo flies 38 units a second, and a launcher aims only at what it reaches in one.
+constexpr double kTorpedoReach = 38.0;
+constexpr double kPi = 3.14159265358979323846;
+// Beam hits on the hull: 3 frames in 10 throw a small explosion, jittered by up to 1/16 unit.
+constexpr int kHullFlashAbove = 6;
+constexpr double kHitJitterScale = 1.0 / 800.0;
+constexpr double kHitJitterCentre = 0.0625;
+constexpr std::array<float, 3> kHitExplosionScale{2.0f, 2.0f, 2.0f};
+constexpr std::uint32_t kHitExplosionStartFrame = 10;
+
+Vector3 Turn(const std::array<double, 16>& m, const Vector3& v) {
+  const std::array<double, 3> out = TransformPoint(m, v.x(), v.y(), v.z());
+  return Vector3(out[0], out[1], out[2]);
+}
+
+bool IsZero(const Vector3& v) { return v.x() == 0.0 && v.y() == 0.0 && v.z() == 0.0; }
+
+EffectPlacement PlacementAt(const Vector3& p) {
+  EffectPlacement placement{};
+  placement[0] = static_cast<float>(p.x());
+  placement[1] = static_cast<float>(p.y());
+  placement[2] = static_cast<float>(p.z());
+  return placement;
+}
+
+// The view vector of a flare at `p`: from it towards the eye, which sits at -eyeOffset.
+Vector3 ViewFrom(const BattleEffects& effects, const Vector3& p) {
+  const std::array<float, 3> eye = effects.EyeOffset();
+  return Vector3(-eye[0] - p.x(), -eye[1] - p.y(), -eye[2] - p.z());
+}
+
+// The angle between two directions in radians, single precision as the mount arcs are stored.
+float AngleBetween(Vector3 a, Vector3 b) {
+  a.Normalize();
+  b.Normalize();
+  return static_cast<float>(std::acos(std::clamp(a.Dot(b), -1.0, 1.0)));
+}
+
+bool CanBeTargeted(const Ship* opponent) {
+  return opponent != nullptr && !opponent->IsDead() && opponent->HullPresent();
+}
+
+// Places the mount with the ship as it is this frame; returns the aim in world space.
+Vector3 TransformMount(const Ship& ship, WeaponState& weapon) {
+  static const WeaponMount kNoMount{};
+  const WeaponMount& mount = weapon.mount != nullptr ? *weapon.mount : kNoMount;
+  const auto& orientation = ship.OrientationMatrix();
+  const Vector3 offset =
+      Turn(orientation, Vector3(mount.position[0], mount.position[1], mount.position[2]));
+  weapon.mountWorldOffset = {static_cast<float>(offset.x()), static_cast<float>(offset.y()),
+                             static_cast<float>(offset.z())};
+  return Turn(orientation, Vector3(mount.aim[0], mount.aim[1], mount.aim[2]));
+}
+
+Vector3 Muzzle(const Ship& ship, const WeaponState& weapon) {
+  const Vector3 p = ship.Position();
+  return Vector3(p.x() + weapon.mountWorldOffset[0], p.y() + weapon.mountWorldOffset[1],
+                 p.z() + weapon.mountWorldOffset[2]);
+}
+
+float MountArc(const WeaponState& weapon) {
+  return weapon.mount != nullptr ? weapon.mount->arc : 0.0f;
+}
+
+float PhaserDamage(const WeaponState& phaser, std::uint32_t now) {
+  return static_cast<float>(static_cast<double>(now - phaser.lastUpdate) / kDamageMilliseconds *
+                            phaser.value);
+}
+
+void AimBeam(WeaponState& phaser, Vector3 beam) {
+  phaser.beamLength = static_cast<float>(beam.Length());
+  DirectionToAngles(beam, phaser.beamPitch, phaser.beamYaw);
+}
+
+void AddFlare(BattleEffects& effects, const Vector3& view, const Vector3& position) {
+  if (effects.phaserFlares != nullptr) effects.phaserFlares->Add(view, position);
+}
+
+void FireAt(Ship& ship, WeaponState& phaser, Ship& target, BattleEffects& effects) {
+  const std::uint32_t now = platform::TimeMilliseconds();
+  const float damage = PhaserDamage(phaser, now);
+  const Vector3 muzzle = Muzzle(ship, phaser);
+  const Vector3 centre = target.Position();
+
+  const Vector3 local = Turn(target.InverseOrientationMatrix(), muzzle.Subtract(centre));
+  const Vector3 shieldPoint = target.Shield().Point(local);
+  if (!IsZero(shieldPoint)) {
+    target.Shield().Glow(shieldPoint, damage);
+    const Vector3 hit = centre.Add(Turn(target.OrientationMatrix(), shieldPoint));
+    AimBeam(phaser, hit.Subtract(muzzle));
+    const Vector3 view = ViewFrom(effects, hit);
+    AddFlare(effects, view, hit);
+    AddFlare(effects, view, muzzle);
+  } else {
+    const HullVertexHit hull = NearestHullVertex(target, muzzle);
+    if (hull.found) {
+      target.AddDamage(damage, -1);
+      target.AddDamage(PhaserDamage(phaser, platform::TimeMilliseconds()), hull.mesh);
+      const Vector3 beam = hull.point.Subtract(muzzle);
+      AimBeam(phaser, beam);
+      if (RandomRange(0, 10) > kHullFlashAbove) {
+        double jitter[3];
+        for (double& j : jitter) j = RandomRange(0, 100) * kHitJitterScale - kHitJitterCentre;
+        const EffectPlacement at =
+            PlacementAt(hull.point.Add(Vector3(jitter[0], jitter[1], jitter[2])));
+        if (effects.explosions != nullptr) {
+          effects.explosions->SpawnExplosion(effects.triBillboard, at, kHitExplosionScale, {},
+                                             kHitExplosionStartFrame);
+        }
+        // One spark a flash, flying on along the beam.
+        if (effects.sparks != nullptr) effects.sparks->SpawnSpark(at, beam);
+      }
+    } else {
+      // A hull without vertices offers nothing to strike: the beam reaches the centre and does
+      // no harm.
+      AimBeam(phaser, centre.Subtract(muzzle));
+    }
+    AddFlare(effects, ViewFrom(effects, muzzle), muzzle);
+  }
+
+  phaser.firing = true;
+  phaser.beamOpacity = 1.0f;
+  phaser.target = &target;
+  if (effects.soundEffects) ship.phaserSoundWanted = true;
+}
+
+// The loop starts once when a phaser begins to fire (again each frame while it would be too
+// quiet to hear) and stops when none fires.
+void UpdatePhaserSound(Ship& ship, const BattleEffects& effects) {
+  if (!effects.soundEffects) return;
+  platform::SoundBuffer* loop = ship.SoundBuffer(2);
+  if (ship.phaserSoundWanted) {
+    if (!ship.phaserSoundPlaying &&
+        PlayAtDistance(loop, ship.Position(), effects.EyeOffset(), kWeaponSoundFactor, true)) {
+      ship.phaserSoundPlaying = true;
+    }
+  } else {
+    ship.phaserSoundPlaying = false;
+    if (loop != nullptr) loop->Stop();
+  }
+}
+
+}  // namespace
+
+float PhaserRange(float radius) {
+  return std::max(kPhaserRangePerRadius * radius, kMinimumPhaserRange);
+}
+
+void PhaserFireControl(Ship& ship, const Roster& opponents, BattleEffects& effects) {
+  ship.phaserSoundWanted = false;
+  if (!ship.IsDead() && ship.HullPresent()) {
+    const double range = PhaserRange(ship.Radius());
+    const Vector3 position = ship.Position();
+    for (WeaponState& phaser : ship.Phasers()) {
+      const Vector3 aim = TransformMount(ship, phaser);
+      // Shown again only when it fires at someone this frame.
+      phaser.firing = false;
+      if (phaser.charge > 0) {
+        const Vector3 muzzle = Muzzle(ship, phaser);
+        for (int i = 0; i < opponents.EnemyCount(); ++i) {
+          Ship* opponent = opponents.Enemy(i);
+          if (!CanBeTargeted(opponent)) continue;
+          Vector3 toOpponent = opponent->Position().Subtract(position);
+          if (!(toOpponent.Length() < range)) continue;
+          if (!(AngleBetween(aim, opponent->Position().Subtract(muzzle)) < MountArc(phaser))) {
+            continue;
+          }
+          FireAt(ship, phaser, *opponent, effects);
+          break;
+        }
+      } else {
+        const std::uint32_t now = platform::TimeMilliseconds();
+        phaser.charge = static_cast<float>(
+            phaser.charge -
+            static_cast<double>(now - phaser.lastUpdate) / kPhaserTickMilliseconds *
+                kCoolingStep);
+        if (phaser.charge < kCooled) phaser.charge = 1.0f;
+      }
+    }
+  }
+  UpdatePhaserSound(ship, effects);
+}
+
+void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effects) {
+  if (ship.IsDead() || !ship.HullPresent()) return;
+  const ShipClass* shipClass = ship.Class();
+  const std::uint32_t now = platform::TimeMilliseconds();
+  for (WeaponState& launcher : ship.TorpedoLaunchers()) {
+    const Vector3 aim = TransformMount(ship, launcher);
+    if (launcher.charge > 0) {
+      const Vector3 muzzle = Muzzle(ship, launcher);
+      for (int i = 0; i < opponents.EnemyCount(); ++i) {
+        Ship* opponent = opponents.Enemy(i);
+        if (!CanBeTargeted(opponent)) continue;
+        const Vector3 at = opponent->Position();
+        Vector3 between = at.Subtract(ship.Position());
+        // Where the opponent will be by the time a torpedo has flown the distance.
+        const auto& forward = opponent->Forward();
+        const double lead = between.Length() / kTorpedoReach * opponent->Speed();
+        const Vector3 leadPoint =
+            at.Add(Vector3(forward[0] * lead, forward[1] * lead, forward[2] * lead));
+        Vector3 r = leadPoint.Subtract(muzzle);
+        if (!(r.Length() < kTorpedoReach)) continue;
+        const double arc = MountArc(launcher) + opponent->Radius() * kPi / 360.0;
+        if (!(AngleBetween(aim, r) < arc)) continue;
+
+        if (shipClass != nullptr) {
+          EffectPlacement start = PlacementAt(muzzle);
+          shipClass->torpedoes().Launch(start, r, TorpedoPool::kSpeed, opponent, &opponents,
+                                        shipClass->torpedoModel(), launcher.value);
+        }
+        // A launch the full pool dropped still empties the tube.
+        launcher.charge = 0.0f;
+        if (effects.soundEffects) {
+          PlayAtDistance(ship.SoundBuffer(1), ship.Position(), effects.EyeOffset(),
+                         kWeaponSoundFactor, false);
+        }
+        break;
+      }
+    } else {
+      launcher.firing = false;
+      launcher.charge = static_cast<float>(
+          launcher.charge - static_cast<double>(now - launcher.lastUpdate) * kCoolingStep);
+      if (launcher.charge < kCooled) launcher.charge = 1.0f;
+    }
+    launcher.lastUpdate = now;
+  }
+}
+
+void DrainPhaserCharge(WeaponState& phaser, std::uint32_t now) {
+  const int draw = RandomRange(4, 10);
+  phaser.charge = static_cast<float>(
+      phaser.charge - (draw / 5.0) * 0.025 *
+                          (static_cast<double>(now - phaser.lastUpdate) /
+                           kPhaserTickMilliseconds));
+  if (phaser.charge < 0) phaser.charge = 0.0f;
+}
+
+void RefreshPhaserTimes(Ship& ship, std::uint32_t now) {
+  for (WeaponState& phaser : ship.Phasers()) phaser.lastUpdate = now;
+}
+
+}  // namespace ironwood
