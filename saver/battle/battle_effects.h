@@ -8,6 +8,7 @@
 
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
+#include "saver/battle/battle_tally.h"
 #include "saver/battle/camera.h"
 #include "saver/effects/debris.h"
 #include "saver/effects/explosions.h"
@@ -26,6 +27,7 @@ struct BattleEffects {
   bool soundEffects = false;  // the program-wide switch; ships and torpedoes hold the buffers
   MeshDrawCaps caps;
   TextureNamePool* textures = nullptr;
+  BattleTally* tally = nullptr;  // none: nothing is counted
 
   // The camera's eye offset; (0, 0, -100), the fixed view's, without a camera.
   std::array<float, 3> EyeOffset() const {

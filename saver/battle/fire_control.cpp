@@ -106,6 +106,9 @@ void AddFlare(BattleEffects& effects, const Vector3& view, const Vector3& positi
 void FireAt(Ship& ship, WeaponState& phaser, Ship& target, BattleEffects& effects) {
   const std::uint32_t now = platform::TimeMilliseconds();
   const float damage = PhaserDamage(phaser, now);
+  if (effects.tally != nullptr && now > phaser.lastUpdate) {
+    effects.tally->phaserHitMilliseconds += now - phaser.lastUpdate;
+  }
   const Vector3 muzzle = Muzzle(ship, phaser);
   const Vector3 centre = target.Position();
 
@@ -233,8 +236,10 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
 
         if (shipClass != nullptr) {
           EffectPlacement start = PlacementAt(muzzle);
-          shipClass->torpedoes().Launch(start, r, TorpedoPool::kSpeed, opponent, &opponents,
-                                        shipClass->torpedoModel(), launcher.value);
+          const bool launched =
+              shipClass->torpedoes().Launch(start, r, TorpedoPool::kSpeed, opponent, &opponents,
+                                            shipClass->torpedoModel(), launcher.value);
+          if (launched && effects.tally != nullptr) ++effects.tally->torpedoesLaunched;
         }
         // A launch the full pool dropped still empties the tube.
         launcher.charge = 0.0f;

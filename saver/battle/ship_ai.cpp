@@ -77,7 +77,9 @@ class Decision {
     const Vector3 toTarget = Between(p_, ai_.target->Position());
     const double d = Distance(p_, ai_.target->Position());
     if (d == 0) return;
-    if (d <= 120) {
+    // Breaking away from a wreck that drifts along behind would never end: a dead target ends
+    // the break-off as distance does.
+    if (d <= 120 && !ai_.target->IsDead()) {
       SteerToStoredGoal();
       return;
     }

@@ -129,6 +129,7 @@ void TorpedoPool::Update(BattleEffects& effects) {
     }
 
     torpedo.active = false;
+    if (effects.tally != nullptr) ++effects.tally->torpedoHits;
     const EffectPlacement flash = PlacementAt(impact.Add(ImpactJitter()));
     if (effects.explosions != nullptr) {
       effects.explosions->SpawnExplosion(effects.triBillboard, flash, kFlashScale, {},

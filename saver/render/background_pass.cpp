@@ -6,7 +6,7 @@ namespace ironwood {
 
 void BackgroundPass::Draw(SkyBox& sky, AseModel& tunnel, float tunnelFade, bool use3DCameraView,
                           const std::function<void()>& applyRotation, const MeshDrawCaps& caps,
-                          TextureNamePool& pool) {
+                          TextureNamePool& pool, float frameStep) {
   gl.glPushMatrix();
   gl.glLoadIdentity();
   gl.glColor3f(1, 1, 1);
@@ -17,8 +17,10 @@ void BackgroundPass::Draw(SkyBox& sky, AseModel& tunnel, float tunnelFade, bool 
     gl.glPushMatrix();
     gl.glColor4f(1, 1, 1, tunnelFade);
     gl.glScalef(1, 1, tunnelFade);
-    tunnelScroll_ += tunnelFade * 0.0075f;
-    if (tunnelScroll_ > 1) tunnelScroll_ -= 1;
+    tunnelScroll_ += tunnelFade * 0.0075f * frameStep;
+    // A long frame may carry the scroll past 2; it is a texture offset, so only its fraction
+    // matters.
+    while (tunnelScroll_ > 1) tunnelScroll_ -= 1;
     gl.glEnable(GL_BLEND);
     for (Mesh& mesh : tunnel.meshes) {
       if (mesh.texture != nullptr) mesh.texture->Bind(pool);

@@ -17,11 +17,13 @@ class BackgroundPass {
   // `applyRotation` multiplies the camera's rotation (no translation) onto the modelview matrix.
   // `tunnelFade` is the frame's tunnel fade: the tunnel is drawn only with the 3D camera view on
   // and the fade above 0, squeezed along its axis by the fade and as transparent as it.
+  // `frameStep` is the frame's length in 60 Hz frames: the tunnel scrolls by 0.0075 x fade x
+  // frameStep.
   void Draw(SkyBox& sky, AseModel& tunnel, float tunnelFade, bool use3DCameraView,
             const std::function<void()>& applyRotation, const MeshDrawCaps& caps,
-            TextureNamePool& pool);
+            TextureNamePool& pool, float frameStep = 1.0f);
 
-  // The tunnel texture's offset along the tube, advanced by 0.0075 x fade each frame and
+  // The tunnel texture's offset along the tube, advanced by 0.0075 x fade each 60 Hz frame and
   // wrapped into (0, 1].
   float tunnelScroll() const { return tunnelScroll_; }
   void SetTunnelScroll(float scroll) { tunnelScroll_ = scroll; }

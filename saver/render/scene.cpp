@@ -1,9 +1,26 @@
 #include "saver/render/scene.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "glapi/gl_table.h"
+#include "platform/clock.h"
+#include "saver/battle/ship_death.h"
 #include "saver/core/random.h"
+#include "saver/render/ship_passes.h"
+#include "saver/render/weapon_step.h"
 
 namespace ironwood {
+
+namespace {
+
+// The per-frame steps (tunnel and beam scroll) were made for 60 frames a second; a frame of
+// another length advances them in proportion, so a fast display does not race them.
+constexpr double kReferenceFrameMilliseconds = 1000.0 / 60.0;
+// A stall (the machine busy, a debugger) advances them by at most this many reference frames.
+constexpr double kMaxFrameStep = 15.0;
+
+}  // namespace
 
 Scene::Scene(Settings settings, BattleManager* battle)
     : settings_(std::move(settings)), battle_(battle) {
@@ -28,29 +45,52 @@ Scene::~Scene() {
 
 bool Scene::Load(const LogSink& log) {
   loaded_ = LoadAssociatedFiles(settings_.load, log, battle_, &assets_);
-  return loaded_;
+  if (!loaded_) return false;
+  effects_.explosions = &assets_.explosions;
+  effects_.sparks = &assets_.sparks;
+  effects_.debris = &assets_.debris;
+  effects_.phaserFlares = &assets_.phaserFlares;
+  effects_.uniBillboard =
+      assets_.uniBillboard.meshes.empty() ? nullptr : &assets_.uniBillboard.meshes.front();
+  effects_.triBillboard =
+      assets_.triBillboard.meshes.empty() ? nullptr : &assets_.triBillboard.meshes.front();
+  effects_.camera = &camera_;
+  effects_.caps = settings_.caps;
+  effects_.tally = &tally_;
+  assets_.phaserFlares.SetMesh(effects_.uniBillboard);
+  return true;
+}
+
+float Scene::FrameStep() {
+  const std::uint32_t now = platform::TimeMilliseconds();
+  double step = 1.0;
+  if (anyFrame_) {
+    step = std::clamp(static_cast<double>(now - lastFrameTime_) / kReferenceFrameMilliseconds,
+                      0.0, kMaxFrameStep);
+  }
+  anyFrame_ = true;
+  lastFrameTime_ = now;
+  return static_cast<float>(step);
 }
 
 void Scene::Draw(const double projection[16], TextureNamePool& pool) {
   if (!loaded_) return;
+  const float frameStep = FrameStep();
   tunnelFade_ = battle_ ? battle_->FocusTunnelFade() : 1.0f;
   const bool use3DCameraView = settings_.use3DCameraView;
   // The sky turns with the camera but never moves with it.
   background_.Draw(assets_.sky, assets_.starTunnel, tunnelFade_, use3DCameraView,
-                   [this] { camera_.Apply(false, true, false, false); }, settings_.caps, pool);
+                   [this] { camera_.Apply(false, true, false, false); }, settings_.caps, pool,
+                   frameStep);
   assets_.lensFlare.UpdateProjection([this] { camera_.ApplyFull(false); }, projection);
   assets_.lensFlare.Draw(tunnelFade_, settings_.load.width, settings_.load.height,
                          assets_.uniBillboard.meshes.front(), settings_.caps, pool);
   if (use3DCameraView && tunnelFade_ <= 0) ChooseFocusAndCamera();
-  // While the followed ship is in the tunnel the battle waits and only that ship is seen; then
-  // every ship moves.
+  // While the followed ship is in the tunnel the battle waits and only that ship is seen.
   if (use3DCameraView && tunnelFade_ > 0) {
-    if (battle_ != nullptr && battle_->FocusShip() != nullptr) {
-      const std::array<float, 3> eye = camera_.EyeOffset();
-      battle_->FocusShip()->UpdateVisibility(Vector3(eye[0], eye[1], eye[2]));
-    }
+    DrawTunnelBranch(pool);
   } else {
-    UpdateShips();
+    DrawBattleBranch(frameStep, pool);
   }
   // The camera moves on once a frame, for the next picture; the matrix itself is not kept.
   gl.glPushMatrix();
@@ -79,15 +119,98 @@ void Scene::ChooseFocusAndCamera() {
   }
 }
 
-void Scene::UpdateShips() {
+void Scene::DrawTunnelBranch(TextureNamePool& pool) {
+  gl.glPushMatrix();
+  camera_.ApplyFull(false);
+  if (battle_ != nullptr && battle_->FocusShip() != nullptr) {
+    const std::array<float, 3> eye = camera_.EyeOffset();
+    TunnelFocusDraw(*battle_->FocusShip(), Vector3(eye[0], eye[1], eye[2]), settings_.caps,
+                    pool);
+  }
+  gl.glPopMatrix();
+}
+
+// Alliance 1 in list order, then alliance 2.
+template <typename Each>
+void Scene::ForEachShip(Each each) {
+  for (const int alliance : {1, 2}) {
+    for (int i = 0; i < battle_->ShipCount(alliance); ++i) each(*battle_->ShipAt(alliance, i));
+  }
+}
+
+void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   if (battle_ == nullptr) return;
+  effects_.textures = &pool;
+  effects_.soundEffects = battle_->services().soundEffects;
+  const MeshDrawCaps& caps = settings_.caps;
+
+  // Ships move, then their hulls are drawn, alliance by alliance.
+  gl.glPushMatrix();
+  camera_.ApplyFull(false);
   const std::array<float, 3> eye = camera_.EyeOffset();
   const Vector3 eyeOffset(eye[0], eye[1], eye[2]);
-  // Alliance 1 in list order, then alliance 2; each ship's hull pass will follow its alliance.
   for (const int alliance : {1, 2}) {
-    for (int i = 0; i < battle_->ShipCount(alliance); ++i) battle_->ShipAt(alliance, i)->Update(eyeOffset);
+    for (int i = 0; i < battle_->ShipCount(alliance); ++i) {
+      battle_->ShipAt(alliance, i)->Update(eyeOffset);
+    }
+    for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
+      HullPass(*battle_->Class(alliance, c), caps, pool);
+    }
   }
   if (shipsObserver_) shipsObserver_(*battle_);
+  gl.glPopMatrix();
+
+  // Everything else is blended, seen from both sides, and mostly leaves the depth buffer alone.
+  gl.glPushMatrix();
+  camera_.ApplyFull(false);
+  gl.glEnable(GL_BLEND);
+  gl.glDisable(GL_CULL_FACE);
+  assets_.debris.UpdateDebris(assets_.explosions, effects_.uniBillboard);
+  assets_.debris.DrawDebris(caps, pool);
+  gl.glDepthMask(GL_FALSE);
+  // Only the fraction of a texture offset shows; kept below 1 it keeps its precision over a
+  // night's run.
+  beamScroll_ = std::fmod(beamScroll_ + 0.1f * frameStep, 1.0f);
+  for (const int alliance : {1, 2}) {
+    for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
+      PhaserPass(*battle_->Class(alliance, c), effects_, beamScroll_);
+    }
+  }
+  gl.glDisableClientState(GL_NORMAL_ARRAY);
+  gl.glDisableClientState(GL_VERTEX_ARRAY);
+  gl.glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  for (const int alliance : {1, 2}) {
+    for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
+      ShieldPassForClass(*battle_->Class(alliance, c), caps, pool);
+    }
+  }
+  gl.glEnableClientState(GL_NORMAL_ARRAY);
+  gl.glEnableClientState(GL_VERTEX_ARRAY);
+  gl.glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  gl.glColor4f(1, 1, 1, 1);
+  assets_.phaserFlares.DrawAndClear(caps, pool);
+  assets_.explosions.DrawExplosions(eye, caps, pool);
+  for (const int alliance : {1, 2}) {
+    for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
+      ShipClass& shipClass = *battle_->Class(alliance, c);
+      shipClass.torpedoes().Update(effects_);
+      shipClass.torpedoes().Draw(shipClass.torpedoModel(), shipClass.torpedoTexture(), caps,
+                                 pool);
+    }
+  }
+  assets_.sparks.DrawSparks();
+  ForEachShip([this](Ship& ship) { DeathBurst(ship, effects_); });
+  if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+  bool bound = false;
+  ForEachShip([&](Ship& ship) { DrawShockWave(ship, bound, effects_); });
+  gl.glDisable(GL_DEPTH_TEST);
+  bound = false;
+  ForEachShip([&](Ship& ship) { DeathFlare(ship, bound, effects_); });
+  gl.glEnable(GL_DEPTH_TEST);
+  gl.glEnable(GL_CULL_FACE);
+  gl.glDisable(GL_BLEND);
+  gl.glDepthMask(GL_TRUE);
+  gl.glPopMatrix();
 }
 
 void Scene::FinishFrame() {

@@ -8,6 +8,7 @@
 
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
+#include "saver/battle/battle_effects.h"
 #include "saver/battle/battle_manager.h"
 #include "saver/battle/battle_tally.h"
 #include "saver/battle/camera.h"
@@ -39,9 +40,11 @@ class Scene {
   bool Loaded() const { return loaded_; }
 
   // One frame's picture into the back buffer, and the battle's step: sky, the tunnel while the
-  // followed ship warps in, the lens flare as the tunnel fades, the focus and camera choice,
-  // every ship's update (once the tunnel is gone), the camera's advance and the title overlays.
-  // `projection` is the projection saved after OpenGL started.
+  // followed ship warps in, the lens flare as the tunnel fades, the focus and camera choice; then
+  // either the followed ship alone in its tunnel, or the battle: every ship's update and hull,
+  // debris, weapons and beams, shields, flares, explosions, torpedoes, sparks and the dying
+  // ships' effects; the camera's advance and the title overlays. `projection` is the projection
+  // saved after OpenGL started.
   void Draw(const double projection[16], TextureNamePool& pool);
 
   // Called after each frame's ship updates (tests, the flight recorder).
@@ -65,9 +68,18 @@ class Scene {
   Camera camera_;
   BackgroundPass background_;
   void ChooseFocusAndCamera();
-  void UpdateShips();
+  void DrawTunnelBranch(TextureNamePool& pool);
+  void DrawBattleBranch(float frameStep, TextureNamePool& pool);
+  // The frame's length against a 60 Hz frame, for what advances a fixed amount a frame there.
+  float FrameStep();
+  template <typename Each>
+  void ForEachShip(Each each);
 
+  BattleEffects effects_;
   float tunnelFade_ = 1.0f;
+  float beamScroll_ = 0.0f;
+  std::uint32_t lastFrameTime_ = 0;
+  bool anyFrame_ = false;
   bool loaded_ = false;
   // Every six seconds the camera picks between the overview and the chase of the focus ship.
   ElapsedTimer cameraChoice_;

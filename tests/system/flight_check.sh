@@ -3,7 +3,8 @@
 # camera view off (the arena is 80 units round the origin), FRAMES frames of 16 ms per seed.
 #   flight_check.sh SAVER INSTALLATION [FRAMES] [SEED...]
 # Checks that no value ever becomes NaN or infinite, that no ship rolls past its class's angle
-# limit and that ships turn back to the battle (none ever gets 400 units out); prints per class
+# limit and that ships turn back to the battle (no ship that still flies ever gets 400 units
+# out); prints per class
 # the farthest distance from the centre, the largest roll, the tightest turn radius, the mean
 # speed and the break-offs a minute. It runs on the null OpenGL: seconds for 10 000 frames.
 set -uo pipefail
@@ -45,6 +46,8 @@ for scenario in "$generated"/Scenarios/*.ss3; do
       NR == 1 { next }
       {
         for (i = 1; i <= NF; ++i) if ($i ~ /nan|inf/) bad++
+        # A ship past 100 damage breaks up and its wreck drifts on: it no longer flies.
+        if ($13 > 100) next
         s = $2 + 1; c = cls[s]
         d = sqrt($6 * $6 + $7 * $7 + $8 * $8); if (d > far[c]) far[c] = d
         r = $11 < 0 ? -$11 : $11; if (r > roll[c]) roll[c] = r

@@ -153,6 +153,15 @@ TEST_F(ShipAITest, ARandomBreakOffNeedsAnAngleLimitAbove12AndSteersFromTheNextFr
   EXPECT_EQ(far.AI().state, ShipAI::kEngage);
   EXPECT_EQ(far.AI().target, nullptr);
   ExpectGoal(far, 131, 0, 0, 1.0);
+  // A target that has died ends the break-off however near its wreck drifts: fleeing from it
+  // would otherwise go on for as long as the wreck keeps pace.
+  agile.AI().state = ShipAI::kBreakOff;
+  agile.AI().target = &enemy;
+  enemy.SetDead(true);
+  Step(agile);
+  EXPECT_EQ(agile.AI().state, ShipAI::kEngage);
+  EXPECT_EQ(agile.AI().target, nullptr);
+  enemy.SetDead(false);
 
   // A class that cannot bank past 10 degrees never breaks off at random.
   random_.Seed(SeedFor(true));
