@@ -161,8 +161,8 @@ Design Lancet() {
   d.torpedoes = {FromAhead(0, -0.03f, {0, 0, 1}, 0.35f)};
   d.phasers = {FromAbove(0, 0.6f, {0, 0.6f, 1}, 1.6f), FromBelow(0, -0.4f, {0, -0.6f, 1}, 1.6f)};
   d.flight = {80, 1.2f, 110, 60, 0.9f, 22};
-  d.phaserValue = 1.6f;
-  d.torpedoValue = 3.5f;
+  d.phaserValue = 4.8f;
+  d.torpedoValue = 10.5f;
   d.shieldStrength = 30;
   d.beamHalfWidth = 0.06f;
   d.torpedoSize = 0.25f;
@@ -218,8 +218,8 @@ Design Heron() {
                FromBelow(0, 1.4f, {0, -0.7f, 0.7f}, 1.7f),
                FromBelow(0, -0.3f, {0, -1, -0.2f}, 1.7f)};
   d.flight = {55, 1.1f, 70, 35, 0.6f, 16};
-  d.phaserValue = 2.2f;
-  d.torpedoValue = 5;
+  d.phaserValue = 6.6f;
+  d.torpedoValue = 15.0f;
   d.shieldStrength = 55;
   d.beamHalfWidth = 0.09f;
   d.torpedoSize = 0.32f;
@@ -283,8 +283,8 @@ Design Albatross() {
       FromBelow(0, 3.0f, {0, -0.8f, 0.6f}, 1.75f), FromBelow(0, -2.5f, {0, -1, -0.3f}, 1.75f),
       FromSide(1, -0.25f, -2.0f, {1, 0, 0}, 1.4f), FromSide(-1, -0.25f, -2.0f, {-1, 0, 0}, 1.4f)};
   d.flight = {30, 1.4f, 35, 11, 0.35f, 10};
-  d.phaserValue = 3;
-  d.torpedoValue = 7;
+  d.phaserValue = 9.0f;
+  d.torpedoValue = 21.0f;
   d.shieldStrength = 110;
   d.beamHalfWidth = 0.14f;
   d.torpedoSize = 0.4f;
@@ -325,8 +325,8 @@ Design Cinder() {
   d.torpedoes = {FromAhead(0, -0.08f, {0, 0, 1}, 0.35f)};
   d.phasers = {FromAbove(0, 0.9f, {0, 0.5f, 1}, 1.5f), FromBelow(0, -0.2f, {0, -0.7f, 0.8f}, 1.6f)};
   d.flight = {85, 1.1f, 120, 65, 1.0f, 24};
-  d.phaserValue = 1.4f;
-  d.torpedoValue = 4;
+  d.phaserValue = 4.2f;
+  d.torpedoValue = 12.0f;
   d.shieldStrength = 25;
   d.beamHalfWidth = 0.07f;
   d.torpedoSize = 0.25f;
@@ -377,8 +377,8 @@ Design Halberd() {
   d.phasers = {FromAbove(0, 2.2f, {0, 0.6f, 0.8f}, 1.6f), FromAbove(0, -2.4f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 0.2f, {0, -1, 0.2f}, 1.8f)};
   d.flight = {50, 1.0f, 65, 32, 0.55f, 15};
-  d.phaserValue = 2.4f;
-  d.torpedoValue = 6;
+  d.phaserValue = 7.2f;
+  d.torpedoValue = 18.0f;
   d.shieldStrength = 50;
   d.beamHalfWidth = 0.1f;
   d.torpedoSize = 0.34f;
@@ -429,8 +429,8 @@ Design Anvil() {
                FromBelow(-0.9f, 2.5f, {-0.3f, -1, 0.3f}, 1.7f),
                FromBelow(0, -3.0f, {0, -1, -0.4f}, 1.7f)};
   d.flight = {26, 1.3f, 30, 10, 0.3f, 9};
-  d.phaserValue = 3.4f;
-  d.torpedoValue = 8;
+  d.phaserValue = 10.2f;
+  d.torpedoValue = 24.0f;
   d.shieldStrength = 120;
   d.beamHalfWidth = 0.15f;
   d.torpedoSize = 0.42f;
@@ -700,7 +700,7 @@ std::vector<ScenarioDefinition> Scenarios() {
       {"FleetBattle.ss3",
        {{4, "Lancet.as3"}, {2, "Heron.as3"}, {1, "Albatross.as3"}},
        {{4, "Cinder.as3"}, {2, "Halberd.as3"}, {1, "Anvil.as3"}}},
-      {"Swarm.ss3", {{8, "Lancet.as3"}}, {{2, "Anvil.as3"}}},
+      {"Swarm.ss3", {{8, "Lancet.as3"}}, {{1, "Anvil.as3"}}},
       {"MixedBattle.ss3",
        {{1, "Albatross.as3"}, {2, "Cinder.as3"}, {1, "Heron.as3"}},
        {{1, "Anvil.as3"}, {2, "Lancet.as3"}, {1, "Halberd.as3"}}},
