@@ -30,6 +30,7 @@ class SceneFrameTest : public ::testing::Test {
   }
 
   void Start(bool use3D, bool multitexture) {
+    scene_.reset();  // the scene lets go of the manager it was given before that goes
     BattleServices services;
     services.settings = &store_;
     services.installation = folder_.WithSeparator();
