@@ -35,11 +35,6 @@ constexpr double kHitJitterCentre = 0.0625;
 constexpr std::array<float, 3> kHitExplosionScale{2.0f, 2.0f, 2.0f};
 constexpr std::uint32_t kHitExplosionStartFrame = 10;
 
-Vector3 Turn(const std::array<double, 16>& m, const Vector3& v) {
-  const std::array<double, 3> out = TransformPoint(m, v.x(), v.y(), v.z());
-  return Vector3(out[0], out[1], out[2]);
-}
-
 bool IsZero(const Vector3& v) { return v.x() == 0.0 && v.y() == 0.0 && v.z() == 0.0; }
 
 EffectPlacement PlacementAt(const Vector3& p) {
@@ -73,10 +68,10 @@ Vector3 TransformMount(const Ship& ship, WeaponState& weapon) {
   const WeaponMount& mount = weapon.mount != nullptr ? *weapon.mount : kNoMount;
   const auto& orientation = ship.OrientationMatrix();
   const Vector3 offset =
-      Turn(orientation, Vector3(mount.position[0], mount.position[1], mount.position[2]));
+      TransformPoint(orientation, Vector3(mount.position[0], mount.position[1], mount.position[2]));
   weapon.mountWorldOffset = {static_cast<float>(offset.x()), static_cast<float>(offset.y()),
                              static_cast<float>(offset.z())};
-  return Turn(orientation, Vector3(mount.aim[0], mount.aim[1], mount.aim[2]));
+  return TransformPoint(orientation, Vector3(mount.aim[0], mount.aim[1], mount.aim[2]));
 }
 
 Vector3 Muzzle(const Ship& ship, const WeaponState& weapon) {
@@ -112,11 +107,11 @@ void FireAt(Ship& ship, WeaponState& phaser, Ship& target, BattleEffects& effect
   const Vector3 muzzle = Muzzle(ship, phaser);
   const Vector3 centre = target.Position();
 
-  const Vector3 local = Turn(target.InverseOrientationMatrix(), muzzle.Subtract(centre));
+  const Vector3 local = TransformPoint(target.InverseOrientationMatrix(), muzzle.Subtract(centre));
   const Vector3 shieldPoint = target.Shield().Point(local);
   if (!IsZero(shieldPoint)) {
     target.Shield().Glow(shieldPoint, damage);
-    const Vector3 hit = centre.Add(Turn(target.OrientationMatrix(), shieldPoint));
+    const Vector3 hit = centre.Add(TransformPoint(target.OrientationMatrix(), shieldPoint));
     AimBeam(phaser, hit.Subtract(muzzle));
     const Vector3 view = ViewFrom(effects, hit);
     AddFlare(effects, view, hit);

@@ -23,11 +23,6 @@ constexpr int kHullSparks = 15;
 constexpr std::array<float, 3> kFlashScale{2.0f, 2.0f, 2.0f};
 constexpr std::uint32_t kFlashStartFrame = 0;
 
-Vector3 Turn(const std::array<double, 16>& m, const Vector3& v) {
-  const std::array<double, 3> out = TransformPoint(m, v.x(), v.y(), v.z());
-  return Vector3(out[0], out[1], out[2]);
-}
-
 // Up to an eighth of a unit either way on each axis, drawn x, y, z.
 Vector3 ImpactJitter() {
   double j[3];
@@ -111,11 +106,11 @@ void TorpedoPool::Update(BattleEffects& effects) {
     if (!(d < target->Radius())) continue;
 
     const Vector3 shieldPoint =
-        target->Shield().Point(Turn(target->InverseOrientationMatrix(), fromCentre));
+        target->Shield().Point(TransformPoint(target->InverseOrientationMatrix(), fromCentre));
     Vector3 impact;
     HullVertexHit hull;
     if (shieldPoint.x() != 0.0 || shieldPoint.y() != 0.0 || shieldPoint.z() != 0.0) {
-      Vector3 onShield = Turn(target->OrientationMatrix(), shieldPoint);
+      Vector3 onShield = TransformPoint(target->OrientationMatrix(), shieldPoint);
       // Still outside the bubble: the shield is met in a later frame.
       if (!(onShield.Length() > d)) continue;
       target->Shield().Glow(shieldPoint, torpedo.damage);

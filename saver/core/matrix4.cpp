@@ -53,4 +53,9 @@ std::array<double, 3> TransformPoint(const Matrix4& m, double x, double y, doubl
           m[2] * x + m[6] * y + m[10] * z + m[14]};
 }
 
+Vector3 TransformPoint(const Matrix4& m, const Vector3& v) {
+  const std::array<double, 3> out = TransformPoint(m, v.x(), v.y(), v.z());
+  return Vector3(out[0], out[1], out[2]);
+}
+
 }  // namespace ironwood

@@ -7,6 +7,8 @@
 
 #include <array>
 
+#include "saver/core/vector3.h"
+
 namespace ironwood {
 
 using Matrix4 = std::array<double, 16>;
@@ -25,5 +27,7 @@ Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
 
 // The image of the point (x, y, z, 1): out[0..2].
 std::array<double, 3> TransformPoint(const Matrix4& m, double x, double y, double z);
+// The same for a vector.
+Vector3 TransformPoint(const Matrix4& m, const Vector3& v);
 
 }  // namespace ironwood
