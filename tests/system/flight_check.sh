@@ -32,7 +32,7 @@ for scenario in "$generated"/Scenarios/*.ss3; do
   # Ship number -> class, in the order the battle creates them: alliance 1's entries, then 2's.
   classes="$(tr -d '\r' <"$scenario" | awk '
     /^[0-9]+$/ { next }
-    { n = $1; gsub(/[()]/, "", n); for (i = 0; i < n; ++i) print $2 }')"
+    { n = $1; gsub(/[()]/, "", n); n += 0; for (i = 0; i < n; ++i) print $2 }')"
   limits="$(for c in $classes; do printf '%s ' "${limit[$c]}"; done)"
   for seed in "${seeds[@]}"; do
     printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n"Resolution"="640X480"\n"Use3DCameraView"="0"\n"NumScenarios"="1"\n"Scenario(0)"="%s"\n' \

@@ -158,11 +158,11 @@ Design Lancet() {
                                      S(0.1f, 0.13f, 0.1f, 0.32f)},
                                     Flat(), Tip(0, 0.3f, 0.45f))});
   d.paint = {1, d.seed, -0.75f, 0.5f, 0.02f, {{0.27f, -0.03f, 0.16f}, {-0.27f, -0.03f, 0.16f}}};
-  d.torpedoes = {FromAhead(0, -0.03f, {0, 0, 1}, 0.35f)};
+  d.torpedoes = {FromAhead(0, -0.03f, {0, 0, 1}, 0.7f)};
   d.phasers = {FromAbove(0, 0.6f, {0, 0.6f, 1}, 1.6f), FromBelow(0, -0.4f, {0, -0.6f, 1}, 1.6f)};
   d.flight = {80, 1.2f, 110, 60, 0.9f, 22};
-  d.phaserValue = 4.8f;
-  d.torpedoValue = 10.5f;
+  d.phaserValue = 6.7f;
+  d.torpedoValue = 16.8f;
   d.shieldStrength = 30;
   d.beamHalfWidth = 0.06f;
   d.torpedoSize = 0.25f;
@@ -212,14 +212,14 @@ Design Heron() {
                                   Tip(0, -0.5f, -2.9f), Tip(0, -0.5f, 0))});
   d.paint = {1,    d.seed, 0.9f,
              0.8f, 0.1f,   {{0, 0, 0.36f}, {2.45f, 0.03f, 0.23f}, {-2.45f, 0.03f, 0.23f}}};
-  d.torpedoes = {FromAhead(0.12f, -0.05f, {0, 0, 1}, 0.3f),
-                 FromAhead(-0.12f, -0.05f, {0, 0, 1}, 0.3f)};
+  d.torpedoes = {FromAhead(0.12f, -0.05f, {0, 0, 1}, 0.6f),
+                 FromAhead(-0.12f, -0.05f, {0, 0, 1}, 0.6f)};
   d.phasers = {FromAbove(0, 1.5f, {0, 0.7f, 0.7f}, 1.7f), FromAbove(0, -1.9f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 1.4f, {0, -0.7f, 0.7f}, 1.7f),
                FromBelow(0, -0.3f, {0, -1, -0.2f}, 1.7f)};
   d.flight = {55, 1.1f, 70, 35, 0.6f, 16};
-  d.phaserValue = 6.6f;
-  d.torpedoValue = 15.0f;
+  d.phaserValue = 9.2f;
+  d.torpedoValue = 25.2f;
   d.shieldStrength = 55;
   d.beamHalfWidth = 0.09f;
   d.torpedoSize = 0.32f;
@@ -276,15 +276,15 @@ Design Albatross() {
               {-0.7f, -0.3f, 0.34f},
               {1.75f, -0.25f, 0.42f},
               {-1.75f, -0.25f, 0.42f}}};
-  d.torpedoes = {FromAhead(0.25f, -0.1f, {0, 0, 1}, 0.3f),
-                 FromAhead(-0.25f, -0.1f, {0, 0, 1}, 0.3f), FromAhead(0, 0.1f, {0, 0, 1}, 0.3f)};
+  d.torpedoes = {FromAhead(0.25f, -0.1f, {0, 0, 1}, 0.6f),
+                 FromAhead(-0.25f, -0.1f, {0, 0, 1}, 0.6f), FromAhead(0, 0.1f, {0, 0, 1}, 0.6f)};
   d.phasers = {
       FromAbove(0, 3.2f, {0, 0.8f, 0.6f}, 1.75f),  FromAbove(0, -3.9f, {0, 1, -0.4f}, 1.75f),
       FromBelow(0, 3.0f, {0, -0.8f, 0.6f}, 1.75f), FromBelow(0, -2.5f, {0, -1, -0.3f}, 1.75f),
       FromSide(1, -0.25f, -2.0f, {1, 0, 0}, 1.4f), FromSide(-1, -0.25f, -2.0f, {-1, 0, 0}, 1.4f)};
   d.flight = {30, 1.4f, 35, 11, 0.35f, 10};
-  d.phaserValue = 9.0f;
-  d.torpedoValue = 21.0f;
+  d.phaserValue = 12.6f;
+  d.torpedoValue = 33.6f;
   d.shieldStrength = 110;
   d.beamHalfWidth = 0.14f;
   d.torpedoSize = 0.4f;
@@ -322,11 +322,11 @@ Design Cinder() {
                                       S(0.3f, 0.15f, 0.08f, 0.32f)},
                                      Flat(), Tip(0, 0.28f, 0.7f))});
   d.paint = {2, d.seed, -0.05f, 0.55f, 0.05f, {{0, 0.02f, 0.3f}}};
-  d.torpedoes = {FromAhead(0, -0.08f, {0, 0, 1}, 0.35f)};
+  d.torpedoes = {FromAhead(0, -0.08f, {0, 0, 1}, 0.7f)};
   d.phasers = {FromAbove(0, 0.9f, {0, 0.5f, 1}, 1.5f), FromBelow(0, -0.2f, {0, -0.7f, 0.8f}, 1.6f)};
   d.flight = {85, 1.1f, 120, 65, 1.0f, 24};
-  d.phaserValue = 4.2f;
-  d.torpedoValue = 12.0f;
+  d.phaserValue = 5.9f;
+  d.torpedoValue = 16.8f;
   d.shieldStrength = 25;
   d.beamHalfWidth = 0.07f;
   d.torpedoSize = 0.25f;
@@ -372,13 +372,13 @@ Design Halberd() {
       2,     d.seed,
       1.6f,  0.75f,
       0.12f, {{0.42f, 0, 0.3f}, {-0.42f, 0, 0.3f}, {2.45f, -0.9f, 0.14f}, {-2.45f, -0.9f, 0.14f}}};
-  d.torpedoes = {FromAhead(0.15f, -0.15f, {0, 0, 1}, 0.3f),
-                 FromAhead(-0.15f, -0.15f, {0, 0, 1}, 0.3f)};
+  d.torpedoes = {FromAhead(0.15f, -0.15f, {0, 0, 1}, 0.6f),
+                 FromAhead(-0.15f, -0.15f, {0, 0, 1}, 0.6f)};
   d.phasers = {FromAbove(0, 2.2f, {0, 0.6f, 0.8f}, 1.6f), FromAbove(0, -2.4f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 0.2f, {0, -1, 0.2f}, 1.8f)};
   d.flight = {50, 1.0f, 65, 32, 0.55f, 15};
-  d.phaserValue = 7.2f;
-  d.torpedoValue = 18.0f;
+  d.phaserValue = 10.1f;
+  d.torpedoValue = 25.2f;
   d.shieldStrength = 50;
   d.beamHalfWidth = 0.1f;
   d.torpedoSize = 0.34f;
@@ -422,15 +422,15 @@ Design Anvil() {
   d.paint = {2,    d.seed, 2.4f,
              1.6f, 0.1f,   {{0, 0.3f, 0.48f}, {1.15f, -0.35f, 0.48f}, {-1.15f, -0.35f, 0.48f}}};
   d.torpedoes = {
-      FromAhead(0.3f, -0.15f, {0, 0, 1}, 0.28f), FromAhead(-0.3f, -0.15f, {0, 0, 1}, 0.28f),
-      FromAhead(0.6f, 0.2f, {0.05f, 0, 1}, 0.28f), FromAhead(-0.6f, 0.2f, {-0.05f, 0, 1}, 0.28f)};
+      FromAhead(0.3f, -0.15f, {0, 0, 1}, 0.56f), FromAhead(-0.3f, -0.15f, {0, 0, 1}, 0.56f),
+      FromAhead(0.6f, 0.2f, {0.05f, 0, 1}, 0.56f), FromAhead(-0.6f, 0.2f, {-0.05f, 0, 1}, 0.56f)};
   d.phasers = {FromAbove(0, 4.0f, {0, 0.8f, 0.6f}, 1.7f), FromAbove(0, -4.2f, {0, 1, -0.4f}, 1.7f),
                FromBelow(0.9f, 2.5f, {0.3f, -1, 0.3f}, 1.7f),
                FromBelow(-0.9f, 2.5f, {-0.3f, -1, 0.3f}, 1.7f),
                FromBelow(0, -3.0f, {0, -1, -0.4f}, 1.7f)};
   d.flight = {26, 1.3f, 30, 10, 0.3f, 9};
-  d.phaserValue = 10.2f;
-  d.torpedoValue = 24.0f;
+  d.phaserValue = 14.3f;
+  d.torpedoValue = 33.6f;
   d.shieldStrength = 120;
   d.beamHalfWidth = 0.15f;
   d.torpedoSize = 0.42f;
@@ -700,7 +700,7 @@ std::vector<ScenarioDefinition> Scenarios() {
       {"FleetBattle.ss3",
        {{4, "Lancet.as3"}, {2, "Heron.as3"}, {1, "Albatross.as3"}},
        {{4, "Cinder.as3"}, {2, "Halberd.as3"}, {1, "Anvil.as3"}}},
-      {"Swarm.ss3", {{8, "Lancet.as3"}}, {{1, "Anvil.as3"}}},
+      {"Swarm.ss3", {{12, "Lancet.as3"}}, {{1, "Anvil.as3"}}},
       {"MixedBattle.ss3",
        {{1, "Albatross.as3"}, {2, "Cinder.as3"}, {1, "Heron.as3"}},
        {{1, "Anvil.as3"}, {2, "Lancet.as3"}, {1, "Halberd.as3"}}},
