@@ -1,13 +1,17 @@
 #include "saver/shell/offscreen_run.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "platform/headless/manual_clock.h"
 #include "platform/paths.h"
 #include "platform/clock.h"
 #include "saver/shell/battle_stats.h"
+#include "saver/shell/contact_sheet.h"
 #include "saver/shell/flight_log.h"
 #include "saver/shell/saver_app.h"
 #include "saver/shell/screenshot.h"
@@ -20,6 +24,14 @@ bool ParseCount(std::string_view text, long long lowest, long long highest, long
   const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), value);
   return code == std::errc() && end == text.data() + text.size() && value >= lowest &&
          value <= highest;
+}
+
+bool EndsWithBmp(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string suffix(name.substr(name.size() - 4));
+  std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return suffix == ".bmp";
 }
 
 }  // namespace
@@ -58,6 +70,15 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
     }
     if (text.starts_with("--pictures-folder=")) {
       options.picturesFolder = argument.substr(18);
+      continue;
+    }
+    if (text.starts_with("--contact-sheet=")) {
+      options.contactSheet = argument.substr(16);
+      // The sheet is written as a BMP; any other name would promise a format it is not.
+      if (!EndsWithBmp(options.contactSheet)) {
+        error = "--contact-sheet needs a file name ending in .bmp";
+        return false;
+      }
       continue;
     }
     if (text.starts_with("--flight-log=")) {
@@ -106,6 +127,14 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
     error = "--pictures-every cannot be used with --null-gl, which draws no pixels";
     return false;
   }
+  if (!options.contactSheet.empty() && !options.enabled) {
+    error = "--contact-sheet needs --offscreen";
+    return false;
+  }
+  if (!options.contactSheet.empty() && options.nullGl) {
+    error = "--contact-sheet cannot be used with --null-gl, which draws no pixels";
+    return false;
+  }
   arguments = std::move(rest);
   return true;
 }
@@ -142,8 +171,26 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
   BattleStatistics statistics;
   BattleTally tallyBefore;
   bool unfinished = false;
-  if (options.battleStats > 0) {
+  // The contact sheet: frames from the end of the first tunnel (the whole run while it lasts)
+  // to the end of that battle or of the run, whichever comes first.
+  const bool wantSheet = !options.contactSheet.empty();
+  std::optional<ContactSheet> sheet;
+  bool sheetFighting = false;
+  bool sheetBattleOver = false;
+  bool sheetDone = false;  // written, or tried once and failed
+  bool sheetWritten = false;
+  int sheetFirstFrame = 1;
+  std::vector<float> sheetPixels;
+  std::string sheetReport;
+  if (wantSheet) {
+    const std::filesystem::path folder = std::filesystem::path(options.contactSheet).parent_path();
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  }
+  if (options.battleStats > 0 || wantSheet) {
     app.SetBattleEndedObserver([&](const BattleManager& battle) {
+      if (sheetFighting) sheetBattleOver = true;
+      if (options.battleStats <= 0) return;
       BattleTally now = app.GetScene() != nullptr ? app.GetScene()->Tally() : BattleTally{};
       BattleTally battleTally{now.torpedoesLaunched - tallyBefore.torpedoesLaunched,
                               now.torpedoHits - tallyBefore.torpedoHits,
@@ -171,6 +218,41 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
       }
       return;
     }
+    if (wantSheet && !sheetDone) {
+      if (!sheet) sheet.emplace(running.Width(), running.Height());
+      const Scene* scene = running.GetScene();
+      // Without the 3D camera view there is no tunnel: the battle runs from the first frame.
+      if (!sheetFighting &&
+          (!running.Use3DCameraView() || (scene != nullptr && scene->TunnelFade() <= 0))) {
+        sheetFighting = true;
+        sheet->Restart();
+        sheetFirstFrame = frame;
+      }
+      if (sheet->Offer() &&
+          ReadFramePixels(0, 0, running.Width(), running.Height(), sheetPixels)) {
+        sheet->Keep(sheetPixels.data());
+      }
+      if (sheetBattleOver || frame >= options.frames) {
+        // This frame is the battle's last (the next one starts after it) or the run's.
+        if (ReadFramePixels(0, 0, running.Width(), running.Height(), sheetPixels)) {
+          sheet->KeepLast(sheetPixels.data());
+        }
+        const std::vector<float> pixels = sheet->Compose();
+        sheetDone = true;
+        sheetWritten =
+            WriteBmpFile(options.contactSheet, pixels.data(), sheet->Width(), sheet->Height());
+        if (sheetWritten) {
+          const std::vector<int> chosen = sheet->ChosenFrames();
+          char line[160];
+          std::snprintf(line, sizeof line, "%dx%d, %d frames from %d to %d%s",
+                        sheet->Width(), sheet->Height(), static_cast<int>(chosen.size()),
+                        chosen.empty() ? 0 : sheetFirstFrame + chosen.front(),
+                        chosen.empty() ? 0 : sheetFirstFrame + chosen.back(),
+                        sheetBattleOver ? ", the whole battle" : "");
+          sheetReport = line;
+        }
+      }
+    }
     if (options.picturesEvery > 0 && frame % options.picturesEvery == 0) {
       char name[32];
       std::snprintf(name, sizeof name, "frame%06d.bmp", static_cast<int>(frame));
@@ -188,6 +270,10 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
   const int frames = app.Frames().frames;
   std::fprintf(report, "Offscreen run: %d frames in %.3f s, %.1f frames per second, %d pictures\n",
                frames, seconds, seconds > 0 ? frames / seconds : 0.0, pictures);
+  if (sheetWritten) {
+    std::fprintf(report, "Contact sheet: %s, %s\n", options.contactSheet.c_str(),
+                 sheetReport.c_str());
+  }
   if (options.battleStats > 0) {
     statistics.Print(report);
     if (unfinished) {
@@ -196,12 +282,18 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
       return code != 0 ? code : 1;
     }
   }
+  bool failed = false;
+  if (wantSheet && !sheetWritten) {
+    std::fprintf(stderr, "Ironwood: the contact sheet %s was not written%s\n",
+                 options.contactSheet.c_str(), sheetDone ? "" : ": no frame was drawn");
+    failed = true;
+  }
   if (!flightLog.Close()) {
     std::fprintf(stderr, "Ironwood: the flight log %s was not written whole\n",
                  options.flightLog.c_str());
-    return code != 0 ? code : 1;
+    failed = true;
   }
-  return code;
+  return code == 0 && failed ? 1 : code;
 }
 
 }  // namespace ironwood

@@ -25,19 +25,24 @@ struct OffscreenOptions {
   int battleStats = 0;
   // A battle fighting longer than this in simulated time ends the statistics run unfinished.
   int battleLimitSeconds = 1800;
+  // A BMP of twelve frames tiled 4 x 3 (see contact_sheet.h) from the end of the tunnel to the
+  // end of that battle, or to the end of the run when it comes first (empty: none).
+  std::string contactSheet;
 };
 
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
-    "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--null-gl] "
+    "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--contact-sheet=FILE.bmp] "
+    "[--null-gl] "
     "[--flight-log=FILE [--flight-log-every=K]] [--battle-stats=N]]";
 
 // Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
-// --pictures-every=N, --pictures-folder=PATH, --null-gl, --flight-log=FILE,
-// --flight-log-every=K, --battle-stats=N, which implies --offscreen --null-gl) out of the program's arguments, so that nothing in them (a path like
-// /srv/shots, say) can reach the run-mode scan. False, with the reason, for a
-// malformed value or any other argument starting with "--".
+// --pictures-every=N, --pictures-folder=PATH, --contact-sheet=FILE.bmp, --null-gl,
+// --flight-log=FILE, --flight-log-every=K, --battle-stats=N, which implies --offscreen
+// --null-gl) out of the program's arguments, so that nothing in them (a path like /srv/shots,
+// say) can reach the run-mode scan. False, with the reason, for a malformed value or any other
+// argument starting with "--".
 bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,
                              std::string& error);
 
@@ -46,7 +51,9 @@ struct SaverServices;
 // Runs the saver offscreen: the services' window should be an offscreen one. The clock is a
 // manual one advanced by the frame step after each frame, the seed replaces the calendar time,
 // and the loop ends after the requested frames. Prints the frame count, the real frames per
-// second and the pictures written to `report`. Returns the saver's exit code.
+// second and the pictures written to `report`, and the contact sheet's frames when one was asked
+// for. Returns the saver's exit code, or 1 when the saver ended well but an asked-for contact
+// sheet or flight log could not be written.
 int RunOffscreen(const SaverServices& services, const std::string& workingDirectory,
                  const OffscreenOptions& options, std::FILE* report);
 

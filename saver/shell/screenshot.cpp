@@ -139,13 +139,29 @@ std::vector<std::uint8_t> EncodeScreenshotBmp(const float* rgb, int width, int h
   return bytes;
 }
 
+bool ReadFramePixels(int x, int y, int width, int height, std::vector<float>& rgb) {
+  try {
+    return ReadFrame(x, y, width, height, rgb);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool WriteBmpFile(const std::string& path, const float* rgb, int width, int height) {
+  try {
+    const std::vector<std::uint8_t> bytes = EncodeScreenshotBmp(rgb, width, height);
+    // The file is made only now, with every byte ready, so a failed write leaves none behind.
+    return !bytes.empty() && WriteFile(path, bytes);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 bool WriteScreenshot(const std::string& path, int width, int height, int x, int y) {
   try {
     std::vector<float> rgb;
     if (!ReadFrame(x, y, width, height, rgb)) return false;
-    const std::vector<std::uint8_t> bytes = EncodeScreenshotBmp(rgb.data(), width, height);
-    // The file is made only now, with every byte ready, so a failed shot leaves none behind.
-    return !bytes.empty() && WriteFile(path, bytes);
+    return WriteBmpFile(path, rgb.data(), width, height);
   } catch (const std::exception&) {
     return false;  // out of memory for a frame this size: no shot, the saver goes on
   }

@@ -20,6 +20,14 @@ std::string NextScreenshotPath(const std::string& installationFolder, int limit 
 // the file would not fit the format's 32-bit sizes or memory runs short.
 std::vector<std::uint8_t> EncodeScreenshotBmp(const float* rgb, int width, int height);
 
+// Reads width x height pixels of the current context from (x, y) up as R,G,B floats, rows
+// bottom-up. False when memory runs short or the read fails.
+bool ReadFramePixels(int x, int y, int width, int height, std::vector<float>& rgb);
+
+// Writes R,G,B floats (rows bottom-up) as a BMP file at `path`. False, leaving no file behind,
+// when it cannot be written whole.
+bool WriteBmpFile(const std::string& path, const float* rgb, int width, int height);
+
 // Reads the whole width x height frame of the current context and writes it as a BMP file at
 // `path`. False, leaving no file behind, when the file cannot be written, memory runs short or
 // the read fails.

@@ -23,7 +23,8 @@ export IRONWOOD_SYSTEM_SETTINGS="$work/system.reg"
 } >"$IRONWOOD_SYSTEM_SETTINGS"
 
 output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=30 --frame-ms=16 \
-  --seed=7 /s --pictures-every=10 "--pictures-folder=$work/pictures" 2>&1)"
+  --seed=7 /s --pictures-every=10 "--pictures-folder=$work/pictures" \
+  "--contact-sheet=$work/sheets/first.bmp" 2>&1)"
 code=$?
 echo "$output"
 log="$(tr -d '\r' <"$install_dir/SYlog.log")"
@@ -46,6 +47,17 @@ done
 mean() { convert "$work/pictures/frame000030.bmp" -crop "$1" -colorspace gray -format '%[fx:mean]' info:; }
 brighter() { awk -v a="$(mean "$1")" -v b="$(mean "$2")" 'BEGIN { exit !(a > b + 0.08) }'; }
 check "the banner stands out above the centre" brighter 200x60+220+110 200x60+220+300
+
+# The contact sheet: 12 frames of 160x120 (a quarter of 640x480) tiled 4 x 3 with 2-pixel
+# borders. Still in the title and tunnel after 30 frames, it spans the whole run, its last tile
+# (bottom right) the last frame, with the banner above that tile's centre.
+sheet="$work/sheets/first.bmp"
+check "the contact sheet is reported" grep -qx "Contact sheet: $sheet, 650x368, 12 frames from 1 to 30" <<<"$output"
+check "the contact sheet is a 650x368 BMP" bash -c "identify '$sheet' 2>/dev/null | grep -q ' BMP3\? 650x368 '"
+sheet_mean() { convert "$sheet" -crop "$1" -colorspace gray -format '%[fx:mean]' info:; }
+check "the last tile shows the last frame the right way up" \
+  awk -v a="$(sheet_mean 50x15+543+273)" -v b="$(sheet_mean 50x15+543+321)" 'BEGIN { exit !(a > b + 0.08) }'
+check "the borders are grey" test "$(convert "$sheet" -crop 650x2+0+0 -format '%[fx:minima.r*255],%[fx:maxima.r*255]' info:)" = "127,127"
 
 # A catalogue whose second scenario names a missing plug-in: after the first battle (which ends
 # at once, its alliance 2 being empty) the broken one is logged once with its reason and the
@@ -128,6 +140,12 @@ code=$?
 check "pictures with the null OpenGL are refused with exit 2" test "$code" -eq 2
 check "the refusal says why" grep -q 'draws no pixels' "$work/refused"
 check "the refused run writes no picture folder" test ! -e "$work/none"
+env -u DISPLAY "$saver" --offscreen --null-gl "--contact-sheet=$work/none/sheet.bmp" /s \
+  >/dev/null 2>"$work/refused"
+code=$?
+check "a contact sheet with the null OpenGL is refused with exit 2" test "$code" -eq 2
+check "that refusal says why" grep -q 'contact-sheet cannot be used with --null-gl, which draws no pixels' "$work/refused"
+check "the refused run writes no sheet" test ! -e "$work/none"
 
 # Memory stays flat over a long run: a present that never lets the driver retire its frames
 # grows by about a sixth of a megabyte a frame, some 230 MB over these 1400 extra frames.
