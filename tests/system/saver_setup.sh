@@ -10,7 +10,7 @@
 # running, ended (waits for the exit; its status is the saver's), plain_log.
 work="$(mktemp -d)"
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; [ -n "${IRONWOOD_KEEP_TEST_FILES:-}" ] && echo "# kept $work" || rm -rf "$work"; }
 trap cleanup EXIT
 
 install_dir="$work/install"
