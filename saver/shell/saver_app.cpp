@@ -220,10 +220,17 @@ void SaverApp::RequestQuit() {
 }
 
 bool SaverApp::TakeScreenshot() {
-  return ironwood::TakeScreenshot(workingDirectory_, width_, height_, pictureX_, pictureY_);
+  // Only the area the picture fills: the black border around it is not part of it, and the
+  // configured size read from the area's corner would run past it (or past the window).
+  return ironwood::TakeScreenshot(workingDirectory_, pictureWidth_, pictureHeight_, pictureX_,
+                                  pictureY_);
 }
 
 void SaverApp::FitPictureToWindow() {
+  pictureX_ = 0;
+  pictureY_ = 0;
+  pictureWidth_ = width_;
+  pictureHeight_ = height_;
   int windowWidth = 0, windowHeight = 0;
   if (!window_->DrawableSize(windowWidth, windowHeight)) return;
   if (windowWidth == width_ && windowHeight == height_) return;
@@ -231,11 +238,11 @@ void SaverApp::FitPictureToWindow() {
   // picture is drawn at the configured size and scaled into it, so nothing else changes.
   const double scale = std::min(static_cast<double>(windowWidth) / width_,
                                 static_cast<double>(windowHeight) / height_);
-  const int areaWidth = static_cast<int>(width_ * scale);
-  const int areaHeight = static_cast<int>(height_ * scale);
-  pictureX_ = (windowWidth - areaWidth) / 2;
-  pictureY_ = (windowHeight - areaHeight) / 2;
-  renderer_->SetViewport(pictureX_, pictureY_, areaWidth, areaHeight);
+  pictureWidth_ = static_cast<int>(width_ * scale);
+  pictureHeight_ = static_cast<int>(height_ * scale);
+  pictureX_ = (windowWidth - pictureWidth_) / 2;
+  pictureY_ = (windowHeight - pictureHeight_) / 2;
+  renderer_->SetViewport(pictureX_, pictureY_, pictureWidth_, pictureHeight_);
 }
 
 int SaverApp::Shutdown(int quitParameter) {

@@ -86,7 +86,8 @@ class SaverApp {
   Scene* GetScene() const { return scene_.get(); }
   // Ends the loop after the messages already waiting, as a user's key press would.
   void RequestQuit();
-  // Writes the frame on screen to the next free "ScreenShots" file of the installation folder.
+  // Writes the picture on screen, at the size it is drawn, to the next free "ScreenShots" file
+  // of the installation folder.
   bool TakeScreenshot();
 
   const StartupLog& Log() const { return log_; }
@@ -119,8 +120,13 @@ class SaverApp {
   bool use3DCameraView_ = false;
   double projection_[16] = {};
   int screenshotsWanted_ = 0;  // F12 presses since the last frame
-  int pictureX_ = 0;           // where the picture sits in a window larger than it
+  // Where the picture is drawn in the window and its real size there: the whole window at the
+  // configured size, or a centred area of another size when the window covers a screen of a
+  // different size.
+  int pictureX_ = 0;
   int pictureY_ = 0;
+  int pictureWidth_ = 800;
+  int pictureHeight_ = 600;
 
   // The window's handler outlives the window; the window outlives the target drawn on it; the
   // renderer releases its context on the target before either goes; textures give their names

@@ -3,78 +3,18 @@
 #   saver_window.sh linux|wine SAVER INSTALLATION
 # INSTALLATION is the generated installation folder; the saver runs from a copy of it.
 # Needs DISPLAY (ctest runs it under xvfb-run with a 1024x768 screen). Checks the log's
-# sections in order, F12 screenshots, the mouse threshold, ending on deactivation, and (on
-# Linux) the display mode coming back after SIGTERM.
+# sections in order, F12 screenshots, the mouse threshold, ending on deactivation, and F12 in
+# the window of the desktop's size that a resolution the screen does not offer leaves.
 set -uo pipefail
 source "$(dirname "$0")/checks.sh"
 platform="$1"
 saver="$2"
 generated="$3"
-work="$(mktemp -d)"
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
-trap cleanup EXIT
-
-install_dir="$work/install"
-mkdir -p "$install_dir"
-cp -r "$generated"/. "$install_dir"/
-rm -rf "$install_dir/Preview" "$install_dir/SYlog.log" "$install_dir/ScreenShots"
-log="$install_dir/SYlog.log"
-screen="$(xdpyinfo | awk '/dimensions:/ {print $2}')"
-resolution="${screen/x/X}"
-
-if [ "$platform" = wine ]; then
-  source "$(dirname "$0")/../wine/wine-env.sh"
-  key='HKLM\software\Quillon\Starfray ScreenSaver\2.60'
-  wine reg add "$key" /v WorkingDirectory /t REG_SZ /d "$(winepath -w "$install_dir" 2>/dev/null | tr -d '\r')\\" /f /reg:32 >/dev/null 2>&1
-  wine reg add "$key" /v Resolution /t REG_SZ /d "$resolution" /f /reg:32 >/dev/null 2>&1
-  # The scenario catalogue, as an installation adds it (without the 3D camera view, whose full-
-  # screen tunnel makes the frames too slow on a loaded software renderer for the timed checks;
-  # the offscreen tests run with it).
-  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"Use3DCameraView"' | while IFS='=' read -r name value; do
-    wine reg add "$key" /v "$(tr -d '"' <<<"$name")" /t REG_SZ /d "$(tr -d '"' <<<"$value")" /f /reg:32 >/dev/null 2>&1
-  done
-  start_saver() { wine "$saver" /s >/dev/null 2>&1 & pid=$!; pids+=("$pid"); }
-else
-  export IRONWOOD_SETTINGS="$work/user.reg" IRONWOOD_SYSTEM_SETTINGS="$work/system.reg"
-  {
-    printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n"Resolution"="%s"\n' \
-      "$install_dir" "$resolution"
-    # The scenario catalogue, without the 3D camera view (as above).
-    tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"Use3DCameraView"'
-  } >"$IRONWOOD_SYSTEM_SETTINGS"
-  start_saver() { "$saver" /s >/dev/null 2>&1 & pid=$!; pids+=("$pid"); }
-fi
-
-# Starts the saver and waits for its window; sets $pid and $window.
-launch() {
-  rm -f "$log"
-  # The pointer rests near where the mouse test starts; the test's first motion (or, under
-  # Wine, the one sent when the window appears) takes the reference.
-  xdotool mousemove 480 480
-  start_saver
-  window=""
-  for _ in $(seq 1 100); do
-    window="$(xdotool search --name '^Ironwood$' 2>/dev/null | head -n 1)"
-    [ -n "$window" ] && break
-    sleep 0.2
-  done
-  sleep 1.5  # the title screen and the first frames
-  [ -n "$window" ]
-}
-running() { kill -0 "$pid" 2>/dev/null; }
-# Waits for the saver to end; its exit status is the function's.
-ended() {
-  for _ in $(seq 1 50); do running || break; sleep 0.2; done
-  if running; then kill "$pid"; return 1; fi
-  wait "$pid"
-}
-plain_log() { tr -d '\r' <"$log"; }
+source "$(dirname "$0")/saver_setup.sh"
+configure "${screen/x/X}"
 
 check "the window opens" launch
-# Keys go to the focused window; the saver has taken the focus itself, but Wine's window only
-# gets it from the X server when asked.
-xdotool windowfocus --sync "$window" 2>/dev/null
+focus
 # The first pointer motion only takes the reference; a move of 2 pixels keeps the saver.
 # The mouse threshold is checked on the native build (and in the unit tests). Under Wine the
 # reference comes from the motion Wine sends when the window appears, and the position Wine
@@ -116,7 +56,7 @@ check "the shot is a ${screen} BMP" bash -c "identify '$shot' | grep -q ' $scree
 
 # Another window taking the focus ends the saver.
 check "the window opens again" launch
-xdotool windowfocus --sync "$window" 2>/dev/null; sleep 0.3
+focus; sleep 0.3
 xev -geometry 100x100+10+10 >/dev/null 2>&1 & other=$!; pids+=("$other")
 for _ in $(seq 1 25); do
   xevwin="$(xdotool search --name "^Event Tester$" 2>/dev/null | head -n 1)"
@@ -125,5 +65,44 @@ done
 [ -n "$xevwin" ] && xdotool windowfocus "$xevwin" 2>/dev/null
 check "losing the focus ends it with exit 0" ended
 kill "$other" 2>/dev/null
+
+# A resolution the display does not offer (the virtual screen offers only its own size): the
+# window covers the screen and the picture is drawn, scaled, into the largest centred area of
+# its shape. F12 saves that area at its real size, a larger and a smaller resolution alike.
+read -r screen_w screen_h <<<"${screen/x/ }"
+gray() { convert "$1" -crop "$2" -colorspace gray -format '%[fx:mean]' info: 2>/dev/null; }
+# not_black FILE GEOMETRY: the region has some light (the sky has stars and a haze everywhere;
+# a border or an unread part of the window would be black).
+not_black() { awk -v m="$(gray "$1" "$2")" 'BEGIN { exit !(m != "" && m > 0.004) }'; }
+for configured in 800X600 1280X1024 1600X1200; do
+  read -r w h <<<"${configured/X/ }"
+  if [ "$w" -eq "$screen_w" ] && [ "$h" -eq "$screen_h" ]; then continue; fi
+  # The drawn area, as the saver works it out (in double precision, truncated).
+  read -r area_w area_h <<<"$(awk -v W="$screen_w" -v H="$screen_h" -v w="$w" -v h="$h" \
+    'BEGIN { s = W / w; if (H / h < s) s = H / h; print int(w * s), int(h * s) }')"
+  area="${area_w}x${area_h}"
+  configure "$configured"
+  rm -rf "$install_dir/ScreenShots"
+  check "$configured on $screen: the window opens" launch
+  focus
+  xdotool key F12; sleep 1
+  xdotool key a
+  check "$configured on $screen: a key ends it with exit 0" ended
+  check "$configured on $screen: the mode change fell back to the desktop" \
+    bash -c "tr -d '\r' <'$log' | grep -qx '     Continuing in Desktop Resolution...'"
+  shot="$install_dir/ScreenShots/SFScreenShot00.bmp"
+  check "$configured on $screen: the shot is the drawn area, $area" \
+    bash -c "identify '$shot' | grep -q ' $area '"
+  # The picture reaches every edge of the shot: no black border, nothing read from outside it.
+  check "$configured on $screen: every edge of the shot shows the sky" \
+    eval "not_black '$shot' ${area_w}x4+0+0 && not_black '$shot' ${area_w}x4+0+$((area_h - 4)) &&
+          not_black '$shot' 4x${area_h}+0+0 && not_black '$shot' 4x${area_h}+$((area_w - 4))+0"
+  # And it is the whole picture: the title banner stands where it stands on the full screen.
+  banner="$((area_w / 3))x$((area_h / 8))+$((area_w / 3))+$((area_h * 2 / 9))"
+  below="$((area_w / 3))x$((area_h / 8))+$((area_w / 3))+$((area_h * 5 / 8))"
+  check "$configured on $screen: the shot shows the title banner above the centre" \
+    awk -v a="$(gray "$shot" "$banner")" -v b="$(gray "$shot" "$below")" \
+    'BEGIN { exit !(a != "" && a > b + 0.08) }'
+done
 
 summary "saver window ($platform)"

@@ -291,6 +291,55 @@ TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
   EXPECT_EQ(window_->idles, 4);  // the shots did not end it; the key after three frames did
 }
 
+// In a window of the desktop's size the shot is the letterboxed area the picture fills, read
+// from that area's corner at the area's size, whether the window is larger or smaller than the
+// configured picture.
+TEST_F(SaverMainTest, ScreenshotInADesktopSizedWindowIsTheDrawnArea) {
+  struct Case {
+    std::pair<int, int> window;
+    const char* resolution;
+    const char* read;  // glReadPixels' position and size
+    std::uint32_t width, height;
+  };
+  const Case cases[] = {
+      // 800 x 600 on a 1280 x 1024 screen: 1280 x 960, 32 rows of border above and below.
+      {{1280, 1024}, "800X600", "glReadPixels(0, 32, 1280, 960", 1280, 960},
+      // 1600 x 1200 on a 1024 x 768 screen: it shrinks to fill the screen exactly.
+      {{1024, 768}, "1600X1200", "glReadPixels(0, 0, 1024, 768", 1024, 768},
+      // 800 x 600 on a 1280 x 720 screen: 960 x 720 from x = 160.
+      {{1280, 720}, "800X600", "glReadPixels(160, 0, 960, 720", 960, 720},
+  };
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.read);
+    settings::Write(store_, settings::kResolution, c.resolution);
+    prepareWindow_ = [&c](testing::ScriptedWindow& w) {
+      w.drawable = c.window;  // no mode is offered: the desktop's stays
+      w.script = {{platform::WindowMessageKind::KeyDown, platform::kKeyF12}};
+    };
+    fs::remove_all(folder_ / "ScreenShots");
+    recording_.calls.clear();
+    ASSERT_EQ(Main("/s"), 0);
+    const std::vector<testing::GlCall> reads = recording_.Named("glReadPixels");
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].Text().rfind(c.read, 0), 0u) << reads[0].Text();
+
+    std::ifstream shot(folder_ / "ScreenShots" / "SFScreenShot00.bmp", std::ios::binary);
+    std::vector<unsigned char> header(54);
+    ASSERT_TRUE(shot.read(reinterpret_cast<char*>(header.data()), 54));
+    const auto at = [&header](int offset) {
+      return std::uint32_t{header[offset]} | std::uint32_t{header[offset + 1]} << 8 |
+             std::uint32_t{header[offset + 2]} << 16 | std::uint32_t{header[offset + 3]} << 24;
+    };
+    EXPECT_EQ(at(18), c.width);
+    EXPECT_EQ(at(22), c.height);
+    shot.seekg(0, std::ios::end);
+    EXPECT_EQ(static_cast<std::uint64_t>(shot.tellg()), 54u + std::uint64_t{c.width} * 3 * c.height);
+  }
+}
+
 TEST_F(SaverMainTest, AFailedLoadEndsAtOnceThroughTheNormalShutdown) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   testing::WriteMinimalInstallation(temp_, "Gfx/BackgroundLeft03.bmp");
