@@ -36,10 +36,10 @@ testing::Image LoadPicture(const fs::path& path, std::string& why) {
 // The whole saver, as `Ironwood /s --offscreen` runs it, on the generated installation: the
 // fleet battle at 640x480 with seed 5 and 50 ms a frame. With the 3D camera view the followed
 // ship's tunnel lasts to about frame 440; then the fleets close, fire and lose their first ships.
-// Frames of the tunnel, of a beam and of ships breaking up are compared with reviewed goldens,
+// Frames of the tunnel, of a ship seen close and of ships breaking up are compared with reviewed goldens,
 // so any change to how a battle is drawn (or fought) shows here; after an intended change, run
 // tests/render/update_goldens.sh GoldenReplay.* and look at the candidates.
-TEST(GoldenReplay, TunnelBeamAndBreakUpOfAFixedBattle) {
+TEST(GoldenReplay, TunnelShipAndBreakUpOfAFixedBattle) {
   const fs::path generated(IRONWOOD_INSTALLATION_DIR);
   if (!fs::exists(generated / "DefaultSettings.reg") ||
       !fs::exists(generated / "Scenarios" / "FleetBattle.ss3")) {
@@ -79,7 +79,7 @@ TEST(GoldenReplay, TunnelBeamAndBreakUpOfAFixedBattle) {
   };
   OffscreenOptions options;
   options.enabled = true;
-  options.frames = 980;
+  options.frames = 940;
   options.frameMilliseconds = 50;
   options.seed = 5;
   options.picturesEvery = 20;
@@ -90,8 +90,8 @@ TEST(GoldenReplay, TunnelBeamAndBreakUpOfAFixedBattle) {
     int frame;
     const char* name;
   };
-  for (const Golden& golden : {Golden{300, "replay_tunnel"}, Golden{940, "replay_beam"},
-                               Golden{980, "replay_break_up"}}) {
+  for (const Golden& golden : {Golden{300, "replay_tunnel"}, Golden{880, "replay_ship"},
+                               Golden{940, "replay_break_up"}}) {
     char file[32];
     std::snprintf(file, sizeof file, "frame%06d.bmp", golden.frame);
     std::string why;
