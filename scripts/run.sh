@@ -31,8 +31,11 @@ if [ -n "${DISPLAY:-}" ] && [ "$#" -eq 0 ]; then
 elif [ "$#" -eq 0 ]; then
   pictures="$install_dir/offscreen-pictures"
   echo "No display: running the saver offscreen; pictures go to $pictures"
-  "$install_dir/Ironwood" /s --offscreen --frames=300 --frame-ms=16 \
-    --pictures-every=100 "--pictures-folder=$pictures"
+  # 80 s of battle time in 50 ms steps: the warp-in, then the first battle, with a picture every
+  # 5 s and a contact sheet of the battle.
+  mkdir -p "$pictures"
+  "$install_dir/Ironwood" /s --offscreen --frames=1600 --frame-ms=50 \
+    --pictures-every=100 "--pictures-folder=$pictures" "--contact-sheet=$pictures/battle.bmp"
 else
   "$install_dir/Ironwood" "$@"
 fi
