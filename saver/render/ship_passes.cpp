@@ -7,6 +7,7 @@
 
 #include "glapi/gl_table.h"
 #include "platform/clock.h"
+#include "saver/core/frame_split.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
 
@@ -89,6 +90,7 @@ void DrawShield(const ShipShield& shield, const MeshDrawCaps& caps) {
 // The glow fades with the time since the last fade; the shield keeps being drawn while any
 // vertex is still lit.
 void FadeShield(ShipShield& shield) {
+  SimulationSpan simulation;
   const std::uint32_t now = platform::TimeMilliseconds();
   if (shield.lastUpdate == 0) shield.lastUpdate = now;
   // Unsigned: correct across the clock's 32-bit wrap.
@@ -194,8 +196,16 @@ void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
 }
 
 void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
-                        TextureNamePool& pool) {
+                        TextureNamePool& pool, bool draw) {
   if (shipClass.shipCount() == 0) return;
+  if (!draw) {
+    for (int i = 0; i < shipClass.shipCount(); ++i) {
+      if (Ship* ship = shipClass.ships()[i]; ship != nullptr && ship->IsVisible()) {
+        FadeShield(ship->Shield());
+      }
+    }
+    return;
+  }
   if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
   WithTexture(shipClass.shieldModel().texture, pool, [&] {
     for (int i = 0; i < shipClass.shipCount(); ++i) {
