@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -252,8 +253,10 @@ class FrameRig {
 
 // The figures of each benchmark's last run, for the summary after all of them.
 struct Figures {
-  double frameMs = 0, simulationMs = 0, ships = 0;
-  bool split = false;
+  double wallMs = 0;  // per frame, by the clock on the wall
+  double cpuMs = 0;   // per frame, the process's CPU time (ours alone on the null OpenGL)
+  double simulationShare = -1;  // of the wall time, from the split's spans; -1: no split
+  double ships = 0;             // living, on average
 };
 std::map<std::string, Figures>& Summary() {
   static std::map<std::string, Figures> summary;
@@ -264,20 +267,34 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
 }
 
-void Finish(benchmark::State& state, const std::string& key, const FrameRig& rig,
-            std::chrono::steady_clock::duration frames, const FrameSplit* split,
-            double shipsSum) {
+// Times the benchmark's frames: wall and CPU time per frame, living ships, and with a split
+// installed the simulation's share of the time.
+void TimeFrames(benchmark::State& state, const std::string& key, FrameRig& rig, bool split) {
+  FrameSplit frameSplit;
+  if (split) InstallFrameSplit(&frameSplit);
+  std::chrono::steady_clock::duration frames{};
+  double ships = 0;
+  const std::clock_t cpuStart = std::clock();
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    rig.Frame();
+    frames += std::chrono::steady_clock::now() - start;
+    ships += rig.LivingShips();
+  }
+  const std::clock_t cpuEnd = std::clock();
+  InstallFrameSplit(nullptr);
+
   const double n = static_cast<double>(state.iterations());
   Figures figures;
-  figures.frameMs = Milliseconds(frames) / n;
-  figures.ships = shipsSum / n;
+  figures.wallMs = Milliseconds(frames) / n;
+  figures.cpuMs = 1000.0 * static_cast<double>(cpuEnd - cpuStart) / CLOCKS_PER_SEC / n;
+  figures.ships = ships / n;
   state.counters["ships"] = figures.ships;
-  state.counters["frame_ms"] = figures.frameMs;
-  if (split != nullptr) {
-    figures.split = true;
-    figures.simulationMs = Milliseconds(split->simulation) / n;
-    state.counters["sim_ms"] = figures.simulationMs;
-    state.counters["submit_ms"] = figures.frameMs - figures.simulationMs;
+  state.counters["wall_ms"] = figures.wallMs;
+  state.counters["cpu_ms"] = figures.cpuMs;
+  if (split) {
+    figures.simulationShare = Milliseconds(frameSplit.simulation) / Milliseconds(frames);
+    state.counters["sim_share"] = figures.simulationShare;
   }
   if (rig.BattlesEnded() > 0) state.counters["battles_ended"] = rig.BattlesEnded();
   Summary()[key] = figures;
@@ -292,19 +309,8 @@ void NullGl(benchmark::State& state) {
     state.SkipWithError(rig.Why().c_str());
     return;
   }
-  FrameSplit frameSplit;
-  if (split) InstallFrameSplit(&frameSplit);
-  std::chrono::steady_clock::duration frames{};
-  double ships = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    rig.Frame();
-    frames += std::chrono::steady_clock::now() - start;
-    ships += rig.LivingShips();
-  }
-  InstallFrameSplit(nullptr);
-  Finish(state, std::string("null ") + BattleName(battle) + (split ? " split" : ""), rig, frames,
-         split ? &frameSplit : nullptr, ships);
+  TimeFrames(state, std::string("null ") + BattleName(battle) + (split ? " split" : ""), rig,
+             split);
 }
 
 // Arguments: battle, ship passes (0 or 1).
@@ -316,16 +322,9 @@ void Mesa(benchmark::State& state) {
     state.SkipWithError(rig.Why().c_str());
     return;
   }
-  std::chrono::steady_clock::duration frames{};
-  double ships = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    rig.Frame();
-    frames += std::chrono::steady_clock::now() - start;
-    ships += rig.LivingShips();
-  }
-  Finish(state, std::string("mesa ") + BattleName(battle) + (shipPasses ? "" : " no ship passes"),
-         rig, frames, nullptr, ships);
+  TimeFrames(state,
+             std::string("mesa ") + BattleName(battle) + (shipPasses ? "" : " no ship passes"),
+             rig, false);
 }
 
 // Fixed frame counts: every run times the same stretch of the same battle.
@@ -354,22 +353,26 @@ void PrintSummary() {
   for (const int battle : {kFleetBattle, kFiveHundred}) {
     const std::string name = BattleName(battle);
     const double target = battle == kFleetBattle ? 1.0 : 5.0;
-    if (const auto plain = summary.find("null " + name); plain != summary.end()) {
-      std::printf("  %-13s our CPU (null OpenGL)   %7.3f   target %.0f, %s  (%.0f ships alive)\n",
-                  name.c_str(), plain->second.frameMs, target,
-                  plain->second.frameMs <= target ? "met" : "MISSED", plain->second.ships);
-    }
-    if (const auto split = summary.find("null " + name + " split"); split != summary.end()) {
-      const Figures& f = split->second;
-      std::printf("  %-13s   simulation            %7.3f\n", "", f.simulationMs);
-      std::printf("  %-13s   OpenGL submission     %7.3f   (with the split's own timing)\n", "",
-                  f.frameMs - f.simulationMs);
+    const auto plain = summary.find("null " + name);
+    if (plain != summary.end()) {
+      const Figures& f = plain->second;
+      std::printf("  %-12s our CPU, null OpenGL      %7.3f   target %.0f: %s  (%.0f ships alive)\n",
+                  name.c_str(), f.cpuMs, target, f.cpuMs <= target ? "met" : "MISSED", f.ships);
+      // The split run's shares applied to the run without the split's own clock readings.
+      if (const auto split = summary.find("null " + name + " split"); split != summary.end()) {
+        const double share = split->second.simulationShare;
+        std::printf("  %-12s   simulation               %7.3f   (%.0f%%)\n", "", f.cpuMs * share,
+                    100 * share);
+        std::printf("  %-12s   OpenGL submission        %7.3f   (%.0f%%)\n", "",
+                    f.cpuMs * (1 - share), 100 * (1 - share));
+      }
     }
     if (const auto full = summary.find("mesa " + name); full != summary.end()) {
-      std::printf("  %-13s Mesa 800x600 full frame %7.3f\n", "", full->second.frameMs);
+      std::printf("  %-12s Mesa 800x600, whole frame %7.3f\n", name.c_str(),
+                  full->second.wallMs);
     }
     if (const auto bare = summary.find("mesa " + name + " no ship passes"); bare != summary.end()) {
-      std::printf("  %-13s   without ship passes   %7.3f\n", "", bare->second.frameMs);
+      std::printf("  %-12s   without ship passes      %7.3f\n", "", bare->second.wallMs);
     }
   }
 }

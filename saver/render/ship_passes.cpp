@@ -97,17 +97,25 @@ void FadeShield(ShipShield& shield) {
   const double dt = static_cast<std::uint32_t>(now - shield.lastUpdate) / 1000.0;
   shield.lastUpdate = now;
 
-  bool glowing = false;
-  for (std::size_t v = 3; v < shield.colours.size(); v += 4) {
-    float& alpha = shield.colours[v];
-    alpha = static_cast<float>(alpha - kShieldFadePerSecond * dt);
-    if (alpha >= 0.0f) {
-      glowing = true;
-    } else {
-      alpha = 0.0f;
+  if (shield.dark && !shield.glowing) {
+    // Every alpha is 0: a fade of no time leaves them at 0, which still counts as lit; any
+    // other fade leaves them at 0, unlit. The walk below would find the same.
+    shield.glowing = dt == 0 && shield.colours.size() >= 4;
+  } else {
+    bool glowing = false, lit = false;
+    for (std::size_t v = 3; v < shield.colours.size(); v += 4) {
+      float& alpha = shield.colours[v];
+      alpha = static_cast<float>(alpha - kShieldFadePerSecond * dt);
+      if (alpha >= 0.0f) {
+        glowing = true;
+        lit = lit || alpha > 0.0f;
+      } else {
+        alpha = 0.0f;
+      }
     }
+    shield.glowing = glowing;
+    shield.dark = !lit;
   }
-  shield.glowing = glowing;
 
   // The image repeats, so whole turns can go; after a long time unseen more than one may have
   // gathered, and the value stays within 0..1 all the same.
