@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/clock.h"
 #include "saver/audio/sound_effects.h"
@@ -165,6 +166,38 @@ void UpdatePhaserSound(Ship& ship, const BattleEffects& effects) {
   }
 }
 
+// A squared distance above a squared limit times this is beyond the limit whatever the rounding,
+// so the exact test, root and all, is left for the few ships near it.
+constexpr double kClearlyBeyond = 1.000001;
+
+// Whether a torpedo from a muzzle `offsetLength` from the ship's centre cannot reach the lead
+// point of an opponent at squared distance `squared` flying at `speed`: the lead point is at
+// least distance * (1 - speed / reach) - offsetLength from the muzzle (the opponent's nose is a
+// unit vector, allowed a thousandth more here). Conservative: it never turns away an opponent
+// the exact test would take, and leaves the root to the few that are near.
+bool ClearlyOutOfReach(double squared, float speed, double offsetLength) {
+  const double slack = 1.001;
+  const double keep = 1.0 - slack * std::fabs(static_cast<double>(speed)) / kTorpedoReach;
+  if (!(keep > 0)) return false;
+  const double limit = (kTorpedoReach + offsetLength) * slack + 1e-3;
+  return squared * keep * keep > limit * limit;
+}
+
+// The opponents that can be targeted within `range` of `position`, in roster order.
+void FindInRange(const Roster& opponents, const Vector3& position, double range,
+                 std::vector<Ship*>& found) {
+  found.clear();
+  const double beyond = range * range * kClearlyBeyond;
+  for (int i = 0; i < opponents.EnemyCount(); ++i) {
+    Ship* opponent = opponents.Enemy(i);
+    if (!CanBeTargeted(opponent)) continue;
+    Vector3 toOpponent = opponent->Position().Subtract(position);
+    if (toOpponent.LengthSquared() > beyond) continue;
+    if (!(toOpponent.Length() < range)) continue;
+    found.push_back(opponent);
+  }
+}
+
 }  // namespace
 
 float PhaserRange(float radius) {
@@ -176,17 +209,22 @@ void PhaserFireControl(Ship& ship, const Roster& opponents, BattleEffects& effec
   if (!ship.IsDead() && ship.HullPresent()) {
     const double range = PhaserRange(ship.Radius());
     const Vector3 position = ship.Position();
+    // Which opponents are in range does not depend on the phaser, and no shot changes it: they
+    // are found once, in roster order, when the first charged phaser looks. The list is kept
+    // between calls so that a frame allocates nothing.
+    static std::vector<Ship*> inRange;
+    bool inRangeFound = false;
     for (WeaponState& phaser : ship.Phasers()) {
       const Vector3 aim = TransformMount(ship, phaser);
       // Shown again only when it fires at someone this frame.
       phaser.firing = false;
       if (phaser.charge > 0) {
+        if (!inRangeFound) {
+          FindInRange(opponents, position, range, inRange);
+          inRangeFound = true;
+        }
         const Vector3 muzzle = Muzzle(ship, phaser);
-        for (int i = 0; i < opponents.EnemyCount(); ++i) {
-          Ship* opponent = opponents.Enemy(i);
-          if (!CanBeTargeted(opponent)) continue;
-          Vector3 toOpponent = opponent->Position().Subtract(position);
-          if (!(toOpponent.Length() < range)) continue;
+        for (Ship* opponent : inRange) {
           if (!(AngleBetween(aim, opponent->Position().Subtract(muzzle)) < MountArc(phaser))) {
             continue;
           }
@@ -214,11 +252,14 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
     const Vector3 aim = TransformMount(ship, launcher);
     if (launcher.charge > 0) {
       const Vector3 muzzle = Muzzle(ship, launcher);
+      const auto& offset = launcher.mountWorldOffset;
+      const double offsetLength = Length3f(offset[0], offset[1], offset[2]);
       for (int i = 0; i < opponents.EnemyCount(); ++i) {
         Ship* opponent = opponents.Enemy(i);
         if (!CanBeTargeted(opponent)) continue;
         const Vector3 at = opponent->Position();
         Vector3 between = at.Subtract(ship.Position());
+        if (ClearlyOutOfReach(between.LengthSquared(), opponent->Speed(), offsetLength)) continue;
         // Where the opponent will be by the time a torpedo has flown the distance.
         const auto& forward = opponent->Forward();
         const double lead = between.Length() / kTorpedoReach * opponent->Speed();

@@ -17,12 +17,6 @@ void Roster::Clear() {
   friends_.clear();
 }
 
-Ship* Roster::Pick(const std::vector<Ship*>& ships, int i) {
-  if (ships.empty()) return nullptr;
-  if (i < 0 || static_cast<std::size_t>(i) >= ships.size()) return ships.front();
-  return ships[static_cast<std::size_t>(i)];
-}
-
 double Roster::Distance(const Ship* ship, const Vector3& from) {
   if (ship == nullptr || ship->IsDead()) return kDeadDistance;
   const Vector3 at = ship->Position();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "saver/core/vector3.h"
@@ -33,7 +34,12 @@ class Roster {
   double FriendDistance(int i, const Vector3& from) const;
 
  private:
-  static Ship* Pick(const std::vector<Ship*>& ships, int i);
+  // Inline: the ship AI and the fire control walk whole lists every frame.
+  static Ship* Pick(const std::vector<Ship*>& ships, int i) {
+    if (ships.empty()) return nullptr;
+    if (i < 0 || static_cast<std::size_t>(i) >= ships.size()) return ships.front();
+    return ships[static_cast<std::size_t>(i)];
+  }
   static double Distance(const Ship* ship, const Vector3& from);
 
   std::vector<Ship*> enemies_;

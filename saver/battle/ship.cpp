@@ -40,6 +40,7 @@ Vector3 ShipShield::Point(const Vector3& direction) const {
 
 void ShipShield::Glow(const Vector3& p, float damage) {
   if (mesh != nullptr) {
+    dark = false;
     const double factor = ShieldGlowFactor(a);
     // The colours were sized from the mesh at creation; never walk past either array.
     const std::size_t vertices = std::min(mesh->positions.size() / 3, colours.size() / 4);
@@ -110,6 +111,7 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     shield_.glowing = false;
     shield_.scroll = 0;
     shield_.lastUpdate = 0;
+    shield_.dark = false;
 
     for (int i = 0; i < ShipClass::kSoundCount; ++i) {
       sounds_[static_cast<std::size_t>(i)] =
@@ -194,10 +196,6 @@ ShipState Ship::State() const {
   state[6] = static_cast<float>(heading_);
   state[7] = static_cast<float>(roll_);
   return state;
-}
-
-float Ship::Radius() const {
-  return std::max({shield_.a, shield_.b, shield_.c});
 }
 
 void Ship::AddDamage(float amount, int mesh) {

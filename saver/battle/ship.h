@@ -4,6 +4,7 @@
 // weapons and sounds. A ship is built from its class when a battle starts and lives until the
 // battle manager releases the battle.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -69,6 +70,10 @@ struct ShipShield {
   bool glowing = false;
   float scroll = 0;
   std::uint32_t lastUpdate = 0;
+  // Every alpha is known to be 0: the last fade found none above it and nothing has lit the
+  // shield since, so the next fade need not walk the vertices. Glow clears it; anything else
+  // that lights colours must too.
+  bool dark = false;
 
   // Where the direction from the ship's centre leaves the shield ellipsoid, in model space; the
   // centre (0, 0, 0) when the shield is down.
@@ -119,8 +124,9 @@ class Ship {
   Vector3 Position() const { return Vector3(state_[0], state_[1], state_[2]); }
   // Puts the ship at another start state (the focus ship starts at the origin).
   void SetStartState(const ShipState& start) { state_ = start; }
-  // The largest shield semi-axis; every ship-size test uses it.
-  float Radius() const;
+  // The largest shield semi-axis; every ship-size test uses it (for every pair of ships, every
+  // frame: inline).
+  float Radius() const { return std::max({shield_.a, shield_.b, shield_.c}); }
 
   bool IsDead() const { return dead_; }
   void SetDead(bool dead) { dead_ = dead; }

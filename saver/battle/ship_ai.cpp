@@ -14,6 +14,8 @@ namespace {
 constexpr std::uint32_t kRepickMilliseconds = 15000;
 // Ships closer than this many radii steer apart.
 constexpr double kSpacingRadii = 2.9;
+// A squared distance above a squared limit times this is beyond the limit whatever the rounding.
+constexpr double kClearlyBeyond = 1.000001;
 // A break-off only suits a class that can bank hard enough to turn away.
 constexpr float kBreakOffAngleLimit = 12.5f;
 
@@ -153,14 +155,8 @@ class Decision {
 
     // Spacing: away from the first enemy, then the first friend, that is too close.
     if (roster != nullptr) {
-      if (SteerApart(roster->EnemyCount(), [&](int i) { return roster->Enemy(i); },
-                     [&](int i) { return roster->EnemyDistance(i, p_); })) {
-        return;
-      }
-      if (SteerApart(roster->FriendCount(), [&](int i) { return roster->Friend(i); },
-                     [&](int i) { return roster->FriendDistance(i, p_); })) {
-        return;
-      }
+      if (SteerApart(roster->EnemyCount(), [&](int i) { return roster->Enemy(i); })) return;
+      if (SteerApart(roster->FriendCount(), [&](int i) { return roster->Friend(i); })) return;
     }
 
     if (ai_.target != nullptr && ai_.target->IsDead()) ai_.target = nullptr;
@@ -177,13 +173,26 @@ class Decision {
     }
   }
 
-  template <typename ShipAt, typename DistanceTo>
-  bool SteerApart(int count, ShipAt shipAt, DistanceTo distanceTo) {
+  // Every ship against every other, every frame: most are far apart, so the squared distance
+  // settles them and only a ship near its spacing distance pays for the root. The root, and the
+  // test on it, are the roster's distance exactly as it measures it (a dead ship far away).
+  template <typename ShipAt>
+  bool SteerApart(int count, ShipAt shipAt) {
     for (int i = 0; i < count; ++i) {
       const Ship* other = shipAt(i);
-      const double d = distanceTo(i);
+      if (other == nullptr) continue;
+      const double spacing = kSpacingRadii * other->Radius();
+      double d = Roster::kDeadDistance;
+      if (!other->IsDead()) {
+        const Vector3 at = other->Position();
+        const double dx = at.x() - p_.x(), dy = at.y() - p_.y(), dz = at.z() - p_.z();
+        const double squared = dx * dx + dy * dy + dz * dz;
+        // Clearly beyond the spacing distance, root or no root (the margin dwarfs rounding).
+        if (squared > spacing * spacing * kClearlyBeyond) continue;
+        d = std::sqrt(squared);
+      }
       // The ship itself is its own friend at distance 0, and skipped.
-      if (other == nullptr || d == 0 || d >= kSpacingRadii * other->Radius()) continue;
+      if (d == 0 || d >= spacing) continue;
       Steer(Negated(Between(p_, other->Position())), 0.5);
       return true;
     }

@@ -9,21 +9,6 @@ namespace {
 constexpr double kDegreesPerRadian = 57.29577951308232;
 }
 
-void Vector3::Get(double& x, double& y, double& z) const {
-  x = x_;
-  y = y_;
-  z = z_;
-}
-
-double Vector3::Length() {
-  if (length_ == 0.0) length_ = std::sqrt(LengthSquared());
-  return length_;
-}
-
-double Vector3::LengthSquared() const {
-  return x_ * x_ + y_ * y_ + z_ * z_;
-}
-
 void Vector3::Normalize() {
   const double length = Length();
   if (length != 0.0) {
@@ -32,22 +17,6 @@ void Vector3::Normalize() {
     z_ /= length;
   }
   length_ = 0.0;
-}
-
-double Vector3::Dot(const Vector3& other) const {
-  return x_ * other.x_ + y_ * other.y_ + z_ * other.z_;
-}
-
-Vector3 Vector3::Cross(const Vector3& o) const {
-  return Vector3(y_ * o.z_ - o.y_ * z_, z_ * o.x_ - o.z_ * x_, x_ * o.y_ - o.x_ * y_);
-}
-
-Vector3 Vector3::Add(const Vector3& o) const {
-  return Vector3(x_ + o.x_, y_ + o.y_, z_ + o.z_);
-}
-
-Vector3 Vector3::Subtract(const Vector3& o) const {
-  return Vector3(x_ - o.x_, y_ - o.y_, z_ - o.z_);
 }
 
 float Length3f(float a, float b, float c) {

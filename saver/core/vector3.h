@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 namespace ironwood {
 
 // A double-precision vector with a lazily cached length. Every operation that makes a new
@@ -13,20 +15,31 @@ class Vector3 {
   double y() const { return y_; }
   double z() const { return z_; }
   void Set(double x, double y, double z) { *this = Vector3(x, y, z); }
-  void Get(double& x, double& y, double& z) const;
+  void Get(double& x, double& y, double& z) const {
+    x = x_;
+    y = y_;
+    z = z_;
+  }
 
   // Computes and caches the length when the cache is empty. A zero vector recomputes each time,
   // which is harmless.
-  double Length();
-  double LengthSquared() const;
+  // Inline, as are the small operations below: the fire control and the ship AI call them for
+  // every pair of ships every frame.
+  double Length() {
+    if (length_ == 0.0) length_ = std::sqrt(LengthSquared());
+    return length_;
+  }
+  double LengthSquared() const { return x_ * x_ + y_ * y_ + z_ * z_; }
   // Scales to unit length; a zero vector stays zero. The cache is emptied, so a later Length()
   // measures the unit vector.
   void Normalize();
 
-  double Dot(const Vector3& other) const;
-  Vector3 Cross(const Vector3& other) const;
-  Vector3 Add(const Vector3& other) const;
-  Vector3 Subtract(const Vector3& other) const;
+  double Dot(const Vector3& o) const { return x_ * o.x_ + y_ * o.y_ + z_ * o.z_; }
+  Vector3 Cross(const Vector3& o) const {
+    return Vector3(y_ * o.z_ - o.y_ * z_, z_ * o.x_ - o.z_ * x_, x_ * o.y_ - o.x_ * y_);
+  }
+  Vector3 Add(const Vector3& o) const { return Vector3(x_ + o.x_, y_ + o.y_, z_ + o.z_); }
+  Vector3 Subtract(const Vector3& o) const { return Vector3(x_ - o.x_, y_ - o.y_, z_ - o.z_); }
 
   // The cached length as it stands: 0 when not computed yet.
   double CachedLength() const { return length_; }

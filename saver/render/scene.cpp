@@ -6,6 +6,7 @@
 #include "glapi/gl_table.h"
 #include "platform/clock.h"
 #include "saver/battle/ship_death.h"
+#include "saver/core/frame_split.h"
 #include "saver/core/random.h"
 #include "saver/render/ship_passes.h"
 #include "saver/render/weapon_step.h"
@@ -149,10 +150,15 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   camera_.ApplyFull(false);
   const std::array<float, 3> eye = camera_.EyeOffset();
   const Vector3 eyeOffset(eye[0], eye[1], eye[2]);
+  const bool shipPasses = settings_.shipPasses;
   for (const int alliance : {1, 2}) {
-    for (int i = 0; i < battle_->ShipCount(alliance); ++i) {
-      battle_->ShipAt(alliance, i)->Update(eyeOffset);
+    {
+      SimulationSpan simulation;
+      for (int i = 0; i < battle_->ShipCount(alliance); ++i) {
+        battle_->ShipAt(alliance, i)->Update(eyeOffset);
+      }
     }
+    if (!shipPasses) continue;
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
       HullPass(*battle_->Class(alliance, c), caps, pool);
     }
@@ -165,7 +171,10 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   camera_.ApplyFull(false);
   gl.glEnable(GL_BLEND);
   gl.glDisable(GL_CULL_FACE);
-  assets_.debris.UpdateDebris(assets_.explosions, effects_.uniBillboard);
+  {
+    SimulationSpan simulation;
+    assets_.debris.UpdateDebris(assets_.explosions, effects_.uniBillboard);
+  }
   assets_.debris.DrawDebris(caps, pool);
   gl.glDepthMask(GL_FALSE);
   // Only the fraction of a texture offset shows; kept below 1 it keeps its precision over a
@@ -173,7 +182,7 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   beamScroll_ = std::fmod(beamScroll_ + 0.1f * frameStep, 1.0f);
   for (const int alliance : {1, 2}) {
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
-      PhaserPass(*battle_->Class(alliance, c), effects_, beamScroll_);
+      PhaserPass(*battle_->Class(alliance, c), effects_, beamScroll_, shipPasses);
     }
   }
   gl.glDisableClientState(GL_NORMAL_ARRAY);
@@ -181,7 +190,7 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   gl.glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   for (const int alliance : {1, 2}) {
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
-      ShieldPassForClass(*battle_->Class(alliance, c), caps, pool);
+      ShieldPassForClass(*battle_->Class(alliance, c), caps, pool, shipPasses);
     }
   }
   gl.glEnableClientState(GL_NORMAL_ARRAY);
@@ -193,13 +202,19 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   for (const int alliance : {1, 2}) {
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
       ShipClass& shipClass = *battle_->Class(alliance, c);
-      shipClass.torpedoes().Update(effects_);
+      {
+        SimulationSpan simulation;
+        shipClass.torpedoes().Update(effects_);
+      }
       shipClass.torpedoes().Draw(shipClass.torpedoModel(), shipClass.torpedoTexture(), caps,
                                  pool);
     }
   }
   assets_.sparks.DrawSparks();
-  ForEachShip([this](Ship& ship) { DeathBurst(ship, effects_); });
+  {
+    SimulationSpan simulation;
+    ForEachShip([this](Ship& ship) { DeathBurst(ship, effects_); });
+  }
   if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
   bool bound = false;
   ForEachShip([&](Ship& ship) { DrawShockWave(ship, bound, effects_); });

@@ -25,6 +25,9 @@ class Scene {
     LoadSettings load;
     bool use3DCameraView = false;
     MeshDrawCaps caps;
+    // Off only in the frame benchmark, to time the frame without the ship passes: no hulls,
+    // beams or shields are drawn, while the ships fly, fire and their shields fade as ever.
+    bool shipPasses = true;
   };
 
   // `battle` is the running battle, owned by the caller and outliving the scene; none draws

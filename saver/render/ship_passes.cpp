@@ -7,6 +7,7 @@
 
 #include "glapi/gl_table.h"
 #include "platform/clock.h"
+#include "saver/core/frame_split.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
 
@@ -89,23 +90,32 @@ void DrawShield(const ShipShield& shield, const MeshDrawCaps& caps) {
 // The glow fades with the time since the last fade; the shield keeps being drawn while any
 // vertex is still lit.
 void FadeShield(ShipShield& shield) {
+  SimulationSpan simulation;
   const std::uint32_t now = platform::TimeMilliseconds();
   if (shield.lastUpdate == 0) shield.lastUpdate = now;
   // Unsigned: correct across the clock's 32-bit wrap.
   const double dt = static_cast<std::uint32_t>(now - shield.lastUpdate) / 1000.0;
   shield.lastUpdate = now;
 
-  bool glowing = false;
-  for (std::size_t v = 3; v < shield.colours.size(); v += 4) {
-    float& alpha = shield.colours[v];
-    alpha = static_cast<float>(alpha - kShieldFadePerSecond * dt);
-    if (alpha >= 0.0f) {
-      glowing = true;
-    } else {
-      alpha = 0.0f;
+  if (shield.dark && !shield.glowing) {
+    // Every alpha is 0: a fade of no time leaves them at 0, which still counts as lit; any
+    // other fade leaves them at 0, unlit. The walk below would find the same.
+    shield.glowing = dt == 0 && shield.colours.size() >= 4;
+  } else {
+    bool glowing = false, lit = false;
+    for (std::size_t v = 3; v < shield.colours.size(); v += 4) {
+      float& alpha = shield.colours[v];
+      alpha = static_cast<float>(alpha - kShieldFadePerSecond * dt);
+      if (alpha >= 0.0f) {
+        glowing = true;
+        lit = lit || alpha > 0.0f;
+      } else {
+        alpha = 0.0f;
+      }
     }
+    shield.glowing = glowing;
+    shield.dark = !lit;
   }
-  shield.glowing = glowing;
 
   // The image repeats, so whole turns can go; after a long time unseen more than one may have
   // gathered, and the value stays within 0..1 all the same.
@@ -194,8 +204,16 @@ void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
 }
 
 void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
-                        TextureNamePool& pool) {
+                        TextureNamePool& pool, bool draw) {
   if (shipClass.shipCount() == 0) return;
+  if (!draw) {
+    for (int i = 0; i < shipClass.shipCount(); ++i) {
+      if (Ship* ship = shipClass.ships()[i]; ship != nullptr && ship->IsVisible()) {
+        FadeShield(ship->Shield());
+      }
+    }
+    return;
+  }
   if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
   WithTexture(shipClass.shieldModel().texture, pool, [&] {
     for (int i = 0; i < shipClass.shipCount(); ++i) {

@@ -49,9 +49,11 @@ void ShieldPass(Ship& ship, const MeshDrawCaps& caps);
 
 // Binds the class's shield image on unit 0 and runs ShieldPass for every ship of its list, in
 // list order. The ships of an alliance are grouped by class in class order, so running it for
-// each class of an alliance walks the alliance's ships in their order.
+// each class of an alliance walks the alliance's ships in their order. With `draw` off (the
+// frame benchmark's frame without ship passes) the shields only fade, binding and drawing
+// nothing.
 void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
-                        TextureNamePool& pool);
+                        TextureNamePool& pool, bool draw = true);
 
 // While the followed ship flies through the tunnel: decide whether it can be seen from the eye
 // (at -eyeOffset), then draw its class's hulls.

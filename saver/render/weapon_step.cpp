@@ -1,6 +1,7 @@
 #include "saver/render/weapon_step.h"
 
 #include "platform/clock.h"
+#include "saver/core/frame_split.h"
 #include "saver/battle/battle_effects.h"
 #include "saver/battle/fire_control.h"
 #include "saver/battle/roster.h"
@@ -16,8 +17,11 @@ void RunWeaponStep(Ship& ship, BattleEffects& effects, float beamScroll, bool dr
   // A ship outside any battle's rosters has no one to fire at, but its weapons still cool.
   static const Roster kNoOpponents;
   const Roster& opponents = ship.GetRoster() != nullptr ? *ship.GetRoster() : kNoOpponents;
-  PhaserFireControl(ship, opponents, effects);
-  TorpedoFireControl(ship, opponents, effects);
+  {
+    SimulationSpan simulation;
+    PhaserFireControl(ship, opponents, effects);
+    TorpedoFireControl(ship, opponents, effects);
+  }
   if (ship.IsDead() || !ship.HullPresent()) return;
 
   for (WeaponState& phaser : ship.Phasers()) {
@@ -35,8 +39,9 @@ void WeaponStep(Ship& ship, BattleEffects& effects, float beamScroll) {
   RunWeaponStep(ship, effects, beamScroll, true);
 }
 
-void PhaserPass(const ShipClass& shipClass, BattleEffects& effects, float beamScroll) {
-  const bool beams = effects.textures != nullptr &&
+void PhaserPass(const ShipClass& shipClass, BattleEffects& effects, float beamScroll,
+                bool drawBeams) {
+  const bool beams = drawBeams && effects.textures != nullptr &&
                      PhaserPassSetup(shipClass, effects.caps, *effects.textures);
   for (int i = 0; i < shipClass.shipCount(); ++i) {
     if (Ship* ship = shipClass.ships()[i]; ship != nullptr) {

@@ -302,6 +302,36 @@ TEST_F(ShieldPassTest, UnseenShieldKeepsItsGlowUntilSeenAgain) {
   EXPECT_EQ(ship.Shield().lastUpdate, 5200u);
 }
 
+// A shield whose glow has gone out fades without walking its vertices; a hit after that must
+// light it again, drawn and fading as before.
+TEST_F(ShieldPassTest, DarkShieldHitAgainGlowsAndFades) {
+  Build();
+  Ship& ship = ships_[0];
+  ShieldPass(ship, {true, false});
+  clock_.Advance(16);
+  ShieldPass(ship, {true, false});
+  clock_.Advance(16);
+  ShieldPass(ship, {true, false});
+  ASSERT_FALSE(ship.Shield().glowing);
+
+  ship.Shield().Glow(Vector3(2, 1, 1), 1.0f);
+  gl_.calls.clear();
+  clock_.Advance(100);
+  ShieldPass(ship, {true, false});
+  EXPECT_TRUE(ship.Shield().glowing);
+  float brightest = 0;
+  for (std::size_t v = 0; v < ship.Shield().colours.size() / 4; ++v) {
+    brightest = std::max(brightest, Alpha(0, v));
+  }
+  EXPECT_FLOAT_EQ(brightest, 0.6f);  // 1 less 4 x 0.1 s
+  clock_.Advance(16);
+  ShieldPass(ship, {true, false});
+  EXPECT_EQ(gl_.Count("glBegin"), 1);  // drawn on the frame after the hit
+  clock_.Advance(200);
+  ShieldPass(ship, {true, false});
+  EXPECT_FALSE(ship.Shield().glowing);
+}
+
 // Drawn while glowing, in the ship's own colours, its image scrolled; a full glow is gone after a
 // quarter second, and from then on the shield is skipped.
 TEST_F(ShieldPassTest, GlowFadesInAQuarterSecondThenTheShieldIsSkipped) {

@@ -1,0 +1,414 @@
+// The frame benchmark: what one frame of a running battle costs, measured on the saver's own
+// scene and battle manager with a manual clock (16 ms a frame) and a fixed seed, so every run
+// plays the same battle. Two battles: the generated installation's "FleetBattle.ss3" and a
+// 500-ship one (250 Lancet against 250 Cinder) written into a temporary copy of it. The moving
+// camera is on and the star tunnel is run through before anything is timed.
+//
+//   NullGl      our own CPU time a frame, on the OpenGL that draws nothing, so no rasterizer is
+//               in it; with split:1 it is divided into simulation and OpenGL submission.
+//   Mesa        the whole frame (to glFinish) on the system's OpenGL in an offscreen buffer at
+//               800x600, with ship_passes:0 the same frame without hulls, beams and shields.
+//
+// Not a test: it asserts nothing and ctest does not run it.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "common/settings.h"
+#include "glapi/gl_table.h"
+#include "platform/headless/manual_clock.h"
+#include "platform/headless/memory_settings_store.h"
+#include "platform/headless/null_gl.h"
+#include "platform/linux/egl_target.h"
+#include "saver/core/frame_split.h"
+#include "saver/core/log_sink.h"
+#include "saver/core/random.h"
+#include "saver/gl/renderer.h"
+#include "saver/render/scene.h"
+#include "tests/support/test_files.h"
+
+namespace ironwood {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr std::uint32_t kSeed = 20240611;
+constexpr std::uint32_t kFrameMilliseconds = 16;
+// After the tunnel the fleets need a few seconds to close in; the timed frames follow.
+constexpr int kSettleFrames = 300;
+constexpr const char* kFiveHundredFile = "FiveHundred.ss3";
+
+enum Battle { kFleetBattle = 0, kFiveHundred = 1 };
+const char* BattleName(int battle) {
+  return battle == kFleetBattle ? "fleet battle" : "500 ships";
+}
+
+// One copy of the generated installation for the whole run, with the 500-ship scenario added
+// (an entry holds at most 100 ships).
+class BenchInstallation {
+ public:
+  BenchInstallation() {
+    std::error_code error;
+    fs::copy(IRONWOOD_INSTALLATION_DIR, folder_.Path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    if (error) {
+      why_ = "cannot copy " IRONWOOD_INSTALLATION_DIR ": " + error.message();
+      return;
+    }
+    std::ofstream file(folder_.Path() / "Scenarios" / kFiveHundredFile, std::ios::binary);
+    file << "3\r\n(100) Lancet.as3\r\n(100) Lancet.as3\r\n(50) Lancet.as3\r\n"
+            "3\r\n(100) Cinder.as3\r\n(100) Cinder.as3\r\n(50) Cinder.as3\r\n";
+    if (!file) why_ = "cannot write the 500-ship scenario";
+  }
+  bool Ready() const { return why_.empty(); }
+  const std::string& Why() const { return why_; }
+  std::string Folder() const { return folder_.WithSeparator(); }
+
+ private:
+  testing::TempFolder folder_;
+  std::string why_;
+};
+
+BenchInstallation& Installation() {
+  static BenchInstallation installation;
+  return installation;
+}
+
+class NoHandler : public platform::WindowHandler {
+ public:
+  platform::WindowReaction OnMessage(const platform::WindowMessage&) override { return {}; }
+};
+
+// The saver's renderer on the null OpenGL or on an offscreen buffer of the system's, and a scene
+// drawing one battle from its first frame.
+class FrameRig {
+ public:
+  FrameRig(bool mesa, int battle, bool shipPasses) : mesa_(mesa), scoped_(clock_) {
+    if (!Installation().Ready()) {
+      why_ = Installation().Why();
+      return;
+    }
+    const std::string folder = Installation().Folder();
+    settings::Write(store_, settings::kNumScenarios, "1");
+    settings::Write(store_, settings::IndexedName("Scenario", 0),
+                    battle == kFleetBattle ? "FleetBattle.ss3" : kFiveHundredFile);
+    settings::Write(store_, settings::kUse3DCameraView, "1");
+
+    if (mesa_) {
+      if (!platform::EglTarget::LibraryAvailable(&why_)) return;
+      eglTarget_ = platform::EglTarget::Offscreen(kWidth, kHeight);
+      renderer_ = std::make_unique<Renderer>(platform::SystemGl(), log_);
+      if (!renderer_->Start(eglTarget_.get(), kWidth, kHeight, store_)) {
+        why_ = "no OpenGL on an offscreen buffer: " + eglTarget_->LastError();
+        return;
+      }
+    } else {
+      window_ = platform::CreateNullWindow();
+      if (!window_->Create(kWidth, kHeight, handler_)) {
+        why_ = "the null window did not open";
+        return;
+      }
+      renderer_ = std::make_unique<Renderer>(platform::NullGl(), log_);
+      nullTarget_ = window_->CreateRenderTarget(renderer_->Binding().Libraries());
+      if (!renderer_->Start(nullTarget_.get(), kWidth, kHeight, store_)) {
+        why_ = "the null OpenGL did not start";
+        return;
+      }
+    }
+    gl.glGetDoublev(GL_PROJECTION_MATRIX, projection_);
+    names_ = std::make_unique<TextureNamePool>(renderer_->MultitextureAvailable());
+
+    SeedSaverRandom(kSeed);
+    BattleServices services;
+    services.settings = &store_;
+    services.installation = folder;
+    services.textureNames = names_.get();
+    services.textureLevel = renderer_->TextureLevel();
+    services.use3DCameraView = true;
+    battle_ = std::make_unique<BattleManager>(services);
+    Scene::Settings sceneSettings;
+    sceneSettings.load = {folder, renderer_->S3TCAvailable(), kWidth, kHeight};
+    sceneSettings.use3DCameraView = true;
+    sceneSettings.caps = {renderer_->MultitextureAvailable(),
+                          renderer_->CompiledVertexArraysAvailable()};
+    sceneSettings.shipPasses = shipPasses;
+    scene_ = std::make_unique<Scene>(sceneSettings, battle_.get());
+    if (!scene_->Load(log_)) {
+      why_ = "the scene did not load";
+      return;
+    }
+    battle_->SetBattleEnded([this](const BattleManager&) { ++battlesEnded_; });
+    // Through the tunnel and its fade: from then on every frame runs the battle branch.
+    for (int frame = 0; scene_->TunnelFade() > 0 && frame < 100000; ++frame) Frame();
+    for (int frame = 0; frame < kSettleFrames; ++frame) Frame();
+    battlesEnded_ = 0;
+    ready_ = scene_->TunnelFade() <= 0;
+    if (!ready_) why_ = "the tunnel never ended";
+  }
+
+  ~FrameRig() {
+    scene_.reset();  // the scene lets go of the manager before that goes
+    battle_.reset();
+    names_.reset();
+    if (renderer_) renderer_->Shutdown();
+  }
+
+  bool Ready() const { return ready_; }
+  const std::string& Why() const { return why_; }
+
+  // One frame as the saver draws it, finished by the driver on the real OpenGL.
+  void Frame() {
+    gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene_->Draw(projection_, *names_);
+    if (mesa_) gl.glFinish();
+    scene_->FinishFrame();
+    clock_.Advance(kFrameMilliseconds);
+  }
+
+  int LivingShips() const {
+    int living = 0;
+    for (const int alliance : {1, 2}) {
+      for (int i = 0; i < battle_->ShipCount(alliance); ++i) {
+        if (!battle_->ShipAt(alliance, i)->IsDead()) ++living;
+      }
+    }
+    return living;
+  }
+  int BattlesEnded() const { return battlesEnded_; }
+
+  // Everything the frames decide, folded into one number: every ship's place, angles, damage,
+  // AI, shield glow and weapons, and the random generator's state. Equal digests after the same
+  // frames mean an optimisation changed nothing the battle does.
+  std::uint64_t Digest() const {
+    std::uint64_t hash = 1469598103934665603ull;
+    auto mix = [&hash](const void* data, std::size_t size) {
+      const auto* bytes = static_cast<const unsigned char*>(data);
+      for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    };
+    auto mixValue = [&mix](auto value) { mix(&value, sizeof value); };
+    for (const int alliance : {1, 2}) {
+      for (int i = 0; i < battle_->ShipCount(alliance); ++i) {
+        Ship& ship = *battle_->ShipAt(alliance, i);
+        mixValue(ship.State());
+        mixValue(ship.Heading());
+        mixValue(ship.Pitch());
+        mixValue(ship.Roll());
+        mixValue(ship.TotalDamage());
+        mixValue(ship.IsDead());
+        mixValue(ship.IsVisible());
+        mixValue(ship.HullPresent());
+        mixValue(ship.AI().state);
+        mixValue(ship.AI().storedGoal);
+        mixValue(ship.AI().target != nullptr ? ship.AI().target->Position().x() : -1.0);
+        const ShipShield& shield = ship.Shield();
+        mix(shield.colours.data(), shield.colours.size() * sizeof(float));
+        mixValue(shield.strength);
+        mixValue(shield.glowing);
+        mixValue(shield.scroll);
+        for (const auto* weapons : {&ship.Phasers(), &ship.TorpedoLaunchers()}) {
+          for (const WeaponState& w : *weapons) {
+            mixValue(w.charge);
+            mixValue(w.firing);
+            mixValue(w.beamYaw);
+            mixValue(w.beamPitch);
+            mixValue(w.beamLength);
+          }
+        }
+      }
+    }
+    RandomGenerator random = SaverRandom();
+    for (int i = 0; i < 3; ++i) mixValue(random.Next());
+    return hash;
+  }
+
+ private:
+  bool mesa_;
+  platform::ManualClock clock_{1000};
+  platform::ScopedClock scoped_;
+  platform::MemorySettingsStore store_;
+  NullLog log_;
+  NoHandler handler_;
+  std::unique_ptr<platform::SaverWindow> window_;
+  std::unique_ptr<platform::RenderTarget> nullTarget_;
+  std::unique_ptr<platform::EglTarget> eglTarget_;
+  std::unique_ptr<Renderer> renderer_;
+  std::unique_ptr<TextureNamePool> names_;
+  std::unique_ptr<BattleManager> battle_;
+  std::unique_ptr<Scene> scene_;
+  double projection_[16] = {};
+  int battlesEnded_ = 0;
+  bool ready_ = false;
+  std::string why_;
+};
+
+// The figures of each benchmark's last run, for the summary after all of them.
+struct Figures {
+  double wallMs = 0;  // per frame, by the clock on the wall
+  double cpuMs = 0;   // per frame, the process's CPU time (ours alone on the null OpenGL)
+  double simulationShare = -1;  // of the wall time, from the split's spans; -1: no split
+  double ships = 0;             // living, on average
+};
+std::map<std::string, Figures>& Summary() {
+  static std::map<std::string, Figures> summary;
+  return summary;
+}
+
+double Milliseconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Times the benchmark's frames: wall and CPU time per frame, living ships, and with a split
+// installed the simulation's share of the time.
+void TimeFrames(benchmark::State& state, const std::string& key, FrameRig& rig, bool split) {
+  FrameSplit frameSplit;
+  if (split) InstallFrameSplit(&frameSplit);
+  std::chrono::steady_clock::duration frames{};
+  double ships = 0;
+  const std::clock_t cpuStart = std::clock();
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    rig.Frame();
+    frames += std::chrono::steady_clock::now() - start;
+    ships += rig.LivingShips();
+  }
+  const std::clock_t cpuEnd = std::clock();
+  InstallFrameSplit(nullptr);
+
+  const double n = static_cast<double>(state.iterations());
+  Figures figures;
+  figures.wallMs = Milliseconds(frames) / n;
+  figures.cpuMs = 1000.0 * static_cast<double>(cpuEnd - cpuStart) / CLOCKS_PER_SEC / n;
+  figures.ships = ships / n;
+  state.counters["ships"] = figures.ships;
+  state.counters["wall_ms"] = figures.wallMs;
+  state.counters["cpu_ms"] = figures.cpuMs;
+  if (split) {
+    figures.simulationShare = Milliseconds(frameSplit.simulation) / Milliseconds(frames);
+    state.counters["sim_share"] = figures.simulationShare;
+  }
+  if (rig.BattlesEnded() > 0) state.counters["battles_ended"] = rig.BattlesEnded();
+  Summary()[key] = figures;
+}
+
+// Arguments: battle, split (0 or 1).
+void NullGl(benchmark::State& state) {
+  const int battle = static_cast<int>(state.range(0));
+  const bool split = state.range(1) != 0;
+  FrameRig rig(false, battle, true);
+  if (!rig.Ready()) {
+    state.SkipWithError(rig.Why().c_str());
+    return;
+  }
+  TimeFrames(state, std::string("null ") + BattleName(battle) + (split ? " split" : ""), rig,
+             split);
+}
+
+// Arguments: battle, ship passes (0 or 1).
+void Mesa(benchmark::State& state) {
+  const int battle = static_cast<int>(state.range(0));
+  const bool shipPasses = state.range(1) != 0;
+  FrameRig rig(true, battle, shipPasses);
+  if (!rig.Ready()) {
+    state.SkipWithError(rig.Why().c_str());
+    return;
+  }
+  TimeFrames(state,
+             std::string("mesa ") + BattleName(battle) + (shipPasses ? "" : " no ship passes"),
+             rig, false);
+}
+
+// Fixed frame counts: every run times the same stretch of the same battle.
+BENCHMARK(NullGl)
+    ->ArgNames({"battle", "split"})
+    ->Args({kFleetBattle, 0})
+    ->Args({kFleetBattle, 1})
+    ->Args({kFiveHundred, 0})
+    ->Args({kFiveHundred, 1})
+    ->Iterations(600)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Mesa)
+    ->ArgNames({"battle", "ship_passes"})
+    ->Args({kFleetBattle, 1})
+    ->Args({kFleetBattle, 0})
+    ->Args({kFiveHundred, 1})
+    ->Args({kFiveHundred, 0})
+    ->Iterations(120)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+void PrintSummary() {
+  const auto& summary = Summary();
+  if (summary.empty()) return;
+  std::printf("\nPer frame, averaged over the timed frames (ms):\n");
+  for (const int battle : {kFleetBattle, kFiveHundred}) {
+    const std::string name = BattleName(battle);
+    const double target = battle == kFleetBattle ? 1.0 : 5.0;
+    const auto plain = summary.find("null " + name);
+    if (plain != summary.end()) {
+      const Figures& f = plain->second;
+      std::printf("  %-12s our CPU, null OpenGL      %7.3f   target %.0f: %s  (%.0f ships alive)\n",
+                  name.c_str(), f.cpuMs, target, f.cpuMs <= target ? "met" : "MISSED", f.ships);
+      // The split run's shares applied to the run without the split's own clock readings.
+      if (const auto split = summary.find("null " + name + " split"); split != summary.end()) {
+        const double share = split->second.simulationShare;
+        std::printf("  %-12s   simulation               %7.3f   (%.0f%%)\n", "", f.cpuMs * share,
+                    100 * share);
+        std::printf("  %-12s   OpenGL submission        %7.3f   (%.0f%%)\n", "",
+                    f.cpuMs * (1 - share), 100 * (1 - share));
+      }
+    }
+    if (const auto full = summary.find("mesa " + name); full != summary.end()) {
+      std::printf("  %-12s Mesa 800x600, whole frame %7.3f\n", name.c_str(),
+                  full->second.wallMs);
+    }
+    if (const auto bare = summary.find("mesa " + name + " no ship passes"); bare != summary.end()) {
+      std::printf("  %-12s   without ship passes      %7.3f\n", "", bare->second.wallMs);
+    }
+  }
+}
+
+// --digest: instead of timing, plays each battle on the null OpenGL and prints the digest every
+// 500 frames, to compare before and after a change that must not change the battle.
+int PrintDigests() {
+  using namespace ironwood;
+  for (const int battle : {kFleetBattle, kFiveHundred}) {
+    FrameRig rig(false, battle, true);
+    if (!rig.Ready()) {
+      std::fprintf(stderr, "%s: %s\n", BattleName(battle), rig.Why().c_str());
+      return 1;
+    }
+    for (int frame = 1; frame <= 3000; ++frame) {
+      rig.Frame();
+      if (frame % 500 == 0) {
+        std::printf("%s frame %d: %016llx (%d ships alive)\n", BattleName(battle), frame,
+                    static_cast<unsigned long long>(rig.Digest()), rig.LivingShips());
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace ironwood
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--digest") return ironwood::PrintDigests();
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  ironwood::PrintSummary();
+  return 0;
+}
