@@ -43,6 +43,7 @@ void BattleStatistics::BattleEnded(const BattleManager& battle, std::uint32_t no
   ++s.battles;
   s.totalSeconds += seconds;
   s.longestSeconds = std::max(s.longestSeconds, seconds);
+  s.shortestSeconds = s.battles == 1 ? seconds : std::min(s.shortestSeconds, seconds);
   const bool first = AnyAlive(battle, 1), second = AnyAlive(battle, 2);
   if (first && !second) {
     ++s.wins[0];
@@ -63,11 +64,11 @@ void BattleStatistics::Print(std::FILE* out) const {
   double total = 0, longest = 0;
   for (const Scenario& s : scenarios_) {
     std::fprintf(out,
-                 "%s: battles %d, mean %.1f s, longest %.1f s, alliance 1 won %d, alliance 2 "
-                 "won %d, draws %d, torpedoes launched %llu, torpedo hits %llu, phaser hit "
+                 "%s: battles %d, mean %.1f s, shortest %.1f s, longest %.1f s, alliance 1 won "
+                 "%d, alliance 2 won %d, draws %d, torpedoes launched %llu, torpedo hits %llu, phaser hit "
                  "time %.1f s\n",
                  s.name.c_str(), s.battles, s.battles > 0 ? s.totalSeconds / s.battles : 0.0,
-                 s.longestSeconds, s.wins[0], s.wins[1], s.draws,
+                 s.shortestSeconds, s.longestSeconds, s.wins[0], s.wins[1], s.draws,
                  static_cast<unsigned long long>(s.tally.torpedoesLaunched),
                  static_cast<unsigned long long>(s.tally.torpedoHits),
                  s.tally.phaserHitMilliseconds / 1000.0);

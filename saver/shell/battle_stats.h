@@ -22,6 +22,7 @@ class BattleStatistics {
     int battles = 0;
     double totalSeconds = 0;
     double longestSeconds = 0;
+    double shortestSeconds = 0;  // of the battles played
     int wins[2] = {0, 0};
     int draws = 0;  // both alliances gone in the same frame
     BattleTally tally;

@@ -160,7 +160,7 @@ Design Lancet() {
   d.paint = {1, d.seed, -0.75f, 0.5f, 0.02f, {{0.27f, -0.03f, 0.16f}, {-0.27f, -0.03f, 0.16f}}};
   d.torpedoes = {FromAhead(0, -0.03f, {0, 0, 1}, 0.7f)};
   d.phasers = {FromAbove(0, 0.6f, {0, 0.6f, 1}, 1.6f), FromBelow(0, -0.4f, {0, -0.6f, 1}, 1.6f)};
-  d.flight = {80, 1.2f, 110, 60, 0.9f, 22};
+  d.flight = {80, 1.2f, 110, 60, 0.9f, 33};
   d.phaserValue = 6.7f;
   d.torpedoValue = 16.8f;
   d.shieldStrength = 30;
@@ -217,7 +217,7 @@ Design Heron() {
   d.phasers = {FromAbove(0, 1.5f, {0, 0.7f, 0.7f}, 1.7f), FromAbove(0, -1.9f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 1.4f, {0, -0.7f, 0.7f}, 1.7f),
                FromBelow(0, -0.3f, {0, -1, -0.2f}, 1.7f)};
-  d.flight = {55, 1.1f, 70, 35, 0.6f, 16};
+  d.flight = {55, 1.1f, 70, 35, 0.6f, 24};
   d.phaserValue = 9.2f;
   d.torpedoValue = 25.2f;
   d.shieldStrength = 55;
@@ -282,7 +282,7 @@ Design Albatross() {
       FromAbove(0, 3.2f, {0, 0.8f, 0.6f}, 1.75f),  FromAbove(0, -3.9f, {0, 1, -0.4f}, 1.75f),
       FromBelow(0, 3.0f, {0, -0.8f, 0.6f}, 1.75f), FromBelow(0, -2.5f, {0, -1, -0.3f}, 1.75f),
       FromSide(1, -0.25f, -2.0f, {1, 0, 0}, 1.4f), FromSide(-1, -0.25f, -2.0f, {-1, 0, 0}, 1.4f)};
-  d.flight = {30, 1.4f, 35, 11, 0.35f, 10};
+  d.flight = {30, 1.4f, 35, 11, 0.35f, 15};
   d.phaserValue = 12.6f;
   d.torpedoValue = 33.6f;
   d.shieldStrength = 110;
@@ -324,7 +324,7 @@ Design Cinder() {
   d.paint = {2, d.seed, -0.05f, 0.55f, 0.05f, {{0, 0.02f, 0.3f}}};
   d.torpedoes = {FromAhead(0, -0.08f, {0, 0, 1}, 0.7f)};
   d.phasers = {FromAbove(0, 0.9f, {0, 0.5f, 1}, 1.5f), FromBelow(0, -0.2f, {0, -0.7f, 0.8f}, 1.6f)};
-  d.flight = {85, 1.1f, 120, 65, 1.0f, 24};
+  d.flight = {85, 1.1f, 120, 65, 1.0f, 36};
   d.phaserValue = 5.9f;
   d.torpedoValue = 16.8f;
   d.shieldStrength = 25;
@@ -376,7 +376,7 @@ Design Halberd() {
                  FromAhead(-0.15f, -0.15f, {0, 0, 1}, 0.6f)};
   d.phasers = {FromAbove(0, 2.2f, {0, 0.6f, 0.8f}, 1.6f), FromAbove(0, -2.4f, {0, 1, -0.3f}, 1.7f),
                FromBelow(0, 0.2f, {0, -1, 0.2f}, 1.8f)};
-  d.flight = {50, 1.0f, 65, 32, 0.55f, 15};
+  d.flight = {50, 1.0f, 65, 32, 0.55f, 22.5};
   d.phaserValue = 10.1f;
   d.torpedoValue = 25.2f;
   d.shieldStrength = 50;
@@ -428,7 +428,7 @@ Design Anvil() {
                FromBelow(0.9f, 2.5f, {0.3f, -1, 0.3f}, 1.7f),
                FromBelow(-0.9f, 2.5f, {-0.3f, -1, 0.3f}, 1.7f),
                FromBelow(0, -3.0f, {0, -1, -0.4f}, 1.7f)};
-  d.flight = {26, 1.3f, 30, 10, 0.3f, 9};
+  d.flight = {26, 1.3f, 30, 10, 0.3f, 13.5};
   d.phaserValue = 14.3f;
   d.torpedoValue = 33.6f;
   d.shieldStrength = 120;
@@ -700,9 +700,9 @@ std::vector<ScenarioDefinition> Scenarios() {
       {"FleetBattle.ss3",
        {{4, "Lancet.as3"}, {2, "Heron.as3"}, {1, "Albatross.as3"}},
        {{4, "Cinder.as3"}, {2, "Halberd.as3"}, {1, "Anvil.as3"}}},
-      {"Swarm.ss3", {{12, "Lancet.as3"}}, {{1, "Anvil.as3"}}},
+      {"Swarm.ss3", {{7, "Lancet.as3"}}, {{1, "Anvil.as3"}}},
       {"MixedBattle.ss3",
-       {{1, "Albatross.as3"}, {2, "Cinder.as3"}, {1, "Heron.as3"}},
+       {{1, "Albatross.as3"}, {3, "Cinder.as3"}, {1, "Heron.as3"}},
        {{1, "Anvil.as3"}, {2, "Lancet.as3"}, {1, "Halberd.as3"}}},
   };
 }
