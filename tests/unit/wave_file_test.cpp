@@ -169,6 +169,11 @@ TEST(WaveFile, RiffSizeAndFileSizeBoundTheWalk) {
   // A RIFF size past the end of the file: the file's end bounds the walk.
   ASSERT_TRUE(Decode(Riff({Fmt({}), data}, 0x7FFFFFF0u), &sound, &why)) << why;
   EXPECT_EQ(sound.data, data.body);
+  // ... and without a data chunk the walk stops at the file's end, also within a chunk header.
+  ExpectRefused(Riff({Fmt({})}, 0x7FFFFFF0u), "no data chunk");
+  Bytes cutHeader = Riff({Fmt({})}, 0x7FFFFFF0u);
+  cutHeader.insert(cutHeader.end(), {'d', 'a', 't'});
+  ExpectRefused(cutHeader, "no data chunk");
   // A RIFF size short of the file: what follows the RIFF form is not read.
   Bytes trailing = Riff({Fmt({}), data});
   trailing.insert(trailing.end(), {'d', 'a', 't', 'a', 0xFF, 0xFF, 0xFF, 0xFF});
