@@ -38,14 +38,6 @@ constexpr std::uint32_t kHitExplosionStartFrame = 10;
 
 bool IsZero(const Vector3& v) { return v.x() == 0.0 && v.y() == 0.0 && v.z() == 0.0; }
 
-EffectPlacement PlacementAt(const Vector3& p) {
-  EffectPlacement placement{};
-  placement[0] = static_cast<float>(p.x());
-  placement[1] = static_cast<float>(p.y());
-  placement[2] = static_cast<float>(p.z());
-  return placement;
-}
-
 // The view vector of a flare at `p`: from it towards the eye, which sits at -eyeOffset.
 Vector3 ViewFrom(const BattleEffects& effects, const Vector3& p) {
   const std::array<float, 3> eye = effects.EyeOffset();

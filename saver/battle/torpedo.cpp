@@ -30,14 +30,6 @@ Vector3 ImpactJitter() {
   return Vector3(j[0], j[1], j[2]);
 }
 
-EffectPlacement PlacementAt(const Vector3& p) {
-  EffectPlacement placement{};
-  placement[0] = static_cast<float>(p.x());
-  placement[1] = static_cast<float>(p.y());
-  placement[2] = static_cast<float>(p.z());
-  return placement;
-}
-
 }  // namespace
 
 TorpedoPool::TorpedoPool() : torpedoes_(kInitialPool) {}

@@ -3,6 +3,14 @@
 #include "glapi/gl_table.h"
 
 namespace ironwood {
+
+EffectPlacement PlacementAt(const Vector3& p) {
+  EffectPlacement placement{};
+  placement[0] = static_cast<float>(p.x());
+  placement[1] = static_cast<float>(p.y());
+  placement[2] = static_cast<float>(p.z());
+  return placement;
+}
 namespace {
 
 // The transform and the triangles; the arrays are already set.

@@ -14,6 +14,9 @@ namespace ironwood {
 // Nine floats: position x, y, z first; the rest is carried along from the source object.
 using EffectPlacement = std::array<float, 9>;
 
+// A placement at `p`, the six carried values 0.
+EffectPlacement PlacementAt(const Vector3& p);
+
 struct BillboardInstance {
   const Mesh* mesh = nullptr;
   Vector3 direction;                   // where the mesh's +z axis is turned
