@@ -5,6 +5,7 @@
 #include "platform/gl_system.h"
 #include "platform/headless/null_gl.h"
 #include "platform/headless/offscreen_window.h"
+#include "platform/linux/openal_output.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "saver/shell/offscreen_run.h"
@@ -46,6 +47,16 @@ int main(int argc, char** argv) {
       },
       offscreen.enabled && offscreen.nullGl ? &ironwood::platform::NullGl()
                                             : &ironwood::platform::SystemGl(),
+      {},
+      false,
+      {},
   };
+  // Statistics runs draw nothing and are heard by nobody.
+  if (!(offscreen.enabled && offscreen.nullGl)) {
+    services.openSoundOutput = [](std::string* why) {
+      return ironwood::platform::OpenOpenAlOutput(why);
+    };
+  }
+  services.soundDeviceRequired = false;
   return ironwood::SaverMain(commandLine, services, offscreen.enabled ? &offscreen : nullptr);
 }

@@ -18,6 +18,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         return ironwood::platform::CreateWin32SaverWindow(instance, showCommand);
       },
       &ironwood::platform::SystemGl(),
+      {},
+      false,
+      {},
   };
   return ironwood::SaverMain(commandLine != nullptr ? commandLine : "", services);
 }

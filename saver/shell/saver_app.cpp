@@ -6,6 +6,7 @@
 #include "common/settings.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "saver/audio/music_control.h"
 #include "saver/core/random.h"
 #include "glapi/gl_table.h"
 #include "saver/shell/offscreen_run.h"
@@ -116,6 +117,7 @@ bool SaverApp::StartWindowSystem() {
   height_ = size.height;
   useMP3Audio_ = settings::ReadFlag(services_.settings, settings::kUseMP3Audio, false);
   use3DCameraView_ = settings::ReadFlag(services_.settings, settings::kUse3DCameraView, false);
+  if (useMP3Audio_) HookUpMusic();
 
   ChangeResolution();
 
@@ -133,7 +135,19 @@ bool SaverApp::StartWindowSystem() {
   }
   log_.Write("Success\n");
   log_.Write("END WINDOW SYSTEM\n\n");
-  return true;
+  // The sound start hooks the music up a second time, so the player hears its start commands
+  // twice; the window system start stands or falls with it.
+  return sound_.StartUp({.settings = &services_.settings,
+                         .installation = workingDirectory_,
+                         .log = &log_,
+                         .music = musicPlayer_.get(),
+                         .openOutput = services_.openSoundOutput,
+                         .deviceRequired = services_.soundDeviceRequired});
+}
+
+void SaverApp::HookUpMusic() {
+  if (!musicPlayer_ && services_.openMusicPlayer) musicPlayer_ = services_.openMusicPlayer();
+  ironwood::HookUpMusic(musicPlayer_.get(), log_);
 }
 
 void SaverApp::ChangeResolution() {
@@ -167,8 +181,10 @@ bool SaverApp::LoadBattleFiles() {
       .log = &log_,
       .textureNames = textureNames_.get(),
       .textureLevel = renderer_->TextureLevel(),
-      .soundEffects = false,  // the sound effects start with the audio subsystem
-      .use3DCameraView = use3DCameraView_});
+      .soundEffects = sound_.On(),
+      .use3DCameraView = use3DCameraView_,
+      .soundOutput = sound_.Output(),
+      .torpedoDetonation = sound_.Detonation()});
   scene_ = std::make_unique<Scene>(
       Scene::Settings{.load = {.installation = workingDirectory_,
                                .compressedTextures = renderer_->S3TCAvailable(),
@@ -250,6 +266,8 @@ int SaverApp::Shutdown(int quitParameter) {
   gl.glBindTexture(GL_TEXTURE_2D, 0);
   scene_.reset();
   battle_.reset();
+  if (useMP3Audio_) StopMusic(musicPlayer_.get());
+  sound_.Stop();
   renderer_->Shutdown();
   RestoreDisplayMode();
   return quitParameter;

@@ -9,9 +9,11 @@
 #include <memory>
 
 #include "platform/gl_system.h"
+#include "platform/music_player.h"
 #include "platform/saver_window.h"
 #include "platform/settings_store.h"
 #include "saver/assets/texture.h"
+#include "saver/audio/sound_system.h"
 #include "saver/gl/renderer.h"
 #include "saver/shell/command_line.h"
 #include "saver/render/scene.h"
@@ -32,6 +34,14 @@ struct SaverServices {
   std::function<std::unique_ptr<platform::SaverWindow>()> createWindow;
   // Loads the OpenGL libraries.
   platform::GlSystem* glSystem = nullptr;
+  // Opens the sound device for the sound effects; none: the run is silent.
+  SoundOutputOpener openSoundOutput;
+  // True where a sound device that cannot be opened fails the start (Windows, as designed);
+  // false where the saver logs the reason and runs on silently (Linux, where machines without
+  // a sound device are common).
+  bool soundDeviceRequired = false;
+  // The external music player; none: every hook-up fails and no command goes anywhere.
+  std::function<std::unique_ptr<platform::MusicPlayer>()> openMusicPlayer;
 };
 
 class SaverApp;
@@ -95,10 +105,13 @@ class SaverApp {
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Use3DCameraView() const { return use3DCameraView_; }
+  // The sound effects of the run (on only with the setting on and a device open).
+  const SoundSystem& Sound() const { return sound_; }
 
  private:
   bool StartUp();
   bool StartWindowSystem();
+  void HookUpMusic();
   void ChangeResolution();
   bool LoadBattleFiles();
   void DrawFrame();
@@ -137,6 +150,10 @@ class SaverApp {
   std::unique_ptr<platform::RenderTarget> target_;
   std::unique_ptr<Renderer> renderer_;
   std::unique_ptr<TextureNamePool> textureNames_;
+  // The music player and the sound device outlive the battle: ships and torpedoes hold buffers
+  // the device made.
+  std::unique_ptr<platform::MusicPlayer> musicPlayer_;
+  SoundSystem sound_;
   std::unique_ptr<BattleManager> battle_;
   std::unique_ptr<Scene> scene_;  // after a successful load
 };

@@ -76,6 +76,9 @@ TEST(GoldenReplay, TunnelShipAndBreakUpOfAFixedBattle) {
       [] { return 0u; },
       [] { return platform::CreateOffscreenWindow(); },
       &platform::SystemGl(),
+      {},
+      false,
+      {},
   };
   OffscreenOptions options;
   options.enabled = true;

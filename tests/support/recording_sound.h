@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/music_player.h"
 #include "platform/sound_output.h"
 
 namespace ironwood::testing {
@@ -32,6 +33,52 @@ class RecordingSound : public platform::SoundOutput {
  private:
   int made_ = 0;
   bool refuse_ = false;
+};
+
+// Hands a test's own output to an owner that wants one of its own (the saver's sound start).
+class BorrowedSound : public platform::SoundOutput {
+ public:
+  explicit BorrowedSound(platform::SoundOutput& real) : real_(real) {}
+  std::unique_ptr<platform::SoundBuffer> CreateBuffer(
+      const std::array<std::uint8_t, 18>& format,
+      const std::vector<std::uint8_t>& samples) override {
+    return real_.CreateBuffer(format, samples);
+  }
+
+ private:
+  platform::SoundOutput& real_;
+};
+
+// A music player that is there (or not) and writes down the commands it is sent.
+class RecordingPlayer : public platform::MusicPlayer {
+ public:
+  bool HookUp() override {
+    ++hookUps;
+    return present;
+  }
+  bool SendCommand(int identifier) override {
+    if (!present) return false;
+    commands.push_back(identifier);
+    return true;
+  }
+  bool Launched() const override { return launched; }
+
+  bool present = true;
+  bool launched = false;
+  int hookUps = 0;
+  std::vector<int> commands;
+};
+
+// The same player handed to an owner that wants one of its own.
+class BorrowedPlayer : public platform::MusicPlayer {
+ public:
+  explicit BorrowedPlayer(platform::MusicPlayer& real) : real_(real) {}
+  bool HookUp() override { return real_.HookUp(); }
+  bool SendCommand(int identifier) override { return real_.SendCommand(identifier); }
+  bool Launched() const override { return real_.Launched(); }
+
+ private:
+  platform::MusicPlayer& real_;
 };
 
 }  // namespace ironwood::testing

@@ -14,6 +14,7 @@
 #include "saver/shell/offscreen_run.h"
 #include "saver/shell/saver_app.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/recording_sound.h"
 #include "tests/support/minimal_installation.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/test_files.h"
@@ -126,6 +127,9 @@ class SaverMainTest : public ::testing::Test {
         return std::make_unique<testing::BorrowedWindow>(*window_);
       },
       &glSystem_,
+      {},
+      false,
+      {},
   };
 };
 
@@ -274,6 +278,68 @@ TEST_F(SaverMainTest, StartFailuresRestoreTheDisplayAndSkipTheShutdownLine) {
   EXPECT_EQ(Main("/s"), 0);
   EXPECT_EQ(LogText(), "");  // created, then nothing: no window class, nothing changed
   EXPECT_TRUE(window_->modeRequests.empty());
+}
+
+TEST_F(SaverMainTest, MusicIsHookedUpTwiceAndStoppedAfterTheBattleIsReleased) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
+  settings::WriteInt(store_, settings::kUseMP3Audio, 1);
+  settings::WriteInt(store_, settings::kUseSoundFX, 1);
+  testing::RecordingPlayer player;
+  player.launched = true;
+  int playersMade = 0;
+  services_.openMusicPlayer = [&]() -> std::unique_ptr<platform::MusicPlayer> {
+    ++playersMade;
+    return std::make_unique<testing::BorrowedPlayer>(player);
+  };
+  testing::RecordingSound sound;
+  services_.openSoundOutput = [&](std::string*) -> std::unique_ptr<platform::SoundOutput> {
+    return std::make_unique<testing::BorrowedSound>(sound);
+  };
+  ASSERT_EQ(Main("/s"), 0);
+  const std::string log = LogText();
+  const std::string hookUp = "    Attempting to Initalize WinAmp...Success\n";
+  EXPECT_EQ(log.rfind(hookUp + "BEGIN RESOLUTION CHANGE\n", 0), 0u) << log;
+  // The minimal installation has no sound files: each missing one is one line after the hook-up.
+  EXPECT_NE(log.find("END WINDOW SYSTEM\n\n" + hookUp + "    Sound not loaded: cannot open "),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("PhotonExplosionFinal.wav\nBEGIN LOADING OPENGL"), std::string::npos) << log;
+  EXPECT_EQ(playersMade, 1);  // the second hook-up asks the same player again
+  EXPECT_EQ(player.hookUps, 2);
+  EXPECT_EQ(player.commands, (std::vector<int>{40022, 40045, 40022, 40045, 40047, 40001}));
+
+  // With music off no player is made or asked, not even at shutdown.
+  settings::WriteInt(store_, settings::kUseMP3Audio, 0);
+  player.commands.clear();
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_EQ(playersMade, 1);
+  EXPECT_TRUE(player.commands.empty());
+  EXPECT_EQ(LogText().find("WinAmp"), std::string::npos);
+}
+
+TEST_F(SaverMainTest, ARequiredSoundDeviceThatFailsEndsTheStartAfterTheWindow) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  settings::WriteInt(store_, settings::kUseSoundFX, 1);
+  services_.openSoundOutput = [](std::string* why) -> std::unique_ptr<platform::SoundOutput> {
+    *why = "device busy";
+    return nullptr;
+  };
+  services_.soundDeviceRequired = true;
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_TRUE(LogEndsWith("END WINDOW SYSTEM\n\n")) << LogText();
+  EXPECT_GE(window_->restores, 1);
+  EXPECT_EQ(window_->idles, 0);
+
+  // Where the device is optional the reason is logged and the saver runs on, silent.
+  services_.soundDeviceRequired = false;
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_NE(LogText().find("END WINDOW SYSTEM\n\n    No sound device, sound effects off: device "
+                           "busy\nBEGIN LOADING OPENGL"),
+            std::string::npos)
+      << LogText();
+  EXPECT_TRUE(LogEndsWith("Frames Per Second:0.000000")) << LogText();
 }
 
 TEST_F(SaverMainTest, ScreenshotKeyWritesAFileAndTheSaverGoesOn) {
