@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -8,22 +9,37 @@
 #include "platform/linux/openal_output.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
+#include "saver/shell/hack_options.h"
 #include "saver/shell/offscreen_run.h"
 #include "saver/shell/saver_app.h"
 
 #if __has_include("platform/linux/x11_saver_window.h")
+#include "platform/linux/x11_hack_window.h"
 #include "platform/linux/x11_saver_window.h"
 #define IW_HAVE_X11_WINDOW 1
 #endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  ironwood::OffscreenOptions offscreen;
+  // A screen-saver daemon's switches first: a window to draw in, and settings for this run.
+  ironwood::HackOptions hack;
   std::string error;
+  if (!ironwood::ExtractHackOptions(arguments, std::getenv("XSCREENSAVER_WINDOW"), hack, error)) {
+    std::fprintf(stderr, "Ironwood: %s; %s\n", error.c_str(), ironwood::kHackUsage);
+    return 2;
+  }
+  ironwood::OffscreenOptions offscreen;
   if (!ironwood::ExtractOffscreenOptions(arguments, offscreen, error)) {
     std::fprintf(stderr, "Ironwood: %s; %s\n", error.c_str(), ironwood::kSaverUsage);
     return 2;
   }
+  if (hack.enabled && offscreen.enabled) {
+    std::fprintf(stderr, "Ironwood: a window to draw in cannot go with --offscreen; %s\n",
+                 ironwood::kHackUsage);
+    return 2;
+  }
+  // Started into a daemon's window, the saver only ever runs.
+  if (hack.enabled) arguments.assign(1, "/s");
   // The saver reads its switches from one command-line text, as the screen-saver machinery
   // passes it on the other platform.
   std::string commandLine;
@@ -31,15 +47,17 @@ int main(int argc, char** argv) {
     if (!commandLine.empty()) commandLine += ' ';
     commandLine += argument;
   }
-  auto settings = ironwood::platform::OpenSettingsStore();
+  auto storedSettings = ironwood::platform::OpenSettingsStore();
+  ironwood::OverriddenSettings settings(*storedSettings, hack);
   ironwood::SaverServices services{
-      *settings,
+      settings,
       ironwood::platform::StartDetachedProcess,
       [] { return static_cast<std::uint32_t>(std::time(nullptr)); },
-      [&offscreen]() -> std::unique_ptr<ironwood::platform::SaverWindow> {
+      [&offscreen, &hack]() -> std::unique_ptr<ironwood::platform::SaverWindow> {
         if (offscreen.enabled && offscreen.nullGl) return ironwood::platform::CreateNullWindow();
         if (offscreen.enabled) return ironwood::platform::CreateOffscreenWindow();
 #ifdef IW_HAVE_X11_WINDOW
+        if (hack.enabled) return ironwood::platform::CreateX11HackWindow(hack.window);
         return ironwood::platform::CreateX11SaverWindow();
 #else
         return nullptr;

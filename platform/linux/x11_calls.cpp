@@ -33,7 +33,8 @@ const XlibCalls& Xlib() {
                ResolveSymbol(library, "XSync", x.Sync) && ResolveSymbol(library, "XFlush", x.Flush) &&
                ResolveSymbol(library, "XSetErrorHandler", x.SetErrorHandler) &&
                ResolveSymbol(library, "XGetWindowAttributes", x.GetWindowAttributes) &&
-               ResolveSymbol(library, "XVisualIDFromVisual", x.VisualIDFromVisual);
+               ResolveSymbol(library, "XVisualIDFromVisual", x.VisualIDFromVisual) &&
+               ResolveSymbol(library, "XSelectInput", x.SelectInput);
     return x;
   }();
   return calls;

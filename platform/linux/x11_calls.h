@@ -39,6 +39,7 @@ struct XlibCalls {
   decltype(&XSetErrorHandler) SetErrorHandler = nullptr;
   decltype(&XGetWindowAttributes) GetWindowAttributes = nullptr;
   decltype(&XVisualIDFromVisual) VisualIDFromVisual = nullptr;
+  decltype(&XSelectInput) SelectInput = nullptr;
 };
 
 // The table, loaded on first use; `loaded` is false when libX11 or any function is missing.
