@@ -13,7 +13,7 @@ packages=(
   libx11-dev libxrandr-dev
   libopenal-dev
   libgtk-3-dev
-  xscreensaver lintian
+  xscreensaver lintian x11-xserver-utils
 )
 
 missing=()

@@ -56,6 +56,11 @@ const RandrCalls& Randr() {
                ResolveSymbol(library, "XRRGetScreenSizeRange", r.GetScreenSizeRange) &&
                ResolveSymbol(library, "XRRSetScreenSize", r.SetScreenSize);
     ResolveSymbol(library, "XRRGetOutputPrimary", r.GetOutputPrimary);
+    if (!ResolveSymbol(library, "XRRGetMonitors", r.GetMonitors) ||
+        !ResolveSymbol(library, "XRRFreeMonitors", r.FreeMonitors)) {
+      r.GetMonitors = nullptr;
+      r.FreeMonitors = nullptr;
+    }
     return r;
   }();
   return calls;

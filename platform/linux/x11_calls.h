@@ -60,6 +60,8 @@ struct RandrCalls {
   decltype(&XRRGetScreenSizeRange) GetScreenSizeRange = nullptr;
   decltype(&XRRSetScreenSize) SetScreenSize = nullptr;
   decltype(&XRRGetOutputPrimary) GetOutputPrimary = nullptr;  // RandR 1.3; optional
+  decltype(&XRRGetMonitors) GetMonitors = nullptr;             // RandR 1.5; optional
+  decltype(&XRRFreeMonitors) FreeMonitors = nullptr;           // RandR 1.5; optional
 };
 
 // The table, loaded on first use; a missing library only costs the mode change.

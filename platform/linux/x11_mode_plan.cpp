@@ -143,6 +143,38 @@ std::optional<ModePlan> PlanMode(Display* display_, int width, int height) {
   return plan;
 }
 
+std::vector<Area> MonitorsPrimaryFirst(Display* display_) {
+  const RandrCalls& randr = Randr();
+  std::vector<Area> areas;
+  if (!randr.loaded || randr.GetMonitors == nullptr) return areas;
+  int event_base = 0;
+  int error_base = 0;
+  int major = 0;
+  int minor = 0;
+  if (!randr.QueryExtension(display_, &event_base, &error_base) ||
+      !randr.QueryVersion(display_, &major, &minor) || (major == 1 && minor < 5)) {
+    return areas;
+  }
+  int count = 0;
+  XRRMonitorInfo* monitors = randr.GetMonitors(display_, DefaultRootWindow(display_), True, &count);
+  if (monitors == nullptr) return areas;
+  int primary = 0;
+  for (int i = 0; i < count; ++i) {
+    if (monitors[i].primary) primary = i;
+  }
+  if (count >= 2) {
+    const auto area = [&](int i) {
+      return Area{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+    };
+    areas.push_back(area(primary));
+    for (int i = 0; i < count; ++i) {
+      if (i != primary && monitors[i].width > 0 && monitors[i].height > 0) areas.push_back(area(i));
+    }
+  }
+  randr.FreeMonitors(monitors);
+  return areas;
+}
+
 bool CrtcShows(Display* display_, RRCrtc crtc, RRMode mode) {
   const RandrCalls& randr = Randr();
   const ResourcesPtr resources(

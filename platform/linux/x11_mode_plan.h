@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/linux/x11_mode_watchdog.h"
 
@@ -56,6 +57,10 @@ Area ScreenArea(Display* display);
 // The plan for showing width x height on the primary (or first lit) output; nothing when RandR
 // 1.2 is missing or no mode of that size fits.
 std::optional<ModePlan> PlanMode(Display* display, int width, int height);
+
+// The monitors the desktop spreads over (RandR 1.5), the primary first; empty when the server
+// or the library lacks monitors or reports fewer than two, so one screen stays one area.
+std::vector<Area> MonitorsPrimaryFirst(Display* display);
 
 // Whether the CRTC now shows that mode.
 bool CrtcShows(Display* display, RRCrtc crtc, RRMode mode);

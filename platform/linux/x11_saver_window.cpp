@@ -2,8 +2,10 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <vector>
 
 #include "platform/linux/egl_target.h"
 #include "platform/linux/x11_error_trap.h"
@@ -28,6 +30,7 @@ using x11::ScreenArea;
 using x11::XlibCalls;
 using x11::ErrorTrap;
 using x11::ModePlan;
+using x11::MonitorsPrimaryFirst;
 using x11::ModeWatchdog;
 using x11::SavedMode;
 using x11::Xlib;
@@ -112,6 +115,8 @@ class X11Window final : public X11SaverWindow {
 
   Display* display_ = nullptr;
   Window window_ = 0;
+  // Black windows over the monitors the picture is not on, mapped and gone with the window.
+  std::vector<Window> covers_;
   bool windowGone_ = false;  // someone else destroyed it
   bool mapped_ = false;
   bool destroySent_ = false;
@@ -196,9 +201,11 @@ bool X11Window::Create(int width, int height, WindowHandler& handler) {
   const int screen = DefaultScreen(display_);
   const Window root = RootWindow(display_, screen);
   // In the mode asked for, the window covers that mode's CRTC; in any other mode it covers the
-  // whole screen, whatever size was asked for, and ClientSize says so.
+  // primary monitor (the whole screen when there is only one), whatever size was asked for, and
+  // ClientSize says so. Every other monitor gets a black window of its own.
   const bool in_mode = modeArea_ && modeArea_->width == width && modeArea_->height == height;
-  const Area area = in_mode ? *modeArea_ : ScreenArea(display_);
+  const std::vector<Area> monitors = MonitorsPrimaryFirst(display_);
+  const Area area = in_mode ? *modeArea_ : !monitors.empty() ? monitors.front() : ScreenArea(display_);
 
   bool failed = false;
   {
@@ -235,6 +242,16 @@ bool X11Window::Create(int width, int height, WindowHandler& handler) {
                        x.InternAtom(display_, "_NET_WM_BYPASS_COMPOSITOR", False), XA_CARDINAL, 32,
                        PropModeReplace, reinterpret_cast<const unsigned char*>(&bypass), 1);
     }
+    // The covers only hear the pointer, which ends the saver there as over the picture.
+    attributes.event_mask = PointerMotionMask;
+    for (std::size_t i = 1; i < monitors.size() && window_ != 0; ++i) {
+      const Area& monitor = monitors[i];
+      const Window cover = x.CreateWindow(
+          display_, root, monitor.x, monitor.y, static_cast<unsigned>(monitor.width),
+          static_cast<unsigned>(monitor.height), 0, CopyFromParent, InputOutput, nullptr,
+          CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWCursor | CWEventMask, &attributes);
+      if (cover != 0) covers_.push_back(cover);
+    }
     failed = trap.Failed() || window_ == 0;
   }
   if (failed) {
@@ -250,6 +267,8 @@ bool X11Window::Create(int width, int height, WindowHandler& handler) {
 void X11Window::Show() {
   if (window_ == 0 || windowGone_ || mapped_) return;
   const XlibCalls& x = Xlib();
+  // The covers first, so the picture's window is on top wherever they meet.
+  for (const Window cover : covers_) x.MapRaised(display_, cover);
   x.MapRaised(display_, window_);
   x.Flush(display_);
   // Focus can only go to a viewable window. Other events stay queued for PollMessage.
@@ -287,7 +306,13 @@ SaverWindow::Poll X11Window::PollMessage(int& quitParameter) {
 }
 
 void X11Window::Dispatch(const XEvent& event) {
-  if (window_ == 0 || event.xany.window != window_) return;
+  if (window_ == 0) return;
+  if (event.type == MotionNotify &&
+      std::find(covers_.begin(), covers_.end(), event.xany.window) != covers_.end()) {
+    Deliver(WindowMessageKind::MouseMove, 0);
+    return;
+  }
+  if (event.xany.window != window_) return;
   switch (event.type) {
     case KeyPress: {
       XKeyEvent key = event.xkey;
@@ -334,6 +359,8 @@ void X11Window::DestroyWindow() {
   if (display_ == nullptr) return;
   ErrorTrap trap(display_);
   if (window_ != 0 && !windowGone_) Xlib().DestroyWindow(display_, window_);
+  for (const Window cover : covers_) Xlib().DestroyWindow(display_, cover);
+  covers_.clear();
   if (blankCursor_ != 0) Xlib().FreeCursor(display_, blankCursor_);
   window_ = 0;
   blankCursor_ = 0;

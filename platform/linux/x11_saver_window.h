@@ -23,8 +23,10 @@ class X11SaverWindow : public SaverWindow {
   };
 
   // The window's actual size: the size Create was asked for when the display runs in that mode,
-  // the whole screen when it does not (the mode change failed or was not asked for). 0 x 0
-  // before Create succeeds. The renderer keeps the picture's proportions from this.
+  // the primary monitor (the whole screen when there is only one) when it does not (the mode
+  // change failed or was not asked for). 0 x 0 before Create succeeds. The renderer keeps the
+  // picture's proportions from this. With several monitors (RandR 1.5), the others are covered
+  // by black windows while the saver's window is there.
   virtual Size ClientSize() const = 0;
   bool DrawableSize(int& width, int& height) const override {
     const Size size = ClientSize();
