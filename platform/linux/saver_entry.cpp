@@ -33,11 +33,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Ironwood: %s; %s\n", error.c_str(), ironwood::kSaverUsage);
     return 2;
   }
-  if (hack.enabled && offscreen.enabled) {
-    std::fprintf(stderr, "Ironwood: a window to draw in cannot go with --offscreen; %s\n",
-                 ironwood::kHackUsage);
-    return 2;
-  }
   // Started into a daemon's window, the saver only ever runs.
   if (hack.enabled) arguments.assign(1, "/s");
   // The saver reads its switches from one command-line text, as the screen-saver machinery
@@ -49,6 +44,10 @@ int main(int argc, char** argv) {
   }
   auto storedSettings = ironwood::platform::OpenSettingsStore();
   ironwood::OverriddenSettings settings(*storedSettings, hack);
+  // The daemon shows nobody the saver's silence: say why a window stays black.
+  if (hack.enabled && !ironwood::ReadWorkingDirectory(settings)) {
+    std::fprintf(stderr, "Ironwood: no WorkingDirectory in the settings; nothing to draw\n");
+  }
   ironwood::SaverServices services{
       settings,
       ironwood::platform::StartDetachedProcess,
