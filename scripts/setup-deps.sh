@@ -13,6 +13,7 @@ packages=(
   libx11-dev libxrandr-dev
   libopenal-dev
   libgtk-3-dev
+  libglib2.0-dev dbus-daemon python3-dbus python3-gi
 )
 
 missing=()
