@@ -1,8 +1,8 @@
 // Stands in for the music player in the Windows system tests. It opens a hidden top-level
 // window of the player's class and writes, to "commands.txt" beside itself, "started" and then
-// every WM_COMMAND identifier it receives, one a line, each line flushed at once. The close
-// identifier (40001) ends it; so does a minute without any command, so that a failed test
-// leaves nothing behind.
+// every WM_COMMAND identifier it receives, one a line, each line flushed at once, and "ended"
+// as it exits. The close identifier (40001) ends it; so does a minute without any command, so
+// that a failed test leaves nothing behind.
 #include <windows.h>
 
 #include <cstdio>
@@ -70,5 +70,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  Record("ended");
   return 0;
 }
