@@ -14,6 +14,7 @@ packages=(
   libopenal-dev
   libgtk-3-dev
   xscreensaver lintian x11-xserver-utils
+  libglib2.0-dev dbus-daemon python3-dbus python3-gi
 )
 
 missing=()

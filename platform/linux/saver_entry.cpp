@@ -6,6 +6,7 @@
 #include "platform/gl_system.h"
 #include "platform/headless/null_gl.h"
 #include "platform/headless/offscreen_window.h"
+#include "platform/linux/mpris_player.h"
 #include "platform/linux/openal_output.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
@@ -68,11 +69,12 @@ int main(int argc, char** argv) {
       false,
       {},
   };
-  // Statistics runs draw nothing and are heard by nobody.
+  // Statistics runs draw nothing and are heard by nobody: no sound device, no music player.
   if (!(offscreen.enabled && offscreen.nullGl)) {
     services.openSoundOutput = [](std::string* why) {
       return ironwood::platform::OpenOpenAlOutput(why);
     };
+    services.openMusicPlayer = [] { return ironwood::platform::OpenMprisPlayer(); };
   }
   services.soundDeviceRequired = false;
   return ironwood::SaverMain(commandLine, services, offscreen.enabled ? &offscreen : nullptr);

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "platform/win32/win32_saver_window.h"
+#include "platform/win32/window_message_player.h"
 #include "saver/shell/saver_app.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
@@ -20,7 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
       &ironwood::platform::SystemGl(),
       {},
       false,
-      {},
+      [] { return ironwood::platform::OpenWindowMessagePlayer(); },
   };
   return ironwood::SaverMain(commandLine != nullptr ? commandLine : "", services);
 }
