@@ -26,6 +26,8 @@ catalogue() {
 capture="$work/capture"
 if [ "$platform" = wine ]; then
   # What Wine's mixer hands ALSA: 32-bit float stereo at 48 kHz (its shared-mode mix format).
+  # The "null" device behind the file never makes Wine wait, so the capture keeps the order of
+  # the sounds but not wall-clock time: it may run longer than the run did.
   capture_format=(--raw f32 --rate 48000 --channels 2)
   # sound_device file|none: the default device the next run's Wine opens.
   sound_device() {
