@@ -169,6 +169,8 @@ class Win32SaverWindow : public SaverWindow {
 
   void HideCursor() override { SetCursor(nullptr); }
 
+  HWND Handle() const { return window_; }
+
   bool DrawableSize(int& width, int& height) const override {
     if (window_ == nullptr) return false;
     width = width_;
@@ -214,6 +216,11 @@ class Win32SaverWindow : public SaverWindow {
 
 std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand) {
   return std::make_unique<Win32SaverWindow>(instance, showCommand);
+}
+
+HWND SaverWindowHandle(const SaverWindow& window) {
+  const auto* ours = dynamic_cast<const Win32SaverWindow*>(&window);
+  return ours != nullptr ? ours->Handle() : nullptr;
 }
 
 DisplaySettingsCalls SystemDisplaySettings() {

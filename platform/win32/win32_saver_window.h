@@ -19,6 +19,10 @@ namespace ironwood::platform {
 // hands the saver's messages to the handler, driven by a PeekMessage loop.
 std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand);
 
+// The window's handle once it is created; null before, after it is gone, or for a window that
+// CreateWin32SaverWindow did not make.
+HWND SaverWindowHandle(const SaverWindow& window);
+
 // The display-settings calls the mode change makes, replaceable so tests can play a display.
 struct DisplaySettingsCalls {
   // EnumDisplaySettingsA for the primary display: mode `index`, or ENUM_CURRENT_SETTINGS.

@@ -4,3 +4,18 @@ export WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
 export WINEARCH=win64
+# Wine plays sound through ALSA, which reads its devices from $HOME/.asoundrc. A build machine
+# has no sound card, and DirectSound on no device fails the saver's start, so the programs run
+# with a home of their own beside the prefix whose default device takes everything and keeps
+# nothing. A test that listens (or wants no device at all) names its own home in
+# IRONWOOD_WINE_HOME, with the .asoundrc it needs.
+if [ -n "${IRONWOOD_WINE_HOME:-}" ]; then
+  export HOME="$IRONWOOD_WINE_HOME"
+else
+  export HOME="$WINEPREFIX-home"
+  if [ ! -f "$HOME/.asoundrc" ]; then
+    mkdir -p "$HOME"
+    printf 'pcm.!default { type null }\n' >"$HOME/.asoundrc.new"
+    mv "$HOME/.asoundrc.new" "$HOME/.asoundrc"
+  fi
+fi

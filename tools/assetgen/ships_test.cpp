@@ -379,6 +379,9 @@ TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
   const platform::RegValue* camera = document.FindValue(key, "Use3DCameraView");
   ASSERT_NE(camera, nullptr);
   EXPECT_EQ(camera->text, "1");
+  const platform::RegValue* sound = document.FindValue(key, "UseSoundFX");
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(sound->text, "1");
   EXPECT_EQ(document.FindValue(key, "WorkingDirectory"), nullptr);
 
   // The first entry line of the duel, byte for byte.
