@@ -133,7 +133,7 @@ for size in "${sizes[@]}"; do
   # are quick, and two frames more where a software renderer on a busy machine draws a frame in
   # a quarter of a second or more (the log's closing rate tells).
   rate="$(tail -n 1 "$log" | sed -n 's/^Frames Per Second:\([0-9.]*\)$/\1/p')"
-  limit="$(awk -v r="${rate:-0}" 'BEGIN { f = r > 0 ? 1000 / r : 0; print int(1000 + (f >= 250 ? 2 * f : 0)) }')"
+  limit="$(awk -v r="${rate:-0}" 'BEGIN { f = r > 0 ? 1000 / r : 0; print int(1000 + 2 * f) }')"
   check "$size: deactivating ends our program within ${limit} ms (${gone:-over 5000} ms; ${rate:-?} frames a second)" \
     test -n "$gone" -a "${gone:-9999}" -le "$limit"
   check "$size: it shut down in order (the log ends with the frame rate)" \
