@@ -2,7 +2,8 @@
 # Checks that every include points down the layers (docs/architecture.md):
 #   glapi -> platform -> common -> saver/core -> saver/gl -> saver/assets
 #     -> saver/audio, saver/effects -> saver/battle -> saver/render -> saver/shell
-# and config/ and tools/ beside them. Program entry files (platform/*/*_entry.cpp) may include
+# and config/ and tools/ beside them; the configuration program's faces (platform/<os>/config/)
+# also show config/. Program entry files (platform/*/*_entry.cpp) may include
 # anything: they join the layers into programs. Prints each include that breaks a rule.
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
@@ -43,6 +44,8 @@ while IFS= read -r file; do
   rules=$(allowed "$layer")
   # The tools' own tests share the test helpers.
   case "$file" in tools/*test*) rules="$rules tests/support/" ;; esac
+  # A configuration program's face (platform/<os>/config/) shows the pages of config/.
+  case "$file" in platform/*/config/*) rules="$rules config/ common/" ;; esac
   [ -n "$rules" ] || continue
   while IFS= read -r included; do
     [ -n "$included" ] || continue

@@ -5,6 +5,7 @@
 #include "platform/gl_system.h"
 #include "platform/headless/null_gl.h"
 #include "platform/headless/offscreen_window.h"
+#include "platform/password_dialogs.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "saver/shell/offscreen_run.h"
@@ -47,5 +48,10 @@ int main(int argc, char** argv) {
       offscreen.enabled && offscreen.nullGl ? &ironwood::platform::NullGl()
                                             : &ironwood::platform::SystemGl(),
   };
+  // Never asks for a password here (the desktop's locker guards the session); the dialogs serve
+  // the change-password mode where the platform has them.
+  auto passwordDialogs = ironwood::platform::CreatePasswordDialogs();
+  services.desktop = ironwood::platform::CurrentDesktopKind();
+  services.passwordDialogs = passwordDialogs.get();
   return ironwood::SaverMain(commandLine, services, offscreen.enabled ? &offscreen : nullptr);
 }

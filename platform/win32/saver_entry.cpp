@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "platform/gl_system.h"
+#include "platform/password_dialogs.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "platform/win32/win32_saver_window.h"
@@ -19,5 +20,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
       },
       &ironwood::platform::SystemGl(),
   };
+  auto passwordDialogs = ironwood::platform::CreatePasswordDialogs();
+  services.desktop = ironwood::platform::CurrentDesktopKind();
+  services.passwordDialogs = passwordDialogs.get();
   return ironwood::SaverMain(commandLine != nullptr ? commandLine : "", services);
 }

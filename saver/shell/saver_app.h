@@ -9,11 +9,13 @@
 #include <memory>
 
 #include "platform/gl_system.h"
+#include "platform/password_dialogs.h"
 #include "platform/saver_window.h"
 #include "platform/settings_store.h"
 #include "saver/assets/texture.h"
 #include "saver/gl/renderer.h"
 #include "saver/shell/command_line.h"
+#include "saver/shell/password.h"
 #include "saver/render/scene.h"
 #include "saver/shell/startup_log.h"
 #include "saver/shell/window_logic.h"
@@ -32,6 +34,11 @@ struct SaverServices {
   std::function<std::unique_ptr<platform::SaverWindow>()> createWindow;
   // Loads the OpenGL libraries.
   platform::GlSystem* glSystem = nullptr;
+  // The desktop whose settings say whether the saver asks for a password before it ends, and
+  // the dialogs that ask for it and change it. Without dialogs the saver never asks and the
+  // change-password mode shows nothing.
+  platform::DesktopKind desktop = platform::DesktopKind::Other;
+  platform::PasswordDialogs* passwordDialogs = nullptr;
 };
 
 class SaverApp;
@@ -95,6 +102,8 @@ class SaverApp {
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Use3DCameraView() const { return use3DCameraView_; }
+  // Whether ending the run asks for the password (decided at start-up).
+  bool PasswordRequired() const { return passwordGate_ && passwordGate_->Required(); }
 
  private:
   bool StartUp();
@@ -131,6 +140,7 @@ class SaverApp {
   // The window's handler outlives the window; the window outlives the target drawn on it; the
   // renderer releases its context on the target before either goes; textures give their names
   // back to the pool before it goes.
+  std::unique_ptr<PasswordGate> passwordGate_;
   std::unique_ptr<WindowLogic> windowLogic_;
   std::unique_ptr<platform::SaverWindow> window_;
   bool displayChanged_ = false;
