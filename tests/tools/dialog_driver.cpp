@@ -107,6 +107,10 @@ int main(int argc, char** argv) {
     if (command == "page") {
       const int index = std::atoi(next("page").c_str());
       SendMessageA(top, PSM_SETCURSEL, index, 0);
+      // The tab row follows too, as a click on the tab would leave it.
+      HWND tabs = reinterpret_cast<HWND>(SendMessageA(top, PSM_GETTABCONTROL, 0, 0));
+      if (tabs != nullptr) SendMessageA(tabs, TCM_SETCURSEL, index, 0);
+      RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     } else if (command == "click") {
       PostMessageA(control(std::atoi(next("id").c_str())), BM_CLICK, 0, 0);
     } else if (command == "select") {
