@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "common/settings.h"
 
@@ -92,6 +94,18 @@ std::string WriteScenarioFile(const std::string& path, const AllianceLists& list
 
 ScenarioFileRead ReadScenarioFile(const std::string& path) {
   ScenarioFileRead result;
+  // Only plain files of a scenario's size: a pipe or a device would never end.
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    result.message = "\"" + path + "\" is not a scenario file.";
+    return result;
+  }
+  if (!error && std::filesystem::exists(status) &&
+      std::filesystem::file_size(path, error) > kMaxScenarioFileBytes) {
+    result.message = "\"" + path + "\" is too large to be a scenario file.";
+    return result;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     result.message = "The scenario \"" + path + "\" could not be opened: " +

@@ -5,6 +5,7 @@
 // Lines end with CR LF on every platform, so a file carries between machines.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,8 @@ using AllianceLists = std::array<std::vector<std::string>, 2>;
 inline constexpr std::size_t kMaxAllianceEntries = 100;
 // The longest line an entry or count keeps, in characters.
 inline constexpr std::size_t kMaxScenarioLine = 1023;
+// The largest file the editor loads; far more than 200 entries of the longest lines.
+inline constexpr std::uintmax_t kMaxScenarioFileBytes = 2 << 20;
 
 // The ship count an entry gets from the "Number of:" text: below 1 (0, -3, nothing) gives "1",
 // above 100 gives "100"; a plain run of digits such as "07" stays as typed. Anything else that
@@ -46,7 +49,7 @@ struct ScenarioFileRead {
   std::string message;   // empty when the file read cleanly; otherwise what was wrong
 };
 
-// Reads a scenario file. A file shorter than its counts announce gives what was read up to its
+// Reads a scenario file (a plain file of at most 2 MB; anything else is not opened). A file shorter than its counts announce gives what was read up to its
 // end; a count that is not a number gives no entries for that alliance (the next line is read
 // as the next count); at most 100 entries an alliance are kept. Each such fault is described in
 // `message`.

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/config_program.h"
+#include "config/settings_transfer.h"
 #include "platform/linux/config_gtk.h"
 #include "platform/linux/instance_lock.h"
 #include "platform/settings_store.h"
@@ -18,8 +20,16 @@ constexpr const char* kInstanceName = "StarfraySS Configuration";
 
 int main(int argc, char** argv) {
   using namespace ironwood;
-  // A second start exits at once and silently; the first keeps its sheet.
   platform::InstanceLock instance(kInstanceName);
+  {
+    auto store = platform::OpenSettingsStore();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto transfer = config::RunSettingsTransfer(args, *store, !instance.Held())) {
+      if (!transfer->report.empty()) std::fprintf(stderr, "%s\n", transfer->report.c_str());
+      return transfer->exitCode;
+    }
+  }
+  // A second start exits at once and silently; the first keeps its sheet.
   if (!instance.Held()) return 0;
 
   if (!gtk_init_check(&argc, &argv)) {

@@ -562,11 +562,23 @@ class Sheet {
     gtk_window_set_default_size(GTK_WINDOW(chooser), 600, 400);
     // Saving asks before replacing a file; loading takes only files that exist.
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), save);
-    const std::string folder = editor.scenarioFolder();
-    if (!editor.lastFileName().empty() && save) {
-      gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), editor.lastFileName().c_str());
-    } else if (!folder.empty()) {
-      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+    // The dialogs start in the scenario folder, or where the last chosen file of this run is,
+    // with that name filled in.
+    const std::string& last = editor.lastFileName();
+    if (last.empty()) {
+      const std::string folder = editor.scenarioFolder();
+      if (!folder.empty()) {
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder.c_str());
+      }
+    } else if (save) {
+      gchar* folder = g_path_get_dirname(last.c_str());
+      gchar* name = g_path_get_basename(last.c_str());
+      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder);
+      gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(chooser), name);
+      g_free(folder);
+      g_free(name);
+    } else {
+      gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), last.c_str());
     }
     std::string chosen;
     if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {

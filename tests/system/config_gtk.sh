@@ -113,6 +113,25 @@ key alt+o
 check "OK ends the program with 0 again" ended
 check "the catalogue now counts two" value NumScenarios 2
 check "the saved scenario follows the loaded one" value 'Scenario(1)' Fight.ss3
+# --export and --import: the whole configuration as a .reg file; a faulty file changes nothing;
+# no import while a sheet is open, since its OK would write over it.
+check "--export writes the settings" "$config" --export "$tmp/carried.reg"
+check "the export holds the catalogue" grep -q '"Scenario(1)"="Fight.ss3"' "$tmp/carried.reg"
+cp "$IRONWOOD_SETTINGS" "$tmp/before.reg"
+printf 'Windows Registry Editor Version 5.00\n\nnot a key\n' >"$tmp/bad.reg"
+"$config" --import "$tmp/bad.reg" 2>"$tmp/why"; status=$?
+check "--import of a faulty file fails" test "$status" = 1
+check "and says where" grep -q 'line 3' "$tmp/why"
+check "and changes nothing" cmp -s "$IRONWOOD_SETTINGS" "$tmp/before.reg"
+sed 's/"Resolution"="1024X768"/"Resolution"="640X480"/' "$tmp/carried.reg" >"$tmp/edited.reg"
+check "the sheet opens a fourth time" start
+"$config" --import "$tmp/edited.reg" 2>/dev/null; status=$?
+check "--import is refused while a sheet is open" test "$status" = 1
+key Escape
+check "Escape ends it" ended
+check "--import of a good file succeeds" "$config" --import "$tmp/edited.reg"
+check "the imported value is stored" value Resolution 640X480
+check "the other values stay" value 'Scenario(1)' Fight.ss3
 check "GTK reports no misuse" bash -c "! grep -E 'CRITICAL|WARNING' '$tmp/stderr'"
 
 summary "config_gtk"

@@ -394,8 +394,14 @@ TEST_F(ScenarioFileTest, AFileThatCannotBeOpenedLeavesTheListsAlone) {
   files.plugins = {"x.as3"};
   page.Show();
   page.Add(1);
-  const std::string message = page.Load(PathOf("missing.ss3"));
+  std::string message = page.Load(PathOf("missing.ss3"));
   EXPECT_NE(message.find("missing.ss3"), std::string::npos);
+  EXPECT_EQ(page.entries(1), (Names{"(1) x.as3"}));
+  message = page.Load(folder.Path().string());  // a folder
+  EXPECT_NE(message.find("not a scenario file"), std::string::npos) << message;
+  folder.Write("huge.ss3", testing::Bytes((2 << 20) + 1, '\n'));
+  message = page.Load(PathOf("huge.ss3"));
+  EXPECT_NE(message.find("too large"), std::string::npos) << message;
   EXPECT_EQ(page.entries(1), (Names{"(1) x.as3"}));
 }
 
