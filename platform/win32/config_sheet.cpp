@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "config/config_program.h"
+#include "config/settings_transfer.h"
 #include "platform/win32/config_pages.h"
 
 namespace ironwood::platform::win32config {
@@ -29,12 +31,38 @@ int CALLBACK SheetCallback(HWND, UINT, LPARAM) {
   return 0;
 }
 
+// A transfer's report goes to the standard error the program was given (a script's redirection
+// or the console it was started from); with neither, to a message box.
+void Report(const std::string& text) {
+  if (text.empty()) return;
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (error == nullptr || error == INVALID_HANDLE_VALUE) {
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) error = GetStdHandle(STD_ERROR_HANDLE);
+  }
+  const std::string line = text + "\r\n";
+  DWORD written = 0;
+  if (error != nullptr && error != INVALID_HANDLE_VALUE &&
+      WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+    return;
+  }
+  MessageBoxA(nullptr, text.c_str(), std::string(config::kSheetCaption).c_str(),
+              MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace
 
-int RunConfigurationProgram(HINSTANCE instance, int showCommand, SettingsStore& store) {
-  // Held until the process ends; a second start finds it and leaves at once, showing nothing.
+int RunConfigurationProgram(HINSTANCE instance, int showCommand, SettingsStore& store,
+                            const std::vector<std::string>& arguments) {
+  // Held until the process ends; a second start finds it and shows nothing.
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kMutexName);
-  if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  const bool firstInstance = mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+  // "--export FILE" and "--import FILE" do their work without a sheet (an import refuses while
+  // one is open, since its OK would write over what was imported).
+  if (auto transfer = config::RunSettingsTransfer(arguments, store, !firstInstance)) {
+    Report(transfer->report);
+    return transfer->exitCode;
+  }
+  if (!firstInstance) return 0;
 
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);

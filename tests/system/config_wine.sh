@@ -175,6 +175,24 @@ check "the configuration page's drop-down offers it" \
 drive "$sheet" cancel
 exits_within "$started" 10
 
+# --- --export and --import carry the settings without a sheet ---
+fresh_settings
+wine reg add "$key" /v MusicVolume /t REG_SZ /d 40 /f /reg:32 >/dev/null 2>&1
+wine "$config" --export "$(win_path "$work/out.reg")" >/dev/null 2>&1
+check "--export succeeds" test $? = 0
+check "and writes the stored values" bash -c "tr -d '\r' <'$work/out.reg' | grep -qx '\"MusicVolume\"=\"40\"'"
+sed 's/"MusicVolume"="40"/"MusicVolume"="60"/' "$work/out.reg" >"$work/in.reg"
+wine "$config" --import "$(win_path "$work/in.reg")" >/dev/null 2>&1
+check "--import succeeds" test $? = 0
+snapshot
+check "and stores what the file holds" test "$(reg_value MusicVolume)" = 60
+printf 'not a settings file\r\n' >"$work/bad.reg"
+wine "$config" --import "$(win_path "$work/bad.reg")" >/dev/null 2>"$work/import.err"
+check "a malformed file fails the import" test $? != 0
+check "saying why" grep -q 'line 1' "$work/import.err"
+snapshot
+check "and changes nothing" test "$(reg_value MusicVolume)" = 60
+
 # --- The saver's change-password mode ---
 fresh_settings
 wine "$saver" /a >/dev/null 2>&1 &
