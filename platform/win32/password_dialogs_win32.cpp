@@ -29,19 +29,18 @@ std::string FieldText(HWND dialog, int id) {
   return buffer;
 }
 
+BOOL CALLBACK FindSaverWindow(HWND window, LPARAM result) {
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::string(className) != "StarfraySS") return TRUE;
+  *reinterpret_cast<HWND*>(result) = window;
+  return FALSE;
+}
+
 // The saver's own full-screen window on this thread, which owns the entry dialog.
 HWND SaverWindowOfThisThread() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM result) -> BOOL {
-        char className[32] = {};
-        GetClassNameA(window, className, sizeof className);
-        if (std::string(className) != "StarfraySS") return TRUE;
-        *reinterpret_cast<HWND*>(result) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), FindSaverWindow, reinterpret_cast<LPARAM>(&found));
   return found != nullptr ? found : GetActiveWindow();
 }
 
