@@ -2,7 +2,8 @@
 # Checks that every include points down the layers (docs/architecture.md):
 #   glapi -> platform -> common -> saver/core -> saver/gl -> saver/assets
 #     -> saver/audio, saver/effects -> saver/battle -> saver/render -> saver/shell
-# and config/ and tools/ beside them. Program entry files (platform/*/*_entry.cpp) may include
+# and config/ and tools/ beside them; the configuration program's faces
+# (platform/*/config_*) may include config/. Program entry files (platform/*/*_entry.cpp) may include
 # anything: they join the layers into programs. Prints each include that breaks a rule.
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
@@ -14,6 +15,8 @@ allowed() {
     platform) echo "platform/ glapi/" ;;
     common) echo "common/ platform/" ;;
     config) echo "config/ common/ platform/" ;;
+    # The configuration program's faces show config/'s pages with the platform's toolkit.
+    config-face) echo "config/ common/ platform/" ;;
     saver/core) echo "saver/core/ platform/" ;;
     saver/gl) echo "saver/gl/ saver/core/ common/ platform/ glapi/" ;;
     saver/assets) echo "saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
@@ -30,6 +33,7 @@ allowed() {
 
 layer_of() {
   case "$1" in
+    platform/*/config_*) echo config-face ;;
     platform/*) echo platform ;;
     saver/*) echo "$1" | cut -d/ -f1-2 ;;
     *) echo "$1" | cut -d/ -f1 ;;

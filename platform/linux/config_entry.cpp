@@ -1,15 +1,47 @@
-#include <cstdio>
+#include <gtk/gtk.h>
 
-#include "config/settings_block.h"
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/config_program.h"
+#include "config/settings_transfer.h"
+#include "platform/linux/config_gtk.h"
+#include "platform/linux/instance_lock.h"
 #include "platform/settings_store.h"
 
-int main() {
-  auto store = ironwood::platform::OpenSettingsStore();
-  ironwood::config::ConfigSettings settings;
-  ironwood::config::LoadSettings(*store, settings);
-  std::fprintf(stderr,
-               "StarfraySSConfig: the settings pages are not part of this build yet; "
-               "%zu scenario(s) are configured.\n",
-               settings.scenarios.size());
+namespace {
+
+// The lock file's name; one configuration program runs per user.
+constexpr const char* kInstanceName = "StarfraySS Configuration";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace ironwood;
+  platform::InstanceLock instance(kInstanceName);
+  {
+    auto store = platform::OpenSettingsStore();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto transfer = config::RunSettingsTransfer(args, *store, !instance.Held())) {
+      if (!transfer->report.empty()) std::fprintf(stderr, "%s\n", transfer->report.c_str());
+      return transfer->exitCode;
+    }
+  }
+  // A second start exits at once and silently; the first keeps its sheet.
+  if (!instance.Held()) return 0;
+
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "StarfraySSConfig: cannot open the display.\n");
+    return 1;
+  }
+  g_set_application_name("Starfray SS Configuration");
+  auto store = platform::OpenSettingsStore();
+  config::ConfigProgram program(*store);
+  program.LoadSettings();
+  if (platform::RunConfigSheet(program) && !program.SaveSettings()) {
+    std::fprintf(stderr, "StarfraySSConfig: some settings could not be written.\n");
+  }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "platform/headless/offscreen_window.h"
 #include "platform/linux/mpris_player.h"
 #include "platform/linux/openal_output.h"
+#include "platform/password_dialogs.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "saver/shell/hack_options.h"
@@ -77,5 +78,10 @@ int main(int argc, char** argv) {
     services.openMusicPlayer = [] { return ironwood::platform::OpenMprisPlayer(); };
   }
   services.soundDeviceRequired = false;
+  // Never asks for a password here (the desktop's locker guards the session); the dialogs serve
+  // the change-password mode where the platform has them.
+  auto passwordDialogs = ironwood::platform::CreatePasswordDialogs();
+  services.desktop = ironwood::platform::CurrentDesktopKind();
+  services.passwordDialogs = passwordDialogs.get();
   return ironwood::SaverMain(commandLine, services, offscreen.enabled ? &offscreen : nullptr);
 }

@@ -1,17 +1,15 @@
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "config/settings_block.h"
 #include "platform/settings_store.h"
+#include "platform/win32/config_sheet.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
   auto store = ironwood::platform::OpenSettingsStore();
-  ironwood::config::ConfigSettings settings;
-  ironwood::config::LoadSettings(*store, settings);
-  const std::string text = "The settings pages are not part of this build yet; " +
-                           std::to_string(settings.scenarios.size()) +
-                           " scenario(s) are configured.";
-  MessageBoxA(nullptr, text.c_str(), "Starfray SS Configuration", MB_OK | MB_ICONINFORMATION);
-  return 0;
+  return ironwood::platform::win32config::RunConfigurationProgram(instance, showCommand, *store,
+                                                                  arguments);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/gl_system.h"
+#include "platform/password_dialogs.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
 #include "platform/win32/directsound_output.h"
@@ -37,5 +38,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
   };
   // A sound device that cannot be started ends the run, as designed for this platform.
   services.soundDeviceRequired = true;
+  auto passwordDialogs = ironwood::platform::CreatePasswordDialogs();
+  services.desktop = ironwood::platform::CurrentDesktopKind();
+  services.passwordDialogs = passwordDialogs.get();
   return ironwood::SaverMain(commandLine != nullptr ? commandLine : "", services);
 }

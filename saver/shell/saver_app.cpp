@@ -47,7 +47,7 @@ int SaverMain(std::string_view commandLine, SaverServices& services,
     case RunMode::Preview:
       return 0;
     case RunMode::ChangePassword:
-      // The change-password dialog is not part of this build yet.
+      RunChangePassword(services.settings, services.passwordDialogs);
       return 0;
     case RunMode::Run:
       break;
@@ -75,6 +75,9 @@ int SaverApp::Run() {
 
 bool SaverApp::StartUp() {
   log_.Create();
+  passwordGate_ = std::make_unique<PasswordGate>(
+      services_.settings, services_.passwordDialogs,
+      ironwood::PasswordRequired(services_.settings, services_.desktop));
   if (!services_.createWindow || services_.glSystem == nullptr) return false;
   window_ = services_.createWindow();
   if (!window_ || !window_->RegisterClass()) return false;
@@ -124,7 +127,10 @@ bool SaverApp::StartWindowSystem() {
   log_.Write("BEGIN WINDOW SYSTEM\n");
   log_.Write("    Attempting to Create Window...");
   windowLogic_ = std::make_unique<WindowLogic>(
-      *window_, WindowLogic::Hooks{.screenshot = [this] { ++screenshotsWanted_; },
+      *window_, WindowLogic::Hooks{.mayEnd = [this] { return passwordGate_->MayEnd(); },
+                                   .passwordDialogShowing =
+                                       [this] { return passwordGate_->DialogShowing(); },
+                                   .screenshot = [this] { ++screenshotsWanted_; },
                                    .cycleFocus =
                                        [this] {
                                          if (battle_ && scene_ && scene_->TunnelFade() == 0) battle_->CycleFocus();

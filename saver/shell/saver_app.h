@@ -10,12 +10,14 @@
 
 #include "platform/gl_system.h"
 #include "platform/music_player.h"
+#include "platform/password_dialogs.h"
 #include "platform/saver_window.h"
 #include "platform/settings_store.h"
 #include "saver/assets/texture.h"
 #include "saver/audio/sound_system.h"
 #include "saver/gl/renderer.h"
 #include "saver/shell/command_line.h"
+#include "saver/shell/password.h"
 #include "saver/render/scene.h"
 #include "saver/shell/startup_log.h"
 #include "saver/shell/window_logic.h"
@@ -42,6 +44,11 @@ struct SaverServices {
   bool soundDeviceRequired = false;
   // The external music player; none: every hook-up fails and no command goes anywhere.
   std::function<std::unique_ptr<platform::MusicPlayer>()> openMusicPlayer;
+  // The desktop whose settings say whether the saver asks for a password before it ends, and
+  // the dialogs that ask for it and change it. Without dialogs the saver never asks and the
+  // change-password mode shows nothing.
+  platform::DesktopKind desktop = platform::DesktopKind::Other;
+  platform::PasswordDialogs* passwordDialogs = nullptr;
 };
 
 class SaverApp;
@@ -107,6 +114,8 @@ class SaverApp {
   bool Use3DCameraView() const { return use3DCameraView_; }
   // The sound effects of the run (on only with the setting on and a device open).
   const SoundSystem& Sound() const { return sound_; }
+  // Whether ending the run asks for the password (decided at start-up).
+  bool PasswordRequired() const { return passwordGate_ && passwordGate_->Required(); }
 
  private:
   bool StartUp();
@@ -144,6 +153,7 @@ class SaverApp {
   // The window's handler outlives the window; the window outlives the target drawn on it; the
   // renderer releases its context on the target before either goes; textures give their names
   // back to the pool before it goes.
+  std::unique_ptr<PasswordGate> passwordGate_;
   std::unique_ptr<WindowLogic> windowLogic_;
   std::unique_ptr<platform::SaverWindow> window_;
   bool displayChanged_ = false;

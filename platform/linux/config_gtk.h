@@ -1,0 +1,17 @@
+#pragma once
+
+// The configuration program's face on Linux: the four pages in a GTK 3 dialog with a notebook,
+// OK and Cancel. The pages' behaviour is all in config/; this file only shows it.
+
+namespace ironwood::config {
+class ConfigProgram;
+}
+
+namespace ironwood::platform {
+
+// Shows the sheet until the user closes it; gtk_init must have run. The settings must already
+// be loaded. True when the user chose OK (the caller then saves), false for Cancel, Escape or
+// closing the window.
+bool RunConfigSheet(config::ConfigProgram& program);
+
+}  // namespace ironwood::platform

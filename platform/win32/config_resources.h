@@ -1,0 +1,46 @@
+// Identifiers shared by the configuration program's resource script and its pages.
+#pragma once
+
+// "   Scenario Configuration   "
+#define IDC_CATALOGUE 1001
+#define IDC_SCENARIO_FILES 1002
+#define IDC_CATALOGUE_ADD 1003
+#define IDC_CATALOGUE_REMOVE 1010
+#define IDC_SCENARIO_NOTICE 1050
+
+// "   Scenario Editor   "
+#define IDC_ALLIANCE1_PLUGINS 1008
+#define IDC_ALLIANCE1_COUNT 1026
+#define IDC_ALLIANCE1_ADD 1006
+#define IDC_ALLIANCE1_REMOVE 1004
+#define IDC_ALLIANCE1_LIST 1007
+#define IDC_ALLIANCE2_PLUGINS 1012
+#define IDC_ALLIANCE2_COUNT 1027
+#define IDC_ALLIANCE2_ADD 1013
+#define IDC_ALLIANCE2_REMOVE 1014
+#define IDC_ALLIANCE2_LIST 1011
+#define IDC_SAVE_SCENARIO 1016
+#define IDC_LOAD_SCENARIO 1017
+#define IDC_ALLIANCE1_NOTICE 1051
+#define IDC_ALLIANCE2_NOTICE 1052
+
+// "   Sound   "
+#define IDC_SOUNDFX_ON 1022
+#define IDC_SOUNDFX_VOLUME 1012
+#define IDC_CD_MUSIC_ON 1023
+#define IDC_MP3_MUSIC_ON 1024
+#define IDC_MUSIC_VOLUME 1014
+#define IDC_TRACKS 1019
+#define IDC_TRACK_ADD 1020
+#define IDC_TRACK_REMOVE 1021
+#define IDC_TRACK_PLAY 1025
+#define IDC_TRACK_STOP 1026
+
+// "   Video   "
+#define IDC_RESOLUTION_FIRST 1031  // 1031 .. 1038, in the order of the resolutions
+#define IDC_USE_3DFX 1011
+#define IDC_DYNAMIC_LIGHTING 1017
+#define IDC_USE_S3TC 1018
+#define IDC_CAMERA_254D 1019
+#define IDC_CAMERA_FULL_3D 1020
+#define IDC_TEXTURE_DETAIL 1012
