@@ -5,9 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config ccache
+  clang
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
-  wine wine64
+  wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick
   libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
   libx11-dev libxrandr-dev
@@ -17,6 +18,17 @@ packages=(
   libglib2.0-dev dbus-daemon python3-dbus python3-gi
 )
 
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# The i686 Windows build's tests run under Wine's 32-bit side, which comes from the i386
+# architecture.
+added_architecture=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  added_architecture=1
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -24,12 +36,9 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ "$added_architecture" -eq 0 ]; then
   exit 0
 fi
-
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq

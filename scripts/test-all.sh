@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: the native Linux build and its tests, the Windows x86-64 build and its tests
-# under Wine (in a virtual X display), and the Windows i686 build (compiled, not run).
+# Runs every test: the native Linux build and its tests (and again under the sanitizers), a short
+# fuzzing run of every file reader, the Windows x86-64 build and its tests under Wine (in a
+# virtual X display), and the Windows i686 build with its unit tests and the saver's start-up
+# under Wine's 32-bit side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,10 +34,23 @@ run_suite linux
 build linux-asan
 run_suite linux-asan
 
+# Every reader's fuzz target for a short time (two at once); a finding fails the run and its
+# reproducer lands under tests/fuzz/regressions/.
+fuzz_seconds="${IRONWOOD_FUZZ_SECONDS:-20}"
+echo "=== fuzz: ${fuzz_seconds}s a target ==="
+if IRONWOOD_FUZZ_PARALLEL=2 scripts/fuzz.sh "$fuzz_seconds" 2>&1 | tee build/fuzz-run.log; then :; else
+  status=1
+fi
+fuzz_targets=$(grep -cE '^[a-z_]+ +[0-9]+ +[0-9]+ ' build/fuzz-run.log || true)
+fuzz_failed=$(grep -E '^[a-z_]+ +[0-9]+ +[0-9]+ ' build/fuzz-run.log | awk '$7 != 0' | wc -l)
+summary+=("fuzz: $(grep -E '^executions in all' build/fuzz-run.log | tail -n 1);"\
+" $fuzz_failed tests failed out of $fuzz_targets")
+
 build windows-x64
 run_suite windows-x64 xvfb-run -a -s "-screen 0 1280x1024x24"
 
 build windows-x86
+run_suite windows-x86 xvfb-run -a -s "-screen 0 1280x1024x24"
 
 echo
 echo "=== summary ==="

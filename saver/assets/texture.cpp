@@ -284,6 +284,26 @@ bool Texture::LoadBmp(bool withOpacity, const std::string& colourPath,
       return Fail(why, opacityPath + ": the opacity image is not the size of " + colourPath);
     }
   }
+  CommitBmp(withOpacity, colour, opacity);
+  return true;
+}
+
+bool Texture::DecodeBmpImages(bool withOpacity, const std::string& colourFile,
+                              const std::string& opacityFile, std::string* why) {
+  BmpPixels colour, opacity;
+  std::string fault;
+  if (!DecodeBmp(colourFile, colour, &fault)) return Fail(why, "colour image: " + fault);
+  if (withOpacity) {
+    if (!DecodeBmp(opacityFile, opacity, &fault)) return Fail(why, "opacity image: " + fault);
+    if (opacity.width != colour.width || opacity.height != colour.height) {
+      return Fail(why, "the opacity image is not the size of the colour image");
+    }
+  }
+  CommitBmp(withOpacity, colour, opacity);
+  return true;
+}
+
+void Texture::CommitBmp(bool withOpacity, const BmpPixels& colour, const BmpPixels& opacity) {
   const int channels = withOpacity ? 4 : 3;
   const std::size_t count = static_cast<std::size_t>(colour.width) * colour.height;
   std::vector<std::uint8_t> pixels(count * channels);
@@ -295,7 +315,6 @@ bool Texture::LoadBmp(bool withOpacity, const std::string& colourPath,
     if (withOpacity) p[3] = opacity.bgr[i * 3];
   }
   Commit(colour.width, colour.height, withOpacity, std::move(pixels));
-  return true;
 }
 
 bool Texture::ReadEmbedded(std::istream& in, std::string* why) {
@@ -335,28 +354,42 @@ bool Texture::LoadPixels(int width, int height, bool hasAlpha, std::vector<std::
 }
 
 bool Texture::LoadDds(const std::string& path, std::string* why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(why, path + ": cannot open the file");
-  in.seekg(0, std::ios::end);
-  const std::streamoff fileSize = in.tellg();
-  in.seekg(0, std::ios::beg);
-  std::uint8_t header[kDdsHeaderBytes];
-  if (fileSize < static_cast<std::streamoff>(kDdsHeaderBytes) ||
-      !in.read(reinterpret_cast<char*>(header), kDdsHeaderBytes)) {
-    return Fail(why, path + ": the file is too short for a DDS header");
+  std::string file;
+  switch (ReadWholeFile(path, kMaxDdsFileBytes, &file)) {
+    case FileFault::kNone:
+      break;
+    case FileFault::kMissing:
+      return Fail(why, path + ": cannot open the file");
+    case FileFault::kNotRegular:
+      return Fail(why, path + ": not a regular file");
+    case FileFault::kTooLarge:
+      return Fail(why, path + ": larger than any image the saver takes");
+    case FileFault::kUnreadable:
+      return Fail(why, path + ": the file could not be read");
   }
+  std::string fault;
+  if (!DecodeDds(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), &fault)) {
+    return Fail(why, path + ": " + fault);
+  }
+  return true;
+}
+
+bool Texture::DecodeDds(const std::uint8_t* data, std::size_t size, std::string* why) {
+  const auto fileSize = static_cast<std::int64_t>(size);
+  if (size < kDdsHeaderBytes) return Fail(why, "the file is too short for a DDS header");
+  const std::uint8_t* header = data;
   if (header[0] != 'D' || header[1] != 'D' || header[2] != 'S' || header[3] != ' ') {
-    return Fail(why, path + ": not a DDS file");
+    return Fail(why, "not a DDS file");
   }
-  if (Le32(header + 4) != 124) return Fail(why, path + ": the DDS header size is not 124");
+  if (Le32(header + 4) != 124) return Fail(why, "the DDS header size is not 124");
   const auto height = static_cast<std::int32_t>(Le32(header + 12));
   const auto width = static_cast<std::int32_t>(Le32(header + 16));
   const std::uint32_t mipMapCount = Le32(header + 28);
   const std::uint8_t* pixelFormat = header + 76;
-  if (Le32(pixelFormat) != 32) return Fail(why, path + ": the pixel format size is not 32");
+  if (Le32(pixelFormat) != 32) return Fail(why, "the pixel format size is not 32");
   constexpr std::uint32_t kFourCcFlag = 0x4;
   if ((Le32(pixelFormat + 4) & kFourCcFlag) == 0) {
-    return Fail(why, path + ": the image is not S3TC compressed");
+    return Fail(why, "the image is not S3TC compressed");
   }
   const std::string fourCc(reinterpret_cast<const char*>(pixelFormat + 8), 4);
   GLenum format = 0;
@@ -366,17 +399,17 @@ bool Texture::LoadDds(const std::string& path, std::string* why) {
   if (format == 0) {
     std::string shown;
     for (char c : fourCc) shown += (c >= 0x20 && c < 0x7F) ? c : '?';
-    return Fail(why, path + ": unsupported compression \"" + shown + "\"");
+    return Fail(why, "unsupported compression \"" + shown + "\"");
   }
   if (width < 1 || width > kMaxDdsSide || height < 1 || height > kMaxDdsSide) {
-    return Fail(why, path + ": image size " + std::to_string(width) + "x" + std::to_string(height) +
+    return Fail(why, "image size " + std::to_string(width) + "x" + std::to_string(height) +
                          " is out of range");
   }
   int fullChain = 1;
   while ((std::max(width, height) >> fullChain) > 0) ++fullChain;
   const std::uint32_t stated = std::max(mipMapCount, std::uint32_t{1});
   if (stated > static_cast<std::uint32_t>(fullChain)) {
-    return Fail(why, path + ": " + std::to_string(stated) + " levels are more than a " +
+    return Fail(why, std::to_string(stated) + " levels are more than a " +
                          std::to_string(width) + "x" + std::to_string(height) + " image has");
   }
   const std::size_t blockSize = format == GL_COMPRESSED_RGB_S3TC_DXT1_EXT ? 8 : 16;
@@ -385,12 +418,12 @@ bool Texture::LoadDds(const std::string& path, std::string* why) {
     needed += static_cast<std::int64_t>(
         BlockBytes(std::max(width >> i, 1), std::max(height >> i, 1), blockSize));
     if (needed > fileSize) {
-      return Fail(why, path + ": the blocks of level " + std::to_string(i) +
+      return Fail(why, "the blocks of level " + std::to_string(i) +
                            " lie beyond the end of the file");
     }
   }
   if (!FlipsExactly(height)) {
-    return Fail(why, path + ": a height of " + std::to_string(height) +
+    return Fail(why, "a height of " + std::to_string(height) +
                          " cannot be turned bottom-up block by block");
   }
   // A partial chain would leave a mipmapped GL texture incomplete (drawn untextured), and so
@@ -401,13 +434,12 @@ bool Texture::LoadDds(const std::string& path, std::string* why) {
   }
 
   std::vector<std::vector<std::uint8_t>> levels;
+  std::size_t at = kDdsHeaderBytes;
   for (int i = 0; i < keep; ++i) {
     const int w = std::max(width >> i, 1), h = std::max(height >> i, 1);
-    std::vector<std::uint8_t> level(BlockBytes(w, h, blockSize));
-    if (!in.read(reinterpret_cast<char*>(level.data()),
-                 static_cast<std::streamsize>(level.size()))) {
-      return Fail(why, path + ": the file could not be read");
-    }
+    const std::size_t bytes = BlockBytes(w, h, blockSize);
+    std::vector<std::uint8_t> level(data + at, data + at + bytes);  // inside: checked above
+    at += bytes;
     FlipLevel(level, w, h, format);
     levels.push_back(std::move(level));
   }

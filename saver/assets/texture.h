@@ -52,6 +52,8 @@ struct BmpPixels {
 
 // A BMP file is at most this long: the largest image taken, with room for headers and padding.
 inline constexpr std::uintmax_t kMaxBmpFileBytes = 256u << 20;
+// A DDS file is at most this long: a 4096x4096 DXT5 image with all its levels is about 22 MB.
+inline constexpr std::uintmax_t kMaxDdsFileBytes = 64u << 20;
 
 // Decodes an uncompressed 24-bit BMP (Windows header of 40 bytes or more, bottom-up or top-down,
 // rows padded to 4 bytes, the pixels where bfOffBits says) with sides of 1..8192, every field
@@ -84,6 +86,9 @@ class Texture {
   // `why` is given, says why there. A successful load drops any levels built before.
   bool LoadBmp(bool withOpacity, const std::string& colourPath, const std::string& opacityPath,
                std::string* why = nullptr);
+  // The same from the files' bytes; `opacityFile` is only read with withOpacity.
+  bool DecodeBmpImages(bool withOpacity, const std::string& colourFile,
+                       const std::string& opacityFile, std::string* why = nullptr);
 
   // Reads one texture record from a plug-in file: a 4-byte little-endian header (bits 0-8
   // width, bit 9 height = width * ratio rather than width / ratio, bit 10 alpha, bits 11-17
@@ -102,6 +107,8 @@ class Texture {
   // header, a side outside 1..4096 or block data cut short, like LoadBmp. No CPU pixels are
   // kept: HasAlpha() is false and BuildLevels refuses a compressed texture.
   bool LoadDds(const std::string& path, std::string* why = nullptr);
+  // The same from the file's bytes (the reason names no file).
+  bool DecodeDds(const std::uint8_t* data, std::size_t size, std::string* why = nullptr);
 
   // Builds the reduced levels (2x2 box filter down to 1x1), remembers how many of the largest
   // to leave out when uploading, and binds the image (and its inverse). False, with nothing
@@ -137,6 +144,9 @@ class Texture {
   using Levels = std::array<std::vector<std::uint8_t>, kMaxLevels>;
 
   void Commit(int width, int height, bool hasAlpha, std::vector<std::uint8_t> pixels);
+  // Commits a colour image and, with withOpacity, the blue channel of `opacity` (same size) as
+  // alpha.
+  void CommitBmp(bool withOpacity, const BmpPixels& colour, const BmpPixels& opacity);
   void Create(TextureNamePool& pool, GLuint& name, TextureNamePool*& owner,
               const std::vector<std::uint8_t>& image, const Levels& levels);
   void ReleaseNames();

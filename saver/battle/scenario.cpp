@@ -153,14 +153,29 @@ bool ReadScenarioFile(const std::string& path, std::string_view installation, Sc
     case FileFault::kUnreadable:
       return Fail(why, path + ": cannot read the file");
   }
+  Scenario scenario;
+  std::string fault;
+  if (!ParseScenarioText(std::move(text), installation, &scenario, &fault)) {
+    return Fail(why, path + ": " + fault);
+  }
+  scenario.filePath = path;
+  *out = std::move(scenario);
+  return true;
+}
+
+bool ParseScenarioText(std::string text, std::string_view installation, Scenario* out,
+                       std::string* why) {
+  if (text.size() > kMaxScenarioFileBytes) {
+    return Fail(why, "not a scenario file (" + std::to_string(text.size()) + " bytes, at most " +
+                         std::to_string(kMaxScenarioFileBytes) + ")");
+  }
   Tokens tokens(std::move(text));
   Scenario scenario;
-  scenario.filePath = path;
   std::string fault;
   int battleShips = 0;
   if (!ReadList(tokens, installation, "alliance 1", &scenario.alliance1, &battleShips, &fault) ||
       !ReadList(tokens, installation, "alliance 2", &scenario.alliance2, &battleShips, &fault)) {
-    return Fail(why, path + ": " + fault);
+    return Fail(why, fault);
   }
   *out = std::move(scenario);
   return true;

@@ -61,6 +61,9 @@ inline constexpr std::size_t kMaxScenarioFileBytes = 2 << 20;
 // here. `out` is only written on success.
 bool ReadScenarioFile(const std::string& path, std::string_view installation, Scenario* out,
                       std::string* why = nullptr);
+// The same from the file's text (the reason names no file; `filePath` is left empty).
+bool ParseScenarioText(std::string text, std::string_view installation, Scenario* out,
+                       std::string* why = nullptr);
 
 // The ordered list of scenarios and the rotation through them.
 class ScenarioCatalogue {

@@ -90,15 +90,26 @@ const WeaponMount& MountOrFirst(const std::vector<WeaponMount>& mounts, int i) {
 bool ShipClass::Load(const std::string& path, TextureNamePool& pool, int textureLevel,
                      bool soundEffectsOn, std::string* why, std::size_t soundMemory) {
   if (path.empty()) return Fail(why, "ship class: no plug-in file named");
+  std::vector<std::uint8_t> bytes;
   try {
-    std::vector<std::uint8_t> bytes;
     std::string fault;
     if (!ReadPluginFileBytes(path, &bytes, &fault)) return Fail(why, path + ": " + fault);
+  } catch (const std::bad_alloc&) {
+    return Fail(why, path + ": not enough memory to load the plug-in");
+  }
+  return LoadBytes(path, bytes.data(), bytes.size(), pool, textureLevel, soundEffectsOn, why,
+                   soundMemory);
+}
+
+bool ShipClass::LoadBytes(const std::string& path, const std::uint8_t* data, std::size_t size,
+                          TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
+                          std::string* why, std::size_t soundMemory) {
+  try {
+    std::string fault;
     PluginFile file;
-    if (!ParsePluginFile(bytes.data(), bytes.size(), soundEffectsOn, &file, &fault)) {
+    if (!ParsePluginFile(data, size, soundEffectsOn, &file, &fault)) {
       return Fail(why, path + ": " + fault);
     }
-    bytes = {};  // the decoded copy is all that is needed from here on
     if (!Build(file, pool, textureLevel, soundEffectsOn, soundMemory)) {
       return Fail(why, path + ": the plug-in's contents do not fit together");
     }

@@ -61,6 +61,11 @@ class ShipClass {
   bool Load(const std::string& path, TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
             std::string* why = nullptr, std::size_t soundMemory = kAnySoundMemory);
 
+  // The same from the file's bytes; `path` only names the file in the reason and path().
+  bool LoadBytes(const std::string& path, const std::uint8_t* data, std::size_t size,
+                 TextureNamePool& pool, int textureLevel, bool soundEffectsOn,
+                 std::string* why = nullptr, std::size_t soundMemory = kAnySoundMemory);
+
   // The same from a plug-in already decoded and checked by ParsePluginFile (Load's second half;
   // tools may call it with a file they built). Replaces what the class held.
   bool Build(const PluginFile& file, TextureNamePool& pool, int textureLevel, bool soundEffectsOn,

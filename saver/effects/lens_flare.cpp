@@ -37,6 +37,27 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
   const std::string path = installation + "LensFlare.lsf";
   std::string text;
   if (!ReadWholeFile(path, kMaxFileBytes, &text, why)) return false;
+  return Parse(text, path,
+               [&installation](Texture& texture, const std::string& colour,
+                               const std::string& opacity, std::string* failure) {
+                 return texture.LoadBmp(true, platform::InstallationFile(installation, "Gfx", colour),
+                                        platform::InstallationFile(installation, "Gfx", opacity),
+                                        failure);
+               },
+               why);
+}
+
+bool LensFlare::Parse(const std::string& text, const std::string& path,
+                      const TextureLoader& loadTexture, std::string* why) {
+  textures_.clear();
+  elements_.clear();
+  problems_.clear();
+  std::string unused;
+  if (why == nullptr) why = &unused;
+  if (text.size() > kMaxFileBytes) {
+    *why = path + ": larger than any flare file (" + std::to_string(text.size()) + " bytes)";
+    return false;
+  }
   Tokens tokens(text);
   auto cut = [&](const char* what) {
     *why = path + " ends before " + what;
@@ -74,9 +95,7 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
     NamedTexture& entry = textures_.emplace_back();
     entry.name = *name;
     std::string failure;
-    if (!entry.texture.LoadBmp(true, platform::InstallationFile(installation, "Gfx", *colour),
-                               platform::InstallationFile(installation, "Gfx", *opacity),
-                               &failure)) {
+    if (!loadTexture(entry.texture, *colour, *opacity, &failure)) {
       *why = path + ": texture " + entry.name + ": " + failure;
       textures_.clear();
       return false;

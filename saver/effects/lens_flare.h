@@ -42,6 +42,14 @@ class LensFlare {
   // left out and reported in problems() (the first ten, then a count of the rest).
   bool Load(const std::string& installation, std::string* why);
 
+  // Makes one listed texture from its colour and opacity file names (as the file gives them).
+  using TextureLoader = std::function<bool(Texture& texture, const std::string& colour,
+                                           const std::string& opacity, std::string* why)>;
+  // Reads the text of a flare file as Load does, `label` (the file's path) starting each
+  // reason, with every listed texture made by `loadTexture`.
+  bool Parse(const std::string& text, const std::string& label, const TextureLoader& loadTexture,
+             std::string* why);
+
   // Once per frame before Draw: `applyCamera` multiplies the camera's full transform onto the
   // modelview matrix; `projection` is the projection matrix saved after the OpenGL start.
   void UpdateProjection(const std::function<void()>& applyCamera, const double projection[16]);

@@ -3,7 +3,15 @@
 export WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
-export WINEARCH=win64
+# The i686 build's prefix is a 32-bit one (Wine's 32-bit side, wine32), so its programs run as
+# on 32-bit Windows; the build folder the prefix lives in says which build it serves.
+if [ -z "${IRONWOOD_WINEARCH:-}" ]; then
+  IRONWOOD_WINEARCH=win64
+  if grep -qs '^CMAKE_CXX_COMPILER:[A-Z]*=.*i686' "$(dirname "$WINEPREFIX")/CMakeCache.txt"; then
+    IRONWOOD_WINEARCH=win32
+  fi
+fi
+export WINEARCH="$IRONWOOD_WINEARCH"
 # Wine plays sound through ALSA, which reads its devices from $HOME/.asoundrc. A build machine
 # has no sound card, and DirectSound on no device fails the saver's start, so the programs run
 # with a home of their own beside the prefix whose default device takes everything and keeps

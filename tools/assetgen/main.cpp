@@ -1,8 +1,10 @@
 // assetgen OUTPUT_FOLDER: writes the default installation folder's generated files.
+// assetgen --fuzz-seeds FOLDER: writes seed files for the readers' fuzz targets instead.
 
 #include <cstdio>
 #include <string>
 
+#include "tools/assetgen/fuzz_seeds.h"
 #include "tools/assetgen/images.h"
 #include "tools/assetgen/scenery.h"
 #include "tools/assetgen/ships.h"
@@ -10,11 +12,18 @@
 #include "tools/assetgen/sounds.h"
 
 int main(int argc, char** argv) {
+  std::string error;
+  if (argc == 3 && std::string(argv[1]) == "--fuzz-seeds") {
+    if (!ironwood::assetgen::WriteFuzzSeeds(argv[2], &error)) {
+      std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+      return 1;
+    }
+    return 0;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: assetgen OUTPUT_FOLDER\n");
+    std::fprintf(stderr, "usage: assetgen OUTPUT_FOLDER | assetgen --fuzz-seeds FOLDER\n");
     return 2;
   }
-  std::string error;
   if (!ironwood::assetgen::WriteImages(argv[1], &error)) {
     std::fprintf(stderr, "assetgen: %s\n", error.c_str());
     return 1;

@@ -1,0 +1,20 @@
+#include "tests/fuzz/fuzz_support.h"
+
+namespace ironwood::fuzz {
+
+const std::vector<Target>& Targets() {
+  static const std::vector<Target> targets = {
+      {"bmp", Bmp},           {"embedded_texture", EmbeddedTexture},
+      {"dds", Dds},           {"ase", Ase},
+      {"plugin", Plugin},     {"scenario", Scenario},
+      {"lens_flare", LensFlare}, {"wave", Wave},
+#ifdef _WIN32
+      {"reg_text", nullptr},  // the .reg text files are the Linux store's
+#else
+      {"reg_text", RegText},
+#endif
+  };
+  return targets;
+}
+
+}  // namespace ironwood::fuzz
