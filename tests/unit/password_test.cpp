@@ -218,6 +218,9 @@ class SaverPasswordTest : public ::testing::Test {
         return std::make_unique<testing::BorrowedWindow>(*window_);
       },
       &glSystem_,
+      {},
+      false,
+      {},
   };
 };
 
