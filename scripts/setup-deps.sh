@@ -13,6 +13,7 @@ packages=(
   libx11-dev libxrandr-dev
   libopenal-dev
   libgtk-3-dev
+  nsis
 )
 
 missing=()
