@@ -63,6 +63,7 @@ wine_pid() {
 }
 
 wineboot --init >/dev/null 2>&1
+wineserver -w  # the registry files are written once the prefix's processes have ended
 check "a fresh prefix is made" test -f "$WINEPREFIX/system.reg"
 check "nothing is installed before" test ! -e "$install_dir" -a ! -e "$saver_file"
 
