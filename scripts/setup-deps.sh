@@ -16,6 +16,7 @@ packages=(
   libgtk-3-dev
   xscreensaver lintian x11-xserver-utils
   libglib2.0-dev dbus-daemon python3-dbus python3-gi
+  nsis
 )
 
 SUDO=""

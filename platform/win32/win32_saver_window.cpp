@@ -1,7 +1,9 @@
 #include "platform/win32/win32_saver_window.h"
 
 #include <optional>
+#include <vector>
 
+#include "platform/win32/monitor_covers.h"
 #include "platform/win32/wgl_target.h"
 
 namespace ironwood::platform {
@@ -10,6 +12,8 @@ namespace {
 
 constexpr char kClassName[] = "StarfraySS";
 constexpr char kWindowTitle[] = "Ironwood";
+// The black windows over the monitors beside the saver window.
+constexpr char kCoverClassName[] = "StarfraySSCover";
 
 DEVMODEA EmptyMode() {
   DEVMODEA mode{};
@@ -74,6 +78,7 @@ class Win32SaverWindow : public SaverWindow {
       : instance_(instance), showCommand_(showCommand) {}
 
   ~Win32SaverWindow() override {
+    DestroyCovers();
     if (window_ != nullptr) {
       // The handler may already be gone; what the window says while it closes is not its
       // business any more.
@@ -133,7 +138,9 @@ class Win32SaverWindow : public SaverWindow {
       return false;
     }
     deviceContext_ = GetDC(window_);  // the class's own DC: kept for the window's life
-    return deviceContext_ != nullptr;
+    if (deviceContext_ == nullptr) return false;
+    CreateCovers(RECT{0, 0, width, height});
+    return true;
   }
 
   std::unique_ptr<RenderTarget> CreateRenderTarget(GlLibraryState& libraries) override {
@@ -145,6 +152,7 @@ class Win32SaverWindow : public SaverWindow {
     if (window_ == nullptr) return;
     ShowWindow(window_, showCommand_);
     UpdateWindow(window_);
+    for (HWND cover : covers_) ShowWindow(cover, SW_SHOWNOACTIVATE);
   }
 
   Poll PollMessage(int& quitParameter) override {
@@ -191,7 +199,13 @@ class Win32SaverWindow : public SaverWindow {
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
       self->window_ = nullptr;
       self->deviceContext_ = nullptr;
+      self->covers_.clear();  // owned windows go before their owner
       self = nullptr;
+    }
+    // A cover taking the activation (it should never take it) is not the saver losing it.
+    if (self != nullptr && message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE &&
+        self->IsCover(reinterpret_cast<HWND>(lParam))) {
+      return 0;
     }
     const auto translated = Translate(message, wParam);
     if (self == nullptr || self->handler_ == nullptr || !translated) {
@@ -202,8 +216,74 @@ class Win32SaverWindow : public SaverWindow {
     return static_cast<LRESULT>(reaction.result);
   }
 
+  // The covers belong to the saver window: they never take the activation or the keyboard, hide
+  // the cursor as it does, and a mouse movement over them is a movement over the saver.
+  static LRESULT CALLBACK CoverProcedure(HWND cover, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      SetWindowLongPtrA(cover, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrA(cover, GWLP_USERDATA));
+    switch (message) {
+      case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+      case WM_SETCURSOR:
+        SetCursor(nullptr);
+        return TRUE;
+      case WM_MOUSEMOVE:
+        if (self != nullptr && self->handler_ != nullptr && self->window_ != nullptr) {
+          self->handler_->OnMessage(WindowMessage{WindowMessageKind::MouseMove, 0});
+        }
+        return 0;
+      case WM_NCDESTROY:
+        SetWindowLongPtrA(cover, GWLP_USERDATA, 0);
+        break;
+      default:
+        break;
+    }
+    return DefWindowProcA(cover, message, wParam, lParam);
+  }
+
+  bool IsCover(HWND window) const {
+    if (window == nullptr) return false;
+    for (HWND cover : covers_) {
+      if (cover == window) return true;
+    }
+    return false;
+  }
+
+  // One black popup over each part of the virtual screen the saver window leaves showing. Owned
+  // by the saver window, so they stay above it in the order of windows and go when it goes.
+  // Covers that cannot be made leave that part showing; the saver runs on regardless.
+  void CreateCovers(const RECT& saver) {
+    const std::vector<RECT> areas = CoverAreas(saver, DesktopMonitors());
+    if (areas.empty()) return;
+    WNDCLASSA coverClass{};
+    coverClass.lpfnWndProc = CoverProcedure;
+    coverClass.hInstance = instance_;
+    coverClass.hCursor = nullptr;
+    coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    coverClass.lpszClassName = kCoverClassName;
+    // Registered once a process; a second saver window finds it there.
+    if (RegisterClassA(&coverClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
+    for (const RECT& area : areas) {
+      HWND cover = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverClassName, "",
+                                   WS_POPUP, area.left, area.top, area.right - area.left,
+                                   area.bottom - area.top, window_, nullptr, instance_, this);
+      if (cover != nullptr) covers_.push_back(cover);
+    }
+  }
+
+  void DestroyCovers() {
+    for (HWND cover : covers_) {
+      if (IsWindow(cover)) DestroyWindow(cover);
+    }
+    covers_.clear();
+  }
+
   HINSTANCE instance_;
   int showCommand_;
+  std::vector<HWND> covers_;
   WindowHandler* handler_ = nullptr;
   HWND window_ = nullptr;
   HDC deviceContext_ = nullptr;
