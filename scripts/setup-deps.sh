@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64 wine32:i386
+  libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxrandr2:i386 libxinerama1:i386
+  libxcursor1:i386 libxi6:i386
   xvfb xauth x11-utils xdotool imagemagick
   libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
   libx11-dev libxrandr-dev

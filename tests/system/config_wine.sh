@@ -164,6 +164,9 @@ save_dialog() {
 }
 check "Save Scenario... opens the save dialog" save_dialog
 sleep 0.5
+# The dialog does not always get the X focus by itself; keys go where the focus is.
+save_window="$(xdotool search --name '^Save Scenario$' 2>/dev/null | head -n 1)"
+[ -n "$save_window" ] && xdotool windowfocus --sync "$save_window" 2>/dev/null
 xdotool type --delay 50 Duel 2>/dev/null
 xdotool key Return 2>/dev/null
 saved() { local i; for i in $(seq 50); do [ -s "$install/Scenarios/Duel.ss3" ] && return 0; sleep 0.2; done; return 1; }
@@ -242,9 +245,11 @@ sleep 2
 ask() {  # ask TEXT: a key brings the entry dialog; TEXT goes in and OK is pressed
   local id
   id="$(xdotool search --name '^Ironwood$' 2>/dev/null | head -n 1)"
-  xdotool windowfocus "$id" 2>/dev/null
+  xdotool windowfocus --sync "$id" 2>/dev/null
   xdotool key x 2>/dev/null
-  drive "Enter Password" text 1002 "$1" click 1
+  # A refused password clears the mouse reference: the next key (or movement) asks again.
+  drive "Enter Password" text 1002 "$1" click 1 || { sleep 1; xdotool key x 2>/dev/null;
+    drive "Enter Password" text 1002 "$1" click 1; }
 }
 check "a key shows the entry dialog" ask secret
 sleep 1

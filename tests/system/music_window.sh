@@ -23,6 +23,9 @@ player_pid=""
 finish_music() {
   [ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null
   rm -rf "$player_dir"
+  # The shared registry goes back to no music for the tests after this one.
+  wine reg add 'HKLM\software\Quillon\Starfray ScreenSaver\2.60' /v UseMP3Audio /t REG_SZ \
+    /d 0 /f /reg:32 >/dev/null 2>&1
   cleanup
 }
 trap finish_music EXIT
