@@ -105,11 +105,13 @@ bool DecodeBmp(const std::string& file, BmpPixels& out, std::string* why) {
   return true;
 }
 
-bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
-  std::string file;
-  switch (ReadWholeFile(path, kMaxBmpFileBytes, &file)) {
+// Reads a whole image file of at most `limit` bytes; false, with a reason naming the file,
+// when it cannot be had.
+bool ReadImageFile(const std::string& path, std::uintmax_t limit, std::string* file,
+                   std::string* why) {
+  switch (ReadWholeFile(path, limit, file)) {
     case FileFault::kNone:
-      break;
+      return true;
     case FileFault::kMissing:
       return Fail(why, path + ": cannot open the file");
     case FileFault::kNotRegular:
@@ -117,8 +119,14 @@ bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
     case FileFault::kTooLarge:
       return Fail(why, path + ": larger than any image the saver takes");
     case FileFault::kUnreadable:
-      return Fail(why, path + ": the file could not be read");
+      break;
   }
+  return Fail(why, path + ": the file could not be read");
+}
+
+bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
+  std::string file;
+  if (!ReadImageFile(path, kMaxBmpFileBytes, &file, why)) return false;
   std::string fault;
   if (!DecodeBmp(file, out, &fault)) return Fail(why, path + ": " + fault);
   return true;
@@ -355,18 +363,7 @@ bool Texture::LoadPixels(int width, int height, bool hasAlpha, std::vector<std::
 
 bool Texture::LoadDds(const std::string& path, std::string* why) {
   std::string file;
-  switch (ReadWholeFile(path, kMaxDdsFileBytes, &file)) {
-    case FileFault::kNone:
-      break;
-    case FileFault::kMissing:
-      return Fail(why, path + ": cannot open the file");
-    case FileFault::kNotRegular:
-      return Fail(why, path + ": not a regular file");
-    case FileFault::kTooLarge:
-      return Fail(why, path + ": larger than any image the saver takes");
-    case FileFault::kUnreadable:
-      return Fail(why, path + ": the file could not be read");
-  }
+  if (!ReadImageFile(path, kMaxDdsFileBytes, &file, why)) return false;
   std::string fault;
   if (!DecodeDds(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), &fault)) {
     return Fail(why, path + ": " + fault);
