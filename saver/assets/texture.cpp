@@ -105,28 +105,9 @@ bool DecodeBmp(const std::string& file, BmpPixels& out, std::string* why) {
   return true;
 }
 
-// Reads a whole image file of at most `limit` bytes; false, with a reason naming the file,
-// when it cannot be had.
-bool ReadImageFile(const std::string& path, std::uintmax_t limit, std::string* file,
-                   std::string* why) {
-  switch (ReadWholeFile(path, limit, file)) {
-    case FileFault::kNone:
-      return true;
-    case FileFault::kMissing:
-      return Fail(why, path + ": cannot open the file");
-    case FileFault::kNotRegular:
-      return Fail(why, path + ": not a regular file");
-    case FileFault::kTooLarge:
-      return Fail(why, path + ": larger than any image the saver takes");
-    case FileFault::kUnreadable:
-      break;
-  }
-  return Fail(why, path + ": the file could not be read");
-}
-
 bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
   std::string file;
-  if (!ReadImageFile(path, kMaxBmpFileBytes, &file, why)) return false;
+  if (!ReadWholeFile(path, kMaxBmpFileBytes, &file, why)) return false;
   std::string fault;
   if (!DecodeBmp(file, out, &fault)) return Fail(why, path + ": " + fault);
   return true;
@@ -363,7 +344,7 @@ bool Texture::LoadPixels(int width, int height, bool hasAlpha, std::vector<std::
 
 bool Texture::LoadDds(const std::string& path, std::string* why) {
   std::string file;
-  if (!ReadImageFile(path, kMaxDdsFileBytes, &file, why)) return false;
+  if (!ReadWholeFile(path, kMaxDdsFileBytes, &file, why)) return false;
   std::string fault;
   if (!DecodeDds(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), &fault)) {
     return Fail(why, path + ": " + fault);
