@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Checks that every include points down the layers (docs/architecture.md):
-#   glapi -> platform -> common -> saver/core -> saver/gl -> saver/assets
-#     -> saver/audio, saver/effects -> saver/battle -> saver/render -> saver/shell
-# and config/ and tools/ beside them; the configuration program's faces
-# (platform/*/config_*) may include config/. Program entry files (platform/*/*_entry.cpp) may include
-# anything: they join the layers into programs. Prints each include that breaks a rule.
+#   glapi -> platform -> common -> saver/core -> saver/assets -> saver/audio, saver/effects
+#     -> saver/battle -> saver/render -> saver/shell (saver/gl beside the saver's layers)
+#   common -> config
+# with programs/ on top of them all (it joins the layers into the two programs) and tools/ on
+# the saver's layers. Nothing includes programs/. Prints each include that breaks a rule.
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
@@ -13,18 +13,18 @@ allowed() {
   case "$1" in
     glapi) echo "glapi/" ;;
     platform) echo "platform/ glapi/" ;;
-    common) echo "common/ platform/" ;;
-    config) echo "config/ common/ platform/" ;;
-    # The configuration program's faces show config/'s pages with the platform's toolkit.
-    config-face) echo "config/ common/ platform/" ;;
-    saver/core) echo "saver/core/ platform/" ;;
-    saver/gl) echo "saver/gl/ saver/core/ common/ platform/ glapi/" ;;
-    saver/assets) echo "saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
+    common) echo "common/ platform/ glapi/" ;;
+    config) echo "config/ common/ platform/ glapi/" ;;
+    saver/core) echo "saver/core/ platform/ glapi/" ;;
+    saver/assets) echo "saver/assets/ saver/core/ common/ platform/ glapi/" ;;
     saver/audio) echo "saver/audio/ saver/assets/ saver/core/ common/ platform/ glapi/" ;;
-    saver/battle) echo "saver/battle/ saver/effects/ saver/audio/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
-    saver/effects) echo "saver/effects/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
-    saver/render) echo "saver/render/ saver/battle/ saver/effects/ saver/audio/ saver/assets/ saver/gl/ saver/core/ common/ platform/ glapi/" ;;
+    saver/effects) echo "saver/effects/ saver/assets/ saver/core/ common/ platform/ glapi/" ;;
+    saver/battle) echo "saver/battle/ saver/effects/ saver/audio/ saver/assets/ saver/core/ common/ platform/ glapi/" ;;
+    saver/render) echo "saver/render/ saver/battle/ saver/effects/ saver/audio/ saver/assets/ saver/core/ common/ platform/ glapi/" ;;
+    saver/gl) echo "saver/gl/ saver/core/ common/ platform/ glapi/" ;;
     saver/shell) echo "saver/ common/ platform/ glapi/" ;;
+    # The programs join everything below them; they are the only place the two meet.
+    programs) echo "programs/ saver/ config/ common/ platform/ glapi/" ;;
     # Tools build on the saver's readers and, for drawing, the platform's offscreen target.
     tools) echo "tools/ saver/ common/ platform/ glapi/" ;;
     *) echo "" ;;
@@ -33,8 +33,6 @@ allowed() {
 
 layer_of() {
   case "$1" in
-    platform/*/config_*) echo config-face ;;
-    platform/*) echo platform ;;
     saver/*) echo "$1" | cut -d/ -f1-2 ;;
     *) echo "$1" | cut -d/ -f1 ;;
   esac
@@ -42,7 +40,6 @@ layer_of() {
 
 broken=0
 while IFS= read -r file; do
-  case "$file" in platform/*/*_entry.cpp) continue ;; esac
   layer=$(layer_of "$file")
   rules=$(allowed "$layer")
   # The tools' own tests share the test helpers.
@@ -61,7 +58,7 @@ while IFS= read -r file; do
       broken=1
     fi
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
-done < <(find glapi platform common config saver tools -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inc' \) | sort)
+done < <(find glapi platform common config saver programs tools -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.inc' -o -name '*.rc' \) | sort)
 
 if [ "$broken" -ne 0 ]; then
   echo "includes that point up the layers (see docs/architecture.md)"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/settings_store.h"
-#include "platform/win32/config_sheet.h"
+#include "programs/win32/config_sheet.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   const std::vector<std::string> arguments(__argv + 1, __argv + __argc);

@@ -1,7 +1,7 @@
 // The four pages of the configuration sheet as Windows dialogs. Every decision is the page
 // logic's (config/); these procedures fill the controls from it and report what the user did.
 
-#include "platform/win32/config_pages.h"
+#include "programs/win32/config_pages.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/page_common.h"
-#include "platform/win32/config_resources.h"
+#include "programs/win32/config_resources.h"
 
 namespace ironwood::platform::win32config {
 

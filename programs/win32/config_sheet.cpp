@@ -1,4 +1,4 @@
-#include "platform/win32/config_sheet.h"
+#include "programs/win32/config_sheet.h"
 
 #include <commctrl.h>
 
@@ -7,7 +7,7 @@
 
 #include "config/config_program.h"
 #include "config/settings_transfer.h"
-#include "platform/win32/config_pages.h"
+#include "programs/win32/config_pages.h"
 
 namespace ironwood::platform::win32config {
 

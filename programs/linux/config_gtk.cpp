@@ -1,4 +1,4 @@
-#include "platform/linux/config_gtk.h"
+#include "programs/linux/config_gtk.h"
 
 #include <gtk/gtk.h>
 

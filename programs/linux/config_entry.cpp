@@ -7,7 +7,7 @@
 
 #include "config/config_program.h"
 #include "config/settings_transfer.h"
-#include "platform/linux/config_gtk.h"
+#include "programs/linux/config_gtk.h"
 #include "platform/linux/instance_lock.h"
 #include "platform/settings_store.h"
 
