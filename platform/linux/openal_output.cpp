@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/linux/library_symbols.h"
@@ -164,6 +165,42 @@ class OpenAlOutput : public SoundOutput {
   ALCcontext* context_;
 };
 
+// ALSA's own error handler, as its header declares it.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error,
+                                  const char* format, ...);
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// OpenAL Soft and the ALSA library it plays through print their own complaints on standard
+// error (a machine without a sound card gets a screenful); the saver logs its one line about a
+// missing device, so both are told to keep quiet through their own settings. ALSA's handler is
+// process-wide and OpenAL's backend opens the same library, so setting it here covers it; the
+// library stays loaded, as OpenAL's does.
+void QuietenSoundLibraries() {
+  if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
+    using SetHandler = int (*)(AlsaErrorHandler);
+    SetHandler setHandler = nullptr;
+    if (ResolveSymbol(alsa, "snd_lib_error_set_handler", setHandler)) setHandler(IgnoreAlsaError);
+  }
+}
+
+// OpenAL Soft reads its log level when it first starts, which opening a device does; a level the
+// user chose is kept.
+class QuietOpenAlStart {
+ public:
+  QuietOpenAlStart() : set_(std::getenv("ALSOFT_LOGLEVEL") == nullptr) {
+    if (set_) setenv("ALSOFT_LOGLEVEL", "0", 0);
+  }
+  ~QuietOpenAlStart() {
+    if (set_) unsetenv("ALSOFT_LOGLEVEL");
+  }
+  QuietOpenAlStart(const QuietOpenAlStart&) = delete;
+  QuietOpenAlStart& operator=(const QuietOpenAlStart&) = delete;
+
+ private:
+  bool set_;
+};
+
 std::unique_ptr<SoundOutput> Fail(std::string* why, std::string reason) {
   if (why != nullptr) *why = std::move(reason);
   return nullptr;
@@ -181,6 +218,8 @@ std::unique_ptr<SoundOutput> OpenOpenAlOutput(std::string* why) {
 }
 
 std::unique_ptr<SoundOutput> OpenOpenAlOutput(const char* libraryName, std::string* why) {
+  QuietenSoundLibraries();
+  const QuietOpenAlStart quiet;
   // The library stays loaded once opened: its mixing threads may outlive a closed device.
   void* library = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
