@@ -14,19 +14,12 @@ namespace {
 
 using gtkconfig::PageView;
 
+// Pages fill when they come to the front.
 struct Sheet {
   std::unique_ptr<PageView> pages[config::kPages.size()];
-  bool shown[config::kPages.size()] = {};
-
-  // Pages fill when they come to the front; each decides what it fills again.
-  void ShowPage(std::size_t page) {
-    const bool first = !shown[page];
-    shown[page] = true;
-    pages[page]->Show(first);
-  }
 
   static void OnSwitchPage(GtkNotebook*, GtkWidget*, guint page, Sheet* self) {
-    self->ShowPage(page);
+    self->pages[page]->Show();
   }
 };
 
@@ -54,7 +47,7 @@ bool RunConfigSheet(config::ConfigProgram& program) {
                      TRUE, 0);
   g_signal_connect(notebook, "switch-page", G_CALLBACK(Sheet::OnSwitchPage), &sheet);
   gtk_widget_show_all(dialog);
-  sheet.ShowPage(0);
+  sheet.pages[0]->Show();
   const int response = gtk_dialog_run(GTK_DIALOG(dialog));
   gtk_widget_destroy(dialog);
   while (gtk_events_pending()) gtk_main_iteration();

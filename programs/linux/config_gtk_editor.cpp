@@ -10,9 +10,10 @@ namespace ironwood::platform::gtkconfig {
 
 namespace {
 
-class ScenarioEditor : public PageView {
+class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
  public:
-  ScenarioEditor(config::ScenarioEditorPage& page, GtkWindow* owner) : page_(page), owner_(owner) {}
+  ScenarioEditor(config::ScenarioEditorPage& page, GtkWindow* owner)
+      : PageViewOf(page, Refill::kFirstShow), owner_(owner) {}
 
   GtkWidget* Build() override {
     notice_ = NoticeLabel();
@@ -38,10 +39,7 @@ class ScenarioEditor : public PageView {
     return Frame("Scenario Configuration editor:", column);
   }
 
-  void Show(bool first) override {
-    if (!first) return;
-    Filling filling(filling_);
-    page_.Show();
+  void Fill() override {
     ShowNotice(notice_, page_.notice());
     for (int a = 0; a < 2; ++a) {
       FillCombo(alliances_[a].plugins, page_.plugins(), page_.pluginSelection(a));
@@ -186,9 +184,7 @@ class ScenarioEditor : public PageView {
     FillEntries(1);
   }
 
-  config::ScenarioEditorPage& page_;
   GtkWindow* owner_;
-  bool filling_ = false;
   GtkWidget* notice_ = nullptr;
   AllianceControls alliances_[2];
 };

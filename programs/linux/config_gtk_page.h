@@ -25,8 +25,8 @@ class PageView {
   virtual ~PageView() = default;
   // The page's widgets, once; the sheet puts them in the notebook.
   virtual GtkWidget* Build() = 0;
-  // The page has come to the front; first is true the first time it does.
-  virtual void Show(bool first) = 0;
+  // The page has come to the front.
+  virtual void Show() = 0;
 };
 
 // Message boxes and file choosers open over owner, the sheet's dialog.
@@ -85,6 +85,33 @@ class Filling {
  private:
   bool& flag_;
   bool was_;
+};
+
+// A page's view over its page object. Showing it tells the page and fills the widgets from it:
+// the first time only, or each time for a page that lists its folder again.
+template <class Logic>
+class PageViewOf : public PageView {
+ public:
+  void Show() final {
+    if (shown_ && refill_ == Refill::kFirstShow) return;
+    shown_ = true;
+    Filling filling(filling_);
+    page_.Show();
+    Fill();
+  }
+
+ protected:
+  enum class Refill { kFirstShow, kEachShow };
+  PageViewOf(Logic& page, Refill refill) : page_(page), refill_(refill) {}
+  // Sets every widget from the page object.
+  virtual void Fill() = 0;
+
+  Logic& page_;
+  bool filling_ = false;
+
+ private:
+  const Refill refill_;
+  bool shown_ = false;
 };
 
 }  // namespace ironwood::platform::gtkconfig

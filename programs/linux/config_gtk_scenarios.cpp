@@ -7,9 +7,12 @@ namespace ironwood::platform::gtkconfig {
 
 namespace {
 
-class ScenarioConfig : public PageView {
+// Lists the folder again each time it is shown, so a scenario the editor has just saved can be
+// added.
+class ScenarioConfig : public PageViewOf<config::ScenarioConfigPage> {
  public:
-  ScenarioConfig(config::ScenarioConfigPage& page, GtkWindow* owner) : page_(page), owner_(owner) {}
+  ScenarioConfig(config::ScenarioConfigPage& page, GtkWindow* owner)
+      : PageViewOf(page, Refill::kEachShow), owner_(owner) {}
 
   GtkWidget* Build() override {
     files_ = gtk_combo_box_text_new();
@@ -49,15 +52,9 @@ class ScenarioConfig : public PageView {
     return Frame("Scenario Selection:", row);
   }
 
-  // Lists the folder again each time, so a scenario the editor has just saved can be added.
-  void Show(bool) override {
-    Filling filling(filling_);
-    page_.Show();
-    Fill();
-  }
-
  private:
-  void Fill() {
+  // Also after Add and Remove, where no Show has set the flag.
+  void Fill() override {
     Filling filling(filling_);
     ShowNotice(notice_, page_.notice());
     gtk_widget_set_visible(files_, page_.notice().empty());
@@ -65,9 +62,7 @@ class ScenarioConfig : public PageView {
     catalogue_.Fill(page_.rows(), page_.rowSelection());
   }
 
-  config::ScenarioConfigPage& page_;
   GtkWindow* owner_;
-  bool filling_ = false;
   GtkWidget* files_ = nullptr;
   GtkWidget* notice_ = nullptr;
   ListView catalogue_;

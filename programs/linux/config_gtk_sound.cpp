@@ -16,9 +16,9 @@ GtkWidget* VolumeSlider() {
   return scale;
 }
 
-class Sound : public PageView {
+class Sound : public PageViewOf<config::SoundPage> {
  public:
-  explicit Sound(config::SoundPage& page) : page_(page) {}
+  explicit Sound(config::SoundPage& page) : PageViewOf(page, Refill::kFirstShow) {}
 
   GtkWidget* Build() override {
     soundFX_ = gtk_check_button_new_with_label("Enable");
@@ -77,10 +77,7 @@ class Sound : public PageView {
     return Frame("Sound:", row);
   }
 
-  void Show(bool first) override {
-    if (!first) return;
-    Filling filling(filling_);
-    page_.Show();
+  void Fill() override {
     SetActive(soundFX_, page_.soundFXOn());
     FillMusicBoxes();
     gtk_range_set_value(GTK_RANGE(soundFXVolume_), page_.soundFXSlider());
@@ -96,8 +93,6 @@ class Sound : public PageView {
     SetActive(mp3Music_, page_.mp3MusicOn());
   }
 
-  config::SoundPage& page_;
-  bool filling_ = false;
   GtkWidget* soundFX_ = nullptr;
   GtkWidget* soundFXVolume_ = nullptr;
   GtkWidget* cdMusic_ = nullptr;

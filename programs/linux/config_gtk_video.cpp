@@ -9,9 +9,9 @@ namespace ironwood::platform::gtkconfig {
 
 namespace {
 
-class Video : public PageView {
+class Video : public PageViewOf<config::VideoPage> {
  public:
-  explicit Video(config::VideoPage& page) : page_(page) {}
+  explicit Video(config::VideoPage& page) : PageViewOf(page, Refill::kFirstShow) {}
 
   GtkWidget* Build() override {
     GtkWidget* row = Box(GTK_ORIENTATION_HORIZONTAL);
@@ -23,10 +23,7 @@ class Video : public PageView {
     return Frame("Video:", row);
   }
 
-  void Show(bool first) override {
-    if (!first) return;
-    Filling filling(filling_);
-    page_.Show();
+  void Fill() override {
     const int choice = page_.resolutionChoice();
     SetActive(choice >= 0 ? resolution_[static_cast<std::size_t>(choice)] : noResolution_, true);
     SetActive(use3DFX_, page_.use3DFX());
@@ -126,8 +123,6 @@ class Video : public PageView {
     SetActive(camera3D_, page_.useFull3DCamera());
   }
 
-  config::VideoPage& page_;
-  bool filling_ = false;
   GtkWidget* resolution_[config::kResolutions.size()] = {};
   GtkWidget* noResolution_ = nullptr;
   GtkWidget* use3DFX_ = nullptr;
