@@ -1,7 +1,8 @@
 #pragma once
 
 // The configuration program's face on Linux: the four pages in a GTK 3 dialog with a notebook,
-// OK and Cancel. The pages' behaviour is all in config/; this file only shows it.
+// OK and Cancel. The pages' behaviour is all in config/; each page's widgets are in its own
+// config_gtk_<page>.cpp, and the sheet only puts them together.
 
 namespace ironwood::config {
 class ConfigProgram;

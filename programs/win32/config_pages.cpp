@@ -86,6 +86,40 @@ void SetSlider(HWND page, int id, int low, int high, int position) {
   SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, position);
 }
 
+enum class FileDialog { kOpen, kSave };
+
+// The common save or open dialog over the sheet, with one filter. Every one here leaves the
+// current folder as it was and has no read-only box; flags adds what this one asks of the chosen
+// name. It opens in startFolder (the system's choice when empty) with startName filled in.
+// The chosen path, or nothing when cancelled.
+std::optional<std::string> ChooseFile(HWND page, FileDialog kind, std::string_view titleText,
+                                      std::string_view filterName, std::string_view filterPattern,
+                                      DWORD flags, const std::string& startName = {},
+                                      const std::string& startFolder = {}) {
+  const std::string filter =
+      std::string(filterName) + '\0' + std::string(filterPattern) + '\0' + '\0';
+  const std::string title(titleText);
+  char file[1024] = {};
+  char fileTitle[1024] = {};
+  startName.copy(file, sizeof file - 1);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = GetParent(page);
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = sizeof file;
+  dialog.lpstrFileTitle = fileTitle;
+  dialog.nMaxFileTitle = sizeof fileTitle;
+  dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
+  dialog.lpstrTitle = title.c_str();
+  dialog.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | flags;
+  const BOOL chosen =
+      kind == FileDialog::kSave ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  if (!chosen) return std::nullopt;
+  return std::string(file);
+}
+
 // OK was pressed: every page that was ever shown hears it; the sheet saves once it has closed.
 bool AnswerSheetNotice(HWND page, LPARAM lParam) {
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -187,33 +221,15 @@ std::string FieldText(HWND page, int id) {
 
 // The save and load dialogs: the scenario filter, starting in the scenario folder with the last
 // name chosen. Saving asks before replacing a file and takes new names; loading wants a file
-// that exists. The chosen path, or nothing when cancelled.
+// that exists.
 std::optional<std::string> ChooseScenarioFile(HWND page, bool save) {
   config::ScenarioEditorPage& logic = Context(page).program->scenarioEditor;
   logic.PrepareScenarioFolder();
-  const std::string filter = std::string(config::kScenarioFilterName) + '\0' +
-                             std::string(config::kScenarioFilterPattern) + '\0' + '\0';
-  const std::string folder = logic.scenarioFolder();
-  const std::string title(save ? config::kSaveDialogTitle : config::kLoadDialogTitle);
-  char file[1024] = {};
-  char fileTitle[1024] = {};
-  logic.lastFileName().copy(file, sizeof file - 1);
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = GetParent(page);
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = sizeof file;
-  dialog.lpstrFileTitle = fileTitle;
-  dialog.nMaxFileTitle = sizeof fileTitle;
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
-                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-  const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-  if (!chosen) return std::nullopt;
-  return std::string(file);
+  return ChooseFile(page, save ? FileDialog::kSave : FileDialog::kOpen,
+                    save ? config::kSaveDialogTitle : config::kLoadDialogTitle,
+                    config::kScenarioFilterName, config::kScenarioFilterPattern,
+                    save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST,
+                    logic.lastFileName(), logic.scenarioFolder());
 }
 
 void SaveScenario(HWND page) {
@@ -301,24 +317,11 @@ void FillTracks(HWND page) {
 }
 
 void AddTrack(HWND page) {
-  const std::string filter = std::string(config::kTrackFilterName) + '\0' +
-                             std::string(config::kTrackFilterPattern) + '\0' + '\0';
-  const std::string title(config::kTrackDialogTitle);
-  char file[1024] = {};
-  char fileTitle[1024] = {};
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = GetParent(page);
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file;
-  dialog.nMaxFile = sizeof file;
-  dialog.lpstrFileTitle = fileTitle;
-  dialog.nMaxFileTitle = sizeof fileTitle;
-  dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
-  if (!GetOpenFileNameA(&dialog)) return;
-  const std::string refusal = Context(page).program->sound.AddTrack(file);
+  const std::optional<std::string> path =
+      ChooseFile(page, FileDialog::kOpen, config::kTrackDialogTitle, config::kTrackFilterName,
+                 config::kTrackFilterPattern, OFN_FILEMUSTEXIST);
+  if (!path) return;
+  const std::string refusal = Context(page).program->sound.AddTrack(*path);
   FillTracks(page);
   ShowMessage(page, refusal);
 }
