@@ -1,5 +1,6 @@
 #include "saver/shell/battle_stats_recorder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -7,6 +8,11 @@
 #include "saver/shell/saver_app.h"
 
 namespace ironwood {
+
+BattleStatsRecorder::BattleStatsRecorder(int battles, int limitSeconds, int frameMilliseconds)
+    : wanted_(battles),
+      limitSeconds_(limitSeconds),
+      limitFrames_(2LL * limitSeconds * 1000 / std::max(frameMilliseconds, 1)) {}
 
 bool BattleStatsRecorder::Frame(SaverApp& app) {
   const std::uint32_t now = platform::TimeMilliseconds();
@@ -19,6 +25,11 @@ bool BattleStatsRecorder::Frame(SaverApp& app) {
     unfinished_ = true;
     end = true;
   }
+  // The frames end a battle whose fight never starts, where the time above does not.
+  if (++battleFrames_ > limitFrames_) {
+    unfinished_ = true;
+    end = true;
+  }
   return end;
 }
 
@@ -28,6 +39,7 @@ void BattleStatsRecorder::BattleEnded(const SaverApp& app, const BattleManager& 
                                 now.torpedoHits - tallyBefore_.torpedoHits,
                                 now.phaserHitMilliseconds - tallyBefore_.phaserHitMilliseconds};
   tallyBefore_ = now;
+  battleFrames_ = 0;
   statistics_.BattleEnded(battle, platform::TimeMilliseconds(), battleTally);
 }
 

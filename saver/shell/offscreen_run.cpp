@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string_view>
 
@@ -68,7 +70,8 @@ constexpr Option kOptions[] = {
      [](OffscreenOptions& o, std::string_view t, long long) { o.flightLog = t; }},
     {"--frames", Option::Value::Count, 1, 100000000, nullptr,
      [](OffscreenOptions& o, std::string_view, long long v) { o.frames = AsInt(v); }},
-    {"--frame-ms", Option::Value::Count, 0, 60000, nullptr,
+    // A clock that never moves would never end a battle's time limit.
+    {"--frame-ms", Option::Value::Count, 1, 60000, nullptr,
      [](OffscreenOptions& o, std::string_view, long long v) { o.frameMilliseconds = AsInt(v); }},
     {"--seed", Option::Value::Count, 0, 0xFFFFFFFFLL, nullptr,
      [](OffscreenOptions& o, std::string_view, long long v) {
@@ -112,6 +115,39 @@ const Option* FindOption(std::string_view text, std::string_view& value) {
     }
   }
   return nullptr;
+}
+
+// Why the saver did not start, from its start-up log: every step that failed (the resolution
+// change's fallbacks aside), from its "Attempting" line to its "Failed" and the lines under that.
+std::string StartFailure(const StartupLog& log) {
+  std::ifstream file(log.Path());
+  if (!file) return "its start-up log " + log.Path() + " could not be written";
+  std::string reasons, line;
+  std::vector<std::string> step;  // the lines of the step the log is in
+  bool resolution = false;
+  std::size_t failedIndent = std::string::npos;  // the failed line's, while its reasons follow
+  while (std::getline(file, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t indent = line.find_first_not_of(' ');
+    if (indent == std::string::npos) continue;
+    if (line == "BEGIN RESOLUTION CHANGE") resolution = true;
+    if (line == "END RESOLUTION CHANGE") resolution = false;
+    if (resolution) continue;
+    if (failedIndent != std::string::npos && indent > failedIndent) {
+      reasons += "\n" + line;
+      continue;
+    }
+    failedIndent = std::string::npos;
+    if (line.find("Attempting") != std::string::npos) step.clear();
+    step.push_back(line);
+    if (line.ends_with("Failed")) {
+      for (const std::string& part : step) reasons += "\n" + part;
+      step.clear();
+      failedIndent = indent;
+    }
+  }
+  if (reasons.empty()) return "see its start-up log " + log.Path();
+  return "from its start-up log " + log.Path() + ":" + reasons;
 }
 
 }  // namespace
@@ -165,6 +201,13 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
                  const OffscreenOptions& options, std::FILE* report) {
   platform::ManualClock clock(0);
   platform::ScopedClock scopedClock(clock);
+  // A file there would pass every read as a missing asset, and lose the log that says so.
+  if (!std::filesystem::is_directory(workingDirectory)) {
+    std::fprintf(stderr,
+                 "Ironwood: the installation folder %s (WorkingDirectory) is not a folder\n",
+                 workingDirectory.c_str());
+    return 1;
+  }
   SaverServices offscreenServices = services;
   if (options.seed) {
     const std::uint32_t seed = *options.seed;
@@ -195,8 +238,8 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
   const PictureRecorder* picturesMade = pictures.get();
   if (pictures) recorders.push_back(std::move(pictures));
   if (options.battleStats > 0) {
-    recorders.push_back(
-        std::make_unique<BattleStatsRecorder>(options.battleStats, options.battleLimitSeconds));
+    recorders.push_back(std::make_unique<BattleStatsRecorder>(
+        options.battleStats, options.battleLimitSeconds, options.frameMilliseconds));
   }
   if (flightLog) recorders.push_back(std::move(flightLog));
 
@@ -224,6 +267,12 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
   std::fprintf(report, "Offscreen run: %d frames in %.3f s, %.1f frames per second, %d pictures\n",
                frames, seconds, seconds > 0 ? frames / seconds : 0.0,
                picturesMade != nullptr ? picturesMade->Written() : 0);
+  if (!app.Started()) {
+    // Nothing was recorded: no lines of the recorders, which would read as an empty result.
+    std::fprintf(stderr, "Ironwood: the saver did not start; %s\n",
+                 StartFailure(app.Log()).c_str());
+    return 1;
+  }
   bool failed = false;
   for (const auto& recorder : recorders) failed = recorder->Finish(report) || failed;
   return code == 0 && failed ? 1 : code;
