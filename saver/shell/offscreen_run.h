@@ -53,7 +53,8 @@ struct SaverServices;
 // and the loop ends after the requested frames. Prints the frame count, the real frames per
 // second and the pictures written to `report`, and the contact sheet's frames when one was asked
 // for. Returns the saver's exit code, or 1 when the saver ended well but an asked-for contact
-// sheet or flight log could not be written.
+// sheet or flight log could not be written, a battle of a statistics run did not end, or the
+// saver did not start (its failed steps printed on standard error).
 int RunOffscreen(const SaverServices& services, const std::string& workingDirectory,
                  const OffscreenOptions& options, std::FILE* report);
 

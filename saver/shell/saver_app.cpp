@@ -36,7 +36,16 @@ std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& setting
 int SaverMain(std::string_view commandLine, SaverServices& services,
               const OffscreenOptions* offscreen) {
   const std::optional<std::string> workingDirectory = ReadWorkingDirectory(services.settings);
-  if (!workingDirectory) return 0;  // not installed: no mode is honoured
+  if (!workingDirectory) {
+    // Not installed: no mode is honoured. An offscreen run was asked for its results, though,
+    // and must not pass for one that had them.
+    if (offscreen != nullptr && offscreen->enabled) {
+      std::fprintf(stderr,
+                   "Ironwood: the settings name no installation folder (WorkingDirectory)\n");
+      return 1;
+    }
+    return 0;
+  }
 
   switch (ParseRunMode(commandLine)) {
     case RunMode::Configure:
@@ -102,7 +111,9 @@ bool SaverApp::StartUp() {
 
   window_->Show();
   DrawTitleScreen(workingDirectory_, width_, height_, *textureNames_, *target_);
-  if (!LoadBattleFiles()) {
+  if (LoadBattleFiles()) {
+    started_ = true;
+  } else {
     // The loop sees the quit first, so the normal shutdown (and its log line) still runs.
     RestoreDisplayMode();
     window_->PostQuit(0);

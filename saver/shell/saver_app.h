@@ -107,6 +107,9 @@ class SaverApp {
   // of the installation folder.
   bool TakeScreenshot();
 
+  // Whether the last Run got as far as the battle (start-up and the battle files' load
+  // succeeded); the reason it did not is in the start-up log.
+  bool Started() const { return started_; }
   const StartupLog& Log() const { return log_; }
   const FrameStats& Frames() const { return frameStats_; }
   int Width() const { return width_; }
@@ -133,6 +136,7 @@ class SaverApp {
   std::string workingDirectory_;
   StartupLog log_;
   FrameStats frameStats_;
+  bool started_ = false;
   FrameObserver frameObserver_;
   Scene::ShipsObserver shipsObserver_;
   BattleManager::BattleEnded battleEndedObserver_;

@@ -171,9 +171,30 @@ convert -size 50x30 gradient:navy-orange -type truecolor "BMP3:$install_dir/Gfx/
 output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=30 /s 2>&1)"
 code=$?
 log="$(tr -d '\r' <"$install_dir/SYlog.log")"
-check "a failed load exits 0" test "$code" -eq 0
+check "a failed load exits 1" test "$code" -eq 1
 check "a failed load draws no frame" grep -q '^Offscreen run: 0 frames' <<<"$output"
+check "the failed step and its reason are on standard error" bash -c "grep -qx '    Attempting To Load UniBillboard...Failed' <<<'$output' && grep -q '^        cannot open .*UniBillboard.ase' <<<'$output'"
 check "the failed step and its reason are logged" bash -c "grep -qx '    Attempting To Load UniBillboard...Failed' <<<'$log' && grep -q '^        cannot open .*UniBillboard.ase' <<<'$log'"
 check "the log still ends with the frame rate" grep -q '^Frames Per Second:' <<<"$(tail -n 1 <<<"$log")"
+
+
+# Runs that cannot give what they were asked for say so and fail, rather than report nothing
+# found: a statistics run on that folder, an installation folder that is a file or not named,
+# and a clock that would never move (its battles would never reach their time limit).
+output="$(env -u DISPLAY "$saver" --battle-stats=1 /s 2>&1)"
+code=$?
+check "statistics of a saver that did not start fail with the reason" bash -c "test $code -eq 1 && grep -q '^Ironwood: the saver did not start; ' <<<'$output' && grep -qx '    Attempting To Load UniBillboard...Failed' <<<'$output' && ! grep -q '^battles 0' <<<'$output'"
+no_folder="$work/no-folder.reg"
+sed 's|^"WorkingDirectory"=.*|"WorkingDirectory"="'"$work"'/user.reg"|' "$IRONWOOD_SYSTEM_SETTINGS" >"$no_folder"
+output="$(IRONWOOD_SYSTEM_SETTINGS="$no_folder" env -u DISPLAY "$saver" --battle-stats=1 /s 2>&1)"
+code=$?
+check "an installation folder that is a file fails the run" bash -c "test $code -eq 1 && grep -q 'WorkingDirectory) is not a folder' <<<'$output'"
+grep -v '^"WorkingDirectory"' "$IRONWOOD_SYSTEM_SETTINGS" >"$no_folder"
+output="$(IRONWOOD_SYSTEM_SETTINGS="$no_folder" env -u DISPLAY "$saver" --offscreen --null-gl --frames=2 /s 2>&1)"
+code=$?
+check "settings without an installation folder fail the run" bash -c "test $code -eq 1 && grep -q 'no installation folder (WorkingDirectory)' <<<'$output'"
+output="$(env -u DISPLAY "$saver" --battle-stats=1 --frame-ms=0 /s 2>&1)"
+code=$?
+check "a frame step of 0 is refused" bash -c "test $code -eq 2 && grep -q '^Ironwood: bad value in --frame-ms=0; usage' <<<'$output'"
 
 summary "offscreen run"
