@@ -24,18 +24,10 @@ std::string FormatFramesPerSecond(const FrameStats& stats) {
   return text;
 }
 
-std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& settings) {
-  std::optional<std::string> folder = settings::Read(settings, settings::kWorkingDirectory);
-  if (!folder || folder->empty()) return std::nullopt;
-  // Every file name is the folder text with a relative name appended, so the separator must be
-  // there; a hand-written value often lacks it.
-  if (!platform::EndsWithSeparator(*folder)) folder->push_back(platform::kPathSeparator);
-  return folder;
-}
-
 int SaverMain(std::string_view commandLine, SaverServices& services,
               const OffscreenOptions* offscreen) {
-  const std::optional<std::string> workingDirectory = ReadWorkingDirectory(services.settings);
+  const std::optional<std::string> workingDirectory =
+      settings::ReadWorkingDirectory(services.settings);
   if (!workingDirectory) return 0;  // not installed: no mode is honoured
 
   switch (ParseRunMode(commandLine)) {
