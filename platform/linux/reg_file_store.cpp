@@ -14,7 +14,7 @@
 #include <mutex>
 #include <set>
 
-#include "platform/linux/reg_text.h"
+#include "platform/reg_text.h"
 
 #ifndef IRONWOOD_DEFAULT_SYSTEM_SETTINGS
 #define IRONWOOD_DEFAULT_SYSTEM_SETTINGS "/usr/local/etc/ironwood/settings.reg"

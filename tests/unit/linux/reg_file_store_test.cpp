@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "platform/linux/reg_file_store.h"
-#include "platform/linux/reg_text.h"
+#include "platform/reg_text.h"
 
 namespace ironwood::platform {
 namespace {
@@ -101,7 +101,8 @@ TEST_F(RegFileStoreTest, DamagedFileReadsAsEmptyReportedOnce) {
   RegFileStore(dir_ + "/missing.reg", system_).ReadText(kMachine, kKey, "x");
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(said, "Ironwood: settings file " + user_ +
-                      " cannot be read (line 4: unterminated string); using no settings from it\n");
+                      " cannot be read (line 4: the text of \"WorkingDirectory\" is not one "
+                      "closed quoted string); using no settings from it\n");
   EXPECT_EQ(ReadFile(user_), damaged);
 }
 
