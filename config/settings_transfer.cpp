@@ -62,15 +62,13 @@ bool ImportedText(const platform::RegLine& line, std::string& content, std::stri
   const std::string shown = "\"" + line.value.name + "\"";
   const platform::RegValue& value = line.value;
   if (line.kind == platform::RegLine::Kind::kValue && value.type.empty()) {
+    // Also text the codec could not quote (a tab, a line break), written as REG_SZ data.
     content = value.text;
   } else if (line.kind == platform::RegLine::Kind::kValue && value.type == "dword") {
     // Read as the C runtime reads a stored number: ffffffff is -1.
     const std::uint32_t number = value.bytes[0] | value.bytes[1] << 8 | value.bytes[2] << 16 |
                                  static_cast<std::uint32_t>(value.bytes[3]) << 24;
     content = std::to_string(static_cast<std::int32_t>(number));
-  } else if (line.kind == platform::RegLine::Kind::kValue && value.type == "hex(1)") {
-    // Text our export cannot quote (a line break, a tab) is written as its UTF-16 data.
-    content = platform::RegValueText(value).value_or("");
   } else {
     why = "the value of " + shown + " is neither quoted text nor a dword";
     return false;
