@@ -44,7 +44,8 @@ class RegDocument {
   std::vector<RegKey> keys_;
 };
 
-// A key or value line of .reg text, as ReadRegLines meets it.
+// A key or value line of .reg text, as ReadRegLines meets it. The views look into the text being
+// read and last only as long as the handler's call.
 struct RegLine {
   enum class Kind {
     kKey,           // [path]
