@@ -15,6 +15,8 @@
 
 namespace ironwood {
 
+using settings::ReadWorkingDirectory;
+
 std::string FormatFramesPerSecond(const FrameStats& stats) {
   const auto elapsed = static_cast<std::int32_t>(stats.lastFrame - stats.loopStart);
   double rate = 0.0;
@@ -26,8 +28,7 @@ std::string FormatFramesPerSecond(const FrameStats& stats) {
 
 int SaverMain(std::string_view commandLine, SaverServices& services,
               const OffscreenOptions* offscreen) {
-  const std::optional<std::string> workingDirectory =
-      settings::ReadWorkingDirectory(services.settings);
+  const std::optional<std::string> workingDirectory = ReadWorkingDirectory(services.settings);
   if (!workingDirectory) return 0;  // not installed: no mode is honoured
 
   switch (ParseRunMode(commandLine)) {
