@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "platform/paths.h"
+
 namespace ironwood::settings {
 
 std::string IndexedName(std::string_view base, int index) {
@@ -68,6 +70,15 @@ ScreenSize ResolutionToSize(std::optional<std::string_view> text) {
 
 std::optional<std::string> Read(platform::SettingsStore& store, std::string_view name) {
   return store.ReadText(platform::SettingsRoot::LocalMachine, kKey, name);
+}
+
+std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& store) {
+  std::optional<std::string> folder = Read(store, kWorkingDirectory);
+  if (!folder || folder->empty()) return std::nullopt;
+  // Every file name is the folder text with a relative name appended, so the separator must be
+  // there; a hand-written value often lacks it.
+  if (!platform::EndsWithSeparator(*folder)) folder->push_back(platform::kPathSeparator);
+  return folder;
 }
 
 bool Write(platform::SettingsStore& store, std::string_view name, std::string_view text) {

@@ -69,4 +69,8 @@ bool ReadFlag(platform::SettingsStore& store, std::string_view name, bool whenAb
 bool WriteInt(platform::SettingsStore& store, std::string_view name, int value);
 bool WriteFlag(platform::SettingsStore& store, std::string_view name, bool value);
 
+// The installation folder both programs read their files from, ending with a path separator
+// (one is added when the stored text lacks it). Nothing when the value is absent or empty.
+std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& store);
+
 }  // namespace ironwood::settings

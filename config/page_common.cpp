@@ -5,13 +5,6 @@
 
 namespace ironwood::config {
 
-std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& store) {
-  std::optional<std::string> folder = settings::Read(store, settings::kWorkingDirectory);
-  if (!folder || folder->empty()) return std::nullopt;
-  if (!platform::EndsWithSeparator(*folder)) folder->push_back(platform::kPathSeparator);
-  return folder;
-}
-
 std::string ScenarioFolder(const std::string& workingDirectory) {
   return workingDirectory + "Scenarios" + platform::kPathSeparator;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/settings.h"
 #include "platform/settings_store.h"
 
 namespace ironwood::config {
@@ -15,8 +16,8 @@ namespace ironwood::config {
 inline constexpr std::string_view kSheetCaption = "Starfray SS Configuration System";
 
 // The working directory the installation stored, ending with a separator; nothing when it is
-// absent or empty.
-std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& store);
+// absent or empty (the saver reads it the same way).
+using settings::ReadWorkingDirectory;
 
 // "<working directory>Scenarios<separator>" and "<working directory>Plugins<separator>".
 std::string ScenarioFolder(const std::string& workingDirectory);

@@ -4,79 +4,27 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <system_error>
 
 #include "common/settings.h"
 #include "config/file_listing.h"
+#include "platform/file_bytes.h"
 #include "platform/headless/memory_settings_store.h"
+#include "platform/reg_text.h"
 
 namespace ironwood::config {
 
 namespace {
 
-constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
-constexpr std::string_view kOldHeader = "REGEDIT4";
-constexpr std::string_view kRoot = "HKEY_LOCAL_MACHINE\\";
 // The 64-bit registry editor shows the 32-bit programs' keys under this folder.
 constexpr std::string_view kWow64Folder = "WOW6432Node\\";
 constexpr std::uintmax_t kMaxImportBytes = 1 << 20;
 
-std::string Quote(std::string_view text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') quoted += '\\';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
-void AppendUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// UTF-16LE (after its mark) to UTF-8; false on a broken surrogate pair or an odd length.
-bool Utf16ToUtf8(std::string_view data, std::string& out) {
-  if (data.size() % 2 != 0) return false;
-  for (std::size_t i = 0; i < data.size(); i += 2) {
-    unsigned unit = static_cast<unsigned char>(data[i]) |
-                    (static_cast<unsigned>(static_cast<unsigned char>(data[i + 1])) << 8);
-    if (unit >= 0xD800 && unit < 0xDC00) {
-      if (i + 3 >= data.size()) return false;
-      const unsigned low = static_cast<unsigned char>(data[i + 2]) |
-                           (static_cast<unsigned>(static_cast<unsigned char>(data[i + 3])) << 8);
-      if (low < 0xDC00 || low >= 0xE000) return false;
-      unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    } else if (unit >= 0xDC00 && unit < 0xE000) {
-      return false;
-    }
-    AppendUtf8(out, unit);
-  }
-  return true;
-}
-
 bool SameText(std::string_view a, std::string_view b) { return SameFileName(a, b); }
 
 bool IsOurKey(std::string_view path) {
-  if (path.size() < kRoot.size() || !SameText(path.substr(0, kRoot.size()), kRoot)) return false;
-  std::string_view rest = path.substr(kRoot.size());
+  const std::string root = platform::RegKeyPath(platform::SettingsRoot::LocalMachine, "") + "\\";
+  if (path.size() < root.size() || !SameText(path.substr(0, root.size()), root)) return false;
+  std::string_view rest = path.substr(root.size());
   const std::string_view software = "software\\";
   if (rest.size() > software.size() + kWow64Folder.size() &&
       SameText(rest.substr(0, software.size()), software) &&
@@ -88,41 +36,45 @@ bool IsOurKey(std::string_view path) {
   return SameText(rest, settings::kKey);
 }
 
-// A quoted .reg string starting at text[0] == '"'; the index after its closing quote, or npos.
-std::size_t ReadQuoted(std::string_view text, std::string& out) {
-  for (std::size_t i = 1; i < text.size(); ++i) {
-    if (text[i] == '\\') {
-      if (++i == text.size()) return std::string_view::npos;
-      out += text[i];
-    } else if (text[i] == '"') {
-      return i + 1;
-    } else {
-      out += text[i];
-    }
+bool ReadImportFile(const std::string& path, std::string& data, std::string& why) {
+  const std::string shown = "\"" + path + "\"";
+  switch (platform::ReadWholeFile(path, kMaxImportBytes, &data)) {
+    case platform::FileFault::kNone:
+      return true;
+    case platform::FileFault::kMissing:
+      why = shown + " does not exist";
+      break;
+    case platform::FileFault::kNotRegular:
+      why = shown + " is not a plain file";
+      break;
+    case platform::FileFault::kTooLarge:
+      why = shown + " is larger than a settings file can be";
+      break;
+    case platform::FileFault::kUnreadable:
+      why = shown + " could not be read";
+      break;
   }
-  return std::string_view::npos;
+  return false;
 }
 
-bool ReadFile(const std::string& path, std::string& data, std::string& why) {
-  std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (error || !std::filesystem::exists(status)) {
-    why = "\"" + path + "\" does not exist";
+// One value line of an import: the text it stores, or false with the reason.
+bool ImportedText(const platform::RegLine& line, std::string& content, std::string& why) {
+  const std::string shown = "\"" + line.value.name + "\"";
+  const platform::RegValue& value = line.value;
+  if (line.kind == platform::RegLine::Kind::kValue && value.type.empty()) {
+    // Also text the codec could not quote (a tab, a line break), written as REG_SZ data.
+    content = value.text;
+  } else if (line.kind == platform::RegLine::Kind::kValue && value.type == "dword") {
+    // Read as the C runtime reads a stored number: ffffffff is -1.
+    const std::uint32_t number = value.bytes[0] | value.bytes[1] << 8 | value.bytes[2] << 16 |
+                                 static_cast<std::uint32_t>(value.bytes[3]) << 24;
+    content = std::to_string(static_cast<std::int32_t>(number));
+  } else {
+    why = "the value of " + shown + " is neither quoted text nor a dword";
     return false;
   }
-  if (!std::filesystem::is_regular_file(status)) {
-    why = "\"" + path + "\" is not a plain file";
-    return false;
-  }
-  const auto size = std::filesystem::file_size(path, error);
-  if (error || size > kMaxImportBytes) {
-    why = "\"" + path + "\" is larger than a settings file can be";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    why = "\"" + path + "\" could not be read";
+  if (content.size() > platform::SettingsStore::kMaxValueBytes) {
+    why = "the value of " + shown + " is longer than 1024 bytes";
     return false;
   }
   return true;
@@ -132,21 +84,25 @@ bool ReadFile(const std::string& path, std::string& data, std::string& why) {
 
 std::string ExportSettingsText(const ConfigSettings& settings) {
   // The sheet's own write pass, into memory, gives the names and the order.
+  const std::string key = platform::RegKeyPath(platform::SettingsRoot::LocalMachine,
+                                               settings::kKey);
   struct Recorder : platform::SettingsStore {
-    std::string lines;
+    platform::RegDocument document;
+    std::string key;
     std::optional<std::string> ReadText(platform::SettingsRoot, std::string_view,
                                         std::string_view) override {
       return std::nullopt;
     }
     bool WriteText(platform::SettingsRoot, std::string_view, std::string_view name,
                    std::string_view text) override {
-      lines += Quote(name) + "=" + Quote(text) + "\r\n";
+      document.SetText(key, name, text);
       return true;
     }
   } recorder;
+  recorder.key = key;
+  recorder.document.AddKey(key);
   SaveSettings(recorder, settings);
-  return std::string(kHeader) + "\r\n\r\n[" + std::string(kRoot) + std::string(settings::kKey) +
-         "]\r\n" + recorder.lines + "\r\n";
+  return platform::SerializeRegText(recorder.document, "\r\n");
 }
 
 bool ImportSettingsText(std::string_view data, ConfigSettings& settings, std::string* why) {
@@ -154,90 +110,39 @@ bool ImportSettingsText(std::string_view data, ConfigSettings& settings, std::st
     if (why) *why = std::move(reason);
     return false;
   };
-  std::string text;
-  if (data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF &&
-      static_cast<unsigned char>(data[1]) == 0xFE) {
-    if (!Utf16ToUtf8(data.substr(2), text)) return fail("the UTF-16 text is broken");
-  } else if (data.size() >= 3 && data.substr(0, 3) == "\xEF\xBB\xBF") {
-    text = data.substr(3);
-  } else {
-    text = data;
-  }
-
   platform::MemorySettingsStore values;
-  bool headerSeen = false;
-  bool inOurKey = false;
   bool keySeen = false;
-  std::size_t lineNumber = 0;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    start = end + 1;
-    ++lineNumber;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
-      line.remove_suffix(1);
-    }
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    const std::string where = "line " + std::to_string(lineNumber) + ": ";
-    if (line.empty() || line.front() == ';') continue;
-    if (!headerSeen) {
-      if (line != kHeader && line != kOldHeader) {
-        return fail(where + "a settings file starts with \"" + std::string(kHeader) + "\"");
-      }
-      headerSeen = true;
-      continue;
-    }
-    if (line.front() == '[') {
-      if (line.back() != ']') return fail(where + "the key line has no closing bracket");
-      const std::string_view path = line.substr(1, line.size() - 2);
-      if (!path.empty() && path.front() == '-') {
-        return fail(where + "a key that removes keys is not a setting");
-      }
-      inOurKey = IsOurKey(path);
-      keySeen = keySeen || inOurKey;
-      if (!inOurKey) {
-        return fail(where + "the key [" + std::string(path) + "] is not the key of these settings");
-      }
-      continue;
-    }
-    if (!inOurKey) return fail(where + "a value comes before the key line");
-    if (line.front() != '"') return fail(where + "a value line starts with its quoted name");
-    std::string name;
-    const std::size_t afterName = ReadQuoted(line, name);
-    if (afterName == std::string_view::npos) return fail(where + "the name's quote is not closed");
-    if (afterName >= line.size() || line[afterName] != '=') {
-      return fail(where + "\"" + name + "\" has no '=' after its name");
-    }
-    const std::string_view value = line.substr(afterName + 1);
-    std::string content;
-    if (!value.empty() && value.front() == '"') {
-      const std::size_t afterValue = ReadQuoted(value, content);
-      if (afterValue != value.size()) {
-        return fail(where + "the text of \"" + name + "\" is not one closed quoted string");
-      }
-    } else if (value.size() == 14 && SameText(value.substr(0, 6), "dword:")) {
-      unsigned long number = 0;
-      for (char c : value.substr(6)) {
-        const char* digits = "0123456789abcdef";
-        const char* found = std::strchr(digits, c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
-        if (!found || c == '\0') return fail(where + "the dword of \"" + name + "\" is not hex");
-        number = number * 16 + static_cast<unsigned long>(found - digits);
-      }
-      content = std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(number)));
-    } else {
-      return fail(where + "the value of \"" + name + "\" is neither quoted text nor a dword");
-    }
-    if (content.size() > platform::SettingsStore::kMaxValueBytes) {
-      return fail(where + "the value of \"" + name + "\" is longer than 1024 bytes");
-    }
-    if (SameText(name, settings::kWorkingDirectory) || SameText(name, settings::kPassword)) {
-      continue;
-    }
-    values.WriteText(platform::SettingsRoot::LocalMachine, settings::kKey, name, content);
-  }
-  if (!headerSeen) return fail("the file is empty");
+  std::string error;
+  const bool read = platform::ReadRegLines(
+      data,
+      [&values, &keySeen](const platform::RegLine& line, std::string& reason) {
+        using Kind = platform::RegLine::Kind;
+        if (line.kind == Kind::kKeyRemoval) {
+          reason = "a key that removes keys is not a setting";
+          return false;
+        }
+        if (line.kind == Kind::kKey) {
+          if (!IsOurKey(line.path)) {
+            reason = "the key [" + line.path + "] is not the key of these settings";
+            return false;
+          }
+          keySeen = true;
+          return true;
+        }
+        if (line.text.front() != '"') {
+          reason = "a value line starts with its quoted name";
+          return false;
+        }
+        std::string content;
+        if (!ImportedText(line, content, reason)) return false;
+        const std::string& name = line.value.name;
+        if (!SameText(name, settings::kWorkingDirectory) && !SameText(name, settings::kPassword)) {
+          values.WriteText(platform::SettingsRoot::LocalMachine, settings::kKey, name, content);
+        }
+        return true;
+      },
+      error);
+  if (!read) return fail(error);
   if (!keySeen) return fail("the file holds no key of these settings");
 
   // Every list the file counts must be there whole.
@@ -316,7 +221,7 @@ std::optional<TransferResult> RunSettingsTransfer(const std::vector<std::string>
   }
   std::string data;
   std::string why;
-  if (!ReadFile(path, data, why) || !ImportSettingsText(data, settings, &why)) {
+  if (!ReadImportFile(path, data, why) || !ImportSettingsText(data, settings, &why)) {
     return TransferResult{1, "Nothing was imported: " + why + "."};
   }
   if (!SaveSettings(store, settings)) {

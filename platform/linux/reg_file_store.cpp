@@ -14,7 +14,8 @@
 #include <mutex>
 #include <set>
 
-#include "platform/linux/reg_text.h"
+#include "platform/file_bytes.h"
+#include "platform/reg_text.h"
 
 #ifndef IRONWOOD_DEFAULT_SYSTEM_SETTINGS
 #define IRONWOOD_DEFAULT_SYSTEM_SETTINGS "/usr/local/etc/ironwood/settings.reg"
@@ -24,8 +25,8 @@ namespace ironwood::platform {
 
 namespace {
 
-// Settings files are small; this only stops a wrong path (a device, a huge file) from stalling.
-constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
+// Settings files are small; this only stops a wrong path (a huge file) from stalling.
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{16} << 20;
 
 class Descriptor {
  public:
@@ -49,50 +50,51 @@ class Descriptor {
 
 enum class FileState { Missing, Read, Failed };
 
-FileState ReadWholeFile(const std::string& path, std::string& data, std::string& error) {
+// Only a regular file is a layer: a FIFO or a device in its place would block both programs on
+// their first read, and a folder is no settings file.
+FileState ReadLayerFile(const std::string& path, std::string& data, std::string& error) {
   data.clear();
-  Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) {
-    if (errno == ENOENT) return FileState::Missing;
-    error = std::strerror(errno);
-    return FileState::Failed;
-  }
-  char buffer[16384];
-  for (;;) {
-    const ssize_t got = read(file.get(), buffer, sizeof buffer);
-    if (got == 0) return FileState::Read;
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      error = std::strerror(errno);
+  switch (ReadWholeFile(path, kMaxFileBytes, &data)) {
+    case FileFault::kNone:
+      return FileState::Read;
+    case FileFault::kMissing: {
+      // Also a file the reader could not open; only one that is not there is no layer.
+      Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+      if (file.get() < 0 && errno == ENOENT) return FileState::Missing;
+      error = file.get() < 0 ? std::strerror(errno) : "it could not be opened";
       return FileState::Failed;
     }
-    data.append(buffer, static_cast<std::size_t>(got));
-    if (data.size() > kMaxFileBytes) {
-      error = "file too large";
+    case FileFault::kNotRegular:
+      error = "not a regular file";
       return FileState::Failed;
-    }
+    case FileFault::kTooLarge:
+      error = "larger than " + std::to_string(kMaxFileBytes) + " bytes";
+      return FileState::Failed;
+    case FileFault::kUnreadable:
+      break;
   }
+  error = "a read failed";
+  return FileState::Failed;
 }
 
-// A damaged file would otherwise repeat its complaint on every read of every value.
-void ReportOnce(const std::string& path, const std::string& reason) {
+// A damaged file would otherwise repeat its complaint on every read (or write) of every value.
+void ReportOnce(const std::string& path, const std::string& reason, const char* outcome) {
   static std::mutex mutex;
   static std::set<std::string> reported;
   const std::lock_guard<std::mutex> lock(mutex);
-  if (!reported.insert(path).second) return;
-  std::fprintf(stderr,
-               "Ironwood: settings file %s cannot be read (%s); using no settings from it\n",
-               path.c_str(), reason.c_str());
+  if (!reported.insert(path + '\n' + outcome).second) return;
+  std::fprintf(stderr, "Ironwood: settings file %s cannot be read (%s); %s\n", path.c_str(),
+               reason.c_str(), outcome);
 }
 
 // The layer's values; empty when the file is missing or cannot be read.
 RegDocument LoadLayer(const std::string& path) {
   RegDocument document;
   std::string data, error;
-  const FileState state = ReadWholeFile(path, data, error);
+  const FileState state = ReadLayerFile(path, data, error);
   if (state == FileState::Failed ||
       (state == FileState::Read && !ParseRegText(data, document, error))) {
-    ReportOnce(path, error);
+    ReportOnce(path, error, "using no settings from it");
   }
   return document;
 }
@@ -194,8 +196,12 @@ bool RegFileStore::WriteText(SettingsRoot root, std::string_view subKey, std::st
 
   RegDocument document;
   std::string data, error;
-  const FileState state = ReadWholeFile(path, data, error);
-  if (state == FileState::Failed) return false;
+  const FileState state = ReadLayerFile(path, data, error);
+  if (state == FileState::Failed) {
+    // Never replaced: what stands there is not ours to remove.
+    ReportOnce(path, error, "writing no settings to it");
+    return false;
+  }
   const bool damaged = state == FileState::Read && !ParseRegText(data, document, error);
   mode_t mode = 0600;
   struct stat info;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/settings.h"
 #include "platform/gl_system.h"
 #include "platform/headless/null_gl.h"
 #include "platform/headless/offscreen_window.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   auto storedSettings = ironwood::platform::OpenSettingsStore();
   ironwood::OverriddenSettings settings(*storedSettings, hack);
   // The daemon shows nobody the saver's silence: say why a window stays black.
-  if (hack.enabled && !ironwood::ReadWorkingDirectory(settings)) {
+  if (hack.enabled && !ironwood::settings::ReadWorkingDirectory(settings)) {
     std::fprintf(stderr, "Ironwood: no WorkingDirectory in the settings; nothing to draw\n");
   }
   ironwood::SaverServices services{

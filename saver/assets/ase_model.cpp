@@ -9,7 +9,7 @@
 
 #include "common/settings.h"
 #include "platform/paths.h"
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 #include "saver/assets/text_tokens.h"
 #include "saver/core/vector3.h"
 
@@ -484,7 +484,7 @@ void ParseAse(const std::string& text, const std::string& installation, bool wit
 bool LoadAse(const std::string& path, const std::string& installation, bool withMaterials,
              bool withTexCoords, AseModel* model, std::string* why) {
   std::string text, reason;
-  if (!ReadWholeFile(path, AseModel::kMaxFileBytes, &text, &reason)) {
+  if (!platform::ReadWholeFile(path, AseModel::kMaxFileBytes, &text, &reason)) {
     if (why != nullptr) *why = reason;
     return false;
   }

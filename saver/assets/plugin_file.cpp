@@ -1,6 +1,6 @@
 #include "saver/assets/plugin_file.h"
 
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 
 #include <cmath>
 #include <cstdio>
@@ -469,26 +469,26 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate) {
 bool ReadPluginFileBytes(const std::string& path, std::vector<std::uint8_t>* bytes,
                          std::string* reason) {
   std::string text;
-  switch (ReadWholeFile(path, kMaxPluginFileBytes, &text)) {
-    case FileFault::kNone:
+  switch (platform::ReadWholeFile(path, kMaxPluginFileBytes, &text)) {
+    case platform::FileFault::kNone:
       bytes->assign(text.begin(), text.end());
       return true;
-    case FileFault::kMissing:
+    case platform::FileFault::kMissing:
       *reason = "cannot be opened";
       return false;
-    case FileFault::kNotRegular:
+    case platform::FileFault::kNotRegular:
       *reason = std::filesystem::is_directory(path)
                     ? "a folder, not a plug-in file"
                     : "not a regular file (a device or other special file), not a plug-in file";
       return false;
-    case FileFault::kTooLarge: {
+    case platform::FileFault::kTooLarge: {
       std::error_code unknown;
       *reason = "the file is " + std::to_string(std::filesystem::file_size(path, unknown)) +
                 " bytes; a plug-in file holds at most " + std::to_string(kMaxPluginFileBytes) +
                 " bytes (64 MiB)";
       return false;
     }
-    case FileFault::kUnreadable:
+    case platform::FileFault::kUnreadable:
       break;
   }
   *reason = "the file could not be read";

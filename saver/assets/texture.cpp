@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 #include <utility>
 
 namespace ironwood {
@@ -107,7 +107,7 @@ bool DecodeBmp(const std::string& file, BmpPixels& out, std::string* why) {
 
 bool ReadBmp(const std::string& path, BmpPixels& out, std::string* why) {
   std::string file;
-  if (!ReadWholeFile(path, kMaxBmpFileBytes, &file, why)) return false;
+  if (!platform::ReadWholeFile(path, kMaxBmpFileBytes, &file, why)) return false;
   std::string fault;
   if (!DecodeBmp(file, out, &fault)) return Fail(why, path + ": " + fault);
   return true;
@@ -344,7 +344,7 @@ bool Texture::LoadPixels(int width, int height, bool hasAlpha, std::vector<std::
 
 bool Texture::LoadDds(const std::string& path, std::string* why) {
   std::string file;
-  if (!ReadWholeFile(path, kMaxDdsFileBytes, &file, why)) return false;
+  if (!platform::ReadWholeFile(path, kMaxDdsFileBytes, &file, why)) return false;
   std::string fault;
   if (!DecodeDds(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), &fault)) {
     return Fail(why, path + ": " + fault);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 
 namespace ironwood {
 namespace {
@@ -118,7 +118,7 @@ bool DecodeWave(const std::uint8_t* bytes, std::size_t size, WaveSound* out, std
 
 bool LoadWaveFile(const std::string& path, WaveSound* out, std::string* why) {
   std::string bytes;
-  if (!ReadWholeFile(path, kMaxWaveFileBytes, &bytes, why)) return false;
+  if (!platform::ReadWholeFile(path, kMaxWaveFileBytes, &bytes, why)) return false;
   std::string reason;
   if (!DecodeWave(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), out,
                   &reason)) {

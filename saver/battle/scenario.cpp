@@ -1,6 +1,6 @@
 #include "saver/battle/scenario.h"
 
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -137,20 +137,20 @@ bool ReadScenarioFile(const std::string& path, std::string_view installation, Sc
   // Only a plain file is opened (a pipe or a device would block for ever), and only read when
   // it is no larger than the editor could write.
   std::string text;
-  switch (ReadWholeFile(path, kMaxScenarioFileBytes, &text)) {
-    case FileFault::kNone:
+  switch (platform::ReadWholeFile(path, kMaxScenarioFileBytes, &text)) {
+    case platform::FileFault::kNone:
       break;
-    case FileFault::kMissing:
+    case platform::FileFault::kMissing:
       return Fail(why, path + ": cannot open the file");
-    case FileFault::kNotRegular:
+    case platform::FileFault::kNotRegular:
       return Fail(why, path + ": not a plain file");
-    case FileFault::kTooLarge: {
+    case platform::FileFault::kTooLarge: {
       std::error_code unknown;
       return Fail(why, path + ": not a scenario file (" +
                            std::to_string(std::filesystem::file_size(path, unknown)) +
                            " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
     }
-    case FileFault::kUnreadable:
+    case platform::FileFault::kUnreadable:
       return Fail(why, path + ": cannot read the file");
   }
   Scenario scenario;

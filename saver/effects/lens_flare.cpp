@@ -7,7 +7,7 @@
 
 #include "common/settings.h"
 #include "platform/paths.h"
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 #include "saver/assets/text_tokens.h"
 #include "glapi/gl_table.h"
 
@@ -36,7 +36,7 @@ bool LensFlare::Load(const std::string& installation, std::string* why) {
   problems_.clear();
   const std::string path = installation + "LensFlare.lsf";
   std::string text;
-  if (!ReadWholeFile(path, kMaxFileBytes, &text, why)) return false;
+  if (!platform::ReadWholeFile(path, kMaxFileBytes, &text, why)) return false;
   return Parse(text, path,
                [&installation](Texture& texture, const std::string& colour,
                                const std::string& opacity, std::string* failure) {

@@ -15,6 +15,8 @@
 
 namespace ironwood {
 
+using settings::ReadWorkingDirectory;
+
 std::string FormatFramesPerSecond(const FrameStats& stats) {
   const auto elapsed = static_cast<std::int32_t>(stats.lastFrame - stats.loopStart);
   double rate = 0.0;
@@ -22,15 +24,6 @@ std::string FormatFramesPerSecond(const FrameStats& stats) {
   char text[64];
   std::snprintf(text, sizeof text, "Frames Per Second:%f", rate);
   return text;
-}
-
-std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& settings) {
-  std::optional<std::string> folder = settings::Read(settings, settings::kWorkingDirectory);
-  if (!folder || folder->empty()) return std::nullopt;
-  // Every file name is the folder text with a relative name appended, so the separator must be
-  // there; a hand-written value often lacks it.
-  if (!platform::EndsWithSeparator(*folder)) folder->push_back(platform::kPathSeparator);
-  return folder;
 }
 
 int SaverMain(std::string_view commandLine, SaverServices& services,

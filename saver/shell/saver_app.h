@@ -68,10 +68,6 @@ struct FrameStats {
 // the rate is printed as 0.000000 rather than as an infinity or NaN.
 std::string FormatFramesPerSecond(const FrameStats& stats);
 
-// The installation folder from the settings, ending with a path separator (one is added when
-// the stored text lacks it). Nothing when the value is absent or empty.
-std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& settings);
-
 struct OffscreenOptions;
 
 // The whole process: reads the installation folder, decides the mode and runs it. Returns the

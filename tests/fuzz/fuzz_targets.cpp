@@ -8,11 +8,7 @@ const std::vector<Target>& Targets() {
       {"dds", Dds},           {"ase", Ase},
       {"plugin", Plugin},     {"scenario", Scenario},
       {"lens_flare", LensFlare}, {"wave", Wave},
-#ifdef _WIN32
-      {"reg_text", nullptr},  // the .reg text files are the Linux store's
-#else
       {"reg_text", RegText},
-#endif
   };
   return targets;
 }

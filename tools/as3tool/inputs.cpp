@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "saver/assets/ase_model.h"
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 
 namespace ironwood::as3tool {
 namespace {
@@ -171,20 +171,20 @@ bool MakeObject(const Mesh& mesh, const AseImportObject& extra, AseObject* objec
 
 bool ReadFileBytes(const std::string& path, Bytes* out, std::string* error) {
   std::string bytes;
-  switch (ReadWholeFile(path, kMaxBmpFileBytes, &bytes)) {
-    case FileFault::kNone:
+  switch (platform::ReadWholeFile(path, kMaxBmpFileBytes, &bytes)) {
+    case platform::FileFault::kNone:
       out->assign(bytes.begin(), bytes.end());
       return true;
-    case FileFault::kMissing:
+    case platform::FileFault::kMissing:
       *error = "cannot be opened";
       return false;
-    case FileFault::kNotRegular:
+    case platform::FileFault::kNotRegular:
       *error = "is not a regular file";
       return false;
-    case FileFault::kTooLarge:
+    case platform::FileFault::kTooLarge:
       *error = "is larger than " + std::to_string(kMaxBmpFileBytes) + " bytes";
       return false;
-    case FileFault::kUnreadable:
+    case platform::FileFault::kUnreadable:
       break;
   }
   *error = "cannot be read";

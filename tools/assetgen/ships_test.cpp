@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/linux/reg_text.h"
+#include "platform/reg_text.h"
 #include "saver/assets/plugin_file.h"
 #include "saver/battle/scenario.h"
 #include "tests/support/test_files.h"

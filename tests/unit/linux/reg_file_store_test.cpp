@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "platform/linux/reg_file_store.h"
-#include "platform/linux/reg_text.h"
+#include "platform/reg_text.h"
 
 namespace ironwood::platform {
 namespace {
@@ -101,7 +101,8 @@ TEST_F(RegFileStoreTest, DamagedFileReadsAsEmptyReportedOnce) {
   RegFileStore(dir_ + "/missing.reg", system_).ReadText(kMachine, kKey, "x");
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(said, "Ironwood: settings file " + user_ +
-                      " cannot be read (line 4: unterminated string); using no settings from it\n");
+                      " cannot be read (line 4: the text of \"WorkingDirectory\" is not one "
+                      "closed quoted string); using no settings from it\n");
   EXPECT_EQ(ReadFile(user_), damaged);
 }
 
@@ -130,6 +131,36 @@ TEST_F(RegFileStoreTest, RefusedWritesLeaveTheFileAlone) {
   EXPECT_FALSE(
       RegFileStore(dir_ + "/plain/settings.reg", system_).WriteText(kMachine, kKey, "A", "1"));
   EXPECT_FALSE(RegFileStore("", system_).WriteText(kMachine, kKey, "A", "1"));
+}
+
+// A FIFO, a device or a folder where a layer should be would block or mislead both programs: it
+// reads as no settings with its reason said once, and a write fails, leaving it standing.
+TEST_F(RegFileStoreTest, OnlyARegularFileIsALayer) {
+  const std::string fifo = dir_ + "/fifo.reg", folder = dir_ + "/folder.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directories(folder);
+  testing::internal::CaptureStderr();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RegFileStore(fifo, system_).ReadText(kMachine, kKey, "WorkingDirectory"),
+            "/opt/ironwood/");
+  EXPECT_EQ(RegFileStore(fifo, system_).ReadText(kMachine, kKey, "NumScenarios"), "2");
+  EXPECT_EQ(RegFileStore(user_, fifo).ReadText(kMachine, kKey, "WorkingDirectory"), std::nullopt);
+  EXPECT_EQ(RegFileStore(user_, "/dev/zero").ReadText(kMachine, kKey, "A"), std::nullopt);
+  EXPECT_FALSE(RegFileStore(fifo, system_).WriteText(kMachine, kKey, "A", "1"));
+  EXPECT_FALSE(RegFileStore(folder, system_).WriteText(kMachine, kKey, "A", "1"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string fifoSaid = "settings file " + fifo + " cannot be read (not a regular file); ";
+  EXPECT_NE(said.find(fifoSaid + "using no settings from it\n"), std::string::npos) << said;
+  EXPECT_EQ(said.find(fifoSaid + "using"), said.rfind(fifoSaid + "using")) << "said once";
+  EXPECT_NE(said.find(fifoSaid + "writing no settings to it\n"), std::string::npos) << said;
+  EXPECT_NE(said.find(folder + " cannot be read (not a regular file); writing no settings"),
+            std::string::npos);
+  EXPECT_NE(said.find("/dev/zero cannot be read (not a regular file)"), std::string::npos);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_FALSE(fs::exists(fifo + ".bad"));
+  EXPECT_FALSE(fs::exists(folder + ".bad"));
 }
 
 // Two programs writing at once (the saver and the configuration program) lose nothing.

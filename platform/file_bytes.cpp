@@ -1,10 +1,10 @@
-#include "saver/assets/file_bytes.h"
+#include "platform/file_bytes.h"
 
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-namespace ironwood {
+namespace ironwood::platform {
 
 FileFault ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::string* bytes) {
   namespace fs = std::filesystem;
@@ -49,4 +49,4 @@ bool ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::string
   return false;
 }
 
-}  // namespace ironwood
+}  // namespace ironwood::platform

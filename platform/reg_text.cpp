@@ -1,4 +1,4 @@
-#include "platform/linux/reg_text.h"
+#include "platform/reg_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,12 +17,6 @@ char Upper(char c) {
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
                                             [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
 }
 
 int HexDigit(char c) {
@@ -95,7 +89,7 @@ void AppendQuoted(std::string& out, std::string_view s) {
 // Writes bytes as regedit does: two hex digits each, comma-separated, lines continued with a
 // backslash so they stay readable.
 void AppendHex(std::string& out, std::string_view type, const std::vector<std::uint8_t>& bytes,
-               std::size_t column) {
+               std::size_t column, std::string_view lineEnd) {
   out += type;
   out += ':';
   column += type.size() + 1;
@@ -107,37 +101,58 @@ void AppendHex(std::string& out, std::string_view type, const std::vector<std::u
     if (i + 1 == bytes.size()) break;
     out += ',';
     if (column > 76) {
-      out += "\\\n  ";
+      out += '\\';
+      out += lineEnd;
+      out += "  ";
       column = 2;
     }
   }
 }
 
-class Parser {
+bool SameStart(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() && SameName(text.substr(0, start.size()), start);
+}
+
+class LineReader {
  public:
-  Parser(std::string_view text, RegDocument& document) : text_(text), document_(document) {}
+  LineReader(std::string_view text, const RegLineHandler& handle) : text_(text), handle_(handle) {}
 
   bool Run(std::string& error) {
     std::string_view line;
-    if (!NextLine(line)) {
-      number_ = 1;
-      return Fail(error, "missing header");
+    // Blank and comment lines may stand before the header.
+    do {
+      if (!NextLine(line)) {
+        error = "the file is empty";
+        return false;
+      }
+      line = Trim(line);
+    } while (line.empty() || line.front() == ';');
+    if (line != kHeader && line != kOldHeader) {
+      return Fail(error, "a settings file starts with \"" + std::string(kHeader) + "\"");
     }
-    line = Trim(line);
-    if (line != kHeader && line != kOldHeader) return Fail(error, "missing header");
     // The old format keeps REG_SZ and REG_EXPAND_SZ data as single bytes, the new as UTF-16.
     wide_ = line == kHeader;
     while (NextLine(line)) {
       if (line.find('\0') != std::string_view::npos) return Fail(error, "NUL byte");
       line = Trim(line);
       if (line.empty() || line.front() == ';') continue;
+      RegLine read;
+      read.number = number_;
+      read.text = line;
       if (line.front() == '[') {
-        if (!ParseKey(line)) return Fail(error, what_);
+        if (!ParseKey(line, read)) return Fail(error, what_);
       } else if (line.front() == '"' || line.front() == '@') {
+        if (!keySeen_) return Fail(error, "a value comes before the key line");
         if (!inKey_) return Fail(error, "value outside a key");
-        if (!ParseValue(line)) return Fail(error, what_);
+        read.path = key_;
+        if (!ParseValue(line, read)) return Fail(error, what_);
       } else {
-        return Fail(error, "unexpected text");
+        return Fail(error, "a value line starts with its quoted name");
+      }
+      std::string why;
+      if (!handle_(read, why)) {
+        number_ = read.number;
+        return Fail(error, why);
       }
     }
     return true;
@@ -150,8 +165,16 @@ class Parser {
     line = text_.substr(pos_, end - pos_);
     pos_ = end + 1;
     ++number_;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
+  }
+
+  // Line ends may be CR LF, and a hand-edited file may leave blanks around a line.
+  static std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+      s.remove_suffix(1);
+    }
+    return s;
   }
 
   bool Fail(std::string& error, std::string_view what) {
@@ -159,28 +182,26 @@ class Parser {
     return false;
   }
 
-  bool Bad(const char* what) {
-    what_ = what;
+  bool Bad(std::string what) {
+    what_ = std::move(what);
     return false;
   }
 
-  bool ParseKey(std::string_view line) {
-    if (line.size() < 2 || line.back() != ']') return Bad("unterminated key name");
+  bool ParseKey(std::string_view line, RegLine& read) {
+    if (line.size() < 2 || line.back() != ']') return Bad("the key line has no closing bracket");
     std::string_view path = line.substr(1, line.size() - 2);
     const bool remove = !path.empty() && path.front() == '-';
     if (remove) path.remove_prefix(1);
-    if (path.empty()) return Bad("empty key name");
-    if (remove) {
-      document_.RemoveKey(path);
-      inKey_ = false;
-    } else {
-      key_ = document_.AddKey(path).path;
-      inKey_ = true;
-    }
+    read.kind = remove ? RegLine::Kind::kKeyRemoval : RegLine::Kind::kKey;
+    read.path = path;
+    key_ = path;
+    keySeen_ = true;
+    inKey_ = !remove;
     return true;
   }
 
-  // A quoted string starting at s[at]; leaves at just past the closing quote.
+  // A quoted string starting at s[at]; leaves at just past the closing quote. Only \\ and \" are
+  // escapes: a lone backslash (a path written by hand) would otherwise vanish unseen.
   bool ParseQuoted(std::string_view s, std::size_t& at, std::string& out) {
     for (++at; at < s.size(); ++at) {
       if (s[at] == '"') {
@@ -189,49 +210,53 @@ class Parser {
       }
       if (s[at] == '\\') {
         if (++at == s.size()) break;
-        if (s[at] != '\\' && s[at] != '"') return Bad("bad escape");
+        if (s[at] != '\\' && s[at] != '"') {
+          return Bad("bad escape: a backslash in quoted text is written \\\\");
+        }
       }
       out += s[at];
     }
-    return Bad("unterminated string");
+    return false;
   }
 
-  bool ParseValue(std::string_view line) {
-    RegValue value;
+  bool ParseValue(std::string_view line, RegLine& read) {
+    RegValue& value = read.value;
     std::size_t at = 0;
     if (line.front() == '@') {
       at = 1;
     } else if (!ParseQuoted(line, at, value.name)) {
-      return false;
+      return what_.empty() ? Bad("the name's quote is not closed") : false;
     }
+    const std::string shown = line.front() == '@' ? "@" : "\"" + value.name + "\"";
     std::string_view data = Trim(line.substr(at));
-    if (data.empty() || data.front() != '=') return Bad("missing '=' after the value name");
+    if (data.empty() || data.front() != '=') return Bad(shown + " has no '=' after its name");
     data = Trim(data.substr(1));
+    read.kind = RegLine::Kind::kValue;
     if (data == "-") {
-      document_.RemoveValue(key_, value.name);
-      return true;
-    }
-    if (!data.empty() && data.front() == '"') {
+      read.kind = RegLine::Kind::kValueRemoval;
+    } else if (!data.empty() && data.front() == '"') {
       at = 0;
-      if (!ParseQuoted(data, at, value.text)) return false;
-      if (at != data.size()) return Bad("unexpected text after the value");
-    } else if (data.substr(0, 6) == "dword:") {
+      if (!ParseQuoted(data, at, value.text) || at != data.size()) {
+        return what_.empty() ? Bad("the text of " + shown + " is not one closed quoted string")
+                             : false;
+      }
+    } else if (data.size() == 14 && SameStart(data, "dword:")) {
       // Exactly eight digits, as written, so a cut-short number is refused, not misread.
       std::uint32_t number = 0;
-      if (data.size() != 14) return Bad("bad dword");
       for (char c : data.substr(6)) {
-        if (HexDigit(c) < 0) return Bad("bad dword");
+        if (HexDigit(c) < 0) return Bad("the dword of " + shown + " is not hex");
         number = number << 4 | static_cast<std::uint32_t>(HexDigit(c));
       }
       value.type = "dword";
-      for (int i = 0; i < 4; ++i)
+      for (int i = 0; i < 4; ++i) {
         value.bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+      }
     } else if (data.substr(0, 3) == "hex") {
-      if (!ParseHex(data, value)) return false;
+      return ParseHex(data, value);
     } else {
-      return Bad("unknown value type");
+      read.kind = RegLine::Kind::kUnknownValue;
+      read.data = data;
     }
-    document_.SetValue(key_, std::move(value));
     return true;
   }
 
@@ -310,13 +335,14 @@ class Parser {
   }
 
   std::string_view text_;
-  RegDocument& document_;
+  const RegLineHandler& handle_;
   std::size_t pos_ = 0;
   int number_ = 0;
   bool wide_ = true;
-  bool inKey_ = false;
+  bool keySeen_ = false;
+  bool inKey_ = false;  // the last key line names a key, not a removal
   std::string key_;
-  const char* what_ = "";
+  std::string what_;
 };
 
 }  // namespace
@@ -374,33 +400,62 @@ void RegDocument::RemoveValue(std::string_view path, std::string_view name) {
   }
 }
 
-bool ParseRegText(std::string_view data, RegDocument& document, std::string& error) {
-  document = RegDocument();
+bool ReadRegLines(std::string_view data, const RegLineHandler& handle, std::string& error) {
   std::string converted;
   if (data.size() >= 2 && data[0] == '\xFF' && data[1] == '\xFE') {
     // Regedit on Windows writes UTF-16LE with a byte-order mark.
     data.remove_prefix(2);
     if (data.size() % 2 != 0 || !AppendUtf16(reinterpret_cast<const std::uint8_t*>(data.data()),
                                              data.size() / 2, false, false, converted)) {
-      error = "bad UTF-16 text";
+      error = "the UTF-16 text is broken";
       return false;
     }
     data = converted;
   } else if (data.substr(0, 3) == "\xEF\xBB\xBF") {
     data.remove_prefix(3);
   }
-  if (!Parser(data, document).Run(error)) {
-    document = RegDocument();
-    return false;
-  }
-  return true;
+  return LineReader(data, handle).Run(error);
 }
 
-std::string SerializeRegText(const RegDocument& document) {
+bool ParseRegText(std::string_view data, RegDocument& document, std::string& error) {
+  document = RegDocument();
+  const bool read = ReadRegLines(
+      data,
+      [&document](const RegLine& line, std::string& why) {
+        switch (line.kind) {
+          case RegLine::Kind::kKey:
+            if (line.path.empty()) break;
+            document.AddKey(line.path);
+            return true;
+          case RegLine::Kind::kKeyRemoval:
+            if (line.path.empty()) break;
+            document.RemoveKey(line.path);
+            return true;
+          case RegLine::Kind::kValue:
+            document.SetValue(line.path, line.value);
+            return true;
+          case RegLine::Kind::kValueRemoval:
+            document.RemoveValue(line.path, line.value.name);
+            return true;
+          case RegLine::Kind::kUnknownValue:
+            why = SameStart(line.data, "dword:") ? "bad dword" : "unknown value type";
+            return false;
+        }
+        why = "empty key name";
+        return false;
+      },
+      error);
+  if (!read) document = RegDocument();
+  return read;
+}
+
+std::string SerializeRegText(const RegDocument& document, std::string_view lineEnd) {
   std::string out(kHeader);
-  out += "\n\n";
+  out += lineEnd;
+  out += lineEnd;
   for (const RegKey& key : document.Keys()) {
-    out += '[' + key.path + "]\n";
+    out += '[' + key.path + ']';
+    out += lineEnd;
     for (const RegValue& value : key.values) {
       const std::size_t start = out.size();
       if (value.name.empty()) {
@@ -414,19 +469,19 @@ std::string SerializeRegText(const RegDocument& document) {
         std::snprintf(digits, sizeof digits, "dword:%08x", Dword(value.bytes));
         out += digits;
       } else if (!value.type.empty()) {
-        AppendHex(out, value.type, value.bytes, out.size() - start);
+        AppendHex(out, value.type, value.bytes, out.size() - start, lineEnd);
       } else if (HasControlByte(value.text)) {
         // A quoted string cannot hold a line break; each byte widened to a UTF-16 unit can.
         std::vector<std::uint8_t> units;
         for (char c : value.text) units.insert(units.end(), {static_cast<std::uint8_t>(c), 0});
         units.insert(units.end(), {0, 0});
-        AppendHex(out, "hex(1)", units, out.size() - start);
+        AppendHex(out, "hex(1)", units, out.size() - start, lineEnd);
       } else {
         AppendQuoted(out, value.text);
       }
-      out += '\n';
+      out += lineEnd;
     }
-    out += '\n';
+    out += lineEnd;
   }
   return out;
 }

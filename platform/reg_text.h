@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,12 +44,41 @@ class RegDocument {
   std::vector<RegKey> keys_;
 };
 
-// Reads .reg text (UTF-8, or UTF-16LE with its byte-order mark). On failure the document is
-// left empty and the reason ("line 7: unterminated string") is stored in error.
+// A key or value line of .reg text, as ReadRegLines meets it. The views look into the text being
+// read and last only as long as the handler's call.
+struct RegLine {
+  enum class Kind {
+    kKey,           // [path]
+    kKeyRemoval,    // [-path]: the key and its subkeys go
+    kValue,         // "name"=data, @=data
+    kValueRemoval,  // "name"=-
+    kUnknownValue,  // data of no form we read; `data` holds it as written
+  };
+  Kind kind = Kind::kKey;
+  int number = 0;         // the line's number from 1 (the first line of continued hex data)
+  std::string_view text;  // the line without its surrounding blanks
+  std::string path;       // a key line's path; for a value, the key it belongs to
+  RegValue value;         // a value line's name and (for kValue) its data
+  std::string_view data;  // kUnknownValue: what follows the '='
+};
+
+// What to do with one line: false refuses the file, with the reason (without the line number)
+// in `why`.
+using RegLineHandler = std::function<bool(const RegLine& line, std::string& why)>;
+
+// Reads .reg text (UTF-8, or UTF-16LE with its byte-order mark; blank and comment lines may come
+// before the header) and hands each key and value line to `handle` in file order. Stops at the
+// first fault, of the text or of the handler, with the reason in `error` ("line 7: ...", or a
+// fault of the whole file such as "the file is empty").
+bool ReadRegLines(std::string_view data, const RegLineHandler& handle, std::string& error);
+
+// Reads .reg text into a document. On failure the document is left empty and the reason is
+// stored in error.
 bool ParseRegText(std::string_view data, RegDocument& document, std::string& error);
 
-// Writes the document as UTF-8 .reg text that ParseRegText reads back to the same values.
-std::string SerializeRegText(const RegDocument& document);
+// Writes the document as UTF-8 .reg text that ParseRegText reads back to the same values, each
+// line ended by `lineEnd` (the registry editor's own files end lines with CR LF).
+std::string SerializeRegText(const RegDocument& document, std::string_view lineEnd = "\n");
 
 // What a read of the value gives: text, REG_EXPAND_SZ unexpanded, REG_DWORD as decimal text;
 // nothing for other types.

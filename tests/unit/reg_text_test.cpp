@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/reg_text.h"
+#include "platform/reg_text.h"
 
 namespace ironwood::platform {
 namespace {
@@ -146,14 +146,14 @@ TEST(RegText, RefusesMalformedFiles) {
   const std::string header = "Windows Registry Editor Version 5.00\n\n";
   const std::string key = "[HKEY_CURRENT_USER\\x]\n";
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"", "line 1: missing header"},
-      {"[HKEY_CURRENT_USER\\x]\n\"a\"=\"b\"\n", "line 1: missing header"},
-      {header + "\"a\"=\"b\"\n", "line 3: value outside a key"},
+      {"", "the file is empty"},
+      {"[HKEY_CURRENT_USER\\x]\n\"a\"=\"b\"\n", "line 1: a settings file starts with"},
+      {header + "\"a\"=\"b\"\n", "line 3: a value comes before the key line"},
       {header + key + "[-HKEY_CURRENT_USER\\x]\n\"a\"=\"b\"\n", "line 5: value outside a key"},
-      {header + key + "\"a\"=\"b\n", "line 4: unterminated string"},
-      {header + key + "\"a=\"b\"\n", "line 4: missing '='"},
+      {header + key + "\"a\"=\"b\n", "line 4: the text of \"a\" is not one closed quoted string"},
+      {header + key + "\"a=\"b\"\n", "line 4: \"a=\" has no '=' after its name"},
       {header + key + "\"a\"=\"b\\n\"\n", "line 4: bad escape"},
-      {header + key + "\"a\"=\"b\" x\n", "line 4: unexpected text after the value"},
+      {header + key + "\"a\"=\"b\" x\n", "line 4: the text of \"a\" is not one closed quoted"},
       {header + key + "\"a\"=hex:0g\n", "line 4: bad hex data"},
       {header + key + "\"a\"=hex:01,,02\n", "line 4: bad hex data"},
       {header + key + "\"a\"=hex:01,02,\n", "line 4: bad hex data"},
@@ -165,9 +165,9 @@ TEST(RegText, RefusesMalformedFiles) {
       {header + key + "\"a\"=dword:0000001\n", "line 4: bad dword"},
       {header + key + "\"a\"=text\n", "line 4: unknown value type"},
       {header + key + std::string("\"a\"=\"b\0c\"\n", 10), "line 4: NUL byte"},
-      {header + "[HKEY_CURRENT_USER\\x\n", "line 3: unterminated key name"},
+      {header + "[HKEY_CURRENT_USER\\x\n", "line 3: the key line has no closing bracket"},
       {header + "[]\n", "line 3: empty key name"},
-      {header + "junk\n", "line 3: unexpected text"},
+      {header + "junk\n", "line 3: a value line starts with its quoted name"},
   };
   for (const auto& [text, reason] : cases) {
     RegDocument document;

@@ -1,11 +1,12 @@
 #pragma once
 
-// Whole-file reads for the saver's asset readers and the tools built on them.
+// Whole-file reads for every reader of untrusted files: the saver's assets, the tools built on
+// them and the configuration program's import.
 
 #include <cstdint>
 #include <string>
 
-namespace ironwood {
+namespace ironwood::platform {
 
 enum class FileFault {
   kNone,
@@ -26,4 +27,4 @@ std::string FileFaultText(FileFault fault, const std::string& path, std::uintmax
 bool ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::string* bytes,
                    std::string* why);
 
-}  // namespace ironwood
+}  // namespace ironwood::platform
