@@ -19,10 +19,22 @@ WindowReaction WindowLogic::OnMessage(const platform::WindowMessage& message) {
       window_.PostQuit(0);
       return kHandled;
     case WindowMessageKind::Activate:
-    case WindowMessageKind::ActivateApp:
-      if (hooks_.passwordDialogShowing()) return kDefault;
+    case WindowMessageKind::ActivateApp: {
+      const bool lost = message.parameter == 0;
+      const bool dialog = hooks_.passwordDialogShowing();
+      if (lost && hooks_.passwordRequired()) {
+        // The open dialog taking the activation from the saver window is no loss; another
+        // program taking it from the dialog (the application's activation) is.
+        if (!dialog || message.kind == WindowMessageKind::ActivateApp) window_.BringToFront();
+        return dialog ? kDefault : kHandled;
+      }
+      if (dialog) return kDefault;
       // Another window came to the front: nobody is watching the saver any more.
-      if (message.parameter == 0) window_.PostQuit(0);
+      if (lost) window_.PostQuit(0);
+      return kHandled;
+    }
+    case WindowMessageKind::BroughtToFront:
+      EndRequest();  // the password, asked with the saver in front again
       return kHandled;
     case WindowMessageKind::NcActivate:
       return hooks_.passwordDialogShowing() ? kDefault : kHandled;

@@ -51,6 +51,8 @@ const char* KindName(WindowMessageKind kind) {
       return "MouseMove";
     case WindowMessageKind::PowerBroadcast:
       return "PowerBroadcast";
+    case WindowMessageKind::BroughtToFront:
+      return "BroughtToFront";
     case WindowMessageKind::Other:
       return "Other";
   }

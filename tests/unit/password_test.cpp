@@ -243,6 +243,22 @@ TEST_F(SaverPasswordTest, RefusedKeysDrawOnUntilTheRightPassword) {
   EXPECT_EQ(window_->idles, 4);
 }
 
+TEST_F(SaverPasswordTest, LosingActivationTakesTheFrontBackAndAsks) {
+  SetDesktopFlag(store_, settings::kScreenSaverIsSecure, "1");
+  settings::Write(store_, settings::kPassword, "Secret");
+  platform::ManualClock clock(1000);
+  platform::ScopedClock scoped(clock);
+  dialogs_.typed = {"wrong", "Secret"};
+  window_->script = {{platform::WindowMessageKind::ActivateApp, 0}};
+  dialogs_.whileShowing = [this] { EXPECT_FALSE(window_->quitPosted); };
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_EQ(window_->frontRequests, 1);
+  // The wrong password kept it drawing until the window's own key, which the right one ended.
+  EXPECT_EQ(dialogs_.entryShows, 2);
+  EXPECT_EQ(window_->idles, 4);
+  EXPECT_TRUE(window_->quitPosted);
+}
+
 TEST_F(SaverPasswordTest, WithoutTheDesktopFlagAKeyEndsAtOnce) {
   settings::Write(store_, settings::kPassword, "Secret");
   SetDesktopFlag(store_, settings::kScreenSaverIsSecure, "0");
