@@ -38,10 +38,12 @@ class WindowLogic : public platform::WindowHandler {
  private:
   void MouseTest();
   void EndRequest();
+  void Quit();
 
   platform::SaverWindow& window_;
   Hooks hooks_;
   bool referenceTaken_ = false;
+  bool ending_ = false;  // the quit is posted; messages still queued before it change nothing
   platform::ScreenPoint reference_;
 };
 

@@ -162,6 +162,11 @@ TEST_F(WindowLogicTest, WithAPasswordLosingActivationTakesTheFrontBackAndAsks) {
   mayEnd_ = true;
   Send(WindowMessageKind::BroughtToFront);
   EXPECT_EQ(window_.quits, 1);
+  // Once the saver is ending, nothing more is asked or brought forward.
+  Send(WindowMessageKind::Activate, 0);
+  Send(WindowMessageKind::BroughtToFront);
+  EXPECT_EQ(window_.frontRequests, 3);
+  EXPECT_EQ(endQuestions_, 2);
 }
 
 TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
