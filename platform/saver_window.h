@@ -20,6 +20,7 @@ enum class WindowMessageKind {
   KeyDown,         // parameter: the virtual key (kKeyF12, kKeyC, ...)
   MouseMove,       // the pointer moved; the logic reads the position itself
   PowerBroadcast,  // the power state is about to change
+  BroughtToFront,  // the window took the front back, as BringToFront asked
   Other,           // anything else: mouse buttons, system keys, ...
 };
 
@@ -81,6 +82,12 @@ class SaverWindow {
   virtual Poll PollMessage(int& quitParameter) = 0;
   // Posts the quit message; the loop sees it once the messages before it are handled.
   virtual void PostQuit(int parameter) = 0;
+
+  // Takes the front back from whatever window took it (the window, or the dialog it owns while
+  // one is open), once the activation change under way has settled, and then hands the handler
+  // BroughtToFront. Windows whose saver never asks for a password (no such desktop flag on the
+  // platform) need not do anything.
+  virtual void BringToFront() {}
 
   virtual ScreenPoint CursorPosition() = 0;
   virtual void HideCursor() = 0;

@@ -14,6 +14,9 @@ constexpr char kClassName[] = "StarfraySS";
 constexpr char kWindowTitle[] = "Ironwood";
 // The black windows over the monitors beside the saver window.
 constexpr char kCoverClassName[] = "StarfraySSCover";
+// Posted by BringToFront: the window takes the front back only once the activation change that
+// took it has settled (activating a window while that change is still being told is unsafe).
+constexpr UINT kBringToFrontMessage = WM_APP + 1;
 
 DEVMODEA EmptyMode() {
   DEVMODEA mode{};
@@ -169,6 +172,12 @@ class Win32SaverWindow : public SaverWindow {
 
   void PostQuit(int parameter) override { PostQuitMessage(parameter); }
 
+  void BringToFront() override {
+    // WM_ACTIVATE and WM_ACTIVATEAPP both ask for it: one posted message serves both.
+    if (window_ == nullptr || frontRequested_) return;
+    frontRequested_ = PostMessageA(window_, kBringToFrontMessage, 0, 0) != FALSE;
+  }
+
   ScreenPoint CursorPosition() override {
     POINT point{};
     GetCursorPos(&point);
@@ -201,6 +210,14 @@ class Win32SaverWindow : public SaverWindow {
       self->deviceContext_ = nullptr;
       self->covers_.clear();  // owned windows go before their owner
       self = nullptr;
+    }
+    if (self != nullptr && message == kBringToFrontMessage) {
+      self->frontRequested_ = false;
+      self->TakeFront();
+      if (self->handler_ != nullptr && self->window_ != nullptr) {
+        self->handler_->OnMessage(WindowMessage{WindowMessageKind::BroughtToFront, 0});
+      }
+      return 0;
     }
     // A cover taking the activation (it should never take it) is not the saver losing it.
     if (self != nullptr && message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE &&
@@ -242,6 +259,17 @@ class Win32SaverWindow : public SaverWindow {
         break;
     }
     return DefWindowProcA(cover, message, wParam, lParam);
+  }
+
+  // The saver window above the others again, with its covers, and the dialog it owns in front
+  // while one is open (a disabled owner cannot be activated itself).
+  void TakeFront() {
+    if (window_ == nullptr) return;
+    if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+    SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    HWND front = GetLastActivePopup(window_);
+    if (front == nullptr || IsCover(front)) front = window_;
+    SetForegroundWindow(front);
   }
 
   bool IsCover(HWND window) const {
@@ -288,6 +316,7 @@ class Win32SaverWindow : public SaverWindow {
   HWND window_ = nullptr;
   HDC deviceContext_ = nullptr;
   bool modeChanged_ = false;
+  bool frontRequested_ = false;  // a kBringToFrontMessage is on its way
   int width_ = 0;  // the size the window was made at
   int height_ = 0;
 };

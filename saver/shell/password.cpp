@@ -42,7 +42,10 @@ platform::PasswordChangeAnswer SubmitPasswordChange(platform::SettingsStore& set
 }
 
 bool PasswordGate::MayEnd() {
-  if (!required_ || showing_ || dialogs_ == nullptr) return true;
+  if (!required_ || dialogs_ == nullptr) return true;
+  // Only the open dialog may let the saver go: a request from elsewhere meanwhile (a movement
+  // over a cover, a message the dialog's loop hands on) is refused and asks nothing more.
+  if (showing_) return false;
   showing_ = true;
   const platform::PasswordDialogs::Entry entry = dialogs_->ShowEntry([this](const std::string& typed) {
     return PasswordAccepted(settings::Read(settings_, settings::kPassword), typed);

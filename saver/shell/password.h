@@ -32,8 +32,9 @@ class PasswordGate {
                bool required)
       : settings_(settings), dialogs_(dialogs), required_(required) {}
 
-  // True when the saver may end: no password is required, the entry dialog is already open, or
-  // the user typed the password (or the dialog could not be shown at all).
+  // True when the saver may end: no password is required, or the user typed the password (or
+  // the dialog could not be shown at all). Asked again while the dialog is open, it answers
+  // false and shows nothing more.
   bool MayEnd();
   // True while the entry dialog is on screen.
   bool DialogShowing() const { return showing_; }

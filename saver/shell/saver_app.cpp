@@ -138,7 +138,9 @@ bool SaverApp::StartWindowSystem() {
                                    .cycleFocus =
                                        [this] {
                                          if (battle_ && scene_ && scene_->TunnelFade() == 0) battle_->CycleFocus();
-                                       }});
+                                       },
+                                   .passwordRequired =
+                                       [this] { return passwordGate_->Required(); }});
   if (!window_->Create(width_, height_, *windowLogic_)) {
     log_.Write("Failed");
     return false;

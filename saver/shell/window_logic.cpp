@@ -16,13 +16,28 @@ WindowReaction WindowLogic::OnMessage(const platform::WindowMessage& message) {
       window_.HideCursor();
       return kHandled;
     case WindowMessageKind::Destroy:
-      window_.PostQuit(0);
+      Quit();
       return kHandled;
     case WindowMessageKind::Activate:
-    case WindowMessageKind::ActivateApp:
-      if (hooks_.passwordDialogShowing()) return kDefault;
+    case WindowMessageKind::ActivateApp: {
+      const bool lost = message.parameter == 0;
+      const bool dialog = hooks_.passwordDialogShowing();
+      if (lost && hooks_.passwordRequired()) {
+        // The open dialog taking the activation from the saver window is no loss; another
+        // program taking it from the dialog (the application's activation) is. A saver already
+        // on its way out has nothing left to guard.
+        if (!ending_ && (!dialog || message.kind == WindowMessageKind::ActivateApp)) {
+          window_.BringToFront();
+        }
+        return dialog ? kDefault : kHandled;
+      }
+      if (dialog) return kDefault;
       // Another window came to the front: nobody is watching the saver any more.
-      if (message.parameter == 0) window_.PostQuit(0);
+      if (lost) Quit();
+      return kHandled;
+    }
+    case WindowMessageKind::BroughtToFront:
+      EndRequest();  // the password, asked with the saver in front again
       return kHandled;
     case WindowMessageKind::NcActivate:
       return hooks_.passwordDialogShowing() ? kDefault : kHandled;
@@ -46,7 +61,7 @@ WindowReaction WindowLogic::OnMessage(const platform::WindowMessage& message) {
       MouseTest();
       return kHandled;
     case WindowMessageKind::PowerBroadcast:
-      window_.PostQuit(0);
+      Quit();
       return WindowReaction{false, 1};
     case WindowMessageKind::Other:
       break;
@@ -67,9 +82,15 @@ void WindowLogic::MouseTest() {
   }
 }
 
+void WindowLogic::Quit() {
+  ending_ = true;
+  window_.PostQuit(0);
+}
+
 void WindowLogic::EndRequest() {
+  if (ending_) return;  // no password dialog after the saver has decided to go
   if (hooks_.mayEnd()) {
-    window_.PostQuit(0);
+    Quit();
   } else {
     referenceTaken_ = false;  // the next movement measures from where the pointer is then
   }

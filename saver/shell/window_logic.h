@@ -7,7 +7,8 @@
 namespace ironwood {
 
 // Decides what the saver window does with each message: when the saver ends (a key, a mouse
-// movement of more than 2 pixels, losing activation, a power change), what it swallows (the
+// movement of more than 2 pixels, losing activation unless a password is required, a power
+// change), what it swallows (the
 // system's screen-save and close commands) and what it hands on (F12 screenshots, C focus
 // cycling). The same logic serves every platform's window.
 class WindowLogic : public platform::WindowHandler {
@@ -19,6 +20,9 @@ class WindowLogic : public platform::WindowHandler {
     std::function<bool()> passwordDialogShowing = [] { return false; };
     std::function<void()> screenshot = [] {};
     std::function<void()> cycleFocus = [] {};
+    // Whether the desktop asks for a password before the saver ends: losing activation then
+    // takes the front back and asks, rather than ending the saver behind the password's back.
+    std::function<bool()> passwordRequired = [] { return false; };
   };
 
   // Movements up to this many pixels (|dx| + |dy|) from the reference do not end the saver.
@@ -34,10 +38,12 @@ class WindowLogic : public platform::WindowHandler {
  private:
   void MouseTest();
   void EndRequest();
+  void Quit();
 
   platform::SaverWindow& window_;
   Hooks hooks_;
   bool referenceTaken_ = false;
+  bool ending_ = false;  // the quit is posted; messages still queued before it change nothing
   platform::ScreenPoint reference_;
 };
 

@@ -134,6 +134,11 @@ class ScriptedWindow : public platform::SaverWindow {
     quitPosted = true;
     quitParameter_ = parameter;
   }
+  // As a real window does, the handler hears of it once the current message is done.
+  void BringToFront() override {
+    ++frontRequests;
+    script.push_back({platform::WindowMessageKind::BroughtToFront, 0});
+  }
   platform::ScreenPoint CursorPosition() override { return cursor; }
   void HideCursor() override { ++cursorHides; }
   bool DrawableSize(int& width, int& height) const override {
@@ -157,6 +162,7 @@ class ScriptedWindow : public platform::SaverWindow {
   int shows = 0;
   int idles = 0;
   int cursorHides = 0;
+  int frontRequests = 0;
   bool quitPosted = false;
   platform::ScreenPoint cursor;
 
@@ -185,6 +191,7 @@ class BorrowedWindow : public platform::SaverWindow {
   void Show() override { window_.Show(); }
   Poll PollMessage(int& quitParameter) override { return window_.PollMessage(quitParameter); }
   void PostQuit(int parameter) override { window_.PostQuit(parameter); }
+  void BringToFront() override { window_.BringToFront(); }
   platform::ScreenPoint CursorPosition() override { return window_.CursorPosition(); }
   void HideCursor() override { window_.HideCursor(); }
   bool DrawableSize(int& w, int& h) const override { return window_.DrawableSize(w, h); }

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The black covers over the monitors beside the saver window, under Wine:
-#   win32_covers.sh WINDOW_PROBE
+#   win32_covers.sh WINDOW_PROBE DIALOG_DRIVER
 # Starts its own X server with two Xinerama heads, 640x480 and 800x600 (Xvfb puts both at the
 # origin, so the second shows a band right of and below the first), and its own Wine prefix that
 # reads its monitors from Xinerama. The probe's saver window takes the primary head; the test
 # checks the two covers, that a movement over them reaches the saver as a movement, that a click
-# on them is not the saver losing the activation, and that they go with the saver.
+# on them is not the saver losing the activation, and that they go with the saver. Then, with a
+# password required and the saver's own window logic deciding: neither movements over a cover
+# while the entry dialog is open nor another program taking the front end the saver; only the
+# right password does.
 set -uo pipefail
 # xvfb-run's own clean-up can fail once the server has gone, and its status is then the
 # clean-up's: the verdict comes back through a file.
@@ -19,6 +22,7 @@ if [ -z "${IRONWOOD_COVERS_VERDICT:-}" ]; then
 fi
 source "$(dirname "$0")/checks.sh"
 probe="$1"
+driver="$2"
 
 work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix"
@@ -98,6 +102,66 @@ else
   fail "a key ends it with exit 0 (still running)"
 fi
 check "the covers go with it" wait_until '[ -z "$(viewable 800x120+0+480)$(viewable 160x480+640+0)" ]' 5
+
+# --- A password required: only the dialog lets the saver go ---
+wine reg add 'HKCU\Control Panel\desktop' /v ScreenSaverIsSecure /t REG_SZ /d 1 /f >/dev/null 2>&1
+wine reg add 'HKLM\software\Quillon\Starfray ScreenSaver\2.60' /v Password /t REG_SZ /d Secret \
+  /f /reg:32 >/dev/null 2>&1
+log="$work/password.log"
+wine "$probe" "Z:${log//\//\\}" 640 480 --password --timeout 60 >"$work/password.out" 2>&1 &
+probe_pid=$!
+pids+=("$probe_pid")
+check "the probe runs with a password required" wait_until 'logged "password required" && logged "Activate 0x1"' 20
+prompt="Enter Password"
+drive() { wine "$driver" "$@" 2>>"$work/driver.err" | tr -d '\r'; }
+dialog_open() { [ "$(drive "$prompt" visible 1002)" = 1 ]; }
+running() { kill -0 "$probe_pid" 2>/dev/null; }
+shows_prompt() { xdotool search --name "^$prompt\$" >/dev/null 2>&1; }
+ask_by_moving() {
+  local i
+  for i in $(seq 10); do
+    xdotool mousemove --sync $((300 + 7 * i)) $((540 + 3 * i)) 2>/dev/null
+    sleep 0.3
+    shows_prompt && return 0
+  done
+  return 1
+}
+check "a movement over a cover asks for it" ask_by_moving
+check "in the entry dialog" dialog_open
+before=$(count "MouseMove 0x0")
+for i in $(seq 6); do
+  xdotool mousemove --sync $((300 + 20 * i)) $((500 + 15 * i)) 2>/dev/null
+  xdotool mousemove --sync $((700 + 10 * i)) $((60 + 30 * i)) 2>/dev/null
+  sleep 0.2
+done
+sleep 1
+check "movements over the second head's covers while it is open reach the saver" \
+  test "$(count "MouseMove 0x0")" -gt "$before"
+check "and leave the dialog open" dialog_open
+check "and the saver running" running
+drive "$prompt" text 1002 secret click 1 gone >/dev/null
+sleep 1
+check "a wrong password keeps it running" running
+
+# Another program's window coming to the front: a plain probe, which quits when it loses the
+# activation in its turn.
+other_log="$work/other.log"
+wine "$probe" "Z:${other_log//\//\\}" 320 240 --timeout 30 >"$work/other.out" 2>&1 &
+other_pid=$!
+pids+=("$other_pid")
+check "another window taking the front brings the saver back" \
+  wait_until 'logged "BroughtToFront 0x0"' 20
+check "which takes the front back from it" \
+  wait_until 'grep -qxF "Activate 0x0" "$other_log" 2>/dev/null' 10
+check "and asks for the password" dialog_open
+check "which still runs" running
+drive "$prompt" text 1002 Secret click 1 >/dev/null
+if wait_until '! running' 10; then
+  wait "$probe_pid"
+  check "the right password ends it with exit 0" test $? -eq 0
+else
+  fail "the right password ends it with exit 0 (still running)"
+fi
 
 summary "win32 covers"
 echo $? >"$IRONWOOD_COVERS_VERDICT"

@@ -1,10 +1,13 @@
 // Opens the saver window through the Win32 factory and logs what reaches its handler, for the
 // window system test:
-//   window_probe LOG WIDTH HEIGHT [--gl] [--timeout SECONDS]
+//   window_probe LOG WIDTH HEIGHT [--gl] [--password] [--timeout SECONDS]
 //     appends "Kind 0xPARAMETER" to LOG for every message; the handler hides the cursor, quits
 //     on deactivation, power messages and keys other than F12 and C, and swallows the screen-save
 //     and close commands. Exits with the quit parameter (3 when the timeout ends it first).
 //     --gl starts OpenGL on the window's render target and clears every frame.
+//     --password hands the messages on to the saver's own window logic instead, with its
+//     password gate (the desktop flag and the stored password read as the saver reads them)
+//     and its entry dialog.
 //   window_probe --mode WIDTHxHEIGHT[xBITS]
 //     lists the display modes, tries ChangeDisplayMode (32 bits unless given), prints the result
 //     and the mode then current, and puts the desktop's mode back.
@@ -16,11 +19,14 @@
 #include <string>
 
 #include "platform/gl_system.h"
+#include "platform/password_dialogs.h"
 #include "platform/settings_store.h"
 #include "platform/win32/win32_saver_window.h"
 #include "glapi/gl_table.h"
 #include "saver/gl/renderer.h"
 #include "saver/core/log_sink.h"
+#include "saver/shell/password.h"
+#include "saver/shell/window_logic.h"
 
 namespace {
 
@@ -51,6 +57,8 @@ const char* KindName(WindowMessageKind kind) {
       return "MouseMove";
     case WindowMessageKind::PowerBroadcast:
       return "PowerBroadcast";
+    case WindowMessageKind::BroughtToFront:
+      return "BroughtToFront";
     case WindowMessageKind::Other:
       return "Other";
   }
@@ -63,8 +71,12 @@ class ProbeHandler : public ironwood::platform::WindowHandler {
   explicit ProbeHandler(std::string logPath) : logPath_(std::move(logPath)) {}
   void Attach(SaverWindow& window) { window_ = &window; }
 
+  // The saver's own logic, which then decides instead.
+  void HandOnTo(ironwood::platform::WindowHandler& logic) { logic_ = &logic; }
+
   WindowReaction OnMessage(const WindowMessage& message) override {
     Log(message);
+    if (logic_ != nullptr) return logic_->OnMessage(message);
     switch (message.kind) {
       case WindowMessageKind::Create:
         window_->HideCursor();
@@ -118,6 +130,7 @@ class ProbeHandler : public ironwood::platform::WindowHandler {
 
   std::string logPath_;
   SaverWindow* window_ = nullptr;
+  ironwood::platform::WindowHandler* logic_ = nullptr;
 };
 
 int ModeProbe(const char* text) {
@@ -149,7 +162,7 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--mode") == 0) return ModeProbe(argv[2]);
   if (argc < 4) {
     std::fprintf(stderr,
-                 "usage: window_probe LOG WIDTH HEIGHT [--gl] [--timeout SECONDS]\n"
+                 "usage: window_probe LOG WIDTH HEIGHT [--gl] [--password] [--timeout SECONDS]\n"
                  "       window_probe --mode WIDTHxHEIGHT[xBITS]\n");
     return 2;
   }
@@ -157,10 +170,13 @@ int main(int argc, char** argv) {
   const int width = std::atoi(argv[2]);
   const int height = std::atoi(argv[3]);
   bool useGl = false;
+  bool password = false;
   DWORD timeoutMs = 30000;
   for (int i = 4; i < argc; ++i) {
     if (std::strcmp(argv[i], "--gl") == 0) {
       useGl = true;
+    } else if (std::strcmp(argv[i], "--password") == 0) {
+      password = true;
     } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
       timeoutMs = static_cast<DWORD>(std::atoi(argv[++i])) * 1000;
     }
@@ -169,6 +185,19 @@ int main(int argc, char** argv) {
   ProbeHandler handler(logPath);
   auto window = platform::CreateWin32SaverWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
   handler.Attach(*window);
+  auto settings = platform::OpenSettingsStore();
+  // Wired as the saver wires them; the gate and the logic outlive the window.
+  auto dialogs = platform::CreatePasswordDialogs();
+  PasswordGate gate(*settings, dialogs.get(),
+                    PasswordRequired(*settings, platform::CurrentDesktopKind()));
+  WindowLogic logic(*window, WindowLogic::Hooks{
+                                 .mayEnd = [&gate] { return gate.MayEnd(); },
+                                 .passwordDialogShowing = [&gate] { return gate.DialogShowing(); },
+                                 .passwordRequired = [&gate] { return gate.Required(); }});
+  if (password) {
+    handler.HandOnTo(logic);
+    handler.LogLine(gate.Required() ? "password required" : "no password required");
+  }
   if (!window->RegisterClass() || !window->Create(width, height, handler)) {
     std::fprintf(stderr, "window_probe: no window\n");
     return 1;
@@ -177,7 +206,6 @@ int main(int argc, char** argv) {
 
   // OpenGL on the window's own device context, as the saver starts it.
   NullLog log;  // the probe reports on standard error
-  auto settings = platform::OpenSettingsStore();
   Renderer renderer(platform::SystemGl(), log);
   std::unique_ptr<platform::RenderTarget> target;
   if (useGl) {

@@ -160,16 +160,17 @@ TEST(PasswordGateTest, AsksOnlyWhenRequiredAndNeverTwiceAtOnce) {
 
   PasswordGate gate(store, &dialogs, true);
   dialogs.typed = {"secret", "Secret"};
-  bool nestedAnswer = false;
+  std::vector<bool> nestedAnswers;
   dialogs.whileShowing = [&] {
     EXPECT_TRUE(gate.DialogShowing());
-    nestedAnswer = gate.MayEnd();  // a second request while the dialog is up
+    nestedAnswers.push_back(gate.MayEnd());  // a request from elsewhere while the dialog is up
   };
   EXPECT_FALSE(gate.MayEnd());
-  EXPECT_TRUE(nestedAnswer);
   EXPECT_FALSE(gate.DialogShowing());
   EXPECT_TRUE(gate.MayEnd());
-  EXPECT_EQ(dialogs.entryShows, 2);  // the nested request showed nothing
+  // Refused whatever the dialog then answered; only the dialog lets the saver go.
+  EXPECT_EQ(nestedAnswers, (std::vector<bool>{false, false}));
+  EXPECT_EQ(dialogs.entryShows, 2);  // the nested requests showed nothing
   EXPECT_FALSE(gate.MayEnd());       // cancelled
 
   // A dialog that cannot be created lets the saver end rather than lock the user out.
@@ -240,6 +241,22 @@ TEST_F(SaverPasswordTest, RefusedKeysDrawOnUntilTheRightPassword) {
   EXPECT_TRUE(dialogs_.typed.empty());
   EXPECT_TRUE(window_->quitPosted);
   EXPECT_EQ(window_->idles, 4);
+}
+
+TEST_F(SaverPasswordTest, LosingActivationTakesTheFrontBackAndAsks) {
+  SetDesktopFlag(store_, settings::kScreenSaverIsSecure, "1");
+  settings::Write(store_, settings::kPassword, "Secret");
+  platform::ManualClock clock(1000);
+  platform::ScopedClock scoped(clock);
+  dialogs_.typed = {"wrong", "Secret"};
+  window_->script = {{platform::WindowMessageKind::ActivateApp, 0}};
+  dialogs_.whileShowing = [this] { EXPECT_FALSE(window_->quitPosted); };
+  EXPECT_EQ(Main("/s"), 0);
+  EXPECT_EQ(window_->frontRequests, 1);
+  // The wrong password kept it drawing until the window's own key, which the right one ended.
+  EXPECT_EQ(dialogs_.entryShows, 2);
+  EXPECT_EQ(window_->idles, 4);
+  EXPECT_TRUE(window_->quitPosted);
 }
 
 TEST_F(SaverPasswordTest, WithoutTheDesktopFlagAKeyEndsAtOnce) {

@@ -24,12 +24,14 @@ class PassiveWindow : public platform::SaverWindow {
   void Show() override {}
   Poll PollMessage(int&) override { return Poll::Idle; }
   void PostQuit(int) override { ++quits; }
+  void BringToFront() override { ++frontRequests; }
   platform::ScreenPoint CursorPosition() override { return cursor; }
   void HideCursor() override { ++cursorHides; }
 
   platform::ScreenPoint cursor;
   int quits = 0;
   int cursorHides = 0;
+  int frontRequests = 0;
 };
 
 class WindowLogicTest : public ::testing::Test {
@@ -45,6 +47,7 @@ class WindowLogicTest : public ::testing::Test {
   PassiveWindow window_;
   bool mayEnd_ = true;
   bool passwordShowing_ = false;
+  bool passwordRequired_ = false;
   int screenshots_ = 0;
   int focusCycles_ = 0;
   int endQuestions_ = 0;
@@ -56,6 +59,7 @@ class WindowLogicTest : public ::testing::Test {
                                   [this] { return passwordShowing_; },
                                   [this] { ++screenshots_; },
                                   [this] { ++focusCycles_; },
+                                  [this] { return passwordRequired_; },
                               }};
 };
 
@@ -119,6 +123,7 @@ TEST_F(WindowLogicTest, SystemMessagesFollowTheTable) {
   EXPECT_EQ(power.result, 1);
   EXPECT_EQ(window_.quits, 2);
   EXPECT_EQ(endQuestions_, 0);
+  EXPECT_EQ(window_.frontRequests, 0);
   Send(WindowMessageKind::Destroy);
   EXPECT_EQ(window_.quits, 3);
 }
@@ -130,6 +135,38 @@ TEST_F(WindowLogicTest, PasswordDialogKeepsActivationMessagesNormal) {
   EXPECT_EQ(window_.quits, 0);
   passwordShowing_ = false;
   EXPECT_FALSE(Send(WindowMessageKind::NcActivate, 0).defaultProcessing);
+}
+
+TEST_F(WindowLogicTest, WithAPasswordLosingActivationTakesTheFrontBackAndAsks) {
+  passwordRequired_ = true;
+  mayEnd_ = false;
+  Send(WindowMessageKind::ActivateApp, 0);
+  Send(WindowMessageKind::Activate, 0);
+  Send(WindowMessageKind::Activate, 1);
+  EXPECT_EQ(window_.frontRequests, 2);
+  EXPECT_EQ(endQuestions_, 0);  // asked only once the window is in front again
+  Send(WindowMessageKind::BroughtToFront);
+  EXPECT_EQ(endQuestions_, 1);
+  EXPECT_EQ(window_.quits, 0);  // refused
+
+  // The dialog taking the activation from the saver window is no loss; another program taking
+  // it from the dialog is.
+  passwordShowing_ = true;
+  EXPECT_TRUE(Send(WindowMessageKind::Activate, 0).defaultProcessing);
+  EXPECT_EQ(window_.frontRequests, 2);
+  EXPECT_TRUE(Send(WindowMessageKind::ActivateApp, 0).defaultProcessing);
+  EXPECT_EQ(window_.frontRequests, 3);
+  EXPECT_EQ(window_.quits, 0);
+
+  passwordShowing_ = false;
+  mayEnd_ = true;
+  Send(WindowMessageKind::BroughtToFront);
+  EXPECT_EQ(window_.quits, 1);
+  // Once the saver is ending, nothing more is asked or brought forward.
+  Send(WindowMessageKind::Activate, 0);
+  Send(WindowMessageKind::BroughtToFront);
+  EXPECT_EQ(window_.frontRequests, 3);
+  EXPECT_EQ(endQuestions_, 2);
 }
 
 TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
