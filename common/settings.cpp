@@ -70,6 +70,10 @@ std::optional<std::string> Read(platform::SettingsStore& store, std::string_view
   return store.ReadText(platform::SettingsRoot::LocalMachine, kKey, name);
 }
 
+bool TooLong(platform::SettingsStore& store, std::string_view name) {
+  return store.ValueTooLong(platform::SettingsRoot::LocalMachine, kKey, name);
+}
+
 bool Write(platform::SettingsStore& store, std::string_view name, std::string_view text) {
   return store.WriteText(platform::SettingsRoot::LocalMachine, kKey, name, text);
 }
