@@ -81,6 +81,10 @@ std::optional<std::string> ReadWorkingDirectory(platform::SettingsStore& store) 
   return folder;
 }
 
+bool TooLong(platform::SettingsStore& store, std::string_view name) {
+  return store.ValueTooLong(platform::SettingsRoot::LocalMachine, kKey, name);
+}
+
 bool Write(platform::SettingsStore& store, std::string_view name, std::string_view text) {
   return store.WriteText(platform::SettingsRoot::LocalMachine, kKey, name, text);
 }

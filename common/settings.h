@@ -63,6 +63,8 @@ ScreenSize ResolutionToSize(std::optional<std::string_view> text);
 
 // Reads and writes in the shared key.
 std::optional<std::string> Read(platform::SettingsStore& store, std::string_view name);
+// Whether a value that Read answers as absent is in fact there but too long to be read.
+bool TooLong(platform::SettingsStore& store, std::string_view name);
 bool Write(platform::SettingsStore& store, std::string_view name, std::string_view text);
 int ReadInt(platform::SettingsStore& store, std::string_view name, int whenAbsent);
 bool ReadFlag(platform::SettingsStore& store, std::string_view name, bool whenAbsent);

@@ -24,6 +24,10 @@ class SettingsStore {
   virtual std::optional<std::string> ReadText(SettingsRoot root, std::string_view subKey,
                                               std::string_view name) = 0;
 
+  // Whether the value is there but longer than kMaxValueBytes, which ReadText answers as absent,
+  // so that a reader can say which of the two it met. False where a store cannot tell.
+  virtual bool ValueTooLong(SettingsRoot, std::string_view, std::string_view) { return false; }
+
   // Creates the key when missing and stores the text. False when nothing was stored.
   virtual bool WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
                          std::string_view text) = 0;

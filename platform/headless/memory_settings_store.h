@@ -19,6 +19,12 @@ class MemorySettingsStore : public SettingsStore {
     return found->second;
   }
 
+  bool ValueTooLong(SettingsRoot root, std::string_view subKey,
+                    std::string_view name) override {
+    auto found = values_.find({root, std::string(subKey), std::string(name)});
+    return found != values_.end() && found->second.size() > kMaxValueBytes;
+  }
+
   bool WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
                  std::string_view text) override {
     if (name == failName) return false;

@@ -170,6 +170,20 @@ std::optional<std::string> RegFileStore::ReadText(SettingsRoot root, std::string
   return std::nullopt;
 }
 
+bool RegFileStore::ValueTooLong(SettingsRoot root, std::string_view subKey,
+                                std::string_view name) {
+  const std::string key = RegKeyPath(root, subKey);
+  for (const std::string* path : {&userPath_, &systemPath_}) {
+    if (path->empty()) continue;
+    const RegDocument document = LoadLayer(*path);
+    if (const RegValue* value = document.FindValue(key, name)) {
+      const std::optional<std::string> text = RegValueText(*value);
+      return text && text->size() > kMaxValueBytes;
+    }
+  }
+  return false;
+}
+
 bool RegFileStore::WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
                              std::string_view text) {
   // Key and value names cannot hold line breaks in the file, nor text a zero; refused rather

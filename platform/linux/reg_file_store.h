@@ -15,6 +15,7 @@ class RegFileStore : public SettingsStore {
 
   std::optional<std::string> ReadText(SettingsRoot root, std::string_view subKey,
                                       std::string_view name) override;
+  bool ValueTooLong(SettingsRoot root, std::string_view subKey, std::string_view name) override;
 
   // Under an advisory lock on "<user file>.lock": re-reads the user file, sets the value and
   // replaces the file through a synced temporary file and a rename.

@@ -47,6 +47,23 @@ class RegistryStore : public SettingsStore {
     return text;
   }
 
+  bool ValueTooLong(SettingsRoot root, std::string_view subKey,
+                    std::string_view name) override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(RootKey(root), std::string(subKey).c_str(), 0, KEY_QUERY_VALUE | kView,
+                      &key) != ERROR_SUCCESS) {
+      return false;
+    }
+    // Only the size: ReadText's buffer holds kMaxValueBytes, so anything larger read as absent.
+    DWORD size = 0;
+    DWORD type = 0;
+    const LONG status =
+        RegQueryValueExA(key, std::string(name).c_str(), nullptr, &type, nullptr, &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
+           size > kMaxValueBytes;
+  }
+
   bool WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
                  std::string_view text) override {
     HKEY key = nullptr;

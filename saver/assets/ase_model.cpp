@@ -132,14 +132,20 @@ class AseParser {
     }
     model_.materials.resize(static_cast<std::size_t>(count) * 2);
     for (std::int32_t k = 0; k < count; ++k) {
-      if (!tokens_.SkipTo("*MATERIAL", false)) {
-        problems_.Add(MaterialsNotFound(k, count, "the file ends before them"));
+      // The objects follow the material list: a material the list lacks is not looked for
+      // among them.
+      if (!tokens_.SkipTo("*MATERIAL", true)) {
+        problems_.Add(MaterialsNotFound(
+            k, count, tokens_.Remaining() == 0 ? "the file ends before them"
+                                               : "the material list ends before them"));
         return;
       }
       if (!ReadMaterial(k)) {
         if (k + 1 < count) {
           problems_.Add(MaterialsNotFound(k + 1, count,
-                                          "the file ends inside material " + std::to_string(k)));
+                                          (tokens_.Remaining() == 0 ? "the file ends inside "
+                                                                    : "an object begins inside ") +
+                                              std::string("material ") + std::to_string(k)));
         }
         return;
       }
@@ -155,17 +161,40 @@ class AseParser {
     return which + " not found: " + why;
   }
 
-  // One material after its "*MATERIAL"; false when the file ends before its two closing braces.
+  // One material after its "*MATERIAL", up to the brace that closes its own block (braces are
+  // counted, so a material without maps ends where it ends); a "}" before any "{" closes the
+  // list around it and ends the material too. False when the file ends, or an object begins,
+  // before that brace: what was read is still loaded.
   bool ReadMaterial(std::int32_t k) {
     std::string diffuse, selfIllum, opacity, specular;
     bool selfIllumSeen = false;
     bool ended = false;
-    auto token = tokens_.Next();
-    while (token && !ended) {
+    int depth = 0;
+    // The map block being read and the depth of its braces; its bitmap is looked for inside it.
+    std::string* map = nullptr;
+    std::string mapKeyword;
+    int mapDepth = 0;
+    auto closeMap = [&] {
+      if (map != nullptr) {
+        problems_.Add("material " + std::to_string(k) + ": " + mapKeyword + " has no *BITMAP");
+      }
+      map = nullptr;
+    };
+    while (!ended) {
+      const auto token = tokens_.Next();
+      if (!token) break;
+      if (*token == "*GEOMOBJECT") {
+        tokens_.PutBack();
+        break;
+      }
+      if (*token == "{") {
+        ++depth;
+        continue;
+      }
       if (*token == "}") {
-        token = tokens_.Next();
-        if (token && *token == "}") ended = true;
-        continue;  // the token after a single brace is examined like any other
+        if (map != nullptr && depth <= mapDepth) closeMap();
+        if (--depth <= 0) ended = true;
+        continue;
       }
       std::string* name = nullptr;
       if (*token == "*MAP_DIFFUSE") name = &diffuse;
@@ -176,22 +205,32 @@ class AseParser {
       if (*token == "*MAP_OPACITY") name = &opacity;
       if (*token == "*MAP_SPECULAR") name = &specular;
       if (name != nullptr) {
-        const std::string map(*token);
-        if (!tokens_.SkipTo("*BITMAP", false)) {
-          problems_.Add("material " + std::to_string(k) + ": " + map +
-                        " has no *BITMAP before the end of the file");
-        } else if (auto bitmap = tokens_.Next()) {
-          *name = Unquoted(*bitmap);
+        closeMap();
+        map = name;
+        mapKeyword = std::string(*token);
+        mapDepth = depth + 1;  // the block this keyword opens
+        continue;
+      }
+      if (*token == "*BITMAP" && map != nullptr) {
+        if (auto bitmap = tokens_.Next()) {
+          *map = Unquoted(*bitmap);
+          map = nullptr;
         }
       }
-      token = tokens_.Next();
+      // A quoted name may hold spaces and braces; none of it counts as a brace.
+      tokens_.Quoted();
     }
+    if (!ended) closeMap();
     auto path = [&](const std::string& file) {
       return platform::InstallationFile(installation_, "Gfx", file);
     };
     Texture& first = model_.materials[2 * static_cast<std::size_t>(k)];
     std::string why;
-    if (!first.LoadBmp(selfIllumSeen, path(diffuse), path(selfIllum), &why)) {
+    if (diffuse.empty()) {
+      // A material of plain colours: nothing to load, and "Gfx/" itself is no bitmap.
+      problems_.Add("material " + std::to_string(k) + " has no diffuse bitmap; its objects are "
+                    "drawn without a texture");
+    } else if (!first.LoadBmp(selfIllumSeen, path(diffuse), path(selfIllum), &why)) {
       problems_.Add("material " + std::to_string(k) + ": " + why);
     }
     // The second texture of a pair is drawn by nothing the scene files describe; it is loaded
@@ -474,6 +513,30 @@ class AseParser {
   ProblemLines problems_;
 };
 
+// Whether `text` starts as UTF-16 would: a byte-order mark, or a zero in every other byte of
+// its first characters. Read as 8-bit text such a file is one long run of tokens that no
+// keyword matches.
+bool LooksLikeUtf16(const std::string& text) {
+  if (text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                           (text[0] == '\xFE' && text[1] == '\xFF'))) {
+    return true;
+  }
+  const std::size_t checked = std::min<std::size_t>(text.size() & ~std::size_t{1}, 64);
+  if (checked < 4) return false;
+  bool evenZero = true, oddZero = true, evenSet = false, oddSet = false;
+  for (std::size_t i = 0; i < checked; ++i) {
+    const bool zero = text[i] == '\0';
+    if (i % 2 == 0) {
+      evenZero &= zero;
+      evenSet |= !zero;
+    } else {
+      oddZero &= zero;
+      oddSet |= !zero;
+    }
+  }
+  return (oddZero && evenSet) || (evenZero && oddSet);
+}
+
 }  // namespace
 
 void ParseAse(const std::string& text, const std::string& installation, bool withMaterials,
@@ -486,6 +549,10 @@ bool LoadAse(const std::string& path, const std::string& installation, bool with
   std::string text, reason;
   if (!platform::ReadWholeFile(path, AseModel::kMaxFileBytes, &text, &reason)) {
     if (why != nullptr) *why = reason;
+    return false;
+  }
+  if (LooksLikeUtf16(text)) {
+    if (why != nullptr) *why = path + " is UTF-16 text; a scene file must be 8-bit text";
     return false;
   }
   ParseAse(text, installation, withMaterials, withTexCoords, model);

@@ -50,7 +50,8 @@ struct AseImportObject {
 };
 
 // Reads `path`. False, with the reason in `why`, when it is not a readable regular file of at
-// most kMaxFileBytes. Coordinates are divided by 300; texture
+// most kMaxFileBytes, or is UTF-16 text. Each material ends at the brace closing its block, and
+// the search for a material stops at the first object. Coordinates are divided by 300; texture
 // vertex i belongs to vertex i; normals are the face-weighted average of the faces using each
 // vertex. Bitmaps named by materials are looked up in installation + "Gfx" + the name without
 // its first and last character (the quotes). Objects that are cut short, name vertices beyond

@@ -119,31 +119,33 @@ bool CheckModel(const PluginModel& model, const std::string& what, std::string* 
 // of 0 or less is a shield that is down, and weapon values are plain damage.
 enum class Range { kFinite, kNotNegative, kPositive };
 
+// How large a value's magnitude may be; 0 is no bound.
 struct NamedValue {
   const char* name;
   float value;
   Range range;
+  float bound = 0;
 };
 
 // The groups as they lie in the file, each a run of consecutive floats.
 std::array<NamedValue, 6> FlightValues(const FlightAttributes& f) {
-  return {{{"pitch rate", f.pitchRate, Range::kNotNegative},
-           {"turn rate", f.turnRate, Range::kNotNegative},
-           {"bank rate", f.bankRate, Range::kNotNegative},
-           {"angle limit", f.angleLimit, Range::kNotNegative},
-           {"acceleration", f.acceleration, Range::kNotNegative},
-           {"top speed", f.topSpeed, Range::kNotNegative}}};
+  return {{{"pitch rate", f.pitchRate, Range::kNotNegative, kMaxPluginFlightValue},
+           {"turn rate", f.turnRate, Range::kNotNegative, kMaxPluginFlightValue},
+           {"bank rate", f.bankRate, Range::kNotNegative, kMaxPluginFlightValue},
+           {"angle limit", f.angleLimit, Range::kNotNegative, kMaxPluginFlightValue},
+           {"acceleration", f.acceleration, Range::kNotNegative, kMaxPluginFlightValue},
+           {"top speed", f.topSpeed, Range::kNotNegative, kMaxPluginFlightValue}}};
 }
 
 std::array<NamedValue, 2> WeaponValues(const PluginFile& f) {
-  return {{{"phaser value", f.phaserValue, Range::kFinite},
-           {"torpedo value", f.torpedoValue, Range::kFinite}}};
+  return {{{"phaser value", f.phaserValue, Range::kFinite, kMaxPluginWeaponValue},
+           {"torpedo value", f.torpedoValue, Range::kFinite, kMaxPluginWeaponValue}}};
 }
 
 std::array<NamedValue, 4> ShieldValues(const PluginFile& f) {
-  return {{{"shield semi-axis X", f.shieldAxes[0], Range::kPositive},
-           {"shield semi-axis Y", f.shieldAxes[1], Range::kPositive},
-           {"shield semi-axis Z", f.shieldAxes[2], Range::kPositive},
+  return {{{"shield semi-axis X", f.shieldAxes[0], Range::kPositive, kMaxPluginShieldSemiAxis},
+           {"shield semi-axis Y", f.shieldAxes[1], Range::kPositive, kMaxPluginShieldSemiAxis},
+           {"shield semi-axis Z", f.shieldAxes[2], Range::kPositive, kMaxPluginShieldSemiAxis},
            {"shield strength", f.shieldStrength, Range::kFinite}}};
 }
 
@@ -167,6 +169,11 @@ int FirstUnusable(const std::array<NamedValue, N>& values, std::string* fault) {
       problem = "is negative";
     } else if (v.range == Range::kPositive && !(v.value > 0)) {
       problem = "is not above 0";
+    }
+    std::string beyond;
+    if (problem == nullptr && v.bound > 0 && std::fabs(v.value) > v.bound) {
+      beyond = "is beyond any ship (at most " + ValueText(v.bound) + ")";
+      problem = beyond.c_str();
     }
     if (problem != nullptr) {
       *fault = std::string(v.name) + " " + ValueText(v.value) + " " + problem;

@@ -105,9 +105,18 @@ std::array<std::uint8_t, 18> PcmFormat(int channels, int rate);
 // the width times or divided by (integer division) some ratio 1..127 gives exactly.
 bool PluginTextureSizeFits(int width, int height);
 
-// Checks the values the simulation computes with: flight attributes finite and not negative,
-// shield semi-axes finite and above 0, shield strength and weapon values finite (a strength of
-// 0 or less is a shield that is down). Then everything the layout allows: sides 1..511 with a
+// The largest values a plug-in may give. The generated classes stay far below them (flight
+// values up to 120, weapon values up to 34, semi-axes up to about 7 units); beyond them a value
+// is no ship's but a hostile file's: a break-up throws a fragment per unit of the largest
+// semi-axis, and a flight value of that size runs positions out of float range.
+constexpr float kMaxPluginFlightValue = 10000;
+constexpr float kMaxPluginWeaponValue = 1000000;
+constexpr float kMaxPluginShieldSemiAxis = 1000;
+
+// Checks the values the simulation computes with: flight attributes finite, not negative and at
+// most kMaxPluginFlightValue, shield semi-axes finite, above 0 and at most
+// kMaxPluginShieldSemiAxis, weapon values finite and at most kMaxPluginWeaponValue either way,
+// shield strength finite (a strength of 0 or less is a shield that is down). Then everything the layout allows: sides 1..511 with a
 // height the packed ratio can express (or an empty 0 x 0 texture), pixel buffers of the right size,
 // at most 255 pairs and meshes, 1023 vertices and faces per mesh, indices below the vertex count,
 // pair indices below the pair count, at most 127 mounts. False with the first fault in `error`.

@@ -73,9 +73,13 @@ bool DecodeBmp(const std::string& file, BmpPixels& out, std::string* why) {
   const std::uint16_t bitCount = Le16(header + 28);
   const std::uint32_t compression = Le32(header + 30);
   // The older 12-byte header keeps its fields elsewhere; one longer than the file is no header.
-  if (infoSize < 40 || kFileHeader + std::int64_t{infoSize} > fileSize || planes != 1) {
+  if (infoSize < 40 || kFileHeader + std::int64_t{infoSize} > fileSize) {
     return Fail(why, "unsupported BMP header (" + std::to_string(infoSize) +
                          " bytes long; a Windows header of 40 or more is read)");
+  }
+  if (planes != 1) {
+    return Fail(why, "the BMP header gives " + std::to_string(planes) +
+                         " colour planes (a BMP image has 1)");
   }
   if (bitCount != 24) {
     return Fail(why, "only 24-bit BMP images are supported (this one has " +

@@ -1,6 +1,7 @@
 #include "saver/battle/scenario.h"
 
 #include "platform/file_bytes.h"
+#include "saver/assets/text_tokens.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -39,11 +40,29 @@ class Tokens {
   std::size_t at_ = 0;
 };
 
-// Whether the token starts like a number: an optional sign, then a digit.
-bool StartsWithDigit(const std::string& token) {
+// Whether the text is a whole number and nothing else: an optional sign, then digits. "5abc" is
+// not five: a count with anything after it is a damaged file, not a count.
+bool IsWholeNumber(std::string_view text) {
   std::size_t i = 0;
-  if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
-  return i < token.size() && token[i] >= '0' && token[i] <= '9';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i == text.size()) return false;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return true;
+}
+
+std::string TooLongText() {
+  return "too long (more than the " + std::to_string(platform::SettingsStore::kMaxValueBytes) +
+         " bytes a setting may hold)";
+}
+
+// Whether the text starts as a number setting does: white space, an optional sign, a digit.
+bool StartsWithNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
 }
 
 // One alliance's list: its entry count, then the entries. `battleShips` counts the ships of
@@ -55,7 +74,7 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
     *fault = "the file ends before the " + what + " entry count";
     return false;
   }
-  if (!StartsWithDigit(token)) {
+  if (!IsWholeNumber(token)) {
     *fault = "the " + what + " entry count \"" + token + "\" is not a number";
     return false;
   }
@@ -82,7 +101,8 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
     inner.front() = ' ';
     inner.back() = ' ';
     const int ships = settings::TextToInt(inner);
-    if (ships < 1) {
+    const std::string_view digits = std::string_view(countToken).substr(1, countToken.size() - 2);
+    if (ships < 1 || !IsWholeNumber(digits)) {
       *fault = entry + ": the count \"" + countToken + "\" is not a number of 1 or more";
       return false;
     }
@@ -115,19 +135,49 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
 // and not be marked read-only (no write permission for anyone; on Windows the read-only
 // attribute). It is never written. Whether this user could write it does not count: an
 // installation folder belongs to the administrator, and its scenarios must play for everyone.
-bool UsableScenarioFile(const std::string& path) {
+// Answers why the file drops out, or nothing when it is usable. `quiet` is set for the drop-outs
+// a catalogue is expected to hold (a missing file, a folder, one marked read-only), which are
+// named only when no scenario is left.
+std::string DropReason(const std::string& path, bool* quiet) {
   namespace fs = std::filesystem;
+  *quiet = false;
+  // A path too long for any writer to have made cannot be a usable file either.
+  if (path.size() > kMaxScenarioPath) {
+    return "a scenario path of " + std::to_string(path.size()) + " characters (at most " +
+           std::to_string(kMaxScenarioPath) + ")";
+  }
   std::error_code error;
   const fs::file_status status = fs::status(fs::u8path(path), error);
+  if (!fs::exists(status)) {
+    *quiet = true;
+    return path + ": no such file";
+  }
+  if (fs::is_directory(status)) {
+    *quiet = true;
+    return path + ": a folder, not a scenario file";
+  }
   // Only a plain file is opened: a folder opens for reading too, and a pipe would block.
-  if (error || !fs::is_regular_file(status)) return false;
+  if (error || !fs::is_regular_file(status)) return path + ": not a plain file";
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  if (file == nullptr) return path + ": cannot open the file for reading";
   std::fclose(file);
   const fs::perms perms = status.permissions();
   constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
                                fs::perms::others_write;
-  return (perms & kWrite) != fs::perms::none;
+  if ((perms & kWrite) == fs::perms::none) {
+    *quiet = true;
+    return path + ": marked read-only";
+  }
+  return {};
+}
+
+// The first lines of `lines` joined for one log line, then how many more there were.
+std::string Joined(const std::vector<std::string>& lines) {
+  ProblemLines shown;
+  for (const std::string& line : lines) shown.Add(line);
+  std::string text;
+  for (const std::string& line : shown.Lines()) text += (text.empty() ? "" : "; ") + line;
+  return text;
 }
 
 }  // namespace
@@ -184,7 +234,17 @@ bool ParseScenarioText(std::string text, std::string_view installation, Scenario
 bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view installation,
                              std::string* why) {
   const std::optional<std::string> countText = settings::Read(store, settings::kNumScenarios);
-  if (!countText) return Fail(why, "the setting NumScenarios is absent");
+  if (!countText) {
+    return Fail(why, std::string("the setting NumScenarios is ") +
+                         (settings::TooLong(store, settings::kNumScenarios) ? TooLongText()
+                                                                            : "absent"));
+  }
+  // Read as every number setting is read (its leading digits), but a text that does not start
+  // with one is no count at all rather than 0.
+  if (!StartsWithNumber(*countText)) {
+    return Fail(why, "the setting NumScenarios is \"" + countText->substr(0, 40) +
+                         "\", not a number");
+  }
   const int count = settings::TextToInt(*countText);
   if (count <= 0) {
     return Fail(why, "the setting NumScenarios is " + std::to_string(count) + ", not positive");
@@ -195,22 +255,28 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
   for (int i = 0; i < count; ++i) {
     const std::string name = settings::IndexedName(settings::kScenario, i);
     const std::optional<std::string> value = settings::Read(store, name);
-    if (!value) return Fail(why, "the setting " + name + " is absent");
+    if (!value) {
+      return Fail(why, "the setting " + name + " is " +
+                           (settings::TooLong(store, name) ? TooLongText() : "absent"));
+    }
     paths.push_back(platform::InstallationFile(installation, "Scenarios", *value));
   }
 
-  // Files that are missing or read-only drop out; the rest keep their order. A path too long
-  // for any writer to have made cannot be a usable file either.
-  std::vector<std::string> usable;
-  for (std::string& path : paths) {
-    if (path.size() <= kMaxScenarioPath && UsableScenarioFile(path)) usable.push_back(std::move(path));
-  }
-  if (usable.empty()) return Fail(why, "none of the " + std::to_string(count) +
-                                           " scenario files can be used");
-
+  // Files that are missing or read-only drop out; the rest keep their order. Every other
+  // drop-out is named after the step's "Success", in the order of the catalogue.
   std::vector<Scenario> scenarios;
   std::vector<std::string> problems;
-  for (const std::string& path : usable) {
+  std::vector<std::string> dropped;  // every reason, for a catalogue with nothing left
+  bool anyUsable = false;
+  for (const std::string& path : paths) {
+    bool quiet = false;
+    const std::string reason = DropReason(path, &quiet);
+    if (!reason.empty()) {
+      dropped.push_back(reason);
+      if (!quiet) problems.push_back(reason + "; left out");
+      continue;
+    }
+    anyUsable = true;
     Scenario scenario;
     std::string fault;
     if (ReadScenarioFile(path, installation, &scenario, &fault)) {
@@ -218,6 +284,10 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
     } else {
       problems.push_back(fault + "; left out");
     }
+  }
+  if (!anyUsable) {
+    return Fail(why, "none of the " + std::to_string(count) + " scenario files can be used (" +
+                         Joined(dropped) + ")");
   }
   if (scenarios.empty()) {
     return Fail(why, "none of the " + std::to_string(count) + " scenario files can be read" +

@@ -69,12 +69,13 @@ bool ParseScenarioText(std::string text, std::string_view installation, Scenario
 class ScenarioCatalogue {
  public:
   // Reads "NumScenarios" and "Scenario(0)" ... from the store, drops every scenario file that
-  // cannot be opened for writing (missing or read-only; it is opened and closed, never
-  // changed), then reads the rest in order. A file that cannot be read (malformed, too large)
-  // drops out too, its reason kept in problems(): one broken file must not stop every other
-  // battle. Fails, with the reason in `why` and the catalogue left as it was, when the count is
-  // absent or not positive, a name is absent, or no readable file remains. On success both
-  // indices are 0.
+  // is missing, a folder or marked read-only (it is opened and closed, never changed), then
+  // reads the rest in order. A file that is no plain file (a device, a pipe), cannot be opened
+  // or cannot be read (malformed, too large) drops out too, its reason kept in problems(): one
+  // broken file must not stop every other battle. Fails, with the reason in `why` (naming every
+  // file that dropped out when none is left to read) and the catalogue left as it was, when the
+  // count is absent, too long, not a number or not positive, a name is absent or too long, or
+  // no readable file remains. On success both indices are 0.
   bool Load(platform::SettingsStore& store, std::string_view installation,
             std::string* why = nullptr);
   // Why each file read by the last Load dropped out, one line a file.

@@ -1,8 +1,10 @@
 #include "saver/battle/ship_death.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "glapi/gl_table.h"
+#include "saver/assets/plugin_file.h"
 #include "saver/audio/sound_effects.h"
 #include "saver/battle/ship.h"
 #include "saver/core/random.h"
@@ -116,7 +118,9 @@ void DeathFlare(Ship& ship, bool& bound, BattleEffects& effects) {
 }
 
 void DebrisBurst(Ship& ship, BattleEffects& effects) {
-  const float radius = ship.Radius();
+  // A fragment per unit of radius: a loaded class keeps its semi-axes within the plug-in bound,
+  // and the counts below are cast from this bounded value only (no NaN, nothing past int).
+  const float radius = ship.Radius() > 0 ? std::min(ship.Radius(), kMaxPluginShieldSemiAxis) : 0;
   const int meshes = effects.debris != nullptr ? effects.debris->MeshCount() : 0;
   // Without fragment models there is nothing to throw, but the hull is gone all the same.
   if (meshes > 0) {

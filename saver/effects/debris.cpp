@@ -15,6 +15,8 @@ bool DebrisSystem::InitDebris(const std::string& installation, std::string* why)
   if (!LoadAse(installation + "Debris.ase", installation, true, true, &model, why)) return false;
   // A fragment is spawned with one of these meshes; without any there is nothing to throw.
   if (model.meshes.empty()) {
+    // Why every object was lost is in the model's problem lines, which the caller logs.
+    model_.problems = std::move(model.problems);
     *why = installation + "Debris.ase holds no usable object";
     return false;
   }

@@ -28,6 +28,26 @@ class Tokens {
   TextTokens tokens_;
 };
 
+// The labels are free words ("Textures:", "FlareElements"), but words all the same: a control
+// byte in one means the file is no flare description.
+bool IsText(const std::string& token) {
+  for (const char c : token) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
+// A count as written: an optional sign and digits, nothing else.
+bool IsWholeNumber(const std::string& token) {
+  const std::size_t start = !token.empty() && (token[0] == '-' || token[0] == '+') ? 1 : 0;
+  if (start == token.size()) return false;
+  for (std::size_t i = start; i < token.size(); ++i) {
+    if (token[i] < '0' || token[i] > '9') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool LensFlare::Load(const std::string& installation, std::string* why) {
@@ -71,6 +91,15 @@ bool LensFlare::Parse(const std::string& text, const std::string& path,
     auto label = tokens.Next();
     auto number = tokens.Next();
     if (!label || !number) return cut(what);
+    if (!IsText(*label)) {
+      *why = path + ": the label before the count of " + what + " is not text; not a flare file";
+      return false;
+    }
+    if (!IsWholeNumber(*number)) {
+      *why = path + ": the count of " + what + " is not a number" +
+             (IsText(*number) ? " (\"" + *number + "\")" : std::string());
+      return false;
+    }
     *out = settings::TextToInt(*number);
     if (*out < 0 || static_cast<std::size_t>(*out) * tokensEach * 2 > tokens.Remaining() + 1) {
       *why = path + ": " + std::to_string(*out) + " " + what + " cannot fit in the file";
@@ -92,6 +121,11 @@ bool LensFlare::Parse(const std::string& text, const std::string& path,
     const auto label = tokens.Next(), name = tokens.Next(), colour = tokens.Next(),
                opacity = tokens.Next();
     if (!opacity) return cut("the last texture");
+    if (!IsText(*label)) {
+      *why = path + ": the label of texture " + std::to_string(i) + " is not text";
+      textures_.clear();
+      return false;
+    }
     NamedTexture& entry = textures_.emplace_back();
     entry.name = *name;
     std::string failure;
@@ -111,6 +145,12 @@ bool LensFlare::Parse(const std::string& text, const std::string& path,
     const auto label = tokens.Next(), name = tokens.Next(), size = tokens.Next(),
                reserved = tokens.Next(), position = tokens.Next();
     if (!position) return cut("the last element");
+    if (!IsText(*label)) {
+      *why = path + ": the label of element " + std::to_string(i) + " is not text";
+      textures_.clear();
+      elements_.clear();
+      return false;
+    }
     Element element;
     for (NamedTexture& entry : textures_) {
       if (entry.name == *name) {

@@ -141,6 +141,10 @@ bool LoadAssociatedFiles(const LoadSettings& settings, const LogSink& log,
   std::string why;
   if (LoadAse(installation + "StarTunnel.ase", installation, true, true, &tunnel, &why)) {
     for (const std::string& problem : tunnel.problems) steps.Note("        " + problem);
+    if (tunnel.meshes.empty()) {
+      steps.Note("        " + installation +
+                 "StarTunnel.ase holds no usable object; no star tunnel");
+    }
     assets->starTunnel = std::move(tunnel);
   } else {
     steps.Note("        " + why + "; no star tunnel");

@@ -148,6 +148,15 @@ std::optional<std::string> OverriddenSettings::ReadText(platform::SettingsRoot r
   return base_.ReadText(root, subKey, name);
 }
 
+bool OverriddenSettings::ValueTooLong(platform::SettingsRoot root, std::string_view subKey,
+                                      std::string_view name) {
+  if (root == platform::SettingsRoot::LocalMachine && SameName(subKey, settings::kKey) &&
+      values_.find(Lower(name)) != values_.end()) {
+    return false;
+  }
+  return base_.ValueTooLong(root, subKey, name);
+}
+
 bool OverriddenSettings::WriteText(platform::SettingsRoot root, std::string_view subKey,
                                    std::string_view name, std::string_view text) {
   return base_.WriteText(root, subKey, name, text);

@@ -51,6 +51,8 @@ class OverriddenSettings final : public platform::SettingsStore {
 
   std::optional<std::string> ReadText(platform::SettingsRoot root, std::string_view subKey,
                                       std::string_view name) override;
+  bool ValueTooLong(platform::SettingsRoot root, std::string_view subKey,
+                    std::string_view name) override;
   bool WriteText(platform::SettingsRoot root, std::string_view subKey, std::string_view name,
                  std::string_view text) override;
 

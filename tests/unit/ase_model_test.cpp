@@ -115,8 +115,8 @@ TEST(AseModel, MaterialsGivePairsAndSelfIlluminationGivesOpacity) {
       "*MAP_SELFILLUM {\n*BITMAP \"glow.bmp\"\n}\n}\n"
       // Unquoted: first and last character dropped. No self-illumination: RGB.
       "*MATERIAL 1 {\n*MAP_DIFFUSE {\n*BITMAP hull.bmp\n}\n}\n"
-      // No map at all: only two braces in a row end it, so "*MATERIAL 3" below is skipped
-      // over and its map belongs to this material.
+      // No map at all: it ends at its own brace, and "*MATERIAL 3", beyond the count, is
+      // nobody's.
       "*MATERIAL 2 {\n*MATERIAL_NAME \"C\"\n}\n*MATERIAL 3 {\n*MAP_DIFFUSE {\n"
       "*BITMAP \"hull.bmp\"\n}\n}\n"
       "}\n";
@@ -129,7 +129,7 @@ TEST(AseModel, MaterialsGivePairsAndSelfIlluminationGivesOpacity) {
   EXPECT_EQ(model.materials[0].pixels().size(), 4u * 2 * 4);
   EXPECT_FALSE(model.materials[2].HasAlpha());
   EXPECT_EQ(model.materials[2].pixels().size(), 4u * 2 * 3);
-  EXPECT_EQ(model.materials[4].width(), 4);  // took material 3's map
+  EXPECT_EQ(model.materials[4].width(), 0);  // material 3's map is not its own
   EXPECT_EQ(model.materials[1].width(), 0);  // no specular map anywhere
   ASSERT_EQ(model.meshes.size(), 3u);
   EXPECT_EQ(model.meshes[0].texture, &model.materials[0]);
@@ -278,14 +278,77 @@ TEST(AseModel, EveryObjectOrMaterialLeftOutIsNamed) {
   EXPECT_TRUE(noCount.meshes.empty());
   EXPECT_TRUE(Mentions(noCount, "no *MATERIAL_COUNT"));
 
-  // A map block without a bitmap: the search runs to the end, the later materials are not found.
+  // A map block without a bitmap, and fewer materials than counted: both are named, and the
+  // object after the list still loads.
   const std::string noBitmap =
       "*MATERIAL_COUNT 3\n*MATERIAL 0 {\n*MAP_DIFFUSE {\n*MAP_CLASS \"x\"\n}\n}\n" +
       Triangle("T", "*MATERIAL_REF 0\n");
   const AseModel lost = Parse(noBitmap, true);
   EXPECT_TRUE(Mentions(lost, "material 0: *MAP_DIFFUSE has no *BITMAP")) << lost.problems[0];
-  EXPECT_TRUE(Mentions(lost, "materials 1 to 2 not found"));
-  EXPECT_TRUE(Mentions(lost, "no *GEOMOBJECT found"));
+  EXPECT_TRUE(Mentions(lost, "materials 1 to 2 not found: the material list ends before them"));
+  EXPECT_EQ(lost.meshes.size(), 1u);
+}
+
+TEST(AseModel, MaterialsEndAtTheirOwnBraceAndNeverSwallowObjects) {
+  TempFolder folder;
+  const BgrImage grey{4, 2, [](int, int) { return std::array<std::uint8_t, 3>{90, 90, 90}; }};
+  folder.Write("Gfx/hull.bmp", MakeBmp(grey));
+  auto withMap = [](int index, const std::string& name) {
+    return "\t*MATERIAL " + std::to_string(index) + " {\n\t\t*MATERIAL_NAME \"" + name +
+           "\"\n\t\t*MATERIAL_SHINE 0.1\n\t\t*MAP_DIFFUSE {\n\t\t\t*MAP_NAME \"Map #1\"\n"
+           "\t\t\t*BITMAP \"hull.bmp\"\n\t\t\t*UVW_U_TILING 1.0\n\t\t}\n\t}\n";
+  };
+  // As real exports write them: the first material has no map at all, the second's name holds
+  // a brace, the third has a map; the objects follow the list.
+  const std::string list = "*MATERIAL_LIST {\n\t*MATERIAL_COUNT 3\n"
+                           "\t*MATERIAL 0 {\n\t\t*MATERIAL_NAME \"Plain\"\n"
+                           "\t\t*MATERIAL_DIFFUSE 0.5 0.5 0.5\n\t}\n" +
+                           withMap(1, "odd } name") + withMap(2, "Hull") + "}\n";
+  const std::string objects = Triangle("A", "*MATERIAL_REF 0\n") +
+                              Triangle("B", "*MATERIAL_REF 1\n") +
+                              Triangle("C", "*MATERIAL_REF 2\n");
+  const AseModel model = Parse(list + objects, true, true, folder.WithSeparator());
+  ASSERT_EQ(model.meshes.size(), 3u);
+  EXPECT_EQ(model.meshes[2].name, "\"C\"");
+  ASSERT_EQ(model.materials.size(), 6u);
+  EXPECT_EQ(model.materials[0].width(), 0);
+  EXPECT_EQ(model.materials[2].width(), 4);
+  EXPECT_EQ(model.materials[4].width(), 4);
+  EXPECT_EQ(model.meshes[1].texture, &model.materials[2]);
+  EXPECT_EQ(model.meshes[2].texture, &model.materials[4]);
+  EXPECT_TRUE(Mentions(model, "material 0 has no diffuse bitmap"));
+  EXPECT_FALSE(Mentions(model, "material 1: "));
+
+  // A material whose block is never closed ends at the first object, which still loads.
+  const AseModel open =
+      Parse("*MATERIAL_COUNT 2\n*MATERIAL 0 {\n*MATERIAL_NAME \"Open\"\n" + objects, true);
+  EXPECT_EQ(open.meshes.size(), 3u);
+  EXPECT_TRUE(Mentions(open, "material 1 not found: an object begins inside material 0"));
+}
+
+TEST(AseModel, UTF16SceneFilesAreRefusedAsSuch) {
+  TempFolder folder;
+  const std::string text = Triangle("W");
+  auto utf16 = [&](bool bigEndian, bool mark) {
+    testing::Bytes bytes;
+    if (mark) {
+      bytes = bigEndian ? testing::Bytes{0xFE, 0xFF} : testing::Bytes{0xFF, 0xFE};
+    }
+    for (char c : text) {
+      const auto byte = static_cast<std::uint8_t>(c);
+      bytes.insert(bytes.end(), {bigEndian ? std::uint8_t{0} : byte,
+                                 bigEndian ? byte : std::uint8_t{0}});
+    }
+    return bytes;
+  };
+  const std::pair<bool, bool> kinds[] = {{false, true}, {true, true}, {false, false}, {true, false}};
+  for (const auto& [bigEndian, mark] : kinds) {
+    const std::string path = folder.Write("wide.ase", utf16(bigEndian, mark));
+    AseModel model;
+    std::string why;
+    EXPECT_FALSE(LoadAse(path, folder.WithSeparator(), false, true, &model, &why));
+    EXPECT_NE(why.find("wide.ase is UTF-16 text"), std::string::npos) << why;
+  }
 }
 
 }  // namespace

@@ -90,6 +90,26 @@ TEST(LensFlare, RefusesMissingCutAndImpossibleFiles) {
                            &why));
   EXPECT_NE(why.find("Absent.bmp"), std::string::npos);
   EXPECT_TRUE(folder.Load(whole, flare, &why)) << why;
+
+  // Bytes that are no flare file are refused, never an empty success that draws nothing.
+  EXPECT_FALSE(folder.Load("Textures: 2x\n", flare, &why));
+  EXPECT_NE(why.find("the count of textures is not a number (\"2x\")"), std::string::npos) << why;
+  EXPECT_FALSE(folder.Load(kTextures + "Elements: none\n", flare, &why));
+  EXPECT_NE(why.find("the count of elements is not a number"), std::string::npos) << why;
+  EXPECT_TRUE(flare.textures().empty());
+  EXPECT_FALSE(folder.Load(std::string("Tex\x01: 0\nElements: 0\n"), flare, &why));
+  EXPECT_NE(why.find("label before the count of textures is not text"), std::string::npos)
+      << why;
+  std::uint32_t state = 7;
+  for (int file = 0; file < 20; ++file) {
+    std::string noise(200 + 37 * file, '\0');
+    for (char& c : noise) {
+      state = state * 1664525u + 1013904223u;
+      c = static_cast<char>(state >> 24);
+    }
+    EXPECT_FALSE(folder.Load(noise, flare, &why)) << file;
+    EXPECT_TRUE(flare.elements().empty());
+  }
 }
 
 TEST(LensFlare, CombinesViewThenProjectionAndTestsTheScreenEdge) {

@@ -458,8 +458,8 @@ TEST(PluginFile, BrokenFilesAreRefusedWithTheFaultAndOffset) {
   EXPECT_EQ(Refusal(b, false), "accepted");
 }
 
-// The flight model and the shield compute with these values: what they cannot use is refused
-// with the field and where it lies, what a class may legitimately hold (a ship that does not
+// The flight model and the shield compute with these values: what they cannot use, or what is
+// far beyond any ship, is refused with the field and where it lies, what a class may legitimately hold (a ship that does not
 // move, a shield that is down, a weapon that does no harm) loads.
 TEST(PluginFile, UnusableFlightAndShieldValuesAreRefused) {
   const Bytes good = Encode(SmallFile());
@@ -491,8 +491,19 @@ TEST(PluginFile, UnusableFlightAndShieldValuesAreRefused) {
            Case{shield + 12, kInfinity,
                 "shield strength infinity is not a finite number" + offset +
                     std::to_string(shield + 12) + ")"},
+           // Sizes no ship has: a break-up would throw a billion fragments.
+           Case{shield + 4, 1e9f,
+                "shield semi-axis Y 1e+09 is beyond any ship (at most 1000)" + offset +
+                    std::to_string(shield + 4) + ")"},
+           Case{16, 2e4f, "bank rate 20000 is beyond any ship (at most 10000) (offset 16)"},
+           Case{values, -2e6f,
+                "phaser value -2e+06 is beyond any ship (at most 1e+06)" + offset +
+                    std::to_string(values) + ")"},
            // Legitimate: a class that stands still, weapons that do no harm, a shield that is
-           // down from the start.
+           // down from the start, and the largest sizes allowed.
+           Case{shield, 1000.0f, ""},
+           Case{28, 10000.0f, ""},
+           Case{values + 4, 1e6f, ""},
            Case{28, 0.0f, ""},
            Case{values, -1.0f, ""},
            Case{shield + 12, -5.0f, ""},

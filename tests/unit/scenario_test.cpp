@@ -66,9 +66,9 @@ TEST(ScenarioFile, ReadsWhatTheEditorWritesAndAnyLayoutOfTheSameTokens) {
             "accepted");
   EXPECT_EQ(oneLine.alliance1.total, 15);
 
-  // Counts read digits up to the first other character, as typed texts may hold.
+  // Leading zeros and a sign are still a count.
   Scenario loose;
-  ASSERT_EQ(Outcome("1junk\n(007x) A.as3\n0\n", &loose), "accepted");
+  ASSERT_EQ(Outcome("+1\n(007) A.as3\n0\n", &loose), "accepted");
   EXPECT_EQ(loose.alliance1.entries[0].shipCount, 7);
   EXPECT_EQ(loose.alliance2.entryCount(), 0);
 
@@ -85,9 +85,11 @@ TEST(ScenarioFile, RefusesWhatNoWriterProducesInsteadOfGuessing) {
   EXPECT_NE(Outcome("2\n(1) A.as3\n(1)\n").find("ends in alliance 1 entry 2"),
             std::string::npos);
   EXPECT_NE(Outcome("x\n").find("not a number"), std::string::npos);
+  // A number with more after it is a damaged count, not the number.
+  EXPECT_NE(Outcome("5abc\n").find("entry count \"5abc\" is not a number"), std::string::npos);
   EXPECT_NE(Outcome("-1\n0\n").find("negative"), std::string::npos);
   // A count that is no number of ships, or brackets with nothing between them.
-  for (const char* entry : {"(0)", "(-4)", "(x)", "()", "3", "(7"}) {
+  for (const char* entry : {"(0)", "(-4)", "(x)", "()", "3", "(7", "(007x)"}) {
     EXPECT_NE(Outcome(std::string("1\n") + entry + " A.as3\n0\n").find("not a number of 1"),
               std::string::npos)
         << entry;
@@ -213,14 +215,26 @@ TEST(ScenarioCatalogue, LoadFailsWithoutAUsableList) {
   std::string why;
   EXPECT_FALSE(f.Load(c, &why));
   EXPECT_NE(why.find("NumScenarios is absent"), std::string::npos) << why;
-  for (const char* count : {"0", "-2", "two"}) {
+  for (const char* count : {"0", "-2"}) {
     settings::Write(f.store, settings::kNumScenarios, count);
     EXPECT_FALSE(f.Load(c, &why)) << count;
     EXPECT_NE(why.find("not positive"), std::string::npos) << why;
   }
+  settings::Write(f.store, settings::kNumScenarios, "two");
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("NumScenarios is \"two\", not a number"), std::string::npos) << why;
   settings::Write(f.store, settings::kNumScenarios, "3");
   EXPECT_FALSE(f.Load(c, &why));
   EXPECT_NE(why.find("Scenario(2) is absent"), std::string::npos) << why;
+  // A value too long for the store to read is there, only unreadable.
+  f.Name(2, std::string(5000, 'n'));
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("Scenario(2) is too long (more than the 1024 bytes"), std::string::npos)
+      << why;
+  settings::Write(f.store, settings::kNumScenarios, std::string(2000, '1'));
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("NumScenarios is too long"), std::string::npos) << why;
+  settings::Write(f.store, settings::kNumScenarios, "3");
 
   // Names of files that are all missing.
   f.Name(0, "Gone.ss3");
@@ -230,6 +244,31 @@ TEST(ScenarioCatalogue, LoadFailsWithoutAUsableList) {
   EXPECT_FALSE(f.Load(c, &why));
   EXPECT_NE(why.find("none of the 3"), std::string::npos) << why;
   EXPECT_EQ(c.scenarioCount(), 0);
+  // Each one is named with its reason, the only one too.
+  EXPECT_NE(why.find("Gone.ss3: no such file; "), std::string::npos) << why;
+  EXPECT_NE(why.find("Sub.ss3: a folder, not a scenario file)"), std::string::npos) << why;
+  settings::Write(f.store, settings::kNumScenarios, "1");
+  f.Name(0, "Sub.ss3");
+  EXPECT_FALSE(f.Load(c, &why));
+  EXPECT_NE(why.find("none of the 1 scenario files can be used (" + f.folder.WithSeparator()),
+            std::string::npos)
+      << why;
+  EXPECT_NE(why.find("Sub.ss3: a folder"), std::string::npos) << why;
+#ifndef _WIN32
+  // A pipe where a scenario should be is never opened; named beside the scenarios that play.
+  const std::string pipe = (f.folder.Path() / "Scenarios" / "Pipe.ss3").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  settings::Write(f.store, settings::kNumScenarios, "2");
+  f.Name(0, "Pipe.ss3");
+  f.Name(1, "A.ss3");
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  ASSERT_EQ(c.problems().size(), 1u);
+  EXPECT_EQ(c.problems()[0], pipe + ": not a plain file; left out");
+  settings::Write(f.store, settings::kNumScenarios, "3");
+  f.Name(2, "Sub.ss3");
+  ASSERT_TRUE(f.Load(c, &why)) << why;
+  EXPECT_EQ(c.problems().size(), 1u);  // a folder among playable scenarios drops out quietly
+#endif
 
   // A file that cannot be read drops out with its reason; the others still play.
   settings::Write(f.store, settings::kNumScenarios, "1");

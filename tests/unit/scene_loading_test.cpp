@@ -118,5 +118,33 @@ TEST(LoadDriver, OptionalFilesAndLeftOutObjectsAreNotedWithoutFailing) {
   EXPECT_NE(run.log.find("StarTunnel.ase; no star tunnel\n"), std::string::npos);
 }
 
+TEST(LoadDriver, ADebrisOrTunnelModelWithoutObjectsSaysWhy) {
+  // Every object names a vertex it lacks: the debris step fails, the tunnel is left out, and
+  // each keeps its problem lines.
+  std::string broken = testing::QuadAse(1, "Debris.bmp");
+  broken.replace(broken.find("C: 2"), 4, "C: 9");
+  TempFolder folder;
+  testing::WriteMinimalInstallation(folder);
+  folder.Write("Debris.ase", testing::Bytes(broken.begin(), broken.end()));
+  folder.Write("StarTunnel.ase", testing::Bytes(broken.begin(), broken.end()));
+  LoadRun run = Load(folder);
+  EXPECT_FALSE(run.ok);
+  EXPECT_NE(run.log.find("Debris System...Failed\n        " + folder.WithSeparator() +
+                         "Debris.ase holds no usable object\n        object 0 \"Quad0\" dropped: "
+                         "face 0 uses vertex 9 of 4\n"),
+            std::string::npos)
+      << run.log;
+
+  testing::WriteMinimalInstallation(folder);
+  folder.Write("StarTunnel.ase", testing::Bytes(broken.begin(), broken.end()));
+  run = Load(folder);
+  EXPECT_TRUE(run.ok) << run.log;
+  EXPECT_NE(run.log.find("        object 0 \"Quad0\" dropped: face 0 uses vertex 9 of 4\n        " +
+                         folder.WithSeparator() +
+                         "StarTunnel.ase holds no usable object; no star tunnel\n"),
+            std::string::npos)
+      << run.log;
+}
+
 }  // namespace
 }  // namespace ironwood

@@ -427,6 +427,9 @@ TEST_F(BmpFiles, MalformedFilesAreRefusedWithTheTextureUnchanged) {
   }
   Texture t;
   EXPECT_TRUE(t.LoadBmp(false, valid, ""));  // the corpus is cut from a file that loads
+  std::string why;
+  EXPECT_FALSE(t.LoadBmp(false, (folder_.Path() / "planes.bmp").string(), "", &why));
+  EXPECT_NE(why.find("gives 2 colour planes"), std::string::npos) << why;
 }
 
 TEST_F(BmpFiles, LargeImagesLoadButGetNoLevels) {

@@ -19,6 +19,7 @@
 #include "tools/assetgen/wav.h"
 
 #if !defined(_WIN32)
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -400,6 +401,35 @@ TEST_F(As3Tool, DescriptionFaultsNameTheLineAndTheInput) {
     EXPECT_TRUE(Contains(run.err, c.fault)) << c.fault << "\n" << run.err;
     EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "bad.as3")) << c.fault;
   }
+}
+
+// What is not a description file is refused with the reason before anything is read from it:
+// a device or a pipe would otherwise be read without end.
+TEST_F(As3Tool, OnlyARegularDescriptionOfASaneSizeIsRead) {
+  struct Case {
+    std::string path, fault;
+  };
+  std::vector<Case> cases;
+  std::filesystem::create_directory(folder_.Path() / "folder.txt");
+  cases.push_back({Path("folder.txt"), "is not a regular file"});
+  folder_.Write("huge.txt", {});
+  std::filesystem::resize_file(folder_.Path() / "huge.txt", (1u << 20) + 1);
+  cases.push_back({Path("huge.txt"), "is larger than 1048576 bytes"});
+#if !defined(_WIN32)
+  ASSERT_EQ(mkfifo(Path("pipe.txt").c_str(), 0600), 0);
+  cases.push_back({Path("pipe.txt"), "is not a regular file"});
+  cases.push_back({"/dev/zero", "is not a regular file"});
+#endif
+  for (const Case& c : cases) {
+    const Outcome run = Tool({"build", c.path, Path("out.as3")});
+    EXPECT_EQ(run.status, 1) << c.path;
+    EXPECT_EQ(run.err.rfind(c.path + ": " + c.fault, 0), 0u) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "out.as3"));
+  }
+  // A description just under the limit is read (and here faults on its first line).
+  folder_.Write("long.txt", Text("speed 1\n" + std::string((1u << 20) - 9, '#')));
+  const Outcome run = Tool({"build", Path("long.txt"), Path("out.as3")});
+  EXPECT_TRUE(Contains(run.err, "long.txt:1: unknown key \"speed\"")) << run.err;
 }
 
 // An export as modelling programs write one with a texture seam: the quad's vertex 0 has other

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 
+#include "platform/file_bytes.h"
 #include "tools/as3tool/as3tool.h"
 #include "tools/as3tool/inputs.h"
 
@@ -15,6 +15,8 @@ namespace ironwood::as3tool {
 namespace {
 
 constexpr float kPi = 3.14159265358979323846f;
+// A description is a page of text; a thousand times that is no description.
+constexpr std::uintmax_t kMaxDescriptionBytes = 1u << 20;
 
 // Splits a line into words: white space separates, double quotes group, `#` ends the line.
 bool SplitLine(const std::string& line, std::vector<std::string>* words, std::string* error) {
@@ -54,11 +56,27 @@ class DescriptionReader {
 
   bool Read() {
     file_ = PluginFile{};
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) {
-      *error_ = path_ + ": cannot be opened";
-      return false;
+    // Read whole and bounded: a device or a pipe named as the description is refused before it
+    // is opened, rather than read without end.
+    std::string text;
+    switch (platform::ReadWholeFile(path_, kMaxDescriptionBytes, &text)) {
+      case platform::FileFault::kNone:
+        break;
+      case platform::FileFault::kMissing:
+        *error_ = path_ + ": cannot be opened";
+        return false;
+      case platform::FileFault::kNotRegular:
+        *error_ = path_ + ": is not a regular file (a folder, device or pipe), not a description";
+        return false;
+      case platform::FileFault::kTooLarge:
+        *error_ = path_ + ": is larger than " + std::to_string(kMaxDescriptionBytes) +
+                  " bytes, too large for a description";
+        return false;
+      case platform::FileFault::kUnreadable:
+        *error_ = path_ + ": cannot be read";
+        return false;
     }
+    std::istringstream in(text);
     std::string line;
     std::vector<std::string> words;
     while (std::getline(in, line)) {

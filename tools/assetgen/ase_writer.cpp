@@ -62,8 +62,8 @@ void Material(Text& out, int index, const AseMaterial& material) {
   out.Line(2, "*MATERIAL_SELFILLUM 0.0000");
   out.Line(2, "*MATERIAL_FALLOFF In");
   out.Line(2, "*MATERIAL_XP_TYPE Filter");
-  // A material's map blocks end it: the reader takes two closing braces in a row as its end,
-  // so every material carries at least its diffuse map.
+  // Every material carries at least its diffuse map: the saver draws each object with its
+  // material's diffuse texture.
   MapBlock(out, "*MAP_DIFFUSE", "Diffuse", 1, material.diffuseBitmap);
   if (!material.selfIllumBitmap.empty()) {
     MapBlock(out, "*MAP_SELFILLUM", "Self-Illumination", 5, material.selfIllumBitmap);

@@ -86,6 +86,10 @@ TEST_F(RegFileStoreTest, LongValuesReadAsAbsent) {
   EXPECT_EQ(store.ReadText(kMachine, kKey, "Exact"), std::string(1024, 'x'));
   // The long user value hides the system one rather than letting it through.
   EXPECT_EQ(store.ReadText(kMachine, kKey, "WorkingDirectory"), std::nullopt);
+  // A reader can tell such a value from one that is not there.
+  EXPECT_TRUE(store.ValueTooLong(kMachine, kKey, "WorkingDirectory"));
+  EXPECT_FALSE(store.ValueTooLong(kMachine, kKey, "Exact"));
+  EXPECT_FALSE(store.ValueTooLong(kMachine, kKey, "Nothing"));
 }
 
 TEST_F(RegFileStoreTest, DamagedFileReadsAsEmptyReportedOnce) {
