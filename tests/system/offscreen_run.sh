@@ -31,6 +31,9 @@ log="$(tr -d '\r' <"$install_dir/SYlog.log")"
 
 check "exits 0" test "$code" -eq 0
 check "reports the frames" grep -qE '^Offscreen run: 30 frames in [0-9.]+ s, [0-9.]+ frames per second, 3 pictures$' <<<"$output"
+# Sound effects are on in the generated settings: with or without a sound device, the sound
+# libraries print nothing of their own (the log has the saver's one line about a missing device).
+check "the sound libraries keep quiet" bash -c '! grep -qE "^(ALSA lib|AL lib:)" <<<"$1"' _ "$output"
 check "log has the window section" grep -qx '    Attempting to Create Window...Success' <<<"$log"
 check "log has the OpenGL section" grep -qx 'END LOADING OPENGL SUB SYSTEM' <<<"$log"
 loaded_steps() { awk '/^BEGIN LOADING ASSOCIATED FILES$/ {on = 1; next} /^END LOADING ASSOCIATED FILES$/ {print n + 0; exit} on && /\.\.\.Success$/ {n++}' <<<"$log"; }
