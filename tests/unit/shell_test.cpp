@@ -432,9 +432,8 @@ TEST_F(SaverMainTest, LogAndScreenshotsGoToTheUserFoldersWhenTheInstallationTake
   };
   fs::create_directory(folder_ / "SYlog.log");
   ASSERT_EQ(Main("/s"), 0);
-  std::ifstream file(userState_ / "SYlog.log", std::ios::binary);
   std::stringstream userLog;
-  userLog << file.rdbuf();
+  userLog << std::ifstream(userState_ / "SYlog.log", std::ios::binary).rdbuf();
   EXPECT_EQ(userLog.str().rfind("BEGIN RESOLUTION CHANGE", 0), 0u) << userLog.str();
   EXPECT_NE(userLog.str().find("Frames Per Second:"), std::string::npos) << userLog.str();
   EXPECT_TRUE(fs::exists(userPictures_ / "SFScreenShot00.bmp"));
@@ -528,6 +527,20 @@ TEST(UserFolders, LinuxFollowsTheXdgVariablesAndUserDirs) {
     if (saved[i]) setenv(names[i], saved[i]->c_str(), 1);
     else unsetenv(names[i]);
   }
+}
+#else
+// The Windows lookup: %LOCALAPPDATA% as set, and the Pictures known folder.
+TEST(UserFolders, WindowsFollowsLocalAppDataAndThePicturesFolder) {
+  const char* saved = std::getenv("LOCALAPPDATA");
+  const std::string before = saved ? saved : "";
+  _putenv_s("LOCALAPPDATA", "C:\\elsewhere\\local");
+  const platform::UserFolders found = platform::FindUserFolders();
+  _putenv_s("LOCALAPPDATA", before.c_str());
+  EXPECT_EQ(found.state, "C:\\elsewhere\\local\\Ironwood\\");
+  const std::string end = "\\Ironwood\\";
+  ASSERT_GT(found.pictures.size(), end.size() + 3) << found.pictures;
+  EXPECT_EQ(found.pictures.substr(1, 2), ":\\") << found.pictures;
+  EXPECT_EQ(found.pictures.substr(found.pictures.size() - end.size()), end) << found.pictures;
 }
 #endif
 
