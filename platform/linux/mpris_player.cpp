@@ -44,7 +44,11 @@ class MprisPlayer final : public MusicPlayer {
     while (g_variant_iter_loop(iterator, "&s", &name)) names.emplace_back(name);
     g_variant_iter_free(iterator);
     g_variant_unref(reply);
-    player_ = ChooseMprisPlayer(std::move(names));
+    player_ = ChooseMprisPlayer(std::move(names), [this](const std::string& candidate) {
+      std::string status;
+      TextProperty(candidate, "PlaybackStatus", status);
+      return status;
+    });
     return !player_.empty();
   }
 
@@ -55,8 +59,12 @@ class MprisPlayer final : public MusicPlayer {
         return ToggleRepeat();
       case kPlay:
         return Answered(Call(player_.c_str(), kObjectPath, kPlayerInterface, "Play", nullptr, nullptr));
-      case kStop:
-        return Answered(Call(player_.c_str(), kObjectPath, kPlayerInterface, "Stop", nullptr, nullptr));
+      case kStop: {
+        const bool stopped =
+            Answered(Call(player_.c_str(), kObjectPath, kPlayerInterface, "Stop", nullptr, nullptr));
+        RestoreLoopStatus();
+        return stopped;
+      }
       case kClose:
         return Answered(Call(player_.c_str(), kObjectPath, kRootInterface, "Quit", nullptr, nullptr));
       default:
@@ -106,28 +114,54 @@ class MprisPlayer final : public MusicPlayer {
     return true;
   }
 
-  bool ToggleRepeat() {
-    GVariant* reply = Call(player_.c_str(), kObjectPath, kPropertiesInterface, "Get",
-                           g_variant_new("(ss)", kPlayerInterface, "LoopStatus"),
-                           G_VARIANT_TYPE("(v)"));
+  // A text property of the player interface; false when the player does not answer with text.
+  bool TextProperty(const std::string& player, const char* name, std::string& value) {
+    GVariant* reply = Call(player.c_str(), kObjectPath, kPropertiesInterface, "Get",
+                           g_variant_new("(ss)", kPlayerInterface, name), G_VARIANT_TYPE("(v)"));
     if (reply == nullptr) return false;
-    GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    const bool isText = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING);
-    const std::string current = isText ? g_variant_get_string(value, nullptr) : "";
-    g_variant_unref(value);
+    GVariant* inner = nullptr;
+    g_variant_get(reply, "(v)", &inner);
+    const bool isText = g_variant_is_of_type(inner, G_VARIANT_TYPE_STRING);
+    if (isText) value = g_variant_get_string(inner, nullptr);
+    g_variant_unref(inner);
     g_variant_unref(reply);
-    if (!isText) return false;
-    const std::string next = ToggledLoopStatus(current);
-    return Answered(Call(player_.c_str(), kObjectPath, kPropertiesInterface, "Set",
+    return isText;
+  }
+
+  bool SetLoopStatus(const std::string& player, const std::string& status) {
+    return Answered(Call(player.c_str(), kObjectPath, kPropertiesInterface, "Set",
                          g_variant_new("(ssv)", kPlayerInterface, "LoopStatus",
-                                       g_variant_new_string(next.c_str())),
+                                       g_variant_new_string(status.c_str())),
                          nullptr));
+  }
+
+  bool ToggleRepeat() {
+    std::string current;
+    if (!TextProperty(player_, "LoopStatus", current)) return false;
+    // The first toggle of a run sees the status the user chose; two toggles turn "Track" into
+    // "Playlist", so stopping puts this one back.
+    const bool known = std::any_of(foundLoops_.begin(), foundLoops_.end(),
+                                   [this](const auto& found) { return found.first == player_; });
+    if (!known) foundLoops_.emplace_back(player_, current);
+    return SetLoopStatus(player_, ToggledLoopStatus(current));
+  }
+
+  // Every player the run toggled gets its loop status back, where it now differs.
+  void RestoreLoopStatus() {
+    for (const auto& [player, found] : foundLoops_) {
+      std::string current;
+      if (TextProperty(player, "LoopStatus", current) && current != found) {
+        SetLoopStatus(player, found);
+      }
+    }
+    foundLoops_.clear();
   }
 
   std::string busAddress_;
   GDBusConnection* connection_ = nullptr;
   std::string player_;  // the player's bus name; empty until a hook-up finds one
+  // The loop status each toggled player had before the run's first toggle.
+  std::vector<std::pair<std::string, std::string>> foundLoops_;
 };
 
 }  // namespace
@@ -145,13 +179,21 @@ std::string SessionBusAddress(const char* addressVariable, const char* runtimeDi
   return address;
 }
 
-std::string ChooseMprisPlayer(std::vector<std::string> busNames) {
+std::string ChooseMprisPlayer(std::vector<std::string> busNames,
+                              const std::function<std::string(const std::string&)>& playbackStatus) {
   std::sort(busNames.begin(), busNames.end());
   const std::string prefix = kMprisNamePrefix;
+  std::string first, paused;
   for (const std::string& name : busNames) {
-    if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0) return name;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!playbackStatus) return name;
+    // The player the user listens to, or left paused, is the one they would have the saver use.
+    const std::string status = playbackStatus(name);
+    if (status == "Playing") return name;
+    if (status == "Paused" && paused.empty()) paused = name;
+    if (first.empty()) first = name;
   }
-  return "";
+  return paused.empty() ? first : paused;
 }
 
 std::string ToggledLoopStatus(const std::string& current) {

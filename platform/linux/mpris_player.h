@@ -5,9 +5,11 @@
 // already running is driven, and without a bus or a player the hook-up fails at once.
 //
 // The command identifiers map to: repeat toggle (40022) -> the player's LoopStatus flipped
-// between "None" and "Playlist"; play (40045) -> Play; stop (40047) -> Stop; close (40001) ->
+// between "None" and "Playlist"; play (40045) -> Play; stop (40047) -> Stop, then the loop status
+// each toggled player had before the run's first toggle, where it differs now; close (40001) ->
 // Quit. Every call waits at most kMprisCallTimeoutMs for its answer.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,9 +26,13 @@ inline constexpr const char* kMprisNamePrefix = "org.mpris.MediaPlayer2.";
 // saver.
 std::string SessionBusAddress(const char* addressVariable, const char* runtimeDirectory);
 
-// The player to drive among the bus's names: the first, in sorted order, that starts with
-// kMprisNamePrefix and has something after it; empty when there is none.
-std::string ChooseMprisPlayer(std::vector<std::string> busNames);
+// The player to drive among the bus's names that start with kMprisNamePrefix and have something
+// after it: in sorted order, the first that is playing, else the first that is paused, else the
+// first; empty when there is none. `playbackStatus` answers a name's PlaybackStatus ("" when it
+// does not say); without it the first name is taken.
+std::string ChooseMprisPlayer(
+    std::vector<std::string> busNames,
+    const std::function<std::string(const std::string&)>& playbackStatus = {});
 
 // The loop status the repeat toggle sets, given the current one: "None" becomes "Playlist", any
 // repeat ("Playlist", "Track") becomes "None".

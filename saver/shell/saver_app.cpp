@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "common/settings.h"
 #include "platform/clock.h"
@@ -75,8 +77,22 @@ int SaverApp::Run() {
   return Shutdown(MainLoop());
 }
 
+// Only trying tells whether the installation folder takes files: permission bits say nothing of
+// a read-only mount, and root passes them all. One that will not take the log gets neither the
+// log nor the screenshots; they go to the user's own folders, under the same names.
+void SaverApp::CreateLog() {
+  if (log_.Create() || !services_.userFolders) return;
+  const platform::UserFolders folders = services_.userFolders();
+  screenshotFolder_ = folders.pictures;
+  if (folders.state.empty()) return;
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(folders.state).parent_path(), ignored);
+  StartupLog userLog(folders.state);
+  if (userLog.Create()) log_ = std::move(userLog);
+}
+
 bool SaverApp::StartUp() {
-  log_.Create();
+  CreateLog();
   passwordGate_ = std::make_unique<PasswordGate>(
       services_.settings, services_.passwordDialogs,
       ironwood::PasswordRequired(services_.settings, services_.desktop));
@@ -250,6 +266,10 @@ void SaverApp::RequestQuit() {
 bool SaverApp::TakeScreenshot() {
   // Only the area the picture fills: the black border around it is not part of it, and the
   // configured size read from the area's corner would run past it (or past the window).
+  if (!screenshotFolder_.empty()) {
+    return TakeScreenshotIn(screenshotFolder_, pictureWidth_, pictureHeight_, pictureX_,
+                            pictureY_);
+  }
   return ironwood::TakeScreenshot(workingDirectory_, pictureWidth_, pictureHeight_, pictureX_,
                                   pictureY_);
 }

@@ -13,6 +13,7 @@
 #include "platform/password_dialogs.h"
 #include "platform/saver_window.h"
 #include "platform/settings_store.h"
+#include "platform/user_folders.h"
 #include "saver/assets/texture.h"
 #include "saver/audio/sound_system.h"
 #include "saver/gl/renderer.h"
@@ -49,6 +50,8 @@ struct SaverServices {
   // change-password mode shows nothing.
   platform::DesktopKind desktop = platform::DesktopKind::Other;
   platform::PasswordDialogs* passwordDialogs = nullptr;
+  // Where the log and screenshots go when the installation folder will not take them.
+  std::function<platform::UserFolders()> userFolders = platform::FindUserFolders;
 };
 
 class SaverApp;
@@ -100,7 +103,7 @@ class SaverApp {
   // Ends the loop after the messages already waiting, as a user's key press would.
   void RequestQuit();
   // Writes the picture on screen, at the size it is drawn, to the next free "ScreenShots" file
-  // of the installation folder.
+  // of the installation folder (the user's pictures folder when the log could not go there).
   bool TakeScreenshot();
 
   // Whether the last Run got as far as the battle (start-up and the battle files' load
@@ -118,6 +121,7 @@ class SaverApp {
 
  private:
   bool StartUp();
+  void CreateLog();
   bool StartWindowSystem();
   void HookUpMusic();
   void ChangeResolution();
@@ -131,6 +135,7 @@ class SaverApp {
   SaverServices& services_;
   std::string workingDirectory_;
   StartupLog log_;
+  std::string screenshotFolder_;  // empty: the installation's
   FrameStats frameStats_;
   bool started_ = false;
   FrameObserver frameObserver_;

@@ -95,9 +95,16 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 }  // namespace
 
 std::string NextScreenshotPath(const std::string& installationFolder, int limit) {
+  return NextScreenshotPathIn(InstallationScreenshotFolder(installationFolder), limit);
+}
+
+std::string InstallationScreenshotFolder(const std::string& installationFolder) {
+  return installationFolder + "ScreenShots" + platform::kPathSeparator;
+}
+
+std::string NextScreenshotPathIn(const std::string& folder, int limit) {
   for (int number = 0; number < limit; ++number) {
-    std::string path =
-        platform::InstallationFile(installationFolder, "ScreenShots", FileName(number));
+    std::string path = folder + FileName(number);
     if (!Taken(path)) return path;
   }
   return {};
@@ -174,6 +181,16 @@ bool TakeScreenshot(const std::string& installationFolder, int width, int height
   std::error_code ignored;
   std::filesystem::create_directory(installationFolder + "ScreenShots", ignored);
   const std::string path = NextScreenshotPath(installationFolder);
+  return !path.empty() && WriteScreenshot(path, width, height, x, y);
+}
+
+bool TakeScreenshotIn(const std::string& folder, int width, int height, int x, int y) {
+  std::uint64_t stride = 0, fileSize = 0;
+  if (folder.empty() || !BmpSizes(width, height, stride, fileSize)) return false;
+  std::error_code ignored;
+  // Without the closing separator, which some libraries read as one more (empty) folder.
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ignored);
+  const std::string path = NextScreenshotPathIn(folder);
   return !path.empty() && WriteScreenshot(path, width, height, x, y);
 }
 

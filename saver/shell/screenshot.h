@@ -15,6 +15,12 @@ inline constexpr int kScreenshotLimit = 100000;
 // all taken.
 std::string NextScreenshotPath(const std::string& installationFolder, int limit = kScreenshotLimit);
 
+// The installation's "ScreenShots" folder, ending with a separator.
+std::string InstallationScreenshotFolder(const std::string& installationFolder);
+
+// The same numbering in any folder that ends with a separator.
+std::string NextScreenshotPathIn(const std::string& folder, int limit = kScreenshotLimit);
+
 // A 24-bit BMP file of a frame read as R,G,B floats, rows bottom-up. Each component becomes
 // trunc(value * 255) held to 0..255; rows are padded to 4 bytes. Empty when a side is below 1,
 // the file would not fit the format's 32-bit sizes or memory runs short.
@@ -39,5 +45,9 @@ bool WriteScreenshot(const std::string& path, int width, int height, int x = 0, 
 // short or the read fails; the saver goes on either way.
 bool TakeScreenshot(const std::string& installationFolder, int width, int height, int x = 0,
                     int y = 0);
+
+// The same into `folder` (ending with a separator), made with its parents as needed: the user's
+// pictures folder of a saver whose installation folder will not take files.
+bool TakeScreenshotIn(const std::string& folder, int width, int height, int x = 0, int y = 0);
 
 }  // namespace ironwood

@@ -78,6 +78,29 @@ check "the installed saver runs 100 frames offscreen" eval \
 check "it loaded the battle from the installed folder" \
   grep -qx 'Attempting to Load First Scenario File...Attempting to Load Alliance 2 Models...Success' "$log"
 check "its log ends with the frame rate" bash -c "tail -n 1 '$log' | grep -qE '^Frames Per Second:[0-9.]+$'"
+# An ordinary user cannot write the installed folder, which root owns: the log goes to that
+# user's state folder instead, made as needed, and nothing is written into the installation.
+if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null && command -v useradd >/dev/null; then
+  user=ironwood-deb
+  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
+  home="$work/home"
+  mkdir -p "$home" && chown "$user" "$home"
+  chmod 755 "$work"
+  rm -f "$log"
+  output="$(runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin \
+    IRONWOOD_SYSTEM_SETTINGS="$work/system-settings.reg" IRONWOOD_SETTINGS="$home/user-settings.reg" \
+    "$root/usr/libexec/ironwood/Ironwood" /s --offscreen --null-gl --frames=20 2>&1)"
+  code=$?
+  user_log="$home/.local/state/ironwood/SYlog.log"
+  check "an ordinary user runs the installed saver (root owns its folder)" eval \
+    "test $code -eq 0 && grep -qE '^Offscreen run: 20 frames' <<<\"\$output\""
+  check "its log is in the user's ~/.local/state/ironwood/SYlog.log" \
+    grep -qx 'Attempting to Load First Scenario File...Attempting to Load Alliance 2 Models...Success' "$user_log"
+  check "that log ends with the frame rate" bash -c "tail -n 1 '$user_log' | grep -qE '^Frames Per Second:[0-9.]+$'"
+  check "the user's run wrote nothing into the installed folder" test ! -e "$log"
+else
+  echo "SKIP the ordinary user's run: needs root, runuser and useradd"
+fi
 # Through the folder's own link, as the configuration mode finds the settings program.
 check "the folder's link starts the same saver" eval \
   "run_installed '$root/usr/share/ironwood/Ironwood' /s --offscreen --null-gl --frames=5 | grep -q '^Offscreen run: 5 frames'"

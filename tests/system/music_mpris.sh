@@ -4,7 +4,8 @@
 #   music_mpris.sh SAVER INSTALLATION STAND_IN
 # The saver runs offscreen for a few frames with the music on: at start-up each of the two
 # hook-ups toggles the loop status and starts playback; at shutdown playback stops and the player
-# is not closed (the saver never started it). With no player on the bus, and with no bus at all,
+# is not closed (the saver never started it), and a loop status the toggles changed is put back.
+# Of several players the one playing (or paused) is driven. With no player on the bus, and with no bus at all,
 # both hook-ups fail in the log and the run goes on as usual. With the music off the player hears
 # nothing.
 set -uo pipefail
@@ -15,8 +16,10 @@ stand_in="$3"
 work="$(mktemp -d)"
 bus_pid=""
 player_pid=""
+first_pid=""
+paused_pid=""
 cleanup() {
-  [ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null
+  for pid in "$player_pid" "$first_pid" "$paused_pid"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null; done
   [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -76,6 +79,31 @@ check "music off: the player hears nothing" test -z "$(calls)"
 kill "$player_pid" 2>/dev/null
 wait "$player_pid" 2>/dev/null
 player_pid=""
+
+# Two more players: the first in sorted order stopped, the other paused and repeating one track.
+# The paused one is driven; its two toggles make "Track" "Playlist", and stopping puts it back.
+: >"$work/calls.txt"
+"$stand_in" "$work/calls.txt" AaaIronwoodStopped &
+first_pid=$!
+"$stand_in" "$work/paused.txt" ZzzIronwoodPaused Track Paused &
+paused_pid=$!
+for _ in $(seq 1 50); do
+  grep -qx ready "$work/calls.txt" 2>/dev/null && grep -qx ready "$work/paused.txt" 2>/dev/null && break
+  sleep 0.1
+done
+configure 1
+run_saver
+paused_calls="$(grep -v '^ready$' "$work/paused.txt" 2>/dev/null | paste -sd, -)"
+echo "# calls to the paused player: $paused_calls"
+check "two players: the run ends normally" ran_normally
+check "two players: the stopped one, first by name, hears nothing" test -z "$(calls)"
+check "two players: the paused one is driven and its loop status put back after the stop" \
+  test "$paused_calls" = "LoopStatus=None,Play,LoopStatus=Playlist,Play,Stop,LoopStatus=Track"
+kill "$first_pid" "$paused_pid" 2>/dev/null
+wait "$first_pid" "$paused_pid" 2>/dev/null
+first_pid=""
+paused_pid=""
+
 configure 1
 run_saver
 check "no player on the bus: the run ends normally" ran_normally

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -103,6 +105,10 @@ class SaverMainTest : public ::testing::Test {
 
   testing::TempFolder temp_;
   const fs::path folder_ = temp_.Path();
+  // The user's own folders, not yet made.
+  testing::TempFolder user_;
+  const fs::path userState_ = user_.Path() / "state" / "ironwood";
+  const fs::path userPictures_ = user_.Path() / "Pictures" / "Ironwood";
   platform::MemorySettingsStore store_;
   std::vector<std::string> started_;
   testing::RecordingGl recording_;
@@ -130,6 +136,12 @@ class SaverMainTest : public ::testing::Test {
       {},
       false,
       {},
+      platform::DesktopKind::Other,
+      nullptr,
+      [this] {
+        const std::string end(1, platform::kPathSeparator);
+        return platform::UserFolders{userState_.string() + end, userPictures_.string() + end};
+      },
   };
 };
 
@@ -406,6 +418,38 @@ TEST_F(SaverMainTest, ScreenshotInADesktopSizedWindowIsTheDrawnArea) {
   }
 }
 
+// An installation folder that will not take the log sends the log and the screenshots to the
+// user's folders, made as needed; one that does keeps both. Root passes every permission bit,
+// so the log is kept out by a folder in its place.
+TEST_F(SaverMainTest, LogAndScreenshotsGoToTheUserFoldersWhenTheInstallationTakesNoLog) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.offeredModes = {{800, 600, 32}};
+    w.script = {{platform::WindowMessageKind::KeyDown, platform::kKeyF12},
+                {platform::WindowMessageKind::KeyDown, platform::kKeyF12}};
+  };
+  fs::create_directory(folder_ / "SYlog.log");
+  ASSERT_EQ(Main("/s"), 0);
+  std::stringstream userLog;
+  userLog << std::ifstream(userState_ / "SYlog.log", std::ios::binary).rdbuf();
+  EXPECT_EQ(userLog.str().rfind("BEGIN RESOLUTION CHANGE", 0), 0u) << userLog.str();
+  EXPECT_NE(userLog.str().find("Frames Per Second:"), std::string::npos) << userLog.str();
+  EXPECT_TRUE(fs::exists(userPictures_ / "SFScreenShot00.bmp"));
+  EXPECT_TRUE(fs::exists(userPictures_ / "SFScreenShot01.bmp"));
+  EXPECT_FALSE(fs::exists(folder_ / "ScreenShots"));
+
+  fs::remove(folder_ / "SYlog.log");
+  fs::remove_all(user_.Path() / "state");
+  fs::remove_all(user_.Path() / "Pictures");
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_EQ(LogText().rfind("BEGIN RESOLUTION CHANGE", 0), 0u) << LogText();
+  EXPECT_TRUE(fs::exists(folder_ / "ScreenShots" / "SFScreenShot01.bmp"));
+  EXPECT_FALSE(fs::exists(user_.Path() / "state"));
+  EXPECT_FALSE(fs::exists(user_.Path() / "Pictures"));
+}
+
 TEST_F(SaverMainTest, AFailedLoadEndsAtOnceThroughTheNormalShutdown) {
   settings::Write(store_, settings::kWorkingDirectory, FolderText());
   testing::WriteMinimalInstallation(temp_, "Gfx/BackgroundLeft03.bmp");
@@ -436,6 +480,69 @@ TEST_F(SaverMainTest, RunWithAMissingFolderStillEndsNormally) {
   EXPECT_EQ(Main("/s"), 0);
   EXPECT_FALSE(fs::exists(folder_ / "absent"));
 }
+
+#ifndef _WIN32
+// The Linux lookup: the XDG base variables when absolute, else the home folder's defaults, and
+// the pictures folder as user-dirs.dirs names it.
+TEST(UserFolders, LinuxFollowsTheXdgVariablesAndUserDirs) {
+  const char* names[] = {"HOME", "XDG_STATE_HOME", "XDG_CONFIG_HOME"};
+  std::vector<std::optional<std::string>> saved;
+  for (const char* name : names) {
+    const char* value = std::getenv(name);
+    saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  testing::TempFolder temp;
+  const std::string home = temp.Path().string();
+  setenv("HOME", home.c_str(), 1);
+  unsetenv("XDG_STATE_HOME");
+  unsetenv("XDG_CONFIG_HOME");
+  platform::UserFolders found = platform::FindUserFolders();
+  EXPECT_EQ(found.state, home + "/.local/state/ironwood/");
+  EXPECT_EQ(found.pictures, home + "/Pictures/Ironwood/");
+
+  const auto write = [&temp](const std::string& path, const std::string& text) {
+    temp.Write(path, testing::Bytes(text.begin(), text.end()));
+  };
+  write(".config/user-dirs.dirs",
+        "# XDG_PICTURES_DIR=\"/commented\"\n"
+        "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+        "XDG_PICTURES_DIR=\"$HOME/Bilder/\"\n");
+  EXPECT_EQ(platform::FindUserFolders().pictures, home + "/Bilder/Ironwood/");
+
+  setenv("XDG_STATE_HOME", "/var/state-of/me", 1);
+  setenv("XDG_CONFIG_HOME", (home + "/other").c_str(), 1);
+  write("other/user-dirs.dirs", "  XDG_PICTURES_DIR = \"/srv/my \\\"shots\\\"\"  \n");
+  found = platform::FindUserFolders();
+  EXPECT_EQ(found.state, "/var/state-of/me/ironwood/");
+  EXPECT_EQ(found.pictures, "/srv/my \"shots\"/Ironwood/");
+
+  // Relative values are not honoured: neither base variable nor a pictures entry.
+  setenv("XDG_STATE_HOME", "relative/state", 1);
+  write("other/user-dirs.dirs", "XDG_PICTURES_DIR=\"Pictures\"\n");
+  found = platform::FindUserFolders();
+  EXPECT_EQ(found.state, home + "/.local/state/ironwood/");
+  EXPECT_EQ(found.pictures, home + "/Pictures/Ironwood/");
+
+  for (std::size_t i = 0; i < saved.size(); ++i) {
+    if (saved[i]) setenv(names[i], saved[i]->c_str(), 1);
+    else unsetenv(names[i]);
+  }
+}
+#else
+// The Windows lookup: %LOCALAPPDATA% as set, and the Pictures known folder.
+TEST(UserFolders, WindowsFollowsLocalAppDataAndThePicturesFolder) {
+  const char* saved = std::getenv("LOCALAPPDATA");
+  const std::string before = saved ? saved : "";
+  _putenv_s("LOCALAPPDATA", "C:\\elsewhere\\local");
+  const platform::UserFolders found = platform::FindUserFolders();
+  _putenv_s("LOCALAPPDATA", before.c_str());
+  EXPECT_EQ(found.state, "C:\\elsewhere\\local\\Ironwood\\");
+  const std::string end = "\\Ironwood\\";
+  ASSERT_GT(found.pictures.size(), end.size() + 3) << found.pictures;
+  EXPECT_EQ(found.pictures.substr(1, 2), ":\\") << found.pictures;
+  EXPECT_EQ(found.pictures.substr(found.pictures.size() - end.size()), end) << found.pictures;
+}
+#endif
 
 }  // namespace
 }  // namespace ironwood

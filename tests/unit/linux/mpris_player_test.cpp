@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <map>
 
 #include "tests/support/test_files.h"
 
@@ -49,7 +50,7 @@ TEST(SessionBus, AddressFromTheEnvironmentThenTheRuntimeFolderNeverStarted) {
   EXPECT_EQ(address, "unix:path=" + std::string(folder.Path().string()) + "/run%20time/bus");
 }
 
-TEST(MprisChoice, FirstPlayerNameInSortedOrder) {
+TEST(MprisChoice, PlayingThenPausedThenFirstNameInSortedOrder) {
   EXPECT_EQ(ChooseMprisPlayer({":1.4", "org.freedesktop.DBus", "org.mpris.MediaPlayer2.zebra",
                                "org.mpris.MediaPlayer2.alpha.instance7", ":1.9"}),
             "org.mpris.MediaPlayer2.alpha.instance7");
@@ -58,6 +59,18 @@ TEST(MprisChoice, FirstPlayerNameInSortedOrder) {
                                "org.mpris.MediaPlayer2Other", "org.mpris.Other.x"}),
             "");
   EXPECT_EQ(ChooseMprisPlayer({}), "");
+
+  // A player playing wins over one paused, which wins over the first name.
+  const std::vector<std::string> names = {"org.mpris.MediaPlayer2.c", "org.mpris.MediaPlayer2.a",
+                                          "org.mpris.MediaPlayer2.b", "org.mpris.MediaPlayer2.d"};
+  std::map<std::string, std::string> status;
+  const auto statusOf = [&status](const std::string& name) { return status[name]; };
+  EXPECT_EQ(ChooseMprisPlayer(names, statusOf), "org.mpris.MediaPlayer2.a");
+  status = {{"org.mpris.MediaPlayer2.a", "Stopped"}, {"org.mpris.MediaPlayer2.d", "Paused"},
+            {"org.mpris.MediaPlayer2.c", "Paused"}};
+  EXPECT_EQ(ChooseMprisPlayer(names, statusOf), "org.mpris.MediaPlayer2.c");
+  status["org.mpris.MediaPlayer2.d"] = "Playing";
+  EXPECT_EQ(ChooseMprisPlayer(names, statusOf), "org.mpris.MediaPlayer2.d");
 }
 
 TEST(MprisChoice, RepeatToggleFlipsBetweenNoneAndPlaylist) {
