@@ -105,6 +105,27 @@ if [ -n "$chooser" ]; then
 fi
 check "the editor writes Fight.ss3 with CR LF line ends" \
   cmp -s "$install_dir/Scenarios/Fight.ss3" <(printf '1\r\n(1) Cruiser.as3\r\n0\r\n')
+# Typing "Duel" over the existing Duel.ss3 asks first; No goes back to the chooser, whose Cancel
+# keeps the file as it was.
+cp "$install_dir/Scenarios/Duel.ss3" "$tmp/duel-before"
+key space                                # "Save Scenario..." again
+chooser=$(timeout 10 xdotool search --sync --onlyvisible --name '^Save Scenario$' | head -n 1)
+question=""
+if [ -n "$chooser" ]; then
+  xdotool windowfocus --sync "$chooser"; sleep 0.5
+  xdotool key ctrl+a; xdotool type --delay 60 Duel; sleep 0.3
+  xdotool key Return
+  question=$(timeout 5 xdotool search --sync --onlyvisible --name '^Replace Scenario$' | head -n 1)
+fi
+check "saving as Duel asks before replacing Duel.ss3" test -n "$question"
+if [ -n "$question" ]; then
+  xdotool windowfocus --sync "$question"; sleep 0.3
+  xdotool key Return; sleep 0.8          # No is the default answer
+  check "No goes back to the chooser" test -n "$(xdotool search --onlyvisible --name '^Save Scenario$')"
+  xdotool key Escape; sleep 0.8
+fi
+check "No keeps Duel.ss3 byte for byte" cmp -s "$install_dir/Scenarios/Duel.ss3" "$tmp/duel-before"
+check "and writes no Duel.ss3.ss3" test ! -e "$install_dir/Scenarios/Duel.ss3.ss3"
 key ctrl+Page_Up
 check "the first page lists the new file" import -window "$sheet" "$output/page-1-after-save.png"
 key Down                                 # Duel.ss3 -> Fight.ss3 in the drop-down

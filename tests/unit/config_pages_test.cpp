@@ -316,6 +316,13 @@ TEST_F(ScenarioFileTest, SaveNamesTheFileAndWritesCountsAndEntries) {
   EXPECT_FALSE(std::filesystem::exists(PathOf("Duel.ss3.bak.ss3")));
   EXPECT_EQ(page.lastFileName(), PathOf("Duel.ss3.bak"));
 
+  // The question before a save is about the file written, not the name typed.
+  EXPECT_NE(page.ReplaceQuestion(PathOf("Duel")).find("\"Duel.ss3\" already exists"),
+            std::string::npos);
+  EXPECT_EQ(page.ReplaceQuestion(PathOf("Duel.ss3"), PathOf("Duel.ss3")), "")
+      << "the dialog asked about this very name already";
+  EXPECT_EQ(page.ReplaceQuestion(PathOf("Fleet")), "");
+
   ScenarioEditorPage empty(folder.WithSeparator(), files.Lister());
   EXPECT_EQ(empty.Save(PathOf("Empty")), "");
   EXPECT_EQ(ReadWhole(PathOf("Empty.ss3")), "0\r\n0\r\n");
