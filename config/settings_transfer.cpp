@@ -1,13 +1,11 @@
 #include "config/settings_transfer.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 
 #include "common/settings.h"
 #include "config/file_listing.h"
 #include "platform/file_bytes.h"
+#include "platform/file_replace.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/reg_text.h"
 
@@ -204,13 +202,10 @@ std::optional<TransferResult> RunSettingsTransfer(const std::vector<std::string>
   LoadSettings(store, settings);
   if (mode == "--export") {
     const std::string text = ExportSettingsText(settings);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int error = errno;
-    if (file && std::fclose(file) != 0) written = false;
-    if (!written) {
-      return TransferResult{1, "The settings could not be written to \"" + path + "\": " +
-                                   std::strerror(file ? errno : error) + "."};
+    std::string why;
+    if (!platform::ReplaceFileAtomically(path, text, &why)) {
+      return TransferResult{1, "The settings could not be written to \"" + path + "\": " + why +
+                                   "."};
     }
     return TransferResult{0, {}};
   }

@@ -10,6 +10,7 @@
 
 #include "common/settings.h"
 #include "config/settings_transfer.h"
+#include "platform/file_replace.h"
 #include "platform/headless/memory_settings_store.h"
 #include "tests/support/test_files.h"
 
@@ -28,6 +29,13 @@ bool Same(const ConfigSettings& a, const ConfigSettings& b) {
          a.use3DCameraView == b.use3DCameraView && a.use254DCameraView == b.use254DCameraView &&
          a.soundFXVolume == b.soundFXVolume && a.musicVolume == b.musicVolume &&
          a.textureLevel == b.textureLevel;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 const std::string kHead =
@@ -186,6 +194,17 @@ TEST_F(SettingsTransferCommand, FailuresSayWhyAndWriteNothing) {
   EXPECT_EQ(result->exitCode, 1);
   EXPECT_NE(result->report.find("open"), std::string::npos);
   EXPECT_EQ(store.writes, 0);
+
+  // An export that fails part-way leaves the file it would replace as it was.
+  const std::string good = ReadWhole(File("good.reg"));
+  settings::Write(store, settings::kResolution, "1600X1200");
+  platform::FailNextFileReplaceWrite();
+  result = Run({"--export", File("good.reg")});
+  EXPECT_EQ(result->exitCode, 1);
+  EXPECT_EQ(ReadWhole(File("good.reg")), good);  // and nothing beside it:
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                          std::filesystem::directory_iterator()),
+            2) << "bad.reg and good.reg";
 
   result = Run({"--export", File("no-folder/x.reg")});
   EXPECT_EQ(result->exitCode, 1);
