@@ -57,7 +57,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data, std::
   };
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return fail(ERROR_DIRECTORY_NOT_SUPPORTED);
+    return fail(ERROR_ACCESS_DENIED);  // as the system says of a folder opened for writing
   }
   // A name of its own beside the target, so the rename stays on one volume.
   std::string temporary;
