@@ -6,7 +6,8 @@
 // What the face does: it makes one ConfigProgram over the platform's settings store, calls
 // LoadSettings() before any page fills its controls, shows the pages of kPages in that order
 // under the caption kSheetCaption with OK and Cancel (no Apply), and calls SaveSettings() only
-// when the user closes the sheet with OK. Cancel, or closing the window, saves nothing.
+// when the user closes the sheet with OK; when it fails, it shows kSettingsNotSaved in a message
+// box. Cancel, or closing the window, saves nothing.
 
 #include <array>
 #include <optional>
@@ -22,6 +23,10 @@
 #include "platform/settings_store.h"
 
 namespace ironwood::config {
+
+inline constexpr std::string_view kSettingsNotSaved =
+    "Some settings could not be saved, so the screen saver will not see all of the changes "
+    "made here.";
 
 struct PageTab {
   std::string_view templateName;  // the dialog template of the page

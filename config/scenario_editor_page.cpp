@@ -83,6 +83,17 @@ void ScenarioEditorPage::PrepareScenarioFolder() const {
   std::filesystem::create_directories(std::filesystem::path(scenarioFolder()), ignored);
 }
 
+std::string ScenarioEditorPage::ReplaceQuestion(const std::string& chosenPath,
+                                               const std::string& alreadyAsked) const {
+  const std::string target = ScenarioSaveName(chosenPath);
+  if (target == alreadyAsked) return {};
+  // Anything standing under that name counts, a dangling link too.
+  std::error_code error;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(target, error))) return {};
+  return "\"" + std::filesystem::path(target).filename().string() +
+         "\" already exists.\nDo you want to replace it?";
+}
+
 std::string ScenarioEditorPage::Save(const std::string& chosenPath) {
   lastFileName_ = chosenPath;
   return WriteScenarioFile(ScenarioSaveName(chosenPath), lists_);

@@ -12,8 +12,10 @@
 //
 // "Save Scenario...": PrepareScenarioFolder(), then the save dialog (kSaveDialogTitle,
 // kScenarioFilterName with kScenarioFilterPattern, starting in scenarioFolder() with
-// lastFileName(); it asks before replacing a file, it does not require that the file exist).
-// On OK: Save(chosen path) and show the message it returns, if any.
+// lastFileName(); it does not require that the file exist). On OK: when
+// ReplaceQuestion(chosen path, the name the dialog itself asked about, if any) is not empty, ask
+// it with caption kReplaceCaption, Yes and No (No the default), over the dialog; No goes back to
+// the dialog. Then Save(chosen path) and show the message it returns, if any.
 //
 // "Load Scenario...": when HasEntries(), ask kSaveQuestion with caption kSaveQuestionCaption,
 // Yes and No, no owner window; on Yes run the save steps (a cancelled save dialog saves nothing
@@ -38,6 +40,7 @@ inline constexpr std::string_view kScenarioFilterName =
 inline constexpr std::string_view kScenarioFilterPattern = "*.ss3";
 inline constexpr std::string_view kSaveQuestion = "Do you want to save this Scenario?";
 inline constexpr std::string_view kSaveQuestionCaption = "Save Scenario";
+inline constexpr std::string_view kReplaceCaption = "Replace Scenario";
 
 class ScenarioEditorPage {
  public:
@@ -75,6 +78,11 @@ class ScenarioEditorPage {
   void PrepareScenarioFolder() const;
   // The last name chosen in either dialog during this run.
   const std::string& lastFileName() const { return lastFileName_; }
+
+  // The question to ask before saving to the chosen path: not empty when the file Save() would
+  // write (ScenarioSaveName) exists, unless that is the name the dialog already asked about.
+  std::string ReplaceQuestion(const std::string& chosenPath,
+                              const std::string& alreadyAsked = {}) const;
 
   // Writes both lists to the chosen file (".ss3" appended unless the name holds it). Empty on
   // success, otherwise a message saying it could not be saved and why.

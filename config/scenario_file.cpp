@@ -2,13 +2,13 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #include "common/settings.h"
+#include "platform/file_replace.h"
 
 namespace ironwood::config {
 
@@ -78,16 +78,10 @@ std::string WriteScenarioFile(const std::string& path, const AllianceLists& list
     text += std::to_string(list.size()) + "\r\n";
     for (const auto& entry : list) text += entry + "\r\n";
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    return "The scenario could not be saved to \"" + path + "\": " + std::strerror(errno) + ".";
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeError = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    return "The scenario could not be saved to \"" + path + "\": " +
-           std::strerror(written ? errno : writeError) + ".";
+  // Written whole or not at all: a full disk leaves the old scenario as it was.
+  std::string why;
+  if (!platform::ReplaceFileAtomically(path, text, &why)) {
+    return "The scenario could not be saved to \"" + path + "\": " + why + ".";
   }
   return {};
 }

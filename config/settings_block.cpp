@@ -66,10 +66,10 @@ void LoadSettings(SettingsStore& store, ConfigSettings& s) {
   LoadInt(store, settings::kTextureLevel, s.textureLevel);
 }
 
-bool SaveSettings(SettingsStore& store, const ConfigSettings& s) {
-  bool all = true;
+std::vector<platform::TextValue> SheetValues(const ConfigSettings& s) {
+  std::vector<platform::TextValue> values;
   auto write = [&](std::string_view name, std::string_view text) {
-    all = settings::Write(store, name, text) && all;
+    values.emplace_back(std::string(name), std::string(text));
   };
   auto writeInt = [&](std::string_view name, int value) {
     write(name, settings::IntToText(value));
@@ -104,7 +104,12 @@ bool SaveSettings(SettingsStore& store, const ConfigSettings& s) {
   writeInt(settings::kSoundFXVolume, s.soundFXVolume);
   writeInt(settings::kMusicVolume, s.musicVolume);
   writeInt(settings::kTextureLevel, s.textureLevel);
-  return all;
+  return values;
+}
+
+bool SaveSettings(SettingsStore& store, const ConfigSettings& s) {
+  // One write for all, so the saver never reads half a sheet and the file store syncs once.
+  return store.WriteTexts(platform::SettingsRoot::LocalMachine, settings::kKey, SheetValues(s));
 }
 
 }  // namespace ironwood::config

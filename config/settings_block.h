@@ -42,8 +42,11 @@ struct ConfigSettings {
 // read first, then that many indexed entries (at most the list capacity).
 void LoadSettings(platform::SettingsStore& store, ConfigSettings& settings);
 
-// Writes every value in the fixed order: counts first, then the entries 0 .. count - 1, then the
-// flags and numbers. Entries beyond a smaller new count stay in the store untouched. A value
+// Every value the sheet writes, as name and text, in the fixed order: counts first, then the
+// entries 0 .. count - 1, then the flags and numbers.
+std::vector<platform::TextValue> SheetValues(const ConfigSettings& settings);
+
+// Writes SheetValues() in one WriteTexts. Entries beyond a smaller new count stay in the store untouched. A value
 // that cannot be written is skipped and the rest are still written; the result says whether
 // all of them were.
 bool SaveSettings(platform::SettingsStore& store, const ConfigSettings& settings);

@@ -1,13 +1,11 @@
 #include "config/settings_transfer.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 
 #include "common/settings.h"
 #include "config/file_listing.h"
 #include "platform/file_bytes.h"
+#include "platform/file_replace.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/reg_text.h"
 
@@ -83,39 +81,81 @@ bool ImportedText(const platform::RegLine& line, std::string& content, std::stri
 }  // namespace
 
 std::string ExportSettingsText(const ConfigSettings& settings) {
-  // The sheet's own write pass, into memory, gives the names and the order.
   const std::string key = platform::RegKeyPath(platform::SettingsRoot::LocalMachine,
                                                settings::kKey);
-  struct Recorder : platform::SettingsStore {
-    platform::RegDocument document;
-    std::string key;
-    std::optional<std::string> ReadText(platform::SettingsRoot, std::string_view,
-                                        std::string_view) override {
-      return std::nullopt;
-    }
-    bool WriteText(platform::SettingsRoot, std::string_view, std::string_view name,
-                   std::string_view text) override {
-      document.SetText(key, name, text);
-      return true;
-    }
-  } recorder;
-  recorder.key = key;
-  recorder.document.AddKey(key);
-  SaveSettings(recorder, settings);
-  return platform::SerializeRegText(recorder.document, "\r\n");
+  platform::RegDocument document;
+  document.AddKey(key);
+  for (const auto& [name, text] : SheetValues(settings)) document.SetText(key, name, text);
+  return platform::SerializeRegText(document, "\r\n");
 }
 
-bool ImportSettingsText(std::string_view data, ConfigSettings& settings, std::string* why) {
+std::string ExportStoredSettings(platform::SettingsStore& store, std::string* report) {
+  ConfigSettings settings;
+  LoadSettings(store, settings);
+  const std::string key = platform::RegKeyPath(platform::SettingsRoot::LocalMachine,
+                                               settings::kKey);
+  platform::RegDocument document;
+  document.AddKey(key);
+  std::string told;
+  // Each list's count and entry names, and how many of its entries the store lacks.
+  struct Count {
+    std::string_view name;
+    std::vector<std::string_view> entries;
+    std::size_t missing = 0;
+  };
+  Count counts[] = {{settings::kNumScenarios, {settings::kScenario}, 0},
+                    {settings::kNumMP3s, {settings::kMP3, settings::kMP3Path}, 0}};
+  auto isEntry = [](std::string_view name, const Count& count) {
+    for (std::string_view base : count.entries) {
+      if (name.size() > base.size() && name.substr(0, base.size()) == base &&
+          name[base.size()] == '(') {
+        return true;
+      }
+    }
+    return false;
+  };
+
+  for (const auto& [name, sheetText] : SheetValues(settings)) {
+    std::optional<std::string> stored = settings::Read(store, name);
+    for (Count& count : counts) {
+      // Only a count outside what a list holds reads as another number.
+      if (name == count.name && stored &&
+          settings::TextToInt(*stored) != settings::TextToInt(sheetText)) {
+        told += "\"" + name + "\" is \"" + *stored + "\" here; it was exported as " + sheetText +
+                ". ";
+        stored = sheetText;
+      } else if (isEntry(name, count) && !stored) {
+        // The file must hold every entry its count takes in, or it would not import.
+        ++count.missing;
+        stored = std::string();
+      }
+    }
+    if (stored) document.SetText(key, name, *stored);
+  }
+  for (const Count& count : counts) {
+    if (count.missing > 0) {
+      told += std::to_string(count.missing) + " of the entries \"" + std::string(count.name) +
+              "\" takes in are not stored here; they were exported empty. ";
+    }
+  }
+  while (!told.empty() && told.back() == ' ') told.pop_back();
+  if (report) *report = told;
+  return platform::SerializeRegText(document, "\r\n");
+}
+
+bool ImportSettingsText(std::string_view data, ConfigSettings& settings, std::string* why,
+                        std::vector<std::string>* named) {
   auto fail = [why](std::string reason) {
     if (why) *why = std::move(reason);
     return false;
   };
   platform::MemorySettingsStore values;
+  std::vector<std::string> names;
   bool keySeen = false;
   std::string error;
   const bool read = platform::ReadRegLines(
       data,
-      [&values, &keySeen](const platform::RegLine& line, std::string& reason) {
+      [&values, &names, &keySeen](const platform::RegLine& line, std::string& reason) {
         using Kind = platform::RegLine::Kind;
         if (line.kind == Kind::kKeyRemoval) {
           reason = "a key that removes keys is not a setting";
@@ -138,6 +178,7 @@ bool ImportSettingsText(std::string_view data, ConfigSettings& settings, std::st
         const std::string& name = line.value.name;
         if (!SameText(name, settings::kWorkingDirectory) && !SameText(name, settings::kPassword)) {
           values.WriteText(platform::SettingsRoot::LocalMachine, settings::kKey, name, content);
+          names.push_back(name);
         }
         return true;
       },
@@ -171,6 +212,7 @@ bool ImportSettingsText(std::string_view data, ConfigSettings& settings, std::st
     }
   }
   LoadSettings(values, settings);
+  if (named) *named = std::move(names);
   return true;
 }
 
@@ -200,20 +242,18 @@ std::optional<TransferResult> RunSettingsTransfer(const std::vector<std::string>
   if (mode.empty()) return std::nullopt;
   if (path.empty()) return TransferResult{2, "usage: StarfraySSConfig [--export FILE | --import FILE]"};
 
+  if (mode == "--export") {
+    std::string repairs;
+    const std::string text = ExportStoredSettings(store, &repairs);
+    std::string why;
+    if (!platform::ReplaceFileAtomically(path, text, &why)) {
+      return TransferResult{1, "The settings could not be written to \"" + path + "\": " + why +
+                                   "."};
+    }
+    return TransferResult{0, repairs};
+  }
   ConfigSettings settings;
   LoadSettings(store, settings);
-  if (mode == "--export") {
-    const std::string text = ExportSettingsText(settings);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int error = errno;
-    if (file && std::fclose(file) != 0) written = false;
-    if (!written) {
-      return TransferResult{1, "The settings could not be written to \"" + path + "\": " +
-                                   std::strerror(file ? errno : error) + "."};
-    }
-    return TransferResult{0, {}};
-  }
 
   if (sheetMayBeOpen) {
     return TransferResult{1, "The configuration sheet is open; close it before importing "
@@ -221,10 +261,21 @@ std::optional<TransferResult> RunSettingsTransfer(const std::vector<std::string>
   }
   std::string data;
   std::string why;
-  if (!ReadImportFile(path, data, why) || !ImportSettingsText(data, settings, &why)) {
+  std::vector<std::string> named;
+  if (!ReadImportFile(path, data, why) || !ImportSettingsText(data, settings, &why, &named)) {
     return TransferResult{1, "Nothing was imported: " + why + "."};
   }
-  if (!SaveSettings(store, settings)) {
+  // Only what the file gives: a value it lacks stays as stored, or absent, here too.
+  std::vector<platform::TextValue> values;
+  for (platform::TextValue& value : SheetValues(settings)) {
+    for (const std::string& name : named) {
+      if (SameText(name, value.first)) {
+        values.push_back(std::move(value));
+        break;
+      }
+    }
+  }
+  if (!store.WriteTexts(platform::SettingsRoot::LocalMachine, settings::kKey, values)) {
     return TransferResult{1, "Some settings from \"" + path + "\" could not be stored."};
   }
   return TransferResult{0, {}};

@@ -28,16 +28,26 @@ std::string ExportSettingsText(const ConfigSettings& settings);
 // a fault `settings` is unchanged and `why` says what and where ("line 4: ..."). Reads UTF-8
 // (with or without its byte-order mark) and UTF-16LE with its mark, as the registry editor
 // writes it. The installation's own values ("WorkingDirectory", "Password") are passed over.
-bool ImportSettingsText(std::string_view text, ConfigSettings& settings, std::string* why);
+// `named`, when given, receives the names of the values the file gave.
+bool ImportSettingsText(std::string_view text, ConfigSettings& settings, std::string* why,
+                        std::vector<std::string>* named = nullptr);
+
+// What "--export" writes: the values `store` holds, in the sheet's order, as they are stored;
+// a value the store lacks is left out. A list count outside 0 .. 100 is written as the sheet
+// would read it (99999999 as 100, -1 as 0) and entries the count takes in but the store lacks
+// are written empty, so the file imports; each such repair is told in `report`.
+std::string ExportStoredSettings(platform::SettingsStore& store, std::string* report);
 
 struct TransferResult {
   int exitCode = 0;
   std::string report;  // what to tell the user; empty when there is nothing to say
 };
 
-// "--export FILE" writes every setting of `store` to FILE; "--import FILE" reads FILE and writes
-// all settings back to `store`, or changes nothing when FILE is unreadable or malformed.
-// Nothing when the arguments ask for neither. Exit codes: 0 done, 1 failed, 2 bad arguments.
+// "--export FILE" writes ExportStoredSettings() to FILE (its repairs are the report; the exit
+// code stays 0); "--import FILE" reads FILE and writes the values it gives to `store`, in one
+// write, leaving every other value as it was, or changes nothing when FILE is unreadable or
+// malformed. Nothing when the arguments ask for neither. Exit codes: 0 done, 1 failed, 2 bad
+// arguments.
 std::optional<TransferResult> RunSettingsTransfer(const std::vector<std::string>& args,
                                                   platform::SettingsStore& store,
                                                   bool sheetMayBeOpen);

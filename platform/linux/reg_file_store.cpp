@@ -186,12 +186,22 @@ bool RegFileStore::ValueTooLong(SettingsRoot root, std::string_view subKey,
 
 bool RegFileStore::WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
                              std::string_view text) {
+  return WriteTexts(root, subKey, {{std::string(name), std::string(text)}});
+}
+
+bool RegFileStore::WriteTexts(SettingsRoot root, std::string_view subKey,
+                              const std::vector<TextValue>& values) {
   // Key and value names cannot hold line breaks in the file, nor text a zero; refused rather
   // than stored changed.
-  if (userPath_.empty() || HasControlByte(subKey) || HasControlByte(name) ||
-      text.find('\0') != std::string_view::npos) {
-    return false;
+  if (userPath_.empty() || HasControlByte(subKey)) return false;
+  std::vector<const TextValue*> storable;
+  for (const TextValue& value : values) {
+    if (!HasControlByte(value.first) && value.second.find('\0') == std::string::npos) {
+      storable.push_back(&value);
+    }
   }
+  const bool all = storable.size() == values.size();
+  if (storable.empty()) return all;
   // A settings file that is a link to one kept elsewhere stays a link: we replace its target.
   std::string path = userPath_;
   if (char* resolved = realpath(path.c_str(), nullptr)) {
@@ -221,7 +231,8 @@ bool RegFileStore::WriteText(SettingsRoot root, std::string_view subKey, std::st
   struct stat info;
   if (state == FileState::Read && stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
 
-  document.SetText(RegKeyPath(root, subKey), name, text);
+  const std::string key = RegKeyPath(root, subKey);
+  for (const TextValue* value : storable) document.SetText(key, value->first, value->second);
   const std::string temporary = path + ".tmp";
   if (!WriteTemporary(temporary, SerializeRegText(document), mode)) return false;
 
@@ -242,7 +253,7 @@ bool RegFileStore::WriteText(SettingsRoot root, std::string_view subKey, std::st
   // The rename itself reaches the disk only when the folder is synced.
   Descriptor directory(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() >= 0) fsync(directory.get());
-  return true;
+  return all;
 }
 
 std::string UserSettingsPath() {

@@ -22,6 +22,10 @@ class RegFileStore : public SettingsStore {
   bool WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,
                  std::string_view text) override;
 
+  // The same for many values: one lock, one read, one replacement of the file.
+  bool WriteTexts(SettingsRoot root, std::string_view subKey,
+                  const std::vector<TextValue>& values) override;
+
  private:
   std::string userPath_;
   std::string systemPath_;

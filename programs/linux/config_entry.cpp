@@ -40,8 +40,6 @@ int main(int argc, char** argv) {
   auto store = platform::OpenSettingsStore();
   config::ConfigProgram program(*store);
   program.LoadSettings();
-  if (platform::RunConfigSheet(program) && !program.SaveSettings()) {
-    std::fprintf(stderr, "StarfraySSConfig: some settings could not be written.\n");
-  }
+  platform::RunConfigSheet(program);
   return 0;
 }

@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <string>
 #include <memory>
 
 #include "config/config_program.h"
@@ -49,6 +51,11 @@ bool RunConfigSheet(config::ConfigProgram& program) {
   gtk_widget_show_all(dialog);
   sheet.pages[0]->Show();
   const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  // Saved while the sheet still shows, so a failure is told over it.
+  if (response == GTK_RESPONSE_OK && !program.SaveSettings()) {
+    std::fprintf(stderr, "StarfraySSConfig: some settings could not be written.\n");
+    gtkconfig::Report(owner, std::string(config::kSettingsNotSaved));
+  }
   gtk_widget_destroy(dialog);
   while (gtk_events_pending()) gtk_main_iteration();
   return response == GTK_RESPONSE_OK;

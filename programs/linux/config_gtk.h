@@ -11,8 +11,9 @@ class ConfigProgram;
 namespace ironwood::platform {
 
 // Shows the sheet until the user closes it; gtk_init must have run. The settings must already
-// be loaded. True when the user chose OK (the caller then saves), false for Cancel, Escape or
-// closing the window.
+// be loaded. On OK it saves them, and says so in a message box over the sheet when they could
+// not all be written. True when the user chose OK, false for Cancel, Escape or closing the
+// window.
 bool RunConfigSheet(config::ConfigProgram& program);
 
 }  // namespace ironwood::platform

@@ -131,8 +131,9 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
     gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(chooser), filter);
     gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(chooser), TRUE);
     gtk_window_set_default_size(GTK_WINDOW(chooser), 600, 400);
-    // Saving asks before replacing a file; loading takes only files that exist.
-    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), save);
+    // The chooser's own question would be about the typed name, not the one the page writes
+    // ("Duel" is saved as "Duel.ss3"), so the page asks instead, below.
+    gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(chooser), FALSE);
     // The dialogs start in the scenario folder, or where the last chosen file of this run is,
     // with that name filled in.
     const std::string& last = page_.lastFileName();
@@ -152,14 +153,31 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
       gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(chooser), last.c_str());
     }
     std::string chosen;
-    if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+    while (chosen.empty() && gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
       if (char* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser))) {
         chosen = name;
         g_free(name);
       }
+      // No goes back to the chooser, as a refused replacement does in the system's dialogs.
+      if (save && !chosen.empty() && !Confirm(GTK_WINDOW(chooser), page_.ReplaceQuestion(chosen))) {
+        chosen.clear();
+      }
     }
     gtk_widget_destroy(chooser);
     return chosen;
+  }
+
+  // True when there is nothing to ask or the answer is Yes.
+  static bool Confirm(GtkWindow* over, const std::string& question) {
+    if (question.empty()) return true;
+    GtkWidget* ask = gtk_message_dialog_new(
+        over, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s", question.c_str());
+    gtk_window_set_title(GTK_WINDOW(ask), Text(config::kReplaceCaption).c_str());
+    gtk_dialog_set_default_response(GTK_DIALOG(ask), GTK_RESPONSE_NO);
+    const int answer = gtk_dialog_run(GTK_DIALOG(ask));
+    gtk_widget_destroy(ask);
+    return answer == GTK_RESPONSE_YES;
   }
 
   void SaveScenario() {

@@ -95,7 +95,8 @@ enum class FileDialog { kOpen, kSave };
 std::optional<std::string> ChooseFile(HWND page, FileDialog kind, std::string_view titleText,
                                       std::string_view filterName, std::string_view filterPattern,
                                       DWORD flags, const std::string& startName = {},
-                                      const std::string& startFolder = {}) {
+                                      const std::string& startFolder = {},
+                                      const char* defaultExtension = nullptr) {
   const std::string filter =
       std::string(filterName) + '\0' + std::string(filterPattern) + '\0' + '\0';
   const std::string title(titleText);
@@ -113,6 +114,7 @@ std::optional<std::string> ChooseFile(HWND page, FileDialog kind, std::string_vi
   dialog.nMaxFileTitle = sizeof fileTitle;
   dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
   dialog.lpstrTitle = title.c_str();
+  dialog.lpstrDefExt = defaultExtension;
   dialog.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | flags;
   const BOOL chosen =
       kind == FileDialog::kSave ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
@@ -225,11 +227,26 @@ std::string FieldText(HWND page, int id) {
 std::optional<std::string> ChooseScenarioFile(HWND page, bool save) {
   config::ScenarioEditorPage& logic = Context(page).program->scenarioEditor;
   logic.PrepareScenarioFolder();
-  return ChooseFile(page, save ? FileDialog::kSave : FileDialog::kOpen,
-                    save ? config::kSaveDialogTitle : config::kLoadDialogTitle,
-                    config::kScenarioFilterName, config::kScenarioFilterPattern,
-                    save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST,
-                    logic.lastFileName(), logic.scenarioFolder());
+  std::string startName = logic.lastFileName();
+  for (;;) {
+    // The default extension makes "Duel" come back as "Duel.ss3", so the dialog's own question
+    // is about the file that is written.
+    std::optional<std::string> chosen =
+        ChooseFile(page, save ? FileDialog::kSave : FileDialog::kOpen,
+                   save ? config::kSaveDialogTitle : config::kLoadDialogTitle,
+                   config::kScenarioFilterName, config::kScenarioFilterPattern,
+                   save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, startName,
+                   logic.scenarioFolder(), save ? "ss3" : nullptr);
+    if (!chosen || !save) return chosen;
+    // A name the dialog kept ("Duel.txt") is written as "Duel.txt.ss3": the page asks about it.
+    const std::string question = logic.ReplaceQuestion(*chosen, *chosen);
+    if (question.empty() ||
+        MessageBoxA(GetParent(page), question.c_str(), std::string(config::kReplaceCaption).c_str(),
+                    MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES) {
+      return chosen;
+    }
+    startName = *chosen;  // No: back to the dialog
+  }
 }
 
 void SaveScenario(HWND page) {

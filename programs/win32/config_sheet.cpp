@@ -116,7 +116,10 @@ int RunConfigurationProgram(HINSTANCE instance, int showCommand, SettingsStore& 
   const INT_PTR result = PropertySheetA(&header);
   // OK is what the pages heard; the sheet's own result is not relied on, since it may say 0
   // when no page reported a change.
-  if (result >= 0 && context.okPressed) program.SaveSettings();
+  if (result >= 0 && context.okPressed && !program.SaveSettings()) {
+    MessageBoxA(owner, std::string(config::kSettingsNotSaved).c_str(), caption.c_str(),
+                MB_OK | MB_ICONWARNING);
+  }
 
   PostQuitMessage(0);
   MSG message;

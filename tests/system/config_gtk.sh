@@ -105,6 +105,27 @@ if [ -n "$chooser" ]; then
 fi
 check "the editor writes Fight.ss3 with CR LF line ends" \
   cmp -s "$install_dir/Scenarios/Fight.ss3" <(printf '1\r\n(1) Cruiser.as3\r\n0\r\n')
+# Typing "Duel" over the existing Duel.ss3 asks first; No goes back to the chooser, whose Cancel
+# keeps the file as it was.
+cp "$install_dir/Scenarios/Duel.ss3" "$tmp/duel-before"
+key space                                # "Save Scenario..." again
+chooser=$(timeout 10 xdotool search --sync --onlyvisible --name '^Save Scenario$' | head -n 1)
+question=""
+if [ -n "$chooser" ]; then
+  xdotool windowfocus --sync "$chooser"; sleep 0.5
+  xdotool key ctrl+a; xdotool type --delay 60 Duel; sleep 0.3
+  xdotool key Return
+  question=$(timeout 5 xdotool search --sync --onlyvisible --name '^Replace Scenario$' | head -n 1)
+fi
+check "saving as Duel asks before replacing Duel.ss3" test -n "$question"
+if [ -n "$question" ]; then
+  xdotool windowfocus --sync "$question"; sleep 0.3
+  xdotool key Return; sleep 0.8          # No is the default answer
+  check "No goes back to the chooser" test -n "$(xdotool search --onlyvisible --name '^Save Scenario$')"
+  xdotool key Escape; sleep 0.8
+fi
+check "No keeps Duel.ss3 byte for byte" cmp -s "$install_dir/Scenarios/Duel.ss3" "$tmp/duel-before"
+check "and writes no Duel.ss3.ss3" test ! -e "$install_dir/Scenarios/Duel.ss3.ss3"
 key ctrl+Page_Up
 check "the first page lists the new file" import -window "$sheet" "$output/page-1-after-save.png"
 key Down                                 # Duel.ss3 -> Fight.ss3 in the drop-down
@@ -132,6 +153,35 @@ check "Escape ends it" ended
 check "--import of a good file succeeds" "$config" --import "$tmp/edited.reg"
 check "the imported value is stored" value Resolution 640X480
 check "the other values stay" value 'Scenario(1)' Fight.ss3
+# OK on a sheet with full lists (314 values) writes them at once: in well under a second.
+{
+  printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n'
+  printf '"NumScenarios"="100"\n"NumMP3s"="100"\n'
+  for i in $(seq 0 99); do
+    printf '"Scenario(%d)"="Fleet %d.ss3"\n"MP3(%d)"="Track %d"\n"MP3Path(%d)"="/music/%d.mp3"\n' \
+      "$i" "$i" "$i" "$i" "$i" "$i"
+  done
+} >"$IRONWOOD_SETTINGS"
+check "the sheet opens with full lists" start
+xdotool windowfocus --sync "$sheet" 2>/dev/null
+began=$(date +%s%N)
+xdotool key --clearmodifiers alt+o
+for i in $(seq 1 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.01; done
+took=$(( ($(date +%s%N) - began) / 1000000 ))
+echo "OK with 314 values took $took ms"
+check "OK ends the program with 0 once more" ended
+check "OK with full lists is quick (under 2 s)" test "$took" -lt 2000
+check "every value is written" value 'MP3Path(99)' /music/99.mp3
+# Settings that cannot be written (a folder stands where the file goes) are told in a message
+# box over the sheet; OK on it ends the program.
+mkdir "$tmp/folder.reg"
+IRONWOOD_SETTINGS="$tmp/folder.reg" start
+check "the sheet opens over unwritable settings" test -n "$sheet"
+key alt+o
+told=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$sheet" | head -n 1)
+check "a failed save is told in a message box" test -n "$told"
+[ -n "$told" ] && { xdotool windowfocus --sync "$told" 2>/dev/null; xdotool key Return; }
+check "and the program ends with 0 after it" ended
 check "GTK reports no misuse" bash -c "! grep -E 'CRITICAL|WARNING' '$tmp/stderr'"
 
 summary "config_gtk"

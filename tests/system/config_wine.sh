@@ -175,6 +175,19 @@ same_file() { printf '1\r\n(100) BigFighter.as3\r\n1\r\n(07) Fighter.as3\r\n' | 
 check "the file holds both lists with CR LF" same_file "$install/Scenarios/Duel.ss3"
 check "the configuration page's drop-down offers it" \
   bash -c "wine '$driver' '$sheet' page 0 items 1002 | tr -d '\r' | grep -qx Duel.ss3"
+# Typing "Duel" again asks before replacing Duel.ss3 (a second window of the dialog's title);
+# No goes back to the dialog, whose Cancel keeps the file.
+cp "$install/Scenarios/Duel.ss3" "$work/duel-before"
+drive "$sheet" page 1 click 1016
+save_dialog && sleep 0.5
+save_window="$(xdotool search --name '^Save Scenario$' 2>/dev/null | head -n 1)"
+[ -n "$save_window" ] && xdotool windowfocus --sync "$save_window" 2>/dev/null
+xdotool key End shift+Home 2>/dev/null; xdotool type --delay 50 Duel 2>/dev/null
+xdotool key Return 2>/dev/null
+asked() { local i; for i in $(seq 25); do [ "$(xdotool search --onlyvisible --name '^Save Scenario$' 2>/dev/null | wc -l)" -ge 2 ] && return 0; sleep 0.2; done; return 1; }
+check "saving as Duel again asks before replacing Duel.ss3" asked
+xdotool key n 2>/dev/null; sleep 0.5; xdotool key Escape 2>/dev/null; sleep 0.5
+check "No keeps Duel.ss3 byte for byte" cmp -s "$install/Scenarios/Duel.ss3" "$work/duel-before"
 drive "$sheet" cancel
 exits_within "$started" 10
 
@@ -184,11 +197,14 @@ wine reg add "$key" /v MusicVolume /t REG_SZ /d 40 /f /reg:32 >/dev/null 2>&1
 wine "$config" --export "$(win_path "$work/out.reg")" >/dev/null 2>&1
 check "--export succeeds" test $? = 0
 check "and writes the stored values" bash -c "tr -d '\r' <'$work/out.reg' | grep -qx '\"MusicVolume\"=\"40\"'"
+check "and leaves out the values never set" bash -c "! grep -q UseS3TC '$work/out.reg'"
 sed 's/"MusicVolume"="40"/"MusicVolume"="60"/' "$work/out.reg" >"$work/in.reg"
 wine "$config" --import "$(win_path "$work/in.reg")" >/dev/null 2>&1
 check "--import succeeds" test $? = 0
 snapshot
 check "and stores what the file holds" test "$(reg_value MusicVolume)" = 60
+lacks() { ! has_value "$1"; }
+check "and nothing the file lacks" lacks UseS3TC
 printf 'not a settings file\r\n' >"$work/bad.reg"
 wine "$config" --import "$(win_path "$work/bad.reg")" >/dev/null 2>"$work/import.err"
 check "a malformed file fails the import" test $? != 0

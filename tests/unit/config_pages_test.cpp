@@ -16,6 +16,7 @@
 #include "config/scenario_file.h"
 #include "config/sound_page.h"
 #include "config/video_page.h"
+#include "platform/file_replace.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/paths.h"
 #include "tests/support/test_files.h"
@@ -316,16 +317,39 @@ TEST_F(ScenarioFileTest, SaveNamesTheFileAndWritesCountsAndEntries) {
   EXPECT_FALSE(std::filesystem::exists(PathOf("Duel.ss3.bak.ss3")));
   EXPECT_EQ(page.lastFileName(), PathOf("Duel.ss3.bak"));
 
+  // The question before a save is about the file written, not the name typed.
+  EXPECT_NE(page.ReplaceQuestion(PathOf("Duel")).find("\"Duel.ss3\" already exists"),
+            std::string::npos);
+  EXPECT_EQ(page.ReplaceQuestion(PathOf("Duel.ss3"), PathOf("Duel.ss3")), "")
+      << "the dialog asked about this very name already";
+  EXPECT_EQ(page.ReplaceQuestion(PathOf("Fleet")), "");
+
   ScenarioEditorPage empty(folder.WithSeparator(), files.Lister());
   EXPECT_EQ(empty.Save(PathOf("Empty")), "");
   EXPECT_EQ(ReadWhole(PathOf("Empty.ss3")), "0\r\n0\r\n");
 }
 
-TEST_F(ScenarioFileTest, AFileThatCannotBeWrittenIsReportedWithItsReason) {
-  const std::string message = page.Save(PathOf("no-such-folder/Duel"));
+TEST_F(ScenarioFileTest, AFileThatCannotBeWrittenIsReportedWithItsReasonAndKeptWhole) {
+  std::string message = page.Save(PathOf("no-such-folder/Duel"));
   EXPECT_NE(message.find("could not be saved"), std::string::npos) << message;
   EXPECT_NE(message.find("Duel.ss3"), std::string::npos) << message;
   EXPECT_GT(message.size(), message.find(": ") + 3) << "a reason follows: " << message;
+
+  // A disk that fills part-way through leaves the old scenario byte for byte, and nothing beside.
+  ASSERT_EQ(page.Save(PathOf("Duel")), "");
+  const std::string before = ReadWhole(PathOf("Duel.ss3"));
+  files.plugins = {"Fighter.as3"};
+  page.Show();
+  for (int i = 0; i < 5; ++i) page.Add(0);
+  platform::FailNextFileReplaceWrite();
+  message = page.Save(PathOf("Duel"));
+  EXPECT_NE(message.find("could not be saved"), std::string::npos) << message;
+  EXPECT_EQ(ReadWhole(PathOf("Duel.ss3")), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                          std::filesystem::directory_iterator()),
+            1);
+  EXPECT_EQ(page.Save(PathOf("Duel")), "") << "the fault was one write only";
+  EXPECT_NE(ReadWhole(PathOf("Duel.ss3")), before);
 }
 
 TEST_F(ScenarioFileTest, LoadGivesBackWhatSaveWroteForGeneratedScenarios) {

@@ -10,6 +10,7 @@
 
 #include "common/settings.h"
 #include "config/settings_transfer.h"
+#include "platform/file_replace.h"
 #include "platform/headless/memory_settings_store.h"
 #include "tests/support/test_files.h"
 
@@ -28,6 +29,13 @@ bool Same(const ConfigSettings& a, const ConfigSettings& b) {
          a.use3DCameraView == b.use3DCameraView && a.use254DCameraView == b.use254DCameraView &&
          a.soundFXVolume == b.soundFXVolume && a.musicVolume == b.musicVolume &&
          a.textureLevel == b.textureLevel;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 const std::string kHead =
@@ -161,7 +169,52 @@ TEST_F(SettingsTransferCommand, ExportThenImportCarriesTheSettings) {
   EXPECT_EQ(result->exitCode, 0) << result->report;
   EXPECT_EQ(settings::Read(other, settings::kResolution), "1280X1024");
   EXPECT_EQ(settings::Read(other, "Scenario(0)"), "Fleet.ss3");
-  EXPECT_EQ(settings::Read(other, settings::kUse3DFX), "0");
+  EXPECT_EQ(settings::Read(other, settings::kUse3DFX), std::nullopt) << "never set, never carried";
+}
+
+TEST_F(SettingsTransferCommand, ExportCarriesWhatTheStoreHoldsAndTellsWhatItRepaired) {
+  // A fresh installation: a few values, most absent.
+  settings::Write(store, settings::kWorkingDirectory, "/opt/ironwood/");
+  settings::Write(store, settings::kNumScenarios, "1");
+  settings::Write(store, "Scenario(0)", "Duel.ss3");
+  settings::Write(store, settings::kUseCDAudio, "1");
+  settings::Write(store, settings::kResolution, "1024X768");
+  std::string report;
+  const std::string text = ExportStoredSettings(store, &report);
+  EXPECT_EQ(text, kHead + "\"NumScenarios\"=\"1\"\r\n\"Scenario(0)\"=\"Duel.ss3\"\r\n"
+                          "\"UseCDAudio\"=\"1\"\r\n\"Resolution\"=\"1024X768\"\r\n\r\n");
+  EXPECT_EQ(report, "");
+
+  // Imported into an installation of its own, it changes what it carries and nothing else.
+  folder.Write("fresh.reg", testing::Bytes(text.begin(), text.end()));
+  platform::MemorySettingsStore other;
+  settings::Write(other, settings::kUseS3TC, "1");
+  settings::Write(other, settings::kResolution, "800X600");
+  settings::Write(other, settings::kMusicVolume, "40");
+  ASSERT_EQ(RunSettingsTransfer({"--import", File("fresh.reg")}, other, false)->exitCode, 0);
+  EXPECT_EQ(settings::Read(other, settings::kUseS3TC), "1");
+  EXPECT_EQ(settings::Read(other, settings::kMusicVolume), "40");
+  EXPECT_EQ(settings::Read(other, settings::kResolution), "1024X768");
+  EXPECT_EQ(settings::Read(other, settings::kUseCDAudio), "1");
+  EXPECT_EQ(settings::Read(other, settings::kUse3DFX), std::nullopt);
+  EXPECT_EQ(settings::Read(other, settings::kNumMP3s), std::nullopt);
+  EXPECT_EQ(settings::Read(other, settings::kWorkingDirectory), std::nullopt);
+
+  // Counts a list cannot hold are written as the sheet reads them, and said so.
+  settings::Write(store, settings::kNumScenarios, "99999999");
+  settings::Write(store, settings::kNumMP3s, "-1");
+  auto result = Run({"--export", File("repaired.reg")});
+  EXPECT_EQ(result->exitCode, 0);
+  EXPECT_NE(result->report.find("\"NumScenarios\" is \"99999999\" here; it was exported as 100"),
+            std::string::npos)
+      << result->report;
+  EXPECT_NE(result->report.find("\"NumMP3s\" is \"-1\" here; it was exported as 0"),
+            std::string::npos);
+  EXPECT_NE(result->report.find("99 of the entries \"NumScenarios\" takes in"), std::string::npos);
+  platform::MemorySettingsStore third;
+  result = RunSettingsTransfer({"--import", File("repaired.reg")}, third, false);
+  EXPECT_EQ(result->exitCode, 0) << "the repaired file imports: " << result->report;
+  EXPECT_EQ(settings::Read(third, "Scenario(0)"), "Duel.ss3");
 }
 
 TEST_F(SettingsTransferCommand, FailuresSayWhyAndWriteNothing) {
@@ -186,6 +239,17 @@ TEST_F(SettingsTransferCommand, FailuresSayWhyAndWriteNothing) {
   EXPECT_EQ(result->exitCode, 1);
   EXPECT_NE(result->report.find("open"), std::string::npos);
   EXPECT_EQ(store.writes, 0);
+
+  // An export that fails part-way leaves the file it would replace as it was.
+  const std::string good = ReadWhole(File("good.reg"));
+  settings::Write(store, settings::kResolution, "1600X1200");
+  platform::FailNextFileReplaceWrite();
+  result = Run({"--export", File("good.reg")});
+  EXPECT_EQ(result->exitCode, 1);
+  EXPECT_EQ(ReadWhole(File("good.reg")), good);  // and nothing beside it:
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                          std::filesystem::directory_iterator()),
+            2) << "bad.reg and good.reg";
 
   result = Run({"--export", File("no-folder/x.reg")});
   EXPECT_EQ(result->exitCode, 1);

@@ -137,6 +137,21 @@ TEST_F(RegFileStoreTest, RefusedWritesLeaveTheFileAlone) {
   EXPECT_FALSE(RegFileStore("", system_).WriteText(kMachine, kKey, "A", "1"));
 }
 
+TEST_F(RegFileStoreTest, ManyValuesArriveTogetherAndARefusedOneIsPassedOver) {
+  RegFileStore store(user_, system_);
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "Resolution", "800X600"));
+  std::vector<TextValue> values;
+  for (int i = 0; i < 300; ++i) values.emplace_back("Scenario(" + std::to_string(i) + ")", "s.ss3");
+  values.emplace_back("Bad\nName", "x");
+  values.emplace_back("NumScenarios", "300");
+  EXPECT_FALSE(store.WriteTexts(kMachine, kKey, values)) << "one value was refused";
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "Scenario(299)"), "s.ss3");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "NumScenarios"), "300");
+  EXPECT_EQ(store.ReadText(kMachine, kKey, "Resolution"), "800X600");
+  EXPECT_EQ(ReadFile(user_).find("Bad"), std::string::npos);
+  EXPECT_TRUE(store.WriteTexts(kMachine, kKey, {}));
+}
+
 // A FIFO, a device or a folder where a layer should be would block or mislead both programs: it
 // reads as no settings with its reason said once, and a write fails, leaving it standing.
 TEST_F(RegFileStoreTest, OnlyARegularFileIsALayer) {
