@@ -154,34 +154,33 @@ std::string Environment(const char* name) {
 RegFileStore::RegFileStore(std::string userPath, std::string systemPath)
     : userPath_(std::move(userPath)), systemPath_(std::move(systemPath)) {}
 
-std::optional<std::string> RegFileStore::ReadText(SettingsRoot root, std::string_view subKey,
-                                                  std::string_view name) {
+std::optional<RegValue> RegFileStore::FindValue(SettingsRoot root, std::string_view subKey,
+                                                std::string_view name) const {
   const std::string key = RegKeyPath(root, subKey);
   for (const std::string* path : {&userPath_, &systemPath_}) {
     if (path->empty()) continue;
     const RegDocument document = LoadLayer(*path);
     // A value in the user layer hides the system one, even one we cannot read as text.
-    if (const RegValue* value = document.FindValue(key, name)) {
-      std::optional<std::string> text = RegValueText(*value);
-      if (text && text->size() > kMaxValueBytes) return std::nullopt;
-      return text;
-    }
+    if (const RegValue* value = document.FindValue(key, name)) return *value;
   }
   return std::nullopt;
 }
 
+std::optional<std::string> RegFileStore::ReadText(SettingsRoot root, std::string_view subKey,
+                                                  std::string_view name) {
+  const std::optional<RegValue> value = FindValue(root, subKey, name);
+  if (!value) return std::nullopt;
+  std::optional<std::string> text = RegValueText(*value);
+  if (text && text->size() > kMaxValueBytes) return std::nullopt;
+  return text;
+}
+
 bool RegFileStore::ValueTooLong(SettingsRoot root, std::string_view subKey,
                                 std::string_view name) {
-  const std::string key = RegKeyPath(root, subKey);
-  for (const std::string* path : {&userPath_, &systemPath_}) {
-    if (path->empty()) continue;
-    const RegDocument document = LoadLayer(*path);
-    if (const RegValue* value = document.FindValue(key, name)) {
-      const std::optional<std::string> text = RegValueText(*value);
-      return text && text->size() > kMaxValueBytes;
-    }
-  }
-  return false;
+  const std::optional<RegValue> value = FindValue(root, subKey, name);
+  if (!value) return false;
+  const std::optional<std::string> text = RegValueText(*value);
+  return text && text->size() > kMaxValueBytes;
 }
 
 bool RegFileStore::WriteText(SettingsRoot root, std::string_view subKey, std::string_view name,

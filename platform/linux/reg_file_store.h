@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "platform/reg_text.h"
 #include "platform/settings_store.h"
 
 namespace ironwood::platform {
@@ -27,6 +29,10 @@ class RegFileStore : public SettingsStore {
                   const std::vector<TextValue>& values) override;
 
  private:
+  // The value as a read sees it: the user layer's, else the system layer's.
+  std::optional<RegValue> FindValue(SettingsRoot root, std::string_view subKey,
+                                    std::string_view name) const;
+
   std::string userPath_;
   std::string systemPath_;
 };
