@@ -5,7 +5,8 @@
 //
 // What the face does: on first show it calls Show() and fills both drop-downs from plugins()
 // with pluginSelection() selected, both "Number of:" edits from countText(), both lists from
-// entries(); when notice() is not empty it shows that text where the drop-downs would be. It
+// entries(); when notice() is not empty it shows that text where the drop-downs would be, and a
+// message Show() returns it shows in a message box once the page is on screen. It
 // reports picks with SelectPlugin() / SelectEntry(), every change of an edit with
 // SetCountText(), and "Add >>" / "<< Remove" with Add() / Remove(), then shows the lists
 // again; a message Add() returns goes in a message box.
@@ -45,7 +46,8 @@ class ScenarioEditorPage {
                               FileLister lister = ListFiles);
 
   // Lists the plug-ins into both drop-downs, selecting the first, and sets both counts to "1".
-  void Show();
+  // Returns a message for a message box when the folder holds plug-ins it cannot list.
+  std::string Show();
 
   // Alliances are 0 (alliance 1) and 1 (alliance 2).
   const std::vector<std::string>& plugins() const { return plugins_; }

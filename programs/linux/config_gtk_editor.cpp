@@ -184,6 +184,8 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
     FillEntries(1);
   }
 
+  void Tell(const std::string& message) override { Report(owner_, message); }
+
   GtkWindow* owner_;
   GtkWidget* notice_ = nullptr;
   AllianceControls alliances_[2];

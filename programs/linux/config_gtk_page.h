@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace ironwood::config {
@@ -95,9 +96,18 @@ class PageViewOf : public PageView {
   void Show() final {
     if (shown_ && refill_ == Refill::kFirstShow) return;
     shown_ = true;
-    Filling filling(filling_);
-    page_.Show();
-    Fill();
+    std::string message;
+    {
+      Filling filling(filling_);
+      if constexpr (std::is_void_v<decltype(page_.Show())>) {
+        page_.Show();
+      } else {
+        message = page_.Show();
+      }
+      Fill();
+    }
+    // After the filling, so the box's own event loop sees the page as the user will.
+    Tell(message);
   }
 
  protected:
@@ -105,6 +115,8 @@ class PageViewOf : public PageView {
   PageViewOf(Logic& page, Refill refill) : page_(page), refill_(refill) {}
   // Sets every widget from the page object.
   virtual void Fill() = 0;
+  // A message the page gave when it was shown; the pages that list folders show it.
+  virtual void Tell(const std::string&) {}
 
   Logic& page_;
   bool filling_ = false;

@@ -62,6 +62,8 @@ class ScenarioConfig : public PageViewOf<config::ScenarioConfigPage> {
     catalogue_.Fill(page_.rows(), page_.rowSelection());
   }
 
+  void Tell(const std::string& message) override { Report(owner_, message); }
+
   GtkWindow* owner_;
   GtkWidget* files_ = nullptr;
   GtkWidget* notice_ = nullptr;

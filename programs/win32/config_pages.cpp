@@ -35,6 +35,23 @@ void ShowMessage(HWND page, const std::string& message) {
               MB_OK | MB_ICONWARNING);
 }
 
+// Sent to a page to show the messages its Show() gave: a page is shown while the sheet or the
+// page is being made, before there is anything on screen to put a message box over.
+constexpr UINT kShowLaterMessages = WM_APP + 1;
+
+void ShowLater(HWND page, std::string message) {
+  if (message.empty()) return;
+  Context(page).laterMessages.push_back(std::move(message));
+  PostMessageA(page, kShowLaterMessages, 0, 0);
+}
+
+bool ShowLaterMessages(HWND page) {
+  std::vector<std::string> messages;
+  messages.swap(Context(page).laterMessages);
+  for (const std::string& message : messages) ShowMessage(page, message);
+  return true;
+}
+
 // Sorted controls put the rows where their own order says, so each item carries the index of
 // its row in the page's list; selections are read and set through that index.
 void FillRows(HWND page, int id, const std::vector<std::string>& rows, int selection,
@@ -141,13 +158,15 @@ void FillScenarioConfig(HWND page) {
 INT_PTR CALLBACK ScenarioConfigProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      TakeContext(page, lParam).program->scenarioConfig.Show();
+      ShowLater(page, TakeContext(page, lParam).program->scenarioConfig.Show());
       FillScenarioConfig(page);
       return TRUE;
+    case kShowLaterMessages:
+      return ShowLaterMessages(page);
     case WM_NOTIFY:
       if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_SETACTIVE)) {
         // Lists the folder again, so a scenario the editor has just saved can be added.
-        Context(page).program->scenarioConfig.Show();
+        ShowLater(page, Context(page).program->scenarioConfig.Show());
         FillScenarioConfig(page);
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return TRUE;
@@ -255,9 +274,11 @@ void LoadScenario(HWND page) {
 INT_PTR CALLBACK ScenarioEditorProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      TakeContext(page, lParam).program->scenarioEditor.Show();
+      ShowLater(page, TakeContext(page, lParam).program->scenarioEditor.Show());
       FillScenarioEditor(page);
       return TRUE;
+    case kShowLaterMessages:
+      return ShowLaterMessages(page);
     case WM_NOTIFY:
       return AnswerSheetNotice(page, lParam);
     case WM_COMMAND: {

@@ -2,11 +2,12 @@
 
 #include "platform/file_bytes.h"
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "common/settings.h"
+#include "platform/file_names.h"
 #include "platform/paths.h"
 
 namespace ironwood {
@@ -97,6 +98,11 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
                std::to_string(kMaxShipsPerBattle) + " ships";
       return false;
     }
+    if (const std::string_view notPlain = platform::PlainFileNameFault(name); !notPlain.empty()) {
+      *fault = entry + ": the plug-in name \"" + name + "\" is not a plain file name (" +
+               std::string(notPlain) + ")";
+      return false;
+    }
     std::string pluginPath = platform::InstallationFile(installation, "Plugins", name);
     if (pluginPath.size() > kMaxScenarioPath) {
       *fault = entry + ": the plug-in path would be " + std::to_string(pluginPath.size()) +
@@ -118,12 +124,11 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
 bool UsableScenarioFile(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::file_status status = fs::status(fs::u8path(path), error);
+  const fs::file_status status = fs::status(platform::NativePath(path), error);
   // Only a plain file is opened: a folder opens for reading too, and a pipe would block.
   if (error || !fs::is_regular_file(status)) return false;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::fclose(file);
+  std::ifstream file(platform::NativePath(path), std::ios::binary);
+  if (!file) return false;
   const fs::perms perms = status.permissions();
   constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
                                fs::perms::others_write;
@@ -147,7 +152,7 @@ bool ReadScenarioFile(const std::string& path, std::string_view installation, Sc
     case platform::FileFault::kTooLarge: {
       std::error_code unknown;
       return Fail(why, path + ": not a scenario file (" +
-                           std::to_string(std::filesystem::file_size(path, unknown)) +
+                           std::to_string(std::filesystem::file_size(platform::NativePath(path), unknown)) +
                            " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
     }
     case platform::FileFault::kUnreadable:
@@ -190,12 +195,19 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
     return Fail(why, "the setting NumScenarios is " + std::to_string(count) + ", not positive");
   }
 
-  // Names first: a missing one fails the whole catalogue, before any file is looked at.
+  // Names first: a missing one fails the whole catalogue, before any file is looked at. A name
+  // that is no plain file name would read a file outside the scenario folder: it drops out.
   std::vector<std::string> paths;
+  std::vector<std::string> problems;
   for (int i = 0; i < count; ++i) {
     const std::string name = settings::IndexedName(settings::kScenario, i);
     const std::optional<std::string> value = settings::Read(store, name);
     if (!value) return Fail(why, "the setting " + name + " is absent");
+    if (const std::string_view notPlain = platform::PlainFileNameFault(*value); !notPlain.empty()) {
+      problems.push_back("the setting " + name + " \"" + *value +
+                         "\" is not a plain file name (" + std::string(notPlain) + "); left out");
+      continue;
+    }
     paths.push_back(platform::InstallationFile(installation, "Scenarios", *value));
   }
 
@@ -205,11 +217,12 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
   for (std::string& path : paths) {
     if (path.size() <= kMaxScenarioPath && UsableScenarioFile(path)) usable.push_back(std::move(path));
   }
-  if (usable.empty()) return Fail(why, "none of the " + std::to_string(count) +
-                                           " scenario files can be used");
+  if (usable.empty()) {
+    return Fail(why, "none of the " + std::to_string(count) + " scenario files can be used" +
+                         (problems.empty() ? std::string() : " (" + problems.front() + ")"));
+  }
 
   std::vector<Scenario> scenarios;
-  std::vector<std::string> problems;
   for (const std::string& path : usable) {
     Scenario scenario;
     std::string fault;
