@@ -27,7 +27,9 @@ std::string ScenarioConfigPage::Show() {
   SortFileNames(files_);
   // Said once, not each time the page comes to the front; again only when the number changes.
   std::string message;
-  if (listing.unlisted != reportedUnlisted_) message = UnlistedFilesMessage(listing.unlisted, folder);
+  if (listing.unlisted != reportedUnlisted_) {
+    message = UnlistedFilesMessage(listing.unlisted, folder);
+  }
   reportedUnlisted_ = listing.unlisted;
   const auto found = std::find(files_.begin(), files_.end(), chosen);
   if (!chosen.empty() && found != files_.end()) {

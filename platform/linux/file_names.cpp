@@ -20,6 +20,8 @@ FolderFiles ListPlainFiles(const std::string& folder) {
   return files;
 }
 
-std::filesystem::path NativePath(const std::string& name) { return std::filesystem::path(name); }
+std::filesystem::path NativePath(const std::string& name) {
+  return std::filesystem::path(name);
+}
 
 }  // namespace ironwood::platform

@@ -151,8 +151,8 @@ bool ReadScenarioFile(const std::string& path, std::string_view installation, Sc
       return Fail(why, path + ": not a plain file");
     case platform::FileFault::kTooLarge: {
       std::error_code unknown;
-      return Fail(why, path + ": not a scenario file (" +
-                           std::to_string(std::filesystem::file_size(platform::NativePath(path), unknown)) +
+      const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(path), unknown);
+      return Fail(why, path + ": not a scenario file (" + std::to_string(size) +
                            " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
     }
     case platform::FileFault::kUnreadable:

@@ -435,7 +435,8 @@ TEST_F(ScenarioFileTest, TheRealListerMatchesExtensionsWithoutCase) {
   folder.Write("Scenarios/c.ss3.bak", none);
   folder.Write("Scenarios/.ss3x", none);
   std::filesystem::create_directories(folder.Path() / "Scenarios" / "folder.ss3");
-  EXPECT_EQ(ListFiles((folder.Path() / "Scenarios").string(), ".ss3").names, (Names{"a.ss3", "b.SS3"}));
+  EXPECT_EQ(ListFiles((folder.Path() / "Scenarios").string(), ".ss3").names,
+            (Names{"a.ss3", "b.SS3"}));
   EXPECT_TRUE(ListFiles((folder.Path() / "absent").string(), ".ss3").names.empty());
   // The page's folder is made before a dialog opens.
   std::filesystem::remove_all(folder.Path() / "Scenarios");
