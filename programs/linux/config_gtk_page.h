@@ -39,6 +39,9 @@ std::unique_ptr<PageView> VideoView(config::VideoPage& page);
 // Margins and spacing in pixels, close to the proportions of the 410 x 172 dialog-unit pages.
 constexpr int kBorder = 8;
 constexpr int kSpacing = 6;
+// The sheet's default size, which every page fits.
+constexpr int kSheetWidth = 860;
+constexpr int kSheetHeight = 600;
 
 inline std::string Text(std::string_view text) { return std::string(text); }
 
@@ -60,11 +63,15 @@ struct ListView {
   GtkWidget* view = nullptr;
   GtkListStore* store = nullptr;
 
-  void Create(int minHeight);
+  // At least `rows` rows show without scrolling.
+  void Create(int rows);
   void Fill(const std::vector<std::string>& rows, int selected);
   int Selected() const;
 };
 
+// A drop-down of file names; a long name is cut short with an ellipsis rather than widening
+// the sheet.
+GtkWidget* FileCombo();
 void FillCombo(GtkWidget* combo, const std::vector<std::string>& rows, int selected);
 
 // The notice shown where the file lists would be; hidden when there is none.
@@ -73,6 +80,9 @@ void ShowNotice(GtkWidget* label, const std::string& notice);
 
 // A page's message, when it has one, as a warning over owner.
 void Report(GtkWindow* owner, const std::string& message);
+// A message box over owner, centred on it.
+GtkWidget* MessageBox(GtkWindow* owner, GtkMessageType type, GtkButtonsType buttons,
+                      const std::string& text);
 
 // Set while a page fills its widgets, so the signals that filling raises are not taken for the
 // user's doing. Nests: an inner fill leaves the flag as the outer one set it.
