@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,27 @@ bool ShowLaterMessages(HWND page) {
   return true;
 }
 
+// A list box scrolls sideways only as far as it is told: as wide as its longest row, in the
+// list's own font, with a little room after it.
+void SetScrollWidth(HWND list, const std::vector<std::string>& rows) {
+  HDC context = GetDC(list);
+  if (context == nullptr) return;
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous = font != nullptr ? SelectObject(context, font) : nullptr;
+  LONG widest = 0;
+  for (const std::string& row : rows) {
+    SIZE size = {};
+    if (GetTextExtentPoint32A(context, row.c_str(), static_cast<int>(row.size()), &size)) {
+      widest = std::max(widest, size.cx);
+    }
+  }
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(context, &metrics);
+  if (previous != nullptr) SelectObject(context, previous);
+  ReleaseDC(list, context);
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, widest > 0 ? widest + metrics.tmAveCharWidth : 0, 0);
+}
+
 // Sorted controls put the rows where their own order says, so each item carries the index of
 // its row in the page's list; selections are read and set through that index.
 void FillRows(HWND page, int id, const std::vector<std::string>& rows, int selection,
@@ -72,6 +94,7 @@ void FillRows(HWND page, int id, const std::vector<std::string>& rows, int selec
     if (SendDlgItemMessageA(page, id, getData, item, 0) == selection) chosen = item;
   }
   SendDlgItemMessageA(page, id, setSelection, chosen, 0);
+  if (!combo) SetScrollWidth(GetDlgItem(page, id), rows);
 }
 
 // The row index of the control's selected item; -1 when nothing is selected.
