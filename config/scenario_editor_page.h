@@ -17,10 +17,10 @@
 // On OK: Save(chosen path) and show the message it returns, if any.
 //
 // "Load Scenario...": when HasEntries(), ask kSaveQuestion with caption kSaveQuestionCaption,
-// Yes and No, no owner window; on Yes run the save steps (a cancelled save dialog saves nothing
-// and loading goes on). Then PrepareScenarioFolder() and the load dialog (kLoadDialogTitle, the
-// same filter, the file must exist); on OK: Load(chosen path), show its message if any, and
-// show the lists again.
+// Yes and No (the Windows face gives it no owner window; GTK's is centred over the sheet); on
+// Yes run the save steps (a cancelled save dialog saves nothing and loading goes on). Then
+// PrepareScenarioFolder() and the load dialog (kLoadDialogTitle, the same filter, the file must
+// exist); on OK: Load(chosen path), show its message if any, and show the lists again.
 
 #include <optional>
 #include <string>
