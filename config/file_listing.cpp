@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
+
+#include "platform/file_names.h"
 
 namespace ironwood::config {
 
@@ -17,23 +17,28 @@ bool EndsWithNoCase(std::string_view text, std::string_view end) {
 
 }  // namespace
 
-std::vector<std::string> ListFiles(const std::string& folder, std::string_view extension) {
-  namespace fs = std::filesystem;
-  std::vector<std::string> names;
-  std::error_code error;
-  fs::directory_iterator it(fs::path(folder), error);
-  if (error) return names;
-  for (; it != fs::directory_iterator(); it.increment(error)) {
-    if (error) break;
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    std::string name = it->path().filename().string();
-    if (name.size() > extension.size() && EndsWithNoCase(name, extension)) {
-      names.push_back(std::move(name));
-    }
+FolderListing ListFiles(const std::string& folder, std::string_view extension) {
+  const auto wanted = [&](const std::string& name) {
+    return name.size() > extension.size() && EndsWithNoCase(name, extension);
+  };
+  platform::FolderFiles files = platform::ListPlainFiles(folder);
+  FolderListing listing;
+  for (std::string& name : files.names) {
+    if (wanted(name)) listing.names.push_back(std::move(name));
   }
-  SortFileNames(names);
-  return names;
+  for (const std::string& name : files.unshowable) {
+    if (wanted(name)) ++listing.unlisted;
+  }
+  SortFileNames(listing.names);
+  return listing;
+}
+
+std::string UnlistedFilesMessage(std::size_t unlisted, const std::string& folder) {
+  if (unlisted == 0) return {};
+  const bool one = unlisted == 1;
+  return std::to_string(unlisted) + (one ? " file in " : " files in ") + folder +
+         (one ? " has a name" : " have names") +
+         " this system cannot show, so " + (one ? "it is" : "they are") + " not listed.";
 }
 
 bool SameFileName(std::string_view a, std::string_view b) {

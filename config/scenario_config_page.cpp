@@ -12,17 +12,25 @@ ScenarioConfigPage::ScenarioConfigPage(ConfigSettings& settings,
     : settings_(settings), workingDirectory_(std::move(workingDirectory)),
       lister_(std::move(lister)) {}
 
-void ScenarioConfigPage::Show() {
+std::string ScenarioConfigPage::Show() {
   if (!workingDirectory_) {
     notice_ = NoInstallationNotice("scenario files");
     files_.clear();
     fileSelection_ = -1;
-    return;
+    return {};
   }
   const std::string chosen =
       fileSelection_ >= 0 ? files_[static_cast<std::size_t>(fileSelection_)] : std::string();
-  files_ = lister_(ScenarioFolder(*workingDirectory_), ".ss3");
+  const std::string folder = ScenarioFolder(*workingDirectory_);
+  FolderListing listing = lister_(folder, ".ss3");
+  files_ = std::move(listing.names);
   SortFileNames(files_);
+  // Said once, not each time the page comes to the front; again only when the number changes.
+  std::string message;
+  if (listing.unlisted != reportedUnlisted_) {
+    message = UnlistedFilesMessage(listing.unlisted, folder);
+  }
+  reportedUnlisted_ = listing.unlisted;
   const auto found = std::find(files_.begin(), files_.end(), chosen);
   if (!chosen.empty() && found != files_.end()) {
     fileSelection_ = static_cast<int>(found - files_.begin());
@@ -30,6 +38,7 @@ void ScenarioConfigPage::Show() {
     fileSelection_ = files_.empty() ? -1 : 0;
   }
   if (rowSelection_ >= static_cast<int>(settings_.scenarios.size())) rowSelection_ = -1;
+  return message;
 }
 
 void ScenarioConfigPage::SelectFile(int index) {

@@ -5,11 +5,13 @@
 // What the face does: when the page is first shown (and each time it is shown again, so a file
 // the editor saved appears) it calls Show() and fills the drop-down from files() with
 // fileSelection() selected, and the list from rows() with rowSelection() selected; when
-// notice() is not empty it shows that text where the lists would be. It reports a pick in the
+// notice() is not empty it shows that text where the lists would be; a message Show() returns
+// goes in a message box once the page is on screen. It reports a pick in the
 // drop-down with SelectFile(), a pick in the list with SelectRow(), and the buttons "Add >>"
 // and "<< Remove" with Add() and Remove(); after each it shows the lists again, and a message
 // Add() returns in a message box.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,8 +27,9 @@ class ScenarioConfigPage {
                      FileLister lister = ListFiles);
 
   // Lists the scenario files of the scenario folder again. The chosen file stays chosen while
-  // it is still there; otherwise the first one is.
-  void Show();
+  // it is still there; otherwise the first one is. Returns a message for a message box when the
+  // folder holds scenario files it cannot list, the first time it finds that many.
+  std::string Show();
 
   const std::vector<std::string>& files() const { return files_; }
   int fileSelection() const { return fileSelection_; }
@@ -55,6 +58,7 @@ class ScenarioConfigPage {
   int fileSelection_ = -1;
   int rowSelection_ = -1;
   std::string notice_;
+  std::size_t reportedUnlisted_ = 0;
 };
 
 }  // namespace ironwood::config

@@ -12,18 +12,23 @@ ScenarioEditorPage::ScenarioEditorPage(std::optional<std::string> workingDirecto
                                        FileLister lister)
     : workingDirectory_(std::move(workingDirectory)), lister_(std::move(lister)) {}
 
-void ScenarioEditorPage::Show() {
+std::string ScenarioEditorPage::Show() {
   plugins_.clear();
+  std::string message;
   if (workingDirectory_) {
-    plugins_ = lister_(PluginFolder(*workingDirectory_), ".as3");
+    const std::string folder = PluginFolder(*workingDirectory_);
+    FolderListing listing = lister_(folder, ".as3");
+    plugins_ = std::move(listing.names);
     SortFileNames(plugins_);
     notice_.clear();
+    message = UnlistedFilesMessage(listing.unlisted, folder);
   } else {
     notice_ = NoInstallationNotice("ship plug-ins");
   }
   const int first = plugins_.empty() ? -1 : 0;
   pluginSelection_[0] = pluginSelection_[1] = first;
   countText_[0] = countText_[1] = "1";
+  return message;
 }
 
 void ScenarioEditorPage::SelectPlugin(int alliance, int index) {

@@ -5,7 +5,8 @@
 //
 // What the face does: on first show it calls Show() and fills both drop-downs from plugins()
 // with pluginSelection() selected, both "Number of:" edits from countText(), both lists from
-// entries(); when notice() is not empty it shows that text where the drop-downs would be. It
+// entries(); when notice() is not empty it shows that text where the drop-downs would be, and a
+// message Show() returns it shows in a message box once the page is on screen. It
 // reports picks with SelectPlugin() / SelectEntry(), every change of an edit with
 // SetCountText(), and "Add >>" / "<< Remove" with Add() / Remove(), then shows the lists
 // again; a message Add() returns goes in a message box.
@@ -18,10 +19,10 @@
 // the dialog. Then Save(chosen path) and show the message it returns, if any.
 //
 // "Load Scenario...": when HasEntries(), ask kSaveQuestion with caption kSaveQuestionCaption,
-// Yes and No, no owner window; on Yes run the save steps (a cancelled save dialog saves nothing
-// and loading goes on). Then PrepareScenarioFolder() and the load dialog (kLoadDialogTitle, the
-// same filter, the file must exist); on OK: Load(chosen path), show its message if any, and
-// show the lists again.
+// Yes and No (the Windows face gives it no owner window; GTK's is centred over the sheet); on
+// Yes run the save steps (a cancelled save dialog saves nothing and loading goes on). Then
+// PrepareScenarioFolder() and the load dialog (kLoadDialogTitle, the same filter, the file must
+// exist); on OK: Load(chosen path), show its message if any, and show the lists again.
 
 #include <optional>
 #include <string>
@@ -48,7 +49,8 @@ class ScenarioEditorPage {
                               FileLister lister = ListFiles);
 
   // Lists the plug-ins into both drop-downs, selecting the first, and sets both counts to "1".
-  void Show();
+  // Returns a message for a message box when the folder holds plug-ins it cannot list.
+  std::string Show();
 
   // Alliances are 0 (alliance 1) and 1 (alliance 2).
   const std::vector<std::string>& plugins() const { return plugins_; }

@@ -4,18 +4,23 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/file_names.h"
+
 namespace ironwood::platform {
 
 FileFault ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::string* bytes) {
   namespace fs = std::filesystem;
+  // The name as the system knows it: a narrow name beyond ASCII is in the code page on Windows,
+  // which the library's own conversion would not read (or would throw on).
+  const fs::path native = NativePath(path);
   std::error_code error;
-  const fs::file_status status = fs::status(path, error);
+  const fs::file_status status = fs::status(native, error);
   if (error || !fs::exists(status)) return FileFault::kMissing;
   if (!fs::is_regular_file(status)) return FileFault::kNotRegular;
-  const std::uintmax_t size = fs::file_size(path, error);
+  const std::uintmax_t size = fs::file_size(native, error);
   if (error) return FileFault::kUnreadable;
   if (size > maxBytes) return FileFault::kTooLarge;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(native, std::ios::binary);
   if (!in) return FileFault::kMissing;
   // istream::read reports a failing read in the stream state; it does not throw.
   std::string read(static_cast<std::size_t>(size), '\0');

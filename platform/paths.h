@@ -25,6 +25,15 @@ inline std::string InstallationFile(std::string_view installation, std::string_v
   return path;
 }
 
+// Why a name from the settings or a scenario file is no plain file name, which is all such a
+// name may be: one with a folder separator of either system, or "." or "..", would reach
+// outside the folder it is joined to. Empty for a plain name.
+inline std::string_view PlainFileNameFault(std::string_view name) {
+  if (name.find_first_of("/\\") != std::string_view::npos) return "it holds a folder separator";
+  if (name == "." || name == "..") return "it names a folder, not a file";
+  return {};
+}
+
 inline bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && (path.back() == '/' || path.back() == '\\');
 }

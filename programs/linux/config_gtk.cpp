@@ -28,10 +28,14 @@ struct Sheet {
 }  // namespace
 
 bool RunConfigSheet(config::ConfigProgram& program) {
+  // GTK's order: the affirmative button last. OK is the default, so Enter in a field presses it.
   GtkWidget* dialog = gtk_dialog_new_with_buttons(config::kSheetCaption.data(), nullptr,
-                                                  GTK_DIALOG_MODAL, "_OK", GTK_RESPONSE_OK,
-                                                  "_Cancel", GTK_RESPONSE_CANCEL, nullptr);
-  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+                                                  GTK_DIALOG_MODAL, "_Cancel", GTK_RESPONSE_CANCEL,
+                                                  "_OK", GTK_RESPONSE_OK, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  // One size, whatever the installation holds or lacks: every page fits it, and the lists
+  // scroll rather than grow the sheet.
+  gtk_window_set_default_size(GTK_WINDOW(dialog), gtkconfig::kSheetWidth, gtkconfig::kSheetHeight);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   GtkWindow* owner = GTK_WINDOW(dialog);
   Sheet sheet{{gtkconfig::ScenarioConfigView(program.scenarioConfig, owner),

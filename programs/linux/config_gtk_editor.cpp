@@ -23,10 +23,15 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
     gtk_widget_set_halign(files, GTK_ALIGN_END);
     Pack(files, save);
     Pack(files, load);
+    // The alliances side by side, as on the Windows page, so each list has the height for ten
+    // entries.
+    GtkWidget* alliances = Box(GTK_ORIENTATION_HORIZONTAL);
+    gtk_box_set_homogeneous(GTK_BOX(alliances), TRUE);
+    Pack(alliances, AlliancePart(0), true);
+    Pack(alliances, AlliancePart(1), true);
     GtkWidget* column = Box(GTK_ORIENTATION_VERTICAL);
     Pack(column, notice_);
-    Pack(column, AlliancePart(0), true);
-    Pack(column, AlliancePart(1), true);
+    Pack(column, alliances, true);
     Pack(column, files);
     g_signal_connect(save, "clicked", G_CALLBACK(+[](GtkButton*, ScenarioEditor* self) {
                        self->SaveScenario();
@@ -61,22 +66,25 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
 
   GtkWidget* AlliancePart(int alliance) {
     AllianceControls& c = alliances_[alliance];
-    c.plugins = gtk_combo_box_text_new();
+    c.plugins = FileCombo();
     c.count = gtk_entry_new();
     gtk_entry_set_width_chars(GTK_ENTRY(c.count), 5);
-    GtkWidget* add = nullptr;
-    GtkWidget* remove = nullptr;
-    GtkWidget* buttons = AddRemoveColumn(add, remove);
-    c.entries.Create(90);
+    gtk_entry_set_activates_default(GTK_ENTRY(c.count), TRUE);
+    GtkWidget* add = gtk_button_new_with_label("Add >>");
+    GtkWidget* remove = gtk_button_new_with_label("<< Remove");
+    c.entries.Create(10);
 
-    GtkWidget* countRow = Box(GTK_ORIENTATION_HORIZONTAL);
-    Pack(countRow, gtk_label_new("Number of:"));
-    Pack(countRow, c.count);
-    GtkWidget* left = Box(GTK_ORIENTATION_VERTICAL);
-    Pack(left, c.plugins);
-    Pack(left, countRow);
-    GtkWidget* row = Box(GTK_ORIENTATION_HORIZONTAL);
-    Pack(row, left, true);
+    // The focus moves as before: drop-down, count, "Add >>", "<< Remove", the list.
+    GtkWidget* pick = Box(GTK_ORIENTATION_HORIZONTAL);
+    Pack(pick, c.plugins, true);
+    Pack(pick, gtk_label_new("Number of:"));
+    Pack(pick, c.count);
+    GtkWidget* buttons = Box(GTK_ORIENTATION_HORIZONTAL);
+    gtk_box_set_homogeneous(GTK_BOX(buttons), TRUE);
+    Pack(buttons, add, true);
+    Pack(buttons, remove, true);
+    GtkWidget* row = Box(GTK_ORIENTATION_VERTICAL);
+    Pack(row, pick);
     Pack(row, buttons);
     Pack(row, c.entries.scroller, true);
 
@@ -187,9 +195,8 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
 
   void LoadScenario() {
     if (page_.HasEntries()) {
-      GtkWidget* ask = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
-                                              GTK_BUTTONS_YES_NO, "%s",
-                                              Text(config::kSaveQuestion).c_str());
+      GtkWidget* ask = MessageBox(owner_, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO,
+                                  Text(config::kSaveQuestion));
       gtk_window_set_title(GTK_WINDOW(ask), Text(config::kSaveQuestionCaption).c_str());
       const int answer = gtk_dialog_run(GTK_DIALOG(ask));
       gtk_widget_destroy(ask);
@@ -201,6 +208,8 @@ class ScenarioEditor : public PageViewOf<config::ScenarioEditorPage> {
     FillEntries(0);
     FillEntries(1);
   }
+
+  void Tell(const std::string& message) override { Report(owner_, message); }
 
   GtkWindow* owner_;
   GtkWidget* notice_ = nullptr;

@@ -42,20 +42,25 @@ void SetActive(GtkWidget* toggle, bool on) {
 
 int SliderPosition(GtkRange* range) { return static_cast<int>(gtk_range_get_value(range) + 0.5); }
 
-void ListView::Create(int minHeight) {
+void ListView::Create(int rows) {
   store = gtk_list_store_new(1, G_TYPE_STRING);
   view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
   g_object_unref(store);
   gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(view), FALSE);
+  GtkCellRenderer* cell = gtk_cell_renderer_text_new();
   gtk_tree_view_append_column(
-      GTK_TREE_VIEW(view),
-      gtk_tree_view_column_new_with_attributes("", gtk_cell_renderer_text_new(), "text", 0,
-                                               nullptr));
+      GTK_TREE_VIEW(view), gtk_tree_view_column_new_with_attributes("", cell, "text", 0, nullptr));
   scroller = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_AUTOMATIC,
                                  GTK_POLICY_AUTOMATIC);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
-  gtk_widget_set_size_request(scroller, 200, minHeight);
+  // The height of a row in the theme and font in use, with the room the view leaves between
+  // rows; the frame and a horizontal scroll bar come on top.
+  int rowHeight = 0;
+  gtk_cell_renderer_get_preferred_height(cell, view, nullptr, &rowHeight);
+  int separator = 0;
+  gtk_widget_style_get(view, "vertical-separator", &separator, nullptr);
+  gtk_widget_set_size_request(scroller, 200, rows * (rowHeight + separator) + 4);
   gtk_container_add(GTK_CONTAINER(scroller), view);
 }
 
@@ -86,6 +91,16 @@ int ListView::Selected() const {
   return index;
 }
 
+GtkWidget* FileCombo() {
+  GtkWidget* combo = gtk_combo_box_text_new();
+  GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
+  for (GList* cell = cells; cell != nullptr; cell = cell->next) {
+    g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 12, nullptr);
+  }
+  g_list_free(cells);
+  return combo;
+}
+
 void FillCombo(GtkWidget* combo, const std::vector<std::string>& rows, int selected) {
   gtk_combo_box_text_remove_all(GTK_COMBO_BOX_TEXT(combo));
   for (const auto& row : rows) gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), row.c_str());
@@ -105,10 +120,17 @@ void ShowNotice(GtkWidget* label, const std::string& notice) {
   gtk_widget_set_visible(label, !notice.empty());
 }
 
+GtkWidget* MessageBox(GtkWindow* owner, GtkMessageType type, GtkButtonsType buttons,
+                      const std::string& text) {
+  GtkWidget* box = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL, type, buttons, "%s",
+                                          text.c_str());
+  gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
+  return box;
+}
+
 void Report(GtkWindow* owner, const std::string& message) {
   if (message.empty()) return;
-  GtkWidget* box = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
-                                          GTK_BUTTONS_OK, "%s", message.c_str());
+  GtkWidget* box = MessageBox(owner, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, message);
   gtk_window_set_title(GTK_WINDOW(box), config::kSheetCaption.data());
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace ironwood::config {
@@ -38,6 +39,9 @@ std::unique_ptr<PageView> VideoView(config::VideoPage& page);
 // Margins and spacing in pixels, close to the proportions of the 410 x 172 dialog-unit pages.
 constexpr int kBorder = 8;
 constexpr int kSpacing = 6;
+// The sheet's default size, which every page fits.
+constexpr int kSheetWidth = 860;
+constexpr int kSheetHeight = 600;
 
 inline std::string Text(std::string_view text) { return std::string(text); }
 
@@ -59,11 +63,15 @@ struct ListView {
   GtkWidget* view = nullptr;
   GtkListStore* store = nullptr;
 
-  void Create(int minHeight);
+  // At least `rows` rows show without scrolling.
+  void Create(int rows);
   void Fill(const std::vector<std::string>& rows, int selected);
   int Selected() const;
 };
 
+// A drop-down of file names; a long name is cut short with an ellipsis rather than widening
+// the sheet.
+GtkWidget* FileCombo();
 void FillCombo(GtkWidget* combo, const std::vector<std::string>& rows, int selected);
 
 // The notice shown where the file lists would be; hidden when there is none.
@@ -72,6 +80,9 @@ void ShowNotice(GtkWidget* label, const std::string& notice);
 
 // A page's message, when it has one, as a warning over owner.
 void Report(GtkWindow* owner, const std::string& message);
+// A message box over owner, centred on it.
+GtkWidget* MessageBox(GtkWindow* owner, GtkMessageType type, GtkButtonsType buttons,
+                      const std::string& text);
 
 // Set while a page fills its widgets, so the signals that filling raises are not taken for the
 // user's doing. Nests: an inner fill leaves the flag as the outer one set it.
@@ -95,9 +106,18 @@ class PageViewOf : public PageView {
   void Show() final {
     if (shown_ && refill_ == Refill::kFirstShow) return;
     shown_ = true;
-    Filling filling(filling_);
-    page_.Show();
-    Fill();
+    std::string message;
+    {
+      Filling filling(filling_);
+      if constexpr (std::is_void_v<decltype(page_.Show())>) {
+        page_.Show();
+      } else {
+        message = page_.Show();
+      }
+      Fill();
+    }
+    // After the filling, so the box's own event loop sees the page as the user will.
+    Tell(message);
   }
 
  protected:
@@ -105,6 +125,8 @@ class PageViewOf : public PageView {
   PageViewOf(Logic& page, Refill refill) : page_(page), refill_(refill) {}
   // Sets every widget from the page object.
   virtual void Fill() = 0;
+  // A message the page gave when it was shown; the pages that list folders show it.
+  virtual void Tell(const std::string&) {}
 
   Logic& page_;
   bool filling_ = false;

@@ -15,12 +15,12 @@ class ScenarioConfig : public PageViewOf<config::ScenarioConfigPage> {
       : PageViewOf(page, Refill::kEachShow), owner_(owner) {}
 
   GtkWidget* Build() override {
-    files_ = gtk_combo_box_text_new();
+    files_ = FileCombo();
     notice_ = NoticeLabel();
     GtkWidget* add = nullptr;
     GtkWidget* remove = nullptr;
     GtkWidget* buttons = AddRemoveColumn(add, remove);
-    catalogue_.Create(150);
+    catalogue_.Create(10);
 
     GtkWidget* left = Box(GTK_ORIENTATION_VERTICAL);
     Pack(left, files_);
@@ -29,9 +29,16 @@ class ScenarioConfig : public PageViewOf<config::ScenarioConfigPage> {
     Pack(loaded, catalogue_.scroller, true);
 
     GtkWidget* row = Box(GTK_ORIENTATION_HORIZONTAL);
+    GtkWidget* loadedFrame = Frame("Loaded Scenario's:", loaded);
     Pack(row, left, true);
     Pack(row, buttons);
-    Pack(row, Frame("Loaded Scenario's:", loaded), true);
+    Pack(row, loadedFrame, true);
+    // The two sides share the width alike, so a notice in place of the files does not squeeze
+    // the catalogue.
+    GtkSizeGroup* sides = gtk_size_group_new(GTK_SIZE_GROUP_HORIZONTAL);
+    gtk_size_group_add_widget(sides, left);
+    gtk_size_group_add_widget(sides, loadedFrame);
+    g_object_unref(sides);
 
     g_signal_connect(files_, "changed", G_CALLBACK(+[](GtkComboBox* combo, ScenarioConfig* self) {
                        if (!self->filling_) self->page_.SelectFile(gtk_combo_box_get_active(combo));
@@ -61,6 +68,8 @@ class ScenarioConfig : public PageViewOf<config::ScenarioConfigPage> {
     FillCombo(files_, page_.files(), page_.fileSelection());
     catalogue_.Fill(page_.rows(), page_.rowSelection());
   }
+
+  void Tell(const std::string& message) override { Report(owner_, message); }
 
   GtkWindow* owner_;
   GtkWidget* files_ = nullptr;

@@ -27,7 +27,7 @@ class Sound : public PageViewOf<config::SoundPage> {
     mp3Music_ = gtk_check_button_new_with_label("Enable");
     musicVolume_ = VolumeSlider();
     // The track list and its buttons keep the stored tracks' meaning; nothing shows them.
-    tracks_.Create(60);
+    tracks_.Create(3);
     GtkWidget* hidden[] = {tracks_.scroller, gtk_button_new_with_label("Add Track..."),
                            gtk_button_new_with_label("Remove Track.."),
                            gtk_button_new_with_label("Play "), gtk_button_new_with_label("Stop")};

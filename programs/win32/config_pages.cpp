@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,44 @@ void ShowMessage(HWND page, const std::string& message) {
               MB_OK | MB_ICONWARNING);
 }
 
+// Sent to a page to show the messages its Show() gave: a page is shown while the sheet or the
+// page is being made, before there is anything on screen to put a message box over.
+constexpr UINT kShowLaterMessages = WM_APP + 1;
+
+void ShowLater(HWND page, std::string message) {
+  if (message.empty()) return;
+  Context(page).laterMessages.push_back(std::move(message));
+  PostMessageA(page, kShowLaterMessages, 0, 0);
+}
+
+bool ShowLaterMessages(HWND page) {
+  std::vector<std::string> messages;
+  messages.swap(Context(page).laterMessages);
+  for (const std::string& message : messages) ShowMessage(page, message);
+  return true;
+}
+
+// A list box scrolls sideways only as far as it is told: as wide as its longest row, in the
+// list's own font, with a little room after it.
+void SetScrollWidth(HWND list, const std::vector<std::string>& rows) {
+  HDC context = GetDC(list);
+  if (context == nullptr) return;
+  const auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous = font != nullptr ? SelectObject(context, font) : nullptr;
+  LONG widest = 0;
+  for (const std::string& row : rows) {
+    SIZE size = {};
+    if (GetTextExtentPoint32A(context, row.c_str(), static_cast<int>(row.size()), &size)) {
+      widest = std::max(widest, size.cx);
+    }
+  }
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(context, &metrics);
+  if (previous != nullptr) SelectObject(context, previous);
+  ReleaseDC(list, context);
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, widest > 0 ? widest + metrics.tmAveCharWidth : 0, 0);
+}
+
 // Sorted controls put the rows where their own order says, so each item carries the index of
 // its row in the page's list; selections are read and set through that index.
 void FillRows(HWND page, int id, const std::vector<std::string>& rows, int selection,
@@ -55,6 +94,7 @@ void FillRows(HWND page, int id, const std::vector<std::string>& rows, int selec
     if (SendDlgItemMessageA(page, id, getData, item, 0) == selection) chosen = item;
   }
   SendDlgItemMessageA(page, id, setSelection, chosen, 0);
+  if (!combo) SetScrollWidth(GetDlgItem(page, id), rows);
 }
 
 // The row index of the control's selected item; -1 when nothing is selected.
@@ -143,13 +183,15 @@ void FillScenarioConfig(HWND page) {
 INT_PTR CALLBACK ScenarioConfigProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      TakeContext(page, lParam).program->scenarioConfig.Show();
+      ShowLater(page, TakeContext(page, lParam).program->scenarioConfig.Show());
       FillScenarioConfig(page);
       return TRUE;
+    case kShowLaterMessages:
+      return ShowLaterMessages(page);
     case WM_NOTIFY:
       if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(PSN_SETACTIVE)) {
         // Lists the folder again, so a scenario the editor has just saved can be added.
-        Context(page).program->scenarioConfig.Show();
+        ShowLater(page, Context(page).program->scenarioConfig.Show());
         FillScenarioConfig(page);
         SetWindowLongPtrA(page, DWLP_MSGRESULT, 0);
         return TRUE;
@@ -272,9 +314,11 @@ void LoadScenario(HWND page) {
 INT_PTR CALLBACK ScenarioEditorProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      TakeContext(page, lParam).program->scenarioEditor.Show();
+      ShowLater(page, TakeContext(page, lParam).program->scenarioEditor.Show());
       FillScenarioEditor(page);
       return TRUE;
+    case kShowLaterMessages:
+      return ShowLaterMessages(page);
     case WM_NOTIFY:
       return AnswerSheetNotice(page, lParam);
     case WM_COMMAND: {

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "config/config_program.h"
 
@@ -12,6 +14,8 @@ namespace ironwood::platform::win32config {
 struct SheetContext {
   config::ConfigProgram* program = nullptr;
   bool okPressed = false;  // the pages heard OK: the sheet saves once it has closed
+  // Messages a page gave while it was being shown, for once the sheet is on screen.
+  std::vector<std::string> laterMessages;
 };
 
 using PageProcedure = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);

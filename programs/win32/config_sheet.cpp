@@ -85,7 +85,7 @@ int RunConfigurationProgram(HINSTANCE instance, int showCommand, SettingsStore& 
 
   config::ConfigProgram program(store);
   program.LoadSettings();
-  SheetContext context{&program, false};
+  SheetContext context{&program, false, {}};
 
   const std::array<PageProcedure, 4> procedures = PageProcedures();
   std::string titles[4];

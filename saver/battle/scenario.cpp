@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "common/settings.h"
+#include "platform/file_names.h"
 #include "platform/paths.h"
 
 namespace ironwood {
@@ -117,6 +119,11 @@ bool ReadList(Tokens& tokens, std::string_view installation, const std::string& 
                std::to_string(kMaxShipsPerBattle) + " ships";
       return false;
     }
+    if (const std::string_view notPlain = platform::PlainFileNameFault(name); !notPlain.empty()) {
+      *fault = entry + ": the plug-in name \"" + name + "\" is not a plain file name (" +
+               std::string(notPlain) + ")";
+      return false;
+    }
     std::string pluginPath = platform::InstallationFile(installation, "Plugins", name);
     if (pluginPath.size() > kMaxScenarioPath) {
       *fault = entry + ": the plug-in path would be " + std::to_string(pluginPath.size()) +
@@ -147,7 +154,7 @@ std::string DropReason(const std::string& path, bool* quiet) {
            std::to_string(kMaxScenarioPath) + ")";
   }
   std::error_code error;
-  const fs::file_status status = fs::status(fs::u8path(path), error);
+  const fs::file_status status = fs::status(platform::NativePath(path), error);
   if (!fs::exists(status)) {
     *quiet = true;
     return path + ": no such file";
@@ -158,9 +165,8 @@ std::string DropReason(const std::string& path, bool* quiet) {
   }
   // Only a plain file is opened: a folder opens for reading too, and a pipe would block.
   if (error || !fs::is_regular_file(status)) return path + ": not a plain file";
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return path + ": cannot open the file for reading";
-  std::fclose(file);
+  std::ifstream file(platform::NativePath(path), std::ios::binary);
+  if (!file) return path + ": cannot open the file for reading";
   const fs::perms perms = status.permissions();
   constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write |
                                fs::perms::others_write;
@@ -196,8 +202,8 @@ bool ReadScenarioFile(const std::string& path, std::string_view installation, Sc
       return Fail(why, path + ": not a plain file");
     case platform::FileFault::kTooLarge: {
       std::error_code unknown;
-      return Fail(why, path + ": not a scenario file (" +
-                           std::to_string(std::filesystem::file_size(path, unknown)) +
+      const std::uintmax_t size = std::filesystem::file_size(platform::NativePath(path), unknown);
+      return Fail(why, path + ": not a scenario file (" + std::to_string(size) +
                            " bytes, at most " + std::to_string(kMaxScenarioFileBytes) + ")");
     }
     case platform::FileFault::kUnreadable:
@@ -250,8 +256,11 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
     return Fail(why, "the setting NumScenarios is " + std::to_string(count) + ", not positive");
   }
 
-  // Names first: a missing one fails the whole catalogue, before any file is looked at.
+  // Names first: a missing one fails the whole catalogue, before any file is looked at. A name
+  // that is no plain file name would read a file outside the scenario folder: it drops out.
   std::vector<std::string> paths;
+  std::vector<std::string> problems;  // named after the step's "Success"
+  std::vector<std::string> dropped;   // every reason, for a catalogue with nothing left
   for (int i = 0; i < count; ++i) {
     const std::string name = settings::IndexedName(settings::kScenario, i);
     const std::optional<std::string> value = settings::Read(store, name);
@@ -259,14 +268,19 @@ bool ScenarioCatalogue::Load(platform::SettingsStore& store, std::string_view in
       return Fail(why, "the setting " + name + " is " +
                            (settings::TooLong(store, name) ? TooLongText() : "absent"));
     }
+    if (const std::string_view notPlain = platform::PlainFileNameFault(*value); !notPlain.empty()) {
+      const std::string reason = "the setting " + name + " \"" + *value +
+                                 "\" is not a plain file name (" + std::string(notPlain) + ")";
+      dropped.push_back(reason);
+      problems.push_back(reason + "; left out");
+      continue;
+    }
     paths.push_back(platform::InstallationFile(installation, "Scenarios", *value));
   }
 
   // Files that are missing or read-only drop out; the rest keep their order. Every other
   // drop-out is named after the step's "Success", in the order of the catalogue.
   std::vector<Scenario> scenarios;
-  std::vector<std::string> problems;
-  std::vector<std::string> dropped;  // every reason, for a catalogue with nothing left
   bool anyUsable = false;
   for (const std::string& path : paths) {
     bool quiet = false;

@@ -65,14 +65,30 @@ key() { xdotool windowfocus --sync "$sheet" 2>/dev/null; xdotool key --clearmodi
 check "the sheet opens" start
 check "a second start ends at once with 0" timeout 5 "$config"
 check "only one sheet shows" test "$(sheets)" = 1
+size() { xdotool getwindowgeometry "$sheet" 2>/dev/null | awk '/Geometry:/ {print $2}'; }
+first_size=$(size)
 names=(scenario-configuration scenario-editor sound video)
+sizes=""
 for i in 0 1 2 3; do
   check "page $((i + 1)) is pictured" import -window "$sheet" "$output/page-$((i + 1))-${names[$i]}.png"
+  sizes="$sizes $(size)"
   key ctrl+Page_Down
 done
+check "the sheet keeps its size on every page ($first_size)" \
+  test "$sizes" = " $first_size $first_size $first_size $first_size"
 key Escape
 check "Escape ends the program with 0" ended
 check "Escape writes no settings" test ! -e "$IRONWOOD_SETTINGS"
+
+# Without an installation folder the pages say why in place of their lists, in the same sheet.
+cp "$IRONWOOD_SYSTEM_SETTINGS" "$tmp/system-installed.reg"
+grep -v WorkingDirectory "$tmp/system-installed.reg" >"$IRONWOOD_SYSTEM_SETTINGS"
+check "the sheet opens without an installation folder" start
+key ctrl+Page_Down
+check "and has the same size on the editor page" test "$(size)" = "$first_size"
+key Escape
+check "Escape ends it" ended
+cp "$tmp/system-installed.reg" "$IRONWOOD_SYSTEM_SETTINGS"
 
 check "the sheet opens again" start
 key alt+o

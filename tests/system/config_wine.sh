@@ -191,6 +191,39 @@ check "No keeps Duel.ss3 byte for byte" cmp -s "$install/Scenarios/Duel.ss3" "$w
 drive "$sheet" cancel
 exits_within "$started" 10
 
+# --- Names beyond ASCII: one the code page holds (CP1252, Wine's default) is listed and stored;
+# one it cannot hold is reported once, and the sheet goes on ---
+ansi=$'\xdc''berfall.ss3'   # the code page's form of the name the next line makes
+printf '1\r\n(1) Fighter.as3\r\n0\r\n' >"$install/Scenarios/Überfall.ss3"
+printf '0\r\n0\r\n' >"$install/Scenarios/Набег.ss3"
+fresh_settings
+start_config
+wait_sheet
+windows_become() {  # windows_become N: N windows with the sheet's caption (a message has it too)
+  local i
+  for i in $(seq 50); do [ "$(sheet_windows)" = "$1" ] && return 0; sleep 0.2; done
+  return 1
+}
+check "a name outside the code page is reported once the sheet is up" windows_become 2
+check "saying how many files and where" \
+  bash -c "wine '$driver' '$sheet' statics | tr -d '\r' |
+           grep -q '^1 file in .*Scenarios.* has a name this system cannot show, so it is not listed\.\$'"
+drive "$sheet" ok
+check "OK closes the message and the sheet stays" windows_become 1
+drive "$sheet" page 1 page 0
+sleep 1
+check "shown again, the page says it no more" test "$(sheet_windows)" = 1
+offered="$(drive "$sheet" page 0 items 1002)"
+offers_it() { LC_ALL=C grep -qx "$ansi" <<<"$offered"; }
+check "the name in the code page is offered" offers_it
+row="$(LC_ALL=C grep -nx "$ansi" <<<"$offered" | cut -d: -f1)"
+drive "$sheet" select 1002 "$((${row:-0} - 1))" click 1003 ok
+check "OK closes the program" exits_within "$started" 10
+snapshot
+# reg.exe prints in the console's code page (437), where Ü is 0x9A.
+check "and stores it as the same name" test "$(reg_value 'Scenario(0)')" = $'\x9a''berfall.ss3'
+rm -f "$install/Scenarios/Набег.ss3"
+
 # --- --export and --import carry the settings without a sheet ---
 fresh_settings
 wine reg add "$key" /v MusicVolume /t REG_SZ /d 40 /f /reg:32 >/dev/null 2>&1
@@ -242,6 +275,10 @@ tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"Use3DCamer
   done
 wine reg add "$key" /v Resolution /t REG_SZ /d "$(xdpyinfo | awk '/dimensions:/ {print toupper($2)}')" \
   /f /reg:32 >/dev/null 2>&1
+# Its battle comes from the scenario named beyond ASCII, as the sheet stored it.
+cp "$generated/Scenarios/Duel.ss3" "$install/Scenarios/Überfall.ss3"
+wine reg add "$key" /v NumScenarios /t REG_SZ /d 1 /f /reg:32 >/dev/null 2>&1
+wine reg add "$key" /v 'Scenario(0)' /t REG_SZ /d 'Überfall.ss3' /f /reg:32 >/dev/null 2>&1
 wine "$saver" /s >/dev/null 2>&1 &
 saver_pid=$!
 pids+=("$saver_pid")
@@ -257,6 +294,8 @@ loaded() {  # the battle is loaded and frames are being drawn
   return 1
 }
 check "the saver loads its battle" loaded
+check "from the scenario named beyond ASCII" \
+  bash -c "tr -d '\r' <'$install/SYlog.log' | grep -qx 'Attempting to Load First Scenario File\.\.\..*Success'"
 sleep 2
 ask() {  # ask TEXT: a key brings the entry dialog; TEXT goes in and OK is pressed
   local id

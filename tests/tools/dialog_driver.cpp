@@ -11,6 +11,8 @@
 //   slider ID POS     moves a slider and tells its page, as a drag that ends there would
 //   items ID          prints the entries of a list or drop-down, one a line
 //   gettext ID        prints a control's text
+//   statics           prints the text of each static control that has one, one a line (a
+//                     message box's text)
 //   checked ID        prints 1 when the box is ticked, else 0
 //   visible ID        prints 1 when the control is visible, else 0
 //   ok | cancel       presses the sheet's (or dialog's) OK or Cancel
@@ -146,6 +148,18 @@ int main(int argc, char** argv) {
       SendMessageW(control(std::atoi(next("id").c_str())), WM_GETTEXT, 1024,
                    reinterpret_cast<LPARAM>(text));
       std::printf("%s\n", Narrow(text).c_str());
+    } else if (command == "statics") {
+      EnumChildWindows(
+          Parent(top),
+          [](HWND child, LPARAM) -> BOOL {
+            wchar_t text[1024] = {};
+            if (_stricmp(ClassOf(child).c_str(), "Static") == 0 &&
+                GetWindowTextW(child, text, 1024) > 0) {
+              std::printf("%s\n", Narrow(text).c_str());
+            }
+            return TRUE;
+          },
+          0);
     } else if (command == "checked") {
       std::printf("%d\n", SendMessageA(control(std::atoi(next("id").c_str())), BM_GETCHECK, 0, 0) ==
                               BST_CHECKED ? 1 : 0);

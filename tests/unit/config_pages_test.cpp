@@ -16,6 +16,7 @@
 #include "config/scenario_file.h"
 #include "config/sound_page.h"
 #include "config/video_page.h"
+#include "platform/file_bytes.h"
 #include "platform/file_replace.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/paths.h"
@@ -30,12 +31,13 @@ using Names = std::vector<std::string>;
 struct FakeFiles {
   Names scenarios;
   Names plugins;
+  std::size_t unlisted = 0;  // files of either kind whose names cannot be shown
   std::vector<std::string> asked;
 
   FileLister Lister() {
     return [this](const std::string& folder, std::string_view extension) {
       asked.push_back(folder + "|" + std::string(extension));
-      return extension == ".ss3" ? scenarios : plugins;
+      return FolderListing(extension == ".ss3" ? scenarios : plugins, unlisted);
     };
   }
 };
@@ -171,6 +173,27 @@ TEST_F(ScenarioConfigPageTest, ShowingAgainFindsNewFilesAndKeepsTheChoice) {
   page.Show();
   EXPECT_EQ(page.files(), (Names{"a.ss3", "b.ss3", "c.ss3"}));
   EXPECT_EQ(page.fileSelection(), 2);
+}
+
+// Files the listing could not name are said once, with their number and folder; the page shown
+// again says nothing more until the number changes.
+TEST_F(ScenarioConfigPageTest, FilesThatCannotBeListedAreReportedOnce) {
+  files.scenarios = {"a.ss3"};
+  EXPECT_EQ(page.Show(), "");
+  files.unlisted = 1;
+  EXPECT_EQ(page.Show(), "1 file in /inst/Scenarios" + std::string(1, platform::kPathSeparator) +
+                             " has a name this system cannot show, so it is not listed.");
+  EXPECT_EQ(page.files(), (Names{"a.ss3"}));
+  EXPECT_EQ(page.Show(), "");
+  files.unlisted = 3;
+  EXPECT_NE(page.Show().find("3 files in /inst/Scenarios"), std::string::npos);
+  EXPECT_EQ(page.Show(), "");
+
+  ScenarioEditorPage editor(std::string("/inst/"), files.Lister());
+  EXPECT_NE(editor.Show().find("3 files in /inst/Plugins"), std::string::npos);
+  files.unlisted = 0;
+  ScenarioEditorPage clean(std::string("/inst/"), files.Lister());
+  EXPECT_EQ(clean.Show(), "");
 }
 
 // ---------------------------------------------------------------- Scenario editor page
@@ -436,13 +459,38 @@ TEST_F(ScenarioFileTest, TheRealListerMatchesExtensionsWithoutCase) {
   folder.Write("Scenarios/c.ss3.bak", none);
   folder.Write("Scenarios/.ss3x", none);
   std::filesystem::create_directories(folder.Path() / "Scenarios" / "folder.ss3");
-  EXPECT_EQ(ListFiles((folder.Path() / "Scenarios").string(), ".ss3"), (Names{"a.ss3", "b.SS3"}));
-  EXPECT_TRUE(ListFiles((folder.Path() / "absent").string(), ".ss3").empty());
+  EXPECT_EQ(ListFiles((folder.Path() / "Scenarios").string(), ".ss3").names,
+            (Names{"a.ss3", "b.SS3"}));
+  EXPECT_TRUE(ListFiles((folder.Path() / "absent").string(), ".ss3").names.empty());
   // The page's folder is made before a dialog opens.
   std::filesystem::remove_all(folder.Path() / "Scenarios");
   page.PrepareScenarioFolder();
   EXPECT_TRUE(std::filesystem::is_directory(page.scenarioFolder()));
 }
+
+#ifdef _WIN32
+// The lists, the settings and the saver keep names in the ANSI code page (1252 in Wine's
+// default set-up). A name beyond ASCII that it holds is listed in that form and opens; one it
+// cannot hold is counted, never listed under a look-alike or thrown over.
+TEST_F(ScenarioFileTest, TheRealListerGivesCodePageNamesAndCountsTheOthers) {
+  const std::filesystem::path scenarios = folder.Path() / "Scenarios";
+  std::filesystem::create_directories(scenarios);
+  for (const wchar_t* name : {L"\u00DCberfall.ss3", L"\u041D\u0430\u0431\u0435\u0433.ss3",
+                              L"\u6F22.ss3", L"\u6F22.txt", L"Plain.ss3"}) {
+    std::ofstream(scenarios / name, std::ios::binary) << "1\r\n(1) A.as3\r\n0\r\n";
+  }
+  const FolderListing listing = ListFiles(scenarios.string(), ".ss3");
+  const std::string ansi = "\xDC" "berfall.ss3";
+  Names expected{"Plain.ss3", ansi};
+  SortFileNames(expected);
+  EXPECT_EQ(listing.names, expected);
+  EXPECT_EQ(listing.unlisted, 2u) << "the .txt file is not one of the kind listed";
+  std::string bytes;
+  std::string why;
+  EXPECT_TRUE(platform::ReadWholeFile(scenarios.string() + "\\" + ansi, 1000, &bytes, &why)) << why;
+  EXPECT_EQ(bytes, "1\r\n(1) A.as3\r\n0\r\n");
+}
+#endif
 
 // ---------------------------------------------------------------- Sound page
 

@@ -205,6 +205,53 @@ struct CatalogueFixture {
   }
 };
 
+// Names from the settings and from scenario files are joined to an installation folder; one
+// that climbs out of it or into a subfolder is refused with its reason, and the file it names is
+// never read.
+TEST(ScenarioCatalogue, NamesThatAreNoPlainFileNamesAreRefused) {
+  TempFolder folder;
+  // Playable files that such names would reach.
+  WriteText(folder, "Outside.ss3", "1\n(1) A.as3\n0\n");
+  WriteText(folder, "Scenarios/Sub/Deeper.ss3", "1\n(1) A.as3\n0\n");
+  WriteText(folder, "Scenarios/Good.ss3", "1\n(1) A.as3\n0\n");
+  const char* refused[] = {"../Outside.ss3", "Sub\\Deeper.ss3", "Sub/Deeper.ss3", ".."};
+  platform::MemorySettingsStore store;
+  settings::Write(store, settings::kNumScenarios, "5");
+  for (int i = 0; i < 4; ++i) {
+    settings::Write(store, settings::IndexedName(settings::kScenario, i), refused[i]);
+  }
+  settings::Write(store, settings::IndexedName(settings::kScenario, 4), "Good.ss3");
+  ScenarioCatalogue c;
+  std::string why;
+  ASSERT_TRUE(c.Load(store, folder.WithSeparator(), &why)) << why;
+  ASSERT_EQ(c.scenarioCount(), 1);
+  EXPECT_EQ(c.scenario(0).filePath,
+            platform::InstallationFile(folder.WithSeparator(), "Scenarios", "Good.ss3"));
+  ASSERT_EQ(c.problems().size(), 4u);
+  EXPECT_EQ(c.problems()[0], "the setting Scenario(0) \"../Outside.ss3\" is not a plain file "
+                             "name (it holds a folder separator); left out");
+  EXPECT_NE(c.problems()[1].find("Scenario(1)"), std::string::npos) << c.problems()[1];
+  EXPECT_NE(c.problems()[3].find("it names a folder"), std::string::npos) << c.problems()[3];
+
+  // With nothing else left the catalogue fails, giving the first reason.
+  settings::Write(store, settings::kNumScenarios, "1");
+  ScenarioCatalogue none;
+  EXPECT_FALSE(none.Load(store, folder.WithSeparator(), &why));
+  EXPECT_NE(why.find("can be used (the setting Scenario(0) \"../Outside.ss3\""),
+            std::string::npos)
+      << why;
+
+  // A plug-in name in a scenario file refuses the file.
+  for (const char* plugin : {"../../Evil.as3", "Ships\\A.as3", "/etc/A.as3", ".."}) {
+    const std::string outcome = Outcome(std::string("1\n(1) A.as3\n1\n(2) ") + plugin + "\n");
+    EXPECT_NE(outcome.find(std::string("alliance 2 entry 1: the plug-in name \"") + plugin +
+                           "\" is not a plain file name"),
+              std::string::npos)
+        << outcome;
+  }
+  EXPECT_EQ(Outcome("1\n(1) A..B.as3\n0\n"), "accepted");
+}
+
 TEST(ScenarioCatalogue, LoadFailsWithoutAUsableList) {
   CatalogueFixture f;
   f.Make("A.ss3", 1);
