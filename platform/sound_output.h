@@ -2,7 +2,8 @@
 
 // Sound effects as the operating system plays them: each sounding object (a ship, a torpedo) owns
 // a buffer of its own filled once with the samples, so that one effect can sound from several
-// objects at once. Playing only sets a volume and starts the buffer.
+// objects at once. Playing only sets a volume and starts the buffer. An output may mix fewer
+// sounds at once than it has buffers: then a Play can silence a quieter sound, or not sound.
 
 #include <array>
 #include <cstdint>

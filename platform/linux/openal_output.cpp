@@ -66,44 +66,166 @@ std::uint32_t ReadU32(const std::array<std::uint8_t, 18>& bytes, std::size_t at)
          (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
 }
 
+class OpenAlBuffer;
+
+// The device's sources, shared by every buffer: OpenAL Soft gives a context only so many (256
+// unless configured), far fewer than three a ship and one a torpedo in a large battle. A buffer
+// holds a source only while it plays; when none is left the quietest playing sound gives its
+// source to a louder one, so the sounds nearest the camera are heard. A sound at full volume is
+// never given up (nothing can be louder): the looping hum keeps its source.
+class SourcePool {
+ public:
+  explicit SourcePool(std::shared_ptr<const AlCalls> al) : al_(std::move(al)) {}
+  ~SourcePool() {
+    for (const Slot& slot : slots_) al_->DeleteSources(1, &slot.source);
+  }
+  SourcePool(const SourcePool&) = delete;
+  SourcePool& operator=(const SourcePool&) = delete;
+
+  // A source, stopped and without samples, for `buffer` to play at `volume`; -1 when every
+  // source plays a sound at least as loud.
+  int Acquire(OpenAlBuffer* buffer, int volume);
+  // Stops the slot's source and takes it back.
+  void Release(int slot);
+  ALuint Source(int slot) const { return slots_[static_cast<std::size_t>(slot)].source; }
+  int Count() const { return static_cast<int>(slots_.size()); }
+
+ private:
+  struct Slot {
+    ALuint source = 0;
+    OpenAlBuffer* owner = nullptr;  // none: free
+  };
+
+  bool Grow();
+  // Takes back every source whose sound has played to its end; the quietest still playing is
+  // left in `quietest` (-1 when none).
+  void ReclaimFinished(int* quietest);
+
+  std::shared_ptr<const AlCalls> al_;
+  std::vector<Slot> slots_;
+  std::vector<int> free_;
+  bool full_ = false;  // the context would make no more
+};
+
 class OpenAlBuffer : public SoundBuffer {
  public:
-  OpenAlBuffer(std::shared_ptr<const AlCalls> al, ALuint buffer, ALuint source)
-      : al_(std::move(al)), buffer_(buffer), source_(source) {}
+  OpenAlBuffer(std::shared_ptr<const AlCalls> al, std::shared_ptr<SourcePool> pool, ALuint buffer)
+      : al_(std::move(al)), pool_(std::move(pool)), buffer_(buffer) {}
   ~OpenAlBuffer() override {
-    // The source lets go of the samples only once it is stopped and detached.
-    al_->SourceStop(source_);
-    al_->Sourcei(source_, AL_BUFFER, 0);
-    al_->DeleteSources(1, &source_);
+    Stop();
     al_->DeleteBuffers(1, &buffer_);
   }
   OpenAlBuffer(const OpenAlBuffer&) = delete;
   OpenAlBuffer& operator=(const OpenAlBuffer&) = delete;
 
   void SetVolume(int hundredthsOfDecibel) override {
-    al_->Sourcef(source_, AL_GAIN, OpenAlGain(hundredthsOfDecibel));
+    volume_ = std::clamp(hundredthsOfDecibel, -10000, 0);
+    if (slot_ >= 0) al_->Sourcef(pool_->Source(slot_), AL_GAIN, OpenAlGain(volume_));
   }
 
   void Play(bool looping) override {
-    al_->Sourcei(source_, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
-    ALint state = AL_STOPPED;
-    al_->GetSourcei(source_, AL_SOURCE_STATE, &state);
-    if (state != AL_PLAYING) al_->SourcePlay(source_);
+    if (slot_ >= 0) {
+      const ALuint source = pool_->Source(slot_);
+      al_->Sourcei(source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+      ALint state = AL_STOPPED;
+      al_->GetSourcei(source, AL_SOURCE_STATE, &state);
+      if (state != AL_PLAYING) al_->SourcePlay(source);
+      return;
+    }
+    slot_ = pool_->Acquire(this, volume_);
+    if (slot_ < 0) return;  // every source is busy with a louder sound
+    const ALuint source = pool_->Source(slot_);
+    al_->Sourcei(source, AL_BUFFER, static_cast<ALint>(buffer_));
+    al_->Sourcef(source, AL_GAIN, OpenAlGain(volume_));
+    al_->Sourcei(source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+    al_->SourcePlay(source);
   }
 
-  void Stop() override { al_->SourceStop(source_); }
+  void Stop() override {
+    if (slot_ < 0) return;
+    pool_->Release(slot_);
+  }
+
+  int Volume() const { return volume_; }
+  // The pool took the source back: the sound is no longer playing.
+  void SourceTaken() { slot_ = -1; }
 
  private:
   std::shared_ptr<const AlCalls> al_;
+  std::shared_ptr<SourcePool> pool_;
   ALuint buffer_;
-  ALuint source_;
+  int volume_ = 0;  // as last set, clamped; a buffer never set plays at full volume
+  int slot_ = -1;
 };
+
+bool SourcePool::Grow() {
+  if (full_) return false;
+  al_->GetError();
+  ALuint source = 0;
+  al_->GenSources(1, &source);
+  if (al_->GetError() != AL_NO_ERROR) {
+    full_ = true;
+    return false;
+  }
+  // The saver works out each sound's loudness itself: the source sits on the listener and
+  // never fades with distance.
+  al_->Sourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+  al_->Source3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
+  al_->Sourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
+  free_.push_back(static_cast<int>(slots_.size()));
+  slots_.push_back({source, nullptr});
+  return true;
+}
+
+void SourcePool::ReclaimFinished(int* quietest) {
+  *quietest = -1;
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const Slot& slot = slots_[i];
+    if (slot.owner == nullptr) continue;
+    ALint state = AL_STOPPED;
+    al_->GetSourcei(slot.source, AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING) {
+      Release(static_cast<int>(i));
+    } else if (*quietest < 0 ||
+               slot.owner->Volume() < slots_[static_cast<std::size_t>(*quietest)].owner->Volume()) {
+      *quietest = static_cast<int>(i);
+    }
+  }
+}
+
+int SourcePool::Acquire(OpenAlBuffer* buffer, int volume) {
+  int quietest = -1;
+  if (free_.empty() && !Grow()) ReclaimFinished(&quietest);
+  if (free_.empty()) {
+    if (quietest < 0 || slots_[static_cast<std::size_t>(quietest)].owner->Volume() >= volume) {
+      return -1;
+    }
+    Release(quietest);
+  }
+  const int slot = free_.back();
+  free_.pop_back();
+  slots_[static_cast<std::size_t>(slot)].owner = buffer;
+  return slot;
+}
+
+void SourcePool::Release(int slot) {
+  Slot& taken = slots_[static_cast<std::size_t>(slot)];
+  if (taken.owner == nullptr) return;
+  // The source lets go of the samples only once it is stopped and detached.
+  al_->SourceStop(taken.source);
+  al_->Sourcei(taken.source, AL_BUFFER, 0);
+  taken.owner->SourceTaken();
+  taken.owner = nullptr;
+  free_.push_back(slot);
+}
 
 class OpenAlOutput : public SoundOutput {
  public:
   OpenAlOutput(std::shared_ptr<const AlCalls> al, ALCdevice* device, ALCcontext* context)
-      : al_(std::move(al)), device_(device), context_(context) {}
+      : al_(std::move(al)), device_(device), context_(context),
+        pool_(std::make_shared<SourcePool>(al_)) {}
   ~OpenAlOutput() override {
+    pool_.reset();  // its sources belong to the context
     al_->MakeContextCurrent(nullptr);
     al_->DestroyContext(context_);
     al_->CloseDevice(device_);
@@ -139,30 +261,14 @@ class OpenAlOutput : public SoundOutput {
       al_->DeleteBuffers(1, &buffer);
       return nullptr;
     }
-    ALuint source = 0;
-    al_->GenSources(1, &source);
-    if (al_->GetError() != AL_NO_ERROR) {
-      al_->DeleteBuffers(1, &buffer);
-      return nullptr;
-    }
-    // The saver works out each sound's loudness itself: the source sits on the listener and
-    // never fades with distance.
-    al_->Sourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
-    al_->Source3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
-    al_->Sourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
-    al_->Sourcei(source, AL_BUFFER, static_cast<ALint>(buffer));
-    if (al_->GetError() != AL_NO_ERROR) {
-      al_->DeleteSources(1, &source);
-      al_->DeleteBuffers(1, &buffer);
-      return nullptr;
-    }
-    return std::make_unique<OpenAlBuffer>(al_, buffer, source);
+    return std::make_unique<OpenAlBuffer>(al_, pool_, buffer);
   }
 
  private:
   std::shared_ptr<const AlCalls> al_;
   ALCdevice* device_;
   ALCcontext* context_;
+  std::shared_ptr<SourcePool> pool_;
 };
 
 // ALSA's own error handler, as its header declares it.

@@ -2,7 +2,9 @@
 
 // Sound effects through OpenAL, opened at run time so that the saver runs on, silent, on a
 // system without it. Every SoundBuffer an output made must be destroyed before the output: the
-// output's destructor closes the context and device its buffers' sources and samples live in.
+// output's destructor closes the context and device its buffers' samples live in. The buffers
+// share the context's sources, one taken only while a sound plays; with none free a louder
+// sound takes the quietest one's, and a sound no louder than any playing is not heard.
 
 #include <memory>
 #include <string>

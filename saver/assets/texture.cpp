@@ -35,6 +35,11 @@ void TextureNamePool::ReleaseName(GLuint name) {
     --sharedZeroHolders_;
     return;
   }
+  // The object goes with its name: left alone, the driver would keep its storage (every level
+  // it ever had) until the name's next texture replaced it, and each of the 400 names would
+  // come to hold the largest texture it ever carried. Binding the name again makes a fresh
+  // object. 0 is the default texture, which GL keeps.
+  if (inUse_[name] && name != 0 && gl.glDeleteTextures != nullptr) gl.glDeleteTextures(1, &name);
   inUse_[name] = false;
 }
 

@@ -25,7 +25,9 @@ class TextureNamePool {
   // the texture that already holds it; each such holder is counted, so that releasing a shared
   // 0 never frees it while another texture still uses it.
   GLuint AcquireName();
-  // Names beyond the range (the "not created" 10001 among them) are ignored.
+  // Deletes the name's GL object, so that its storage is given back, and frees the name (0, the
+  // default texture, is only freed). Names beyond the range (the "not created" 10001 among
+  // them) are ignored. The texture's context must be current.
   void ReleaseName(GLuint name);
 
   bool InUse(GLuint name) const { return name < kNameCount && inUse_[name]; }

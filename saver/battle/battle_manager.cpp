@@ -154,10 +154,7 @@ bool BattleManager::LoadClasses(const AllianceList& list, Alliance& side, std::s
         LoadShipClass(entry.pluginPath, *services_.textureNames, services_.textureLevel,
                       services_.soundEffects, why, services_.soundMemory);
     if (shipClass == nullptr) return false;
-    if (shipClass->soundMemoryFailed() && services_.soundEffects) {
-      services_.soundEffects = false;  // for every later class and ship of the run
-      if (services_.log != nullptr) services_.log->Write(kSoundMemoryLogLine);
-    }
+    if (shipClass->soundMemoryFailed()) SoundEffectsOff();
     if (services_.soundEffects) {
       shipClass->torpedoes().SetSound(services_.soundOutput, services_.torpedoDetonation);
     }
@@ -183,6 +180,7 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
         if (why != nullptr) *why = "out of memory";
         return false;
       }
+      if (ship->SoundsFailed()) SoundEffectsOff();
       // Each update starts with the ship's decisions, about this battle's centre.
       const double arena =
           services_.use3DCameraView ? kArenaRadius3DCamera : kArenaRadiusFixedCamera;
@@ -194,6 +192,19 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
     }
   }
   return true;
+}
+
+void BattleManager::SoundEffectsOff() {
+  if (!services_.soundEffects) return;
+  services_.soundEffects = false;  // for every later class and ship of the run
+  if (services_.log != nullptr) services_.log->Write(kSoundMemoryLogLine);
+  // What this battle holds already is let go: memory is short, and it would never play.
+  for (Alliance& side : alliances_) {
+    for (const std::unique_ptr<Ship>& ship : side.ships) ship->DropSounds();
+    for (const std::unique_ptr<ShipClass>& shipClass : side.classes) {
+      shipClass->torpedoes().SetSound(nullptr, nullptr);
+    }
+  }
 }
 
 const BattleManager::Alliance* BattleManager::Side(int alliance) const {

@@ -48,7 +48,8 @@ class BattleManager {
   // Written once when, after a battle, no scenario of the catalogue can start any more.
   static constexpr const char* kNoBattleLogLine =
       "No scenario can start a battle: showing the sky alone\n";
-  // Written once when a class's sounds cannot be given memory and sound effects go off.
+  // Written once when a class's sounds, or a ship's copies of them, cannot be given memory and
+  // sound effects go off.
   static constexpr const char* kSoundMemoryLogLine =
       "Not enough memory for the ship sounds: sound effects are off\n";
   // How long the focus ship stays in the star tunnel, and how long the tunnel then fades.
@@ -146,6 +147,8 @@ class BattleManager {
   bool LoadClasses(const AllianceList& list, Alliance& side, std::string* why);
   bool SpawnShips(const AllianceList& list, Alliance& side, float xSign, std::string* why);
   bool Build(const Scenario& scenario, std::string* why);
+  // Sound effects off for the rest of the run, logged once.
+  void SoundEffectsOff();
 
   BattleServices services_;
   CameraReset cameraReset_;

@@ -113,12 +113,9 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     shield_.lastUpdate = 0;
     shield_.dark = false;
 
-    for (int i = 0; i < ShipClass::kSoundCount; ++i) {
-      sounds_[static_cast<std::size_t>(i)] =
-          soundEffects ? shipClass.sounds()[static_cast<std::size_t>(i)] : WaveSound{};
-      soundBuffers_[static_cast<std::size_t>(i)] =
-          soundEffects ? MakeSoundBuffer(output, sounds_[static_cast<std::size_t>(i)]) : nullptr;
-    }
+    DropSounds();
+    soundsFailed_ = soundEffects && !TakeSounds(shipClass, output);
+    if (soundsFailed_) DropSounds();
     shockWave_ = BillboardInstance{};
     phaserSoundWanted = false;
     phaserSoundPlaying = false;
@@ -142,6 +139,31 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+// The copies are the ship's own so that several ships can sound at once; without memory for
+// them (or a device that will not take one) the ship is silent and the caller turns sound off.
+bool Ship::TakeSounds(const ShipClass& shipClass, platform::SoundOutput* output) {
+  try {
+    for (std::size_t i = 0; i < std::size_t{ShipClass::kSoundCount}; ++i) {
+      sounds_[i] = shipClass.sounds()[i];
+      if (output == nullptr || sounds_[i].empty()) continue;
+      soundBuffers_[i] = MakeSoundBuffer(output, sounds_[i]);
+      if (soundBuffers_[i] == nullptr) return false;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void Ship::DropSounds() {
+  for (std::size_t i = 0; i < std::size_t{ShipClass::kSoundCount}; ++i) {
+    soundBuffers_[i].reset();
+    sounds_[i] = WaveSound{};
+  }
+  phaserSoundWanted = false;
+  phaserSoundPlaying = false;
 }
 
 void Ship::Update(const Vector3& eyeOffset) {

@@ -105,9 +105,14 @@ class Ship {
 
   // Builds the ship of `shipClass` at `start`, replacing any earlier state. The class must
   // outlive the ship. With soundEffects on the ship takes its own copies of the class's three
-  // sounds, and with an output its own buffers to play them. False when memory runs out.
+  // sounds, and with an output its own buffers to play them; when those cannot be made the ship
+  // is built silent and SoundsFailed() says so. False when memory for the rest runs out.
   bool Create(const ShipClass& shipClass, const ShipState& start, bool soundEffects,
               platform::SoundOutput* output = nullptr);
+  // The last Create wanted sounds and could not have them: sound effects go off for the run.
+  bool SoundsFailed() const { return soundsFailed_; }
+  // Lets go of the ship's sound copies and buffers (sound effects went off).
+  void DropSounds();
 
   void SetDecisionStep(DecisionStep step) { decisionStep_ = std::move(step); }
 
@@ -187,6 +192,7 @@ class Ship {
  private:
   void Orient();
   void Move();
+  bool TakeSounds(const ShipClass& shipClass, platform::SoundOutput* output);
 
   const ShipClass* class_ = nullptr;
   Roster* roster_ = nullptr;
@@ -202,6 +208,7 @@ class Ship {
   bool visible_ = true;
   bool hullPresent_ = true;
   bool shockWaveWanted_ = false;
+  bool soundsFailed_ = false;
   float tunnelFade_ = 0;
   ElapsedTimer tunnelTimer_, fadeTimer_, flashTimer_, fireballTimer_, shockWaveTimer_;
   std::uint32_t lastMoveTime_ = 0;

@@ -23,7 +23,7 @@ class RecordingBuffer : public platform::SoundBuffer {
 
 std::unique_ptr<platform::SoundBuffer> RecordingSound::CreateBuffer(
     const std::array<std::uint8_t, 18>&, const std::vector<std::uint8_t>& samples) {
-  if (refuse_) return nullptr;
+  if (refuseAfter_ >= 0 && made_ >= refuseAfter_) return nullptr;
   ++made_;
   sampleBytes.push_back(samples.size());
   return std::make_unique<RecordingBuffer>(this, made_);

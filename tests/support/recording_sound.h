@@ -19,8 +19,8 @@ class RecordingSound : public platform::SoundOutput {
       const std::array<std::uint8_t, 18>& format,
       const std::vector<std::uint8_t>& samples) override;
 
-  // Makes no more buffers from now on (a device that has run out).
-  void RefuseBuffers() { refuse_ = true; }
+  // Makes no more buffers once `after` have been made (a device that has run out).
+  void RefuseBuffers(int after = 0) { refuseAfter_ = after; }
 
   int BuffersMade() const { return made_; }
   // The calls of one buffer, without its number.
@@ -32,7 +32,7 @@ class RecordingSound : public platform::SoundOutput {
 
  private:
   int made_ = 0;
-  bool refuse_ = false;
+  int refuseAfter_ = -1;
 };
 
 // Hands a test's own output to an owner that wants one of its own (the saver's sound start).

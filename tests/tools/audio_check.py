@@ -18,6 +18,9 @@ strongest frequencies, and the verdicts asked for. Exit status: 0 when every exp
                     the hum file's high band at the captured hum's level, or the quietest
                     opening window when that is lower. The hum lies almost wholly below 250 Hz, so there it is
                     some 40 dB down, while the blasts and crackle of the effects reach far above.
+                    With --event-share S, the sounds go on: of the windows from the first such
+                    one to the end, a share of at least S stand --event-db above the hum alone
+                    (a crowded battle whose nearest sounds are all heard, not a few at its start).
   --expect-silence  nothing is heard: every window is below --silence-db.
 
 Standard library only.
@@ -208,6 +211,7 @@ def main(argv):
     parser.add_argument("--level-tolerance", type=float, default=8.0)
     parser.add_argument("--min-share", type=float, default=0.5)
     parser.add_argument("--event-db", type=float, default=10.0)
+    parser.add_argument("--event-share", type=float, default=0.0)
     parser.add_argument("--silence-db", type=float, default=-70.0)
     parser.add_argument("--expect-hum", action="store_true")
     parser.add_argument("--expect-event", action="store_true")
@@ -286,6 +290,15 @@ def main(argv):
                highs[loudest] if loudest is not None else -200.0,
                loudest * size / rate if loudest is not None else 0.0,
                levels[loudest] if loudest is not None else -200.0, base))
+        if found and args.event_share > 0:
+            start = next(i for i in later if highs[i] >= base + args.event_db)
+            after = range(start, len(windows))
+            share = sum(1 for i in after if highs[i] >= base + args.event_db) / len(after)
+            lasting = share >= args.event_share
+            print("events go on: %s (%.2f of the %d windows from %.2f s, %.2f wanted)" %
+                  ("yes" if lasting else "NO", share, len(after), start * size / rate,
+                   args.event_share))
+            found = lasting
         ok = ok and found
     if args.expect_silence:
         loudest = max(levels, default=-200.0)

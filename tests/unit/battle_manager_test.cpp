@@ -19,6 +19,7 @@
 #include "saver/shell/startup_log.h"
 #include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
+#include "tests/support/recording_sound.h"
 #include "tests/support/test_files.h"
 
 namespace ironwood {
@@ -275,6 +276,41 @@ TEST_F(BattleTest, MissingSoundMemorySwitchesSoundEffectsOff) {
   }
   // The ships are made after their alliance's classes: by then sound effects are off.
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(manager->ShipAt(1, i)->Sound(1).empty()) << i;
+  const std::string log = LogText();
+  const std::string line = BattleManager::kSoundMemoryLogLine;
+  ASSERT_NE(log.find(line), std::string::npos) << log;
+  EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos) << log;
+}
+
+// A ship whose copies of its class sounds cannot be made: the battle starts all the same, with
+// sound effects off from then on and nothing of them kept, by that ship or the ones before it.
+TEST_F(BattleTest, ShipSoundsRefusedSwitchSoundEffectsOffAndTheBattleStarts) {
+  Plugin("Loud.as3", MakeClass({1, 1, 1}, 1, 0, 1, true));
+  ScenarioFile("A.ss3", {"(2) Loud.as3"}, {"(1) Loud.as3"});
+  Catalogue({"A.ss3"});
+  testing::RecordingSound sound;
+  // The class's torpedoes and the first ship get theirs; the second ship is refused.
+  sound.RefuseBuffers(TorpedoPool::kInitialPool + 3);
+  const WaveSound detonation{PcmFormat(1, 11025), Bytes(8, 1)};
+  auto manager = Manager(false, true);
+  manager->services().soundOutput = &sound;
+  manager->services().torpedoDetonation = &detonation;
+
+  for (int battle = 0; battle < 2; ++battle) {
+    ASSERT_TRUE(manager->StartBattle()) << battle;
+    EXPECT_FALSE(manager->services().soundEffects);
+    EXPECT_EQ(manager->ShipCount(1), 2);
+    EXPECT_EQ(manager->ShipCount(2), 1);
+    for (const auto& [alliance, i] : {std::pair{1, 0}, std::pair{1, 1}, std::pair{2, 0}}) {
+      const Ship* ship = manager->ShipAt(alliance, i);
+      for (int s = 1; s <= 3; ++s) {
+        EXPECT_TRUE(ship->Sound(s).empty()) << alliance << " " << i << " " << s;
+        EXPECT_EQ(ship->SoundBuffer(s), nullptr) << alliance << " " << i << " " << s;
+      }
+    }
+    const TorpedoPool& torpedoes = manager->Class(1, 0)->torpedoes();
+    for (int t = 0; t < torpedoes.Size(); ++t) EXPECT_EQ(torpedoes.At(t).explosionSound, nullptr);
+  }
   const std::string log = LogText();
   const std::string line = BattleManager::kSoundMemoryLogLine;
   ASSERT_NE(log.find(line), std::string::npos) << log;

@@ -98,9 +98,14 @@ TEST(TextureNamePool, TexturesReturnTheirNamesOnceEvenAfterMoves) {
     EXPECT_FALSE(pool.InUse(2));
     EXPECT_TRUE(pool.InUse(0));
     EXPECT_TRUE(pool.InUse(1));
+    // The object goes with its name, so that its storage is given back.
+    EXPECT_EQ(recording.Names().back(), "glDeleteTextures");
+    EXPECT_EQ(recording.Count("glDeleteTextures"), 1);
   }
   EXPECT_FALSE(pool.InUse(0));
   EXPECT_FALSE(pool.InUse(1));
+  // 1 is deleted too, the default texture 0 never.
+  EXPECT_EQ(recording.Count("glDeleteTextures"), 2);
 }
 
 TEST(TextureEmbedded, HeaderGivesSizeAlphaAndRecordsFollowEachOther) {

@@ -52,10 +52,13 @@ int InChild(const fs::path& config, const std::function<int()>& body) {
   return WEXITSTATUS(status);
 }
 
-fs::path WaveConfig(const fs::path& folder, const fs::path& output) {
+// `sources`: how many sounds the context may mix at once (0: the library's own 256).
+fs::path WaveConfig(const fs::path& folder, const fs::path& output, int sources = 0) {
   const fs::path config = folder / "alsoft.conf";
-  std::ofstream(config) << "[general]\ndrivers = wave\n[wave]\nfile = " << output.string()
-                        << "\n";
+  std::ofstream file(config);
+  file << "[general]\ndrivers = wave\nfrequency = " << kRate << "\n";
+  if (sources > 0) file << "sources = " << sources << "\n";
+  file << "[wave]\nfile = " << output.string() << "\n";
   return config;
 }
 
@@ -71,6 +74,16 @@ std::array<std::uint8_t, 18> Format(int tag, int channels, int rate, int bits) {
           static_cast<std::uint8_t>(align),      0,
           static_cast<std::uint8_t>(bits),       0,
           0,                                     0};
+}
+
+// A constant level, 16-bit mono: mixed, levels simply add up.
+std::vector<std::uint8_t> Level(int lengthMs, std::int16_t value) {
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < kRate * lengthMs / 1000; ++i) {
+    bytes.push_back(static_cast<std::uint8_t>(value & 0xff));
+    bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xff));
+  }
+  return bytes;
 }
 
 // A 440 Hz tone at half loudness, 16-bit mono.
@@ -282,6 +295,77 @@ TEST(OpenAlOutput, PlaysStopsAndSetsLoudnessIntoTheWrittenFile) {
   EXPECT_GE(runs[2].length, 22u);
   EXPECT_LE(runs[2].length, 60u);
   EXPECT_NEAR(runs[2].peak, runs[0].peak, 0.1f * runs[0].peak);
+}
+
+// A context that mixes two sounds at once, one of them the looping hum at full volume: a louder
+// sound takes the quieter one's source, a quieter one is not heard, a finished sound gives its
+// source back, and the hum never stops.
+TEST(OpenAlOutput, SourcesGoToTheLoudestSoundsAndTheHumKeepsItsOwn) {
+  if (!HaveOpenAl()) GTEST_SKIP() << "libopenal.so.1 is not installed";
+  testing::TempFolder folder;
+  const fs::path wave = folder.Path() / "out.wav";
+  const fs::path log = folder.Path() / "why.txt";
+  const int status = InChild(WaveConfig(folder.Path(), wave, 2), [&] {
+    std::string why;
+    auto output = OpenOpenAlOutput(&why);
+    if (output == nullptr) {
+      std::ofstream(log) << why;
+      return 10;
+    }
+    auto hum = output->CreateBuffer(Format(1, 1, kRate, 16), Level(100, 1000));
+    auto far = output->CreateBuffer(Format(1, 1, kRate, 16), Level(1500, 16000));
+    auto farther = output->CreateBuffer(Format(1, 1, kRate, 16), Level(1500, 16000));
+    auto near = output->CreateBuffer(Format(1, 1, kRate, 16), Level(300, 16000));
+    auto late = output->CreateBuffer(Format(1, 1, kRate, 16), Level(200, 16000));
+    if (!hum || !far || !farther || !near || !late) return 11;
+    hum->Play(true);
+    std::this_thread::sleep_for(milliseconds(200));
+    far->SetVolume(-2000);
+    far->Play(false);  // both sources busy from here
+    std::this_thread::sleep_for(milliseconds(200));
+    farther->SetVolume(-3000);
+    farther->Play(false);  // quieter than both: not heard
+    std::this_thread::sleep_for(milliseconds(200));
+    near->SetVolume(0);
+    near->Play(false);  // takes the far sound's source, not the hum's
+    std::this_thread::sleep_for(milliseconds(500));
+    late->SetVolume(-600);
+    late->Play(false);  // the near sound has finished: its source is free again
+    std::this_thread::sleep_for(milliseconds(400));
+    hum.reset();
+    far.reset();
+    farther.reset();
+    near.reset();
+    late.reset();
+    output.reset();
+    return 0;
+  });
+  ASSERT_EQ(status, 0) << ReadText(log);
+
+  const Written written = ReadPeaks(wave);
+  ASSERT_GT(written.peaks.size(), 140u);
+  // The level in the middle of each step, in 10 ms windows from the hum's start.
+  const std::vector<SoundRun> runs = SoundingRuns(written.peaks);
+  ASSERT_FALSE(runs.empty());
+  const std::size_t start = runs[0].first;
+  auto level = [&](std::size_t fromMs, std::size_t toMs) {
+    float peak = 0.0f;
+    for (std::size_t w = start + fromMs / 10 + 5; w < start + toMs / 10 - 5; ++w) {
+      peak = std::max(peak, written.peaks.at(w));
+    }
+    return peak;
+  };
+  const float humLevel = level(0, 200);
+  const float withFar = level(200, 400);
+  ASSERT_GT(humLevel, 0.0f);
+  // The hum never stops: one run from its start to the end of the test.
+  EXPECT_GE(runs[0].length, 140u);
+  EXPECT_NEAR(withFar - humLevel, 0.1f * 16000 / 1000 * humLevel, 0.2f * humLevel);
+  EXPECT_NEAR(level(400, 600), withFar, 0.1f * humLevel);  // the farther sound was not heard
+  EXPECT_NEAR(level(600, 900) - humLevel, 16.0f * humLevel, 1.6f * humLevel);
+  // The far sound lost its source for good: after the near one only the hum is left.
+  EXPECT_NEAR(level(900, 1100), humLevel, 0.1f * humLevel);
+  EXPECT_NEAR(level(1100, 1300) - humLevel, 0.501187f * 16.0f * humLevel, 0.8f * humLevel);
 }
 
 }  // namespace
