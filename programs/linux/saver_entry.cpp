@@ -12,6 +12,7 @@
 #include "platform/password_dialogs.h"
 #include "platform/process.h"
 #include "platform/settings_store.h"
+#include "saver/shell/command_line.h"
 #include "saver/shell/hack_options.h"
 #include "saver/shell/offscreen_run.h"
 #include "saver/shell/saver_app.h"
@@ -44,6 +45,12 @@ int main(int argc, char** argv) {
   for (const std::string& argument : arguments) {
     if (!commandLine.empty()) commandLine += ' ';
     commandLine += argument;
+  }
+  // The offscreen options run the saver; with another mode (or none, which is the configure
+  // mode) they would be dropped without a word.
+  if (offscreen.enabled && ironwood::ParseRunMode(commandLine) != ironwood::RunMode::Run) {
+    std::fprintf(stderr, "Ironwood: the offscreen options need /s; %s\n", ironwood::kSaverUsage);
+    return 2;
   }
   auto storedSettings = ironwood::platform::OpenSettingsStore();
   ironwood::OverriddenSettings settings(*storedSettings, hack);

@@ -117,6 +117,11 @@ check "an unwritable flight log is refused" bash -c "! env -u DISPLAY '$saver' -
 output="$(env -u DISPLAY "$saver" --offscreen --frames=2 "--pictures-folder=/p" /s 2>&1)"
 check "a path like a preview switch still runs" grep -q '^Offscreen run: 2 frames' <<<"$output"
 check "a bad option is refused" bash -c "! env -u DISPLAY '$saver' --offscreen --frames=x /s 2>/dev/null"
+# Without /s the offscreen options would run nothing (no switch is the configure mode).
+for mode in "" /c /p /a; do
+  check "offscreen options with '$mode' are a usage error" bash -c \
+    "env -u DISPLAY '$saver' --offscreen --frames=2 $mode >/dev/null 2>&1; test \$? -eq 2"
+done
 
 # The null OpenGL: the same start-up, loop and shutdown with an OpenGL that draws nothing and
 # needs no EGL or display, for long simulation runs. Its frame rate is printed beside the EGL
