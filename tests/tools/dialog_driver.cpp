@@ -80,6 +80,16 @@ int Fail(const std::string& what) {
   return 2;
 }
 
+// Prints the text of each static control; a named callback, since the 32-bit build's
+// enumeration calls it with the system's calling convention.
+BOOL CALLBACK PrintStaticText(HWND child, LPARAM) {
+  wchar_t text[1024] = {};
+  if (_stricmp(ClassOf(child).c_str(), "Static") == 0 && GetWindowTextW(child, text, 1024) > 0) {
+    std::printf("%s\n", Narrow(text).c_str());
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -149,17 +159,7 @@ int main(int argc, char** argv) {
                    reinterpret_cast<LPARAM>(text));
       std::printf("%s\n", Narrow(text).c_str());
     } else if (command == "statics") {
-      EnumChildWindows(
-          Parent(top),
-          [](HWND child, LPARAM) -> BOOL {
-            wchar_t text[1024] = {};
-            if (_stricmp(ClassOf(child).c_str(), "Static") == 0 &&
-                GetWindowTextW(child, text, 1024) > 0) {
-              std::printf("%s\n", Narrow(text).c_str());
-            }
-            return TRUE;
-          },
-          0);
+      EnumChildWindows(Parent(top), PrintStaticText, 0);
     } else if (command == "checked") {
       std::printf("%d\n", SendMessageA(control(std::atoi(next("id").c_str())), BM_GETCHECK, 0, 0) ==
                               BST_CHECKED ? 1 : 0);
