@@ -14,6 +14,7 @@
 #include "saver/shell/battle_stats_recorder.h"
 #include "saver/shell/contact_sheet_recorder.h"
 #include "saver/shell/flight_log_recorder.h"
+#include "saver/shell/memory_recorder.h"
 #include "saver/shell/picture_recorder.h"
 #include "saver/shell/saver_app.h"
 
@@ -83,6 +84,8 @@ constexpr Option kOptions[] = {
      [](OffscreenOptions& o, std::string_view, long long v) { o.flightLogEvery = AsInt(v); }},
     {"--battle-stats", Option::Value::Count, 1, 1000000, nullptr,
      [](OffscreenOptions& o, std::string_view, long long v) { o.battleStats = AsInt(v); }},
+    {"--memory-every", Option::Value::Count, 1, 100000000, nullptr,
+     [](OffscreenOptions& o, std::string_view, long long v) { o.memoryEvery = AsInt(v); }},
 };
 
 // The options that cannot go together, checked in this order once all are read.
@@ -102,6 +105,8 @@ constexpr Rule kRules[] = {
      "--contact-sheet needs --offscreen"},
     {[](const OffscreenOptions& o) { return !o.contactSheet.empty() && o.nullGl; },
      "--contact-sheet cannot be used with --null-gl, which draws no pixels"},
+    {[](const OffscreenOptions& o) { return o.memoryEvery > 0 && !o.enabled; },
+     "--memory-every needs --offscreen"},
 };
 
 // The row `text` names, with its value after the '='; none for anything else.
@@ -242,6 +247,10 @@ int RunOffscreen(const SaverServices& services, const std::string& workingDirect
         options.battleStats, options.battleLimitSeconds, options.frameMilliseconds));
   }
   if (flightLog) recorders.push_back(std::move(flightLog));
+  if (options.memoryEvery > 0) {
+    recorders.push_back(
+        std::make_unique<MemoryRecorder>(report, options.memoryEvery, options.frameMilliseconds));
+  }
 
   SaverApp app(offscreenServices, workingDirectory);
   app.SetShipsObserver([&recorders](const BattleManager& battle) {

@@ -28,6 +28,8 @@ struct OffscreenOptions {
   // A BMP of twelve frames tiled 4 x 3 (see contact_sheet.h) from the end of the tunnel to the
   // end of that battle, or to the end of the run when it comes first (empty: none).
   std::string contactSheet;
+  // Every this many frames a line of the memory resident now and at its peak (0: none).
+  int memoryEvery = 0;
 };
 
 // The program's one-line usage, for a refused command line.
@@ -35,12 +37,12 @@ inline constexpr const char* kSaverUsage =
     "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
     "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--contact-sheet=FILE.bmp] "
     "[--null-gl] "
-    "[--flight-log=FILE [--flight-log-every=K]] [--battle-stats=N]]";
+    "[--flight-log=FILE [--flight-log-every=K]] [--battle-stats=N] [--memory-every=N]]";
 
 // Takes the offscreen options (--offscreen, --frames=N, --frame-ms=N, --seed=N,
 // --pictures-every=N, --pictures-folder=PATH, --contact-sheet=FILE.bmp, --null-gl,
 // --flight-log=FILE, --flight-log-every=K, --battle-stats=N, which implies --offscreen
-// --null-gl) out of the program's arguments, so that nothing in them (a path like /srv/shots,
+// --null-gl, --memory-every=N) out of the program's arguments, so that nothing in them (a path like /srv/shots,
 // say) can reach the run-mode scan. False, with the reason, for a malformed value or any other
 // argument starting with "--".
 bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptions& options,

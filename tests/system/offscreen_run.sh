@@ -130,8 +130,16 @@ rate() { sed -n 's/^Offscreen run: .* s, \([0-9.]*\) frames per second.*/\1/p' <
 egl_output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=300 --frame-ms=16 \
   --seed=7 /s 2>&1)"
 output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --null-gl --frames=2000 \
-  --frame-ms=16 --seed=7 /s 2>&1)"
+  --frame-ms=16 --seed=7 --memory-every=1000 /s 2>&1)"
 code=$?
+memory_lines="$(grep -E '^Memory (at|after) frame ' <<<"$output")"
+check "the memory lines come every 1000 frames and at the end" test \
+  "$(sed -E 's/^Memory (at|after) frame ([0-9]+) .*/\1 \2/' <<<"$memory_lines" | tr '\n' ' ')" = \
+  "at 1000 at 2000 after 2000 "
+check "each memory line has the battle, the simulated time, both figures and the rate" test \
+  "$(grep -Ec '^Memory (at|after) frame [0-9]+ [(]battle [0-9]+, 0:00:[0-9]{2} simulated[)]: [0-9]+[.][0-9] MB resident, [0-9]+[.][0-9] MB peak; [0-9.]+ frames per second$' <<<"$memory_lines")" = 3
+check "the memory lines end with the peak's growth" grep -Eq \
+  '^Memory: peak [0-9.]+ MB at the first line, [0-9.]+ MB at the end [(][+-][0-9.]+ MB[)]$' <<<"$output"
 echo "frames per second at 640x480: EGL $(rate "$egl_output"), null OpenGL $(rate "$output")"
 log="$(tr -d '\r' <"$install_dir/SYlog.log")"
 check "a null OpenGL run exits 0" test "$code" -eq 0

@@ -172,7 +172,7 @@ TEST_F(WindowLogicTest, WithAPasswordLosingActivationTakesTheFrontBackAndAsks) {
 TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
   std::vector<std::string> arguments = {
       "--offscreen", "--frames=12",        "/s",           "--pictures-folder=/srv/shots",
-      "--seed=4242", "--pictures-every=5", "--frame-ms=20"};
+      "--seed=4242", "--pictures-every=5", "--frame-ms=20",   "--memory-every=500"};
   OffscreenOptions options;
   std::string error;
   ASSERT_TRUE(ExtractOffscreenOptions(arguments, options, error)) << error;
@@ -183,9 +183,11 @@ TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
   EXPECT_EQ(options.seed, 4242u);
   EXPECT_EQ(options.picturesEvery, 5);
   EXPECT_EQ(options.picturesFolder, "/srv/shots");
+  EXPECT_EQ(options.memoryEvery, 500);
 
   for (const char* bad :
-       {"--frames=", "--frames=12x", "--frames=-3", "--seed=99999999999", "--frame-ms=1e3"}) {
+       {"--frames=", "--frames=12x", "--frames=-3", "--seed=99999999999", "--frame-ms=1e3",
+        "--memory-every=0"}) {
     std::vector<std::string> args = {"--offscreen", bad, "/s"};
     OffscreenOptions o;
     EXPECT_FALSE(ExtractOffscreenOptions(args, o, error)) << bad;
@@ -193,6 +195,9 @@ TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
   std::vector<std::string> args = {"--offscreen", "--pictures-every=3", "/s"};
   OffscreenOptions o;
   EXPECT_FALSE(ExtractOffscreenOptions(args, o, error));  // pictures need a folder
+  args = {"--memory-every=10", "/s"};
+  EXPECT_FALSE(ExtractOffscreenOptions(args, o, error));
+  EXPECT_EQ(error, "--memory-every needs --offscreen");
 }
 
 }  // namespace
