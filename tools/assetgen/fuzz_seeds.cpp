@@ -129,6 +129,26 @@ const char* const kSettings =
     "\r\n[HKEY_CURRENT_USER\\Software\\Ironwood\\Sub]\r\n"
     "\"Gone\"=-\r\n";
 
+// Build descriptions for the plug-in tool, naming the files its fuzz target lays out ("c.bmp",
+// "o.bmp", "m.ase", "s.wav"): a whole class with weapons and sounds, and the least one takes.
+const char* const kFullDescription =
+    "# a class with everything\n"
+    "pitch-rate 1.5\nturn-rate 1.2\nbank-rate 2\nangle-limit 45\nacceleration 0.3\n"
+    "top-speed 9\nphaser-value 10\ntorpedo-value 40\n"
+    "pair c.bmp o.bmp c.bmp -\n"
+    "mesh m.ase 0\n"
+    "phaser-model m.ase c.bmp o.bmp\n"
+    "phaser-mount 0 0 1 0 0 1 45\n"
+    "torpedo-model \"m.ase\" c.bmp\n"
+    "torpedo-mount 0 1 0 0 0 1 30\n"
+    "shield 1 2 3 100\n"
+    "shield-model m.ase c.bmp o.bmp\n"
+    "sound torpedo-launch s.wav\nsound phaser-loop s.wav\nsound break-up s.wav\n";
+const char* const kLeastDescription =
+    "pitch-rate 1\r\nturn-rate 1\r\nbank-rate 1\r\nangle-limit 30\r\nacceleration 1\r\n"
+    "top-speed 5\r\nphaser-value 0\r\ntorpedo-value 0   # no weapons\r\n"
+    "shield 0.5 0.5 0.5 10\r\nshield-model m.ase c.bmp\r\n";
+
 Bytes Utf16(const std::string& text) {
   Bytes bytes{0xFF, 0xFE};
   for (char c : text) {
@@ -219,6 +239,9 @@ bool WriteFuzzSeeds(const std::string& folder, std::string* error) {
 
   seeds.emplace_back("reg_text", std::vector<Bytes>{FromText(ScenarioCatalogueReg()),
                                                     FromText(kSettings), Utf16(kSettings)});
+
+  seeds.emplace_back("description", std::vector<Bytes>{FromText(kFullDescription),
+                                                       FromText(kLeastDescription)});
 
   for (const auto& [target, files] : seeds) {
     const fs::path dir = fs::path(folder) / target;
