@@ -257,6 +257,9 @@ void Texture::ReleaseNames() {
 }
 
 void Texture::Commit(int width, int height, bool hasAlpha, std::vector<std::uint8_t> pixels) {
+  // An object made for an earlier image would go on showing it, and keep its storage: it goes,
+  // and the next bind uploads the new image under a fresh name.
+  ReleaseNames();
   width_ = width;
   height_ = height;
   hasAlpha_ = hasAlpha;

@@ -108,6 +108,29 @@ TEST(TextureNamePool, TexturesReturnTheirNamesOnceEvenAfterMoves) {
   EXPECT_EQ(recording.Count("glDeleteTextures"), 2);
 }
 
+// A texture given a new image gives back the object of the old one, and the next bind uploads
+// the new image rather than showing the old.
+TEST(TextureBind, ANewImageGivesBackTheOldObject) {
+  testing::RecordingGl recording;
+  TextureNamePool pool;
+  pool.AcquireName();  // 0, the default texture, which is never deleted
+  Texture reloaded;
+  ASSERT_TRUE(reloaded.LoadPixels(1, 1, false, {1, 2, 3}));
+  reloaded.Bind(pool);  // 1
+  ASSERT_TRUE(reloaded.LoadPixels(2, 1, true, {1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(reloaded.glName(), Texture::kNoName);
+  EXPECT_FALSE(pool.InUse(1));
+  EXPECT_EQ(recording.Count("glDeleteTextures"), 1);
+  reloaded.Bind(pool);
+  reloaded.BindInverse(pool);
+  EXPECT_EQ(reloaded.glName(), 1u);
+  EXPECT_EQ(reloaded.glInverseName(), 2u);
+  ASSERT_EQ(recording.Count("glTexImage2D"), 3);
+  EXPECT_EQ(recording.Named("glTexImage2D")[1].Text(),
+            "glTexImage2D(3553, 0, 4, 2, 1, 0, 6408, 5121, " +
+                PointerText(reloaded.pixels().data()) + ")");
+}
+
 TEST(TextureEmbedded, HeaderGivesSizeAlphaAndRecordsFollowEachOther) {
   // 8 wide, ratio 3 → 8/3 = 2 high, RGB; then 2 wide, tall ratio 3 → 6 high, RGBA, with the
   // unused high bits set.

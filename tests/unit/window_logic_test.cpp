@@ -196,7 +196,8 @@ TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
   OffscreenOptions o;
   EXPECT_FALSE(ExtractOffscreenOptions(args, o, error));  // pictures need a folder
   args = {"--memory-every=10", "/s"};
-  EXPECT_FALSE(ExtractOffscreenOptions(args, o, error));
+  OffscreenOptions memory;
+  EXPECT_FALSE(ExtractOffscreenOptions(args, memory, error));
   EXPECT_EQ(error, "--memory-every needs --offscreen");
 }
 
