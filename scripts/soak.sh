@@ -80,7 +80,7 @@ summary() {
 }
 
 status=0
-if [ "$hours" != 0 ] && [ "$hours" != 0.0 ]; then
+if awk -v h="$hours" 'BEGIN { exit !(h > 0) }'; then
   frames=$(awk -v h="$hours" -v ms="$frame_ms" 'BEGIN { printf "%d", h * 3600000 / ms }')
   echo "Null OpenGL: $hours simulated hours, $frames frames of $frame_ms ms"
   if ! "$install_dir/Ironwood" /s --offscreen --null-gl "--frames=$frames" "--frame-ms=$frame_ms" \
@@ -92,6 +92,7 @@ fi
 if [ "$minutes" -gt 0 ]; then
   echo "Headless renderer: $minutes real minutes"
   # Ended from outside when its time is spent; the lines it printed until then are the result.
+  : >"$work/headless.log"
   "$install_dir/Ironwood" /s --offscreen --frames=100000000 "--frame-ms=$frame_ms" "--seed=$seed" \
     "--memory-every=$headless_every" >"$work/headless.log" 2>&1 &
   saver=$!
