@@ -2,29 +2,31 @@
 # A soak run of the saver (not part of the test run): many battles offscreen, printing the
 # memory resident now and at its peak at intervals and the frame rate, first on the null OpenGL
 # for simulated hours, then on the headless renderer (EGL, Mesa's llvmpipe where there is no GPU)
-# for real minutes at the installation's 640x480. Ends with one line a renderer: the peak after
+# for real minutes, at 640x480 unless told otherwise. Ends with one line a renderer: the peak after
 # the first rotation of the catalogue (every scenario fought once) and at the end.
 #
-#   scripts/soak.sh [--hours=H] [--minutes=M] [--frame-ms=N] [--seed=N]
+#   scripts/soak.sh [--hours=H] [--minutes=M] [--frame-ms=N] [--seed=N] [--resolution=WXH]
 #                   [--null-every=FRAMES] [--headless-every=FRAMES]
 #
 # --hours: simulated hours on the null OpenGL (default 24; 0 skips it). --minutes: real minutes
 # on the headless renderer (default 60; 0 skips it). --frame-ms: simulated milliseconds a frame
-# (16). A line every --null-every frames (112500, half an hour at 16 ms) and every
+# (16). --resolution: one of the saver's resolution texts (640X480; the installation's default
+# is 800X600). A line every --null-every frames (112500, half an hour at 16 ms) and every
 # --headless-every frames (5000). IRONWOOD_JOBS: build jobs (2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-hours=24 minutes=60 frame_ms=16 seed=7 null_every=112500 headless_every=5000
+hours=24 minutes=60 frame_ms=16 seed=7 null_every=112500 headless_every=5000 resolution=640X480
 for argument in "$@"; do
   case "$argument" in
     --hours=*) hours="${argument#*=}" ;;
     --minutes=*) minutes="${argument#*=}" ;;
     --frame-ms=*) frame_ms="${argument#*=}" ;;
     --seed=*) seed="${argument#*=}" ;;
+    --resolution=*) resolution="${argument#*=}" ;;
     --null-every=*) null_every="${argument#*=}" ;;
     --headless-every=*) headless_every="${argument#*=}" ;;
-    *) echo "usage: $0 [--hours=H] [--minutes=M] [--frame-ms=N] [--seed=N]" \
+    *) echo "usage: $0 [--hours=H] [--minutes=M] [--frame-ms=N] [--seed=N] [--resolution=WXH]" \
             "[--null-every=FRAMES] [--headless-every=FRAMES]" >&2
        exit 2 ;;
   esac
@@ -48,7 +50,7 @@ export IRONWOOD_SETTINGS="$work/user-settings.reg"
 {
   printf 'Windows Registry Editor Version 5.00\n\n'
   printf '[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n'
-  printf '"WorkingDirectory"="%s/"\n' "$install_dir"
+  printf '"WorkingDirectory"="%s/"\n"Resolution"="%s"\n' "$install_dir" "$resolution"
   tr -d '\r' <"$install_dir/DefaultSettings.reg" | grep '^"'
   printf '\n'
 } >"$IRONWOOD_SYSTEM_SETTINGS"
