@@ -16,4 +16,7 @@ bool QueryProcessMemory(ProcessMemory* memory) {
   return true;
 }
 
+// The process heap decommits large free blocks by itself.
+void ReturnFreeMemory() {}
+
 }  // namespace ironwood::platform

@@ -3,6 +3,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/process_memory.h"
 #include "saver/core/random.h"
 #include "saver/battle/ship_ai.h"
 #include "saver/core/log_sink.h"
@@ -48,6 +49,10 @@ void BattleManager::Release() {
 bool BattleManager::StartBattle(std::string* why) {
   // Each scenario gets one chance: one that cannot start is logged with its reason and left out
   // of the rotation, so a broken file costs one load rather than one every frame.
+  Release();
+  // The last battle's classes (their textures above all) are gone: their memory goes back to
+  // the system rather than staying resident beside the next battle's.
+  platform::ReturnFreeMemory();
   for (int tries = catalogue_.scenarioCount(); tries > 0; --tries) {
     Release();
     const Scenario* scenario = catalogue_.ChooseNext();
