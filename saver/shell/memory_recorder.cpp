@@ -35,11 +35,16 @@ void MemoryRecorder::Line(const char* what, long long frames, double framesPerSe
   }
   if (firstPeak_ == 0) firstPeak_ = memory.peakResidentBytes;
   const long long seconds = frames * frameMilliseconds_ / 1000;
+  char privatePart[64] = "";
+  if (memory.privateResidentBytes != 0) {
+    std::snprintf(privatePart, sizeof privatePart, " (%.1f MB private)",
+                  Megabytes(memory.privateResidentBytes));
+  }
   std::fprintf(report_,
-               "Memory %s frame %lld (battle %d, %lld:%02lld:%02lld simulated): %.1f MB resident, "
+               "Memory %s frame %lld (battle %d, %lld:%02lld:%02lld simulated): %.1f MB resident%s, "
                "%.1f MB peak; %.1f frames per second\n",
                what, frames, battlesEnded_ + 1, seconds / 3600, seconds / 60 % 60, seconds % 60,
-               Megabytes(memory.residentBytes), Megabytes(memory.peakResidentBytes),
+               Megabytes(memory.residentBytes), privatePart, Megabytes(memory.peakResidentBytes),
                framesPerSecond);
   std::fflush(report_);
 }

@@ -8,9 +8,10 @@
 namespace ironwood {
 
 // The memory of a long offscreen run: every `every` frames one line with the frame, the battle
-// being fought, the simulated time, the memory resident now and at its peak, and the real frames
-// per second since the line before; at the end the same for the whole run, with the peak of the
-// first line beside it, so that a run shows at a glance whether memory stays flat.
+// being fought, the simulated time, the memory resident now (with its private part where the
+// system tells it, which leaves out the pages of the libraries' code) and at its peak, and the
+// real frames per second since the line before; at the end the same for the whole run, with the
+// peak of the first line beside it, so that a run shows at a glance whether memory stays flat.
 class MemoryRecorder : public OffscreenRecorder {
  public:
   MemoryRecorder(std::FILE* report, int every, int frameMilliseconds);
