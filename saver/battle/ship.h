@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "saver/core/chance_clock.h"
 #include "saver/core/elapsed_timer.h"
 #include "saver/core/matrix4.h"
 #include "saver/core/vector3.h"
@@ -42,6 +43,7 @@ struct ShipAI {
   std::array<float, 3> storedGoal{};
   float storedWeight = 0;
   std::uint32_t lastPickTime = 0;
+  ChanceClock chances;  // the random break-off and return, once each 16 ms of engaging
 };
 
 // A phaser or a torpedo launcher of one ship; both use the same record.
