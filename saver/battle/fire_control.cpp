@@ -29,7 +29,8 @@ constexpr float kCooled = -1.0f;
 // A torpedo flies 38 units a second, and a launcher aims only at what it reaches in one.
 constexpr double kTorpedoReach = 38.0;
 constexpr double kPi = 3.14159265358979323846;
-// Beam hits on the hull: 3 frames in 10 throw a small explosion, jittered by up to 1/16 unit.
+// Beam hits on the hull: 3 chances in 10 each 16 ms throw a small explosion, jittered by up
+// to 1/16 unit.
 constexpr int kHullFlashAbove = 6;
 constexpr double kHitJitterScale = 1.0 / 800.0;
 constexpr double kHitJitterCentre = 0.0625;
@@ -116,7 +117,11 @@ void FireAt(Ship& ship, WeaponState& phaser, Ship& target, BattleEffects& effect
       target.AddDamage(PhaserDamage(phaser, platform::TimeMilliseconds()), hull.mesh);
       const Vector3 beam = hull.point.Subtract(muzzle);
       AimBeam(phaser, beam);
-      if (RandomRange(0, 10) > kHullFlashAbove) {
+      // The chances go by the beam's time on the hull, not by the frames that show it.
+      const int due = phaser.flashChances.Take(now > phaser.lastUpdate ? now - phaser.lastUpdate
+                                                                        : 0);
+      for (int chance = 0; chance < due; ++chance) {
+        if (RandomRange(0, 10) <= kHullFlashAbove) continue;
         double jitter[3];
         for (double& j : jitter) j = RandomRange(0, 100) * kHitJitterScale - kHitJitterCentre;
         const EffectPlacement at =

@@ -134,6 +134,7 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
          {&tunnelTimer_, &fadeTimer_, &flashTimer_, &fireballTimer_, &shockWaveTimer_}) {
       timer->Reset();
     }
+    fireballChances_ = ChanceClock{};
     lastMoveTime_ = now;
     return true;
   } catch (const std::bad_alloc&) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "saver/core/chance_clock.h"
 #include "saver/core/elapsed_timer.h"
 #include "saver/core/matrix4.h"
 #include "saver/core/vector3.h"
@@ -42,6 +43,7 @@ struct ShipAI {
   std::array<float, 3> storedGoal{};
   float storedWeight = 0;
   std::uint32_t lastPickTime = 0;
+  ChanceClock chances;  // the random break-off and return, once each 16 ms of engaging
 };
 
 // A phaser or a torpedo launcher of one ship; both use the same record.
@@ -54,6 +56,7 @@ struct WeaponState {
   Ship* target = nullptr;
   bool firing = false;
   float beamYaw = 0, beamPitch = 0, beamLength = 0, beamOpacity = 0;
+  ChanceTicks flashChances;  // a phaser's flashes on a hull, by the beam's time on it
 };
 
 // The shield bubble of one ship: the class's shield mesh, drawn with the ship's own per-vertex
@@ -166,6 +169,7 @@ class Ship {
   ElapsedTimer& FlashTimer() { return flashTimer_; }
   ElapsedTimer& FireballTimer() { return fireballTimer_; }
   ElapsedTimer& ShockWaveTimer() { return shockWaveTimer_; }
+  ChanceClock& FireballChances() { return fireballChances_; }
   // The disc of the ship's break-up, set up by its first shock-wave frame.
   BillboardInstance& ShockWave() { return shockWave_; }
 
@@ -211,6 +215,7 @@ class Ship {
   bool soundsFailed_ = false;
   float tunnelFade_ = 0;
   ElapsedTimer tunnelTimer_, fadeTimer_, flashTimer_, fireballTimer_, shockWaveTimer_;
+  ChanceClock fireballChances_;
   std::uint32_t lastMoveTime_ = 0;
   DecisionStep decisionStep_;
   FlightModel flight_;

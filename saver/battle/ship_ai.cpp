@@ -43,6 +43,8 @@ class Decision {
         random_(random) {}
 
   void Run() {
+    // The clock runs in every state, so that a break-off does not save up chances for later.
+    const int chances = ai_.chances.Due(platform::TimeMilliseconds());
     switch (ai_.state) {
       case ShipAI::kBreakOff:
         BreakOff();
@@ -51,7 +53,7 @@ class Decision {
         Return();
         break;
       default:
-        Engage();
+        Engage(chances);
         break;
     }
   }
@@ -102,7 +104,8 @@ class Decision {
     ai_.target = nullptr;
   }
 
-  void Engage() {
+  // `chances`: how many times the random break-off and return are tried, one for each 16 ms.
+  void Engage(int chances) {
     Roster* roster = ship_.GetRoster();
     const std::uint32_t now = platform::TimeMilliseconds();
     if (ai_.lastPickTime + kRepickMilliseconds < now) {
@@ -111,18 +114,20 @@ class Decision {
     }
     if (ai_.target == nullptr && roster != nullptr) PickTarget(*roster);
 
-    const int breakDraw = RandomRange(random_, 0, 1000);
-    if (breakDraw > 994 && ship_.Class() != nullptr &&
-        ship_.Class()->flightAttributes().angleLimit > kBreakOffAngleLimit) {
-      if (ai_.target != nullptr) {
-        Enter(ShipAI::kBreakOff, Negated(Between(p_, ai_.target->Position())), 1.0f);
+    for (int chance = 0; chance < chances; ++chance) {
+      const int breakDraw = RandomRange(random_, 0, 1000);
+      if (breakDraw > 994 && ship_.Class() != nullptr &&
+          ship_.Class()->flightAttributes().angleLimit > kBreakOffAngleLimit) {
+        if (ai_.target != nullptr) {
+          Enter(ShipAI::kBreakOff, Negated(Between(p_, ai_.target->Position())), 1.0f);
+        }
+        return;
       }
-      return;
-    }
-    const int returnDraw = RandomRange(random_, 0, 2000);
-    if (returnDraw > 1998) {
-      Enter(ShipAI::kReturn, Between(p_, centre_), 1.0f);
-      return;
+      const int returnDraw = RandomRange(random_, 0, 2000);
+      if (returnDraw > 1998) {
+        Enter(ShipAI::kReturn, Between(p_, centre_), 1.0f);
+        return;
+      }
     }
 
     // Chase.

@@ -17,7 +17,9 @@ inline constexpr double kArenaRadiusFixedCamera = 80.0;
 
 // One decision step for `ship` (its `ShipAI` record, its flight model and its roster), with the
 // battle centre and the arena radius. Random draws come from `random` in a fixed order (target
-// pick, then the break-off draw, then the return draw). A state change (break off, return)
+// pick, then the break-off draw, then the return draw). The break-off and return are tried once
+// for each 16 ms since the ship's previous step (once at its first), so the odds are the same
+// at any frame rate. A state change (break off, return)
 // steers from the following frame; in the frame of the change the ship keeps its last goal.
 void RunShipAI(Ship& ship, const Vector3& centre, double arenaRadius,
                RandomGenerator& random = SaverRandom());

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "glapi/gl_table.h"
+#include "platform/clock.h"
 #include "saver/assets/plugin_file.h"
 #include "saver/audio/sound_effects.h"
 #include "saver/battle/ship.h"
@@ -40,20 +41,22 @@ void DeathBurst(Ship& ship, BattleEffects& effects) {
     ship.SetDead(true);
     return;
   }
-  // Rare at first (sqrt(t) against a draw up to t), nearly every frame towards the end.
-  const int r = RandomRange(0, static_cast<int>(t));
-  if (std::sqrt(static_cast<double>(t)) >= r) return;
+  // Rare at first (sqrt(t) against a draw up to t), nearly every 16 ms towards the end.
+  for (int due = ship.FireballChances().Due(platform::TimeMilliseconds()); due > 0; --due) {
+    const int r = RandomRange(0, static_cast<int>(t));
+    if (std::sqrt(static_cast<double>(t)) >= r) continue;
 
-  const float f = 1.0f - static_cast<float>(t) / 4000.0f;
-  EffectPlacement placement = ship.State();
-  for (std::size_t axis = 0; axis < 3; ++axis) {
-    const int k = RandomRange(0, 3);
-    placement[axis] += f * (static_cast<float>(k) - 1.5f);
+    const float f = 1.0f - static_cast<float>(t) / 4000.0f;
+    EffectPlacement placement = ship.State();
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      const int k = RandomRange(0, 3);
+      placement[axis] += f * (static_cast<float>(k) - 1.5f);
+    }
+    if (effects.explosions == nullptr) continue;
+    const float scale = ship.Radius() * (f * 15.0f) / 3.0f;
+    effects.explosions->SpawnExplosion(effects.uniBillboard, placement, {scale, scale, scale},
+                                       {}, 0);
   }
-  if (effects.explosions == nullptr) return;
-  const float scale = ship.Radius() * (f * 15.0f) / 3.0f;
-  effects.explosions->SpawnExplosion(effects.uniBillboard, placement, {scale, scale, scale}, {},
-                                     0);
 }
 
 void DrawShockWave(Ship& ship, bool& bound, BattleEffects& effects) {

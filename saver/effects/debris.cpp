@@ -66,8 +66,11 @@ void DebrisSystem::UpdateDebris(ExplosionSystem& explosions, const Mesh* puffMes
     fragment.placement[2] += static_cast<float>(fragment.direction.z() * step);
     // A new tumbling rate at every update keeps the wreckage from spinning like clockwork.
     fragment.rotX += static_cast<float>(RandomRange(180, 360) * dt / 1000.0);
-    if (RandomRange(0, 10) > 5) {
-      explosions.SpawnExplosion(puffMesh, fragment.placement, {1, 1, 1}, {}, 0);
+    // Four puffs in ten each 16 ms, however the frames fall.
+    for (int due = fragment.puffChances.Due(now); due > 0; --due) {
+      if (RandomRange(0, 10) > 5) {
+        explosions.SpawnExplosion(puffMesh, fragment.placement, {1, 1, 1}, {}, 0);
+      }
     }
     fragment.lastUpdate = now;
   }

@@ -12,6 +12,7 @@
 
 #include "saver/assets/ase_model.h"
 #include "saver/assets/mesh_drawing.h"
+#include "saver/core/chance_clock.h"
 #include "saver/core/vector3.h"
 #include "saver/effects/billboard.h"
 
@@ -27,6 +28,7 @@ struct DebrisFragment {
   std::uint32_t lastUpdate = 0;
   const Mesh* mesh = nullptr;
   bool active = false;
+  ChanceClock puffChances;
 };
 
 struct Spark {

@@ -62,6 +62,7 @@ void BattleStatistics::BattleEnded(const BattleManager& battle, std::uint32_t no
 void BattleStatistics::Print(std::FILE* out) const {
   int battles = 0, wins1 = 0, wins2 = 0;
   double total = 0, longest = 0;
+  BattleTally tally;
   for (const Scenario& s : scenarios_) {
     std::fprintf(out,
                  "%s: battles %d, mean %.1f s, shortest %.1f s, longest %.1f s, alliance 1 won "
@@ -77,9 +78,20 @@ void BattleStatistics::Print(std::FILE* out) const {
     wins2 += s.wins[1];
     total += s.totalSeconds;
     longest = std::max(longest, s.longestSeconds);
+    tally.torpedoesLaunched += s.tally.torpedoesLaunched;
+    tally.torpedoHits += s.tally.torpedoHits;
+    tally.phaserHitMilliseconds += s.tally.phaserHitMilliseconds;
   }
   std::fprintf(out, "battles %d, mean %.1f s, longest %.1f s, alliance 1 won %d, alliance 2 won %d\n",
                battles, battles > 0 ? total / battles : 0.0, longest, wins1, wins2);
+  // The weapons' figures that do not grow with the number of battles, to compare runs by.
+  const double launched = static_cast<double>(tally.torpedoesLaunched);
+  std::fprintf(out,
+               "torpedo hits per launch %.3f (%llu of %llu), phaser hit time per battle %.2f s\n",
+               launched > 0 ? static_cast<double>(tally.torpedoHits) / launched : 0.0,
+               static_cast<unsigned long long>(tally.torpedoHits),
+               static_cast<unsigned long long>(tally.torpedoesLaunched),
+               battles > 0 ? tally.phaserHitMilliseconds / 1000.0 / battles : 0.0);
 }
 
 }  // namespace ironwood

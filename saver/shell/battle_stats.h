@@ -39,7 +39,7 @@ class BattleStatistics {
   const std::vector<Scenario>& Scenarios() const { return scenarios_; }
 
   // One line a scenario, then "battles N, mean S s, longest S s, alliance 1 won A, alliance 2
-  // won B".
+  // won B", then "torpedo hits per launch R (H of L), phaser hit time per battle S s".
   void Print(std::FILE* out) const;
 
  private:

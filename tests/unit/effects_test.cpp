@@ -289,7 +289,7 @@ TEST(Debris, FlyElevenUnitsASecondTumbleAndGoAfterFiveSeconds) {
   EXPECT_NEAR(fragment.placement[0], 1 + 0.6 * 55, 1e-3);  // not moved on its last update
 }
 
-TEST(Debris, LeaveAPuffBehindFourUpdatesInTen) {
+TEST(Debris, LeaveAPuffBehindFourChancesInTenEach16Milliseconds) {
   DebrisEffects effects;
   effects.debris.SpawnDebris(At(0, 0, 0), Vector3(0, 0, 1), effects.debris.MeshAt(0));
   SaverRandom().Seed(11);
@@ -297,10 +297,10 @@ TEST(Debris, LeaveAPuffBehindFourUpdatesInTen) {
   expected.Seed(11);
   float rotX = 0;
   int puffs = 0;
-  for (std::uint32_t ms = 20; ms <= 1000; ms += 20) {
+  for (std::uint32_t ms = 16; ms <= 800; ms += 16) {
     effects.clock.Set(ms);
     effects.debris.UpdateDebris(effects.explosions, &effects.quad);
-    rotX += static_cast<float>(RandomRange(expected, 180, 360) * 20 / 1000.0);
+    rotX += static_cast<float>(RandomRange(expected, 180, 360) * 16 / 1000.0);
     const bool puff = RandomRange(expected, 0, 10) > 5;
     if (puff) {
       RandomRange(expected, 0, 360);  // the puff's roll

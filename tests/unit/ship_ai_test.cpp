@@ -170,6 +170,62 @@ TEST_F(ShipAITest, ARandomBreakOffNeedsAnAngleLimitAbove12AndSteersFromTheNextFr
   ExpectGoal(narrow, 40, 0, -30, 0.5);
 }
 
+// The random break-off and return go by time: the same number a simulated minute whether the
+// frames are 4, 16 or 50 ms long (a chance a frame would give four times as many at 4 ms), and
+// at 16 ms the draws of one chance a step.
+TEST_F(ShipAITest, RandomBreakOffsAndReturnsComeAsOftenAtAnyFrameLength) {
+  Ship& ship = Add(ours_, 1, 0, 0);
+  Ship& enemy = Add(theirs_, 41, 0, 0);
+  Wire();
+  struct Counts {
+    int breakOffs = 0, returns = 0;
+  };
+  auto play = [&](std::uint32_t frameMs) {
+    ship.AI() = ShipAI{};
+    random_.Seed(7);
+    Counts counts;
+    // 2000 simulated seconds: some 600 break-offs and 60 returns.
+    for (std::uint32_t t = 0; t < 2000000; t += frameMs) {
+      ship.AI().target = &enemy;
+      ship.AI().lastPickTime = clock_.NowMilliseconds();
+      Step(ship);
+      counts.breakOffs += ship.AI().state == ShipAI::kBreakOff;
+      counts.returns += ship.AI().state == ShipAI::kReturn;
+      ship.AI().state = ShipAI::kEngage;
+      clock_.Advance(frameMs);
+    }
+    return counts;
+  };
+  const Counts reference = play(16);
+  EXPECT_GT(reference.breakOffs, 500);
+  EXPECT_GT(reference.returns, 40);
+  for (const std::uint32_t frameMs : {4u, 7u, 33u, 50u}) {
+    const Counts counts = play(frameMs);
+    EXPECT_NEAR(counts.breakOffs, reference.breakOffs, reference.breakOffs * 0.15) << frameMs;
+    EXPECT_NEAR(counts.returns, reference.returns, reference.returns * 0.4) << frameMs;
+  }
+
+  // A 16 ms step takes the break-off draw and the return draw, as a frame always did; 4 ms steps
+  // take them once 16 ms have gathered.
+  ship.AI() = ShipAI{};
+  ship.AI().target = &enemy;
+  ship.AI().lastPickTime = clock_.NowMilliseconds();
+  random_.Seed(SeedFor(false));
+  auto drawsOf = [&](std::uint32_t ms) {
+    clock_.Advance(ms);
+    RandomGenerator before = random_;
+    Step(ship);
+    for (int draws = 0; draws < 8; ++draws, before.Next()) {
+      RandomGenerator a = before, b = random_;
+      if (a.Next() == b.Next() && a.Next() == b.Next() && a.Next() == b.Next()) return draws;
+    }
+    return -1;
+  };
+  EXPECT_EQ(drawsOf(16), 2);
+  for (const int draws : {0, 0, 0, 2}) EXPECT_EQ(drawsOf(4), draws);
+  EXPECT_EQ(ship.AI().state, ShipAI::kEngage);
+}
+
 TEST_F(ShipAITest, TheArenaTurnsAShipBackPast80AndLetsItGoInside110) {
   Ship& ship = Add(ours_, 85, 0, 0);
   Wire();  // no enemies: the ship chases nothing but the centre
