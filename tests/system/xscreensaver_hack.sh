@@ -49,7 +49,7 @@ log="$install_dir/SYlog.log"
   printf '[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n'
   printf '"WorkingDirectory"="%s/"\n' "$install_dir"
   printf '"Resolution"="800X600"\n'
-  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"'
+  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"Resolution"'
   printf '\n'
 } >"$home/system-settings.reg"
 # Only our display program, always the one shown, never locking.
