@@ -7,7 +7,8 @@
 //   NullGl      our own CPU time a frame, on the OpenGL that draws nothing, so no rasterizer is
 //               in it; with split:1 it is divided into simulation and OpenGL submission.
 //   Mesa        the whole frame (to glFinish) on the system's OpenGL in an offscreen buffer at
-//               800x600, with ship_passes:0 the same frame without hulls, beams and shields.
+//               800x600, with ship_passes:0 the same frame without hulls, beams and shields,
+//               with width:1920 the whole frame at 1920x1080 with the frustum widened.
 //
 // Not a test: it asserts nothing and ctest does not run it.
 
@@ -93,7 +94,11 @@ class NoHandler : public platform::WindowHandler {
 // drawing one battle from its first frame.
 class FrameRig {
  public:
-  FrameRig(bool mesa, int battle, bool shipPasses) : mesa_(mesa), scoped_(clock_) {
+  // A width other than 800 is a 16:9 picture drawn as the desktop's resolution draws it, with
+  // the frustum widened to its shape.
+  FrameRig(bool mesa, int battle, bool shipPasses, int width = kWidth)
+      : mesa_(mesa), width_(width), height_(width == kWidth ? kHeight : width * 9 / 16),
+        scoped_(clock_) {
     if (!Installation().Ready()) {
       why_ = Installation().Why();
       return;
@@ -106,9 +111,10 @@ class FrameRig {
 
     if (mesa_) {
       if (!platform::EglTarget::LibraryAvailable(&why_)) return;
-      eglTarget_ = platform::EglTarget::Offscreen(kWidth, kHeight);
+      eglTarget_ = platform::EglTarget::Offscreen(width_, height_);
       renderer_ = std::make_unique<Renderer>(platform::SystemGl(), log_);
-      if (!renderer_->Start(eglTarget_.get(), kWidth, kHeight, store_)) {
+      renderer_->SetFrustumFollowsShape(width_ != kWidth);
+      if (!renderer_->Start(eglTarget_.get(), width_, height_, store_)) {
         why_ = "no OpenGL on an offscreen buffer: " + eglTarget_->LastError();
         return;
       }
@@ -137,7 +143,7 @@ class FrameRig {
     services.use3DCameraView = true;
     battle_ = std::make_unique<BattleManager>(services);
     Scene::Settings sceneSettings;
-    sceneSettings.load = {folder, renderer_->S3TCAvailable(), kWidth, kHeight};
+    sceneSettings.load = {folder, renderer_->S3TCAvailable(), width_, height_};
     sceneSettings.use3DCameraView = true;
     sceneSettings.caps = {renderer_->MultitextureAvailable(),
                           renderer_->CompiledVertexArraysAvailable()};
@@ -233,6 +239,8 @@ class FrameRig {
 
  private:
   bool mesa_;
+  int width_;
+  int height_;
   platform::ManualClock clock_{1000};
   platform::ScopedClock scoped_;
   platform::MemorySettingsStore store_;
@@ -313,17 +321,19 @@ void NullGl(benchmark::State& state) {
              split);
 }
 
-// Arguments: battle, ship passes (0 or 1).
+// Arguments: battle, ship passes (0 or 1), width (800: 800x600; otherwise 16:9).
 void Mesa(benchmark::State& state) {
   const int battle = static_cast<int>(state.range(0));
   const bool shipPasses = state.range(1) != 0;
-  FrameRig rig(true, battle, shipPasses);
+  const int width = static_cast<int>(state.range(2));
+  FrameRig rig(true, battle, shipPasses, width);
   if (!rig.Ready()) {
     state.SkipWithError(rig.Why().c_str());
     return;
   }
   TimeFrames(state,
-             std::string("mesa ") + BattleName(battle) + (shipPasses ? "" : " no ship passes"),
+             std::string("mesa ") + BattleName(battle) + (shipPasses ? "" : " no ship passes") +
+                 (width == kWidth ? "" : " wide"),
              rig, false);
 }
 
@@ -337,11 +347,13 @@ BENCHMARK(NullGl)
     ->Iterations(600)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(Mesa)
-    ->ArgNames({"battle", "ship_passes"})
-    ->Args({kFleetBattle, 1})
-    ->Args({kFleetBattle, 0})
-    ->Args({kFiveHundred, 1})
-    ->Args({kFiveHundred, 0})
+    ->ArgNames({"battle", "ship_passes", "width"})
+    ->Args({kFleetBattle, 1, kWidth})
+    ->Args({kFleetBattle, 0, kWidth})
+    ->Args({kFleetBattle, 1, 1920})
+    ->Args({kFiveHundred, 1, kWidth})
+    ->Args({kFiveHundred, 0, kWidth})
+    ->Args({kFiveHundred, 1, 1920})
     ->Iterations(120)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
@@ -370,6 +382,10 @@ void PrintSummary() {
     if (const auto full = summary.find("mesa " + name); full != summary.end()) {
       std::printf("  %-12s Mesa 800x600, whole frame %7.3f\n", name.c_str(),
                   full->second.wallMs);
+    }
+    if (const auto wide = summary.find("mesa " + name + " wide"); wide != summary.end()) {
+      std::printf("  %-12s Mesa 1920x1080, whole frame %5.3f\n", name.c_str(),
+                  wide->second.wallMs);
     }
     if (const auto bare = summary.find("mesa " + name + " no ship passes"); bare != summary.end()) {
       std::printf("  %-12s   without ship passes      %7.3f\n", "", bare->second.wallMs);

@@ -68,6 +68,10 @@ ScreenSize ResolutionToSize(std::optional<std::string_view> text) {
   return ScreenSize{};
 }
 
+bool IsDesktopResolution(std::optional<std::string_view> text) {
+  return text && *text == kDesktopResolution;
+}
+
 std::optional<std::string> Read(platform::SettingsStore& store, std::string_view name) {
   return store.ReadText(platform::SettingsRoot::LocalMachine, kKey, name);
 }

@@ -61,6 +61,11 @@ struct ScreenSize {
 // its size; anything else, or no text at all, is 800 x 600.
 ScreenSize ResolutionToSize(std::optional<std::string_view> text);
 
+// The resolution text that keeps the primary monitor's own mode and shape: no mode change, the
+// picture at the monitor's real size. Compared case-sensitively, as the eight sizes are.
+inline constexpr std::string_view kDesktopResolution = "DESKTOP";
+bool IsDesktopResolution(std::optional<std::string_view> text);
+
 // Reads and writes in the shared key.
 std::optional<std::string> Read(platform::SettingsStore& store, std::string_view name);
 // Whether a value that Read answers as absent is in fact there but too long to be read.

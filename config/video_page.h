@@ -4,7 +4,7 @@
 // detail.
 //
 // What the face does: on first show it calls Show() and checks the radio button
-// resolutionChoice() (none when -1) among the eight of kResolutions in order, sets each check
+// resolutionChoice() (none when -1) among the nine of kResolutions in order, sets each check
 // box from its getter, and sets the horizontal slider (range 0 .. 2, "High", "Medium", "Low")
 // to textureSlider(). The S3TC box is never shown. Clicks go to ChooseResolution(i) and the
 // Click...() functions; after a camera click it sets both camera boxes again, since they form
@@ -22,7 +22,8 @@ struct ResolutionChoice {
   std::string_view value;  // what the setting stores
 };
 
-inline constexpr std::array<ResolutionChoice, 8> kResolutions = {{
+// The eight sizes, then the desktop's own mode and shape.
+inline constexpr std::array<ResolutionChoice, 9> kResolutions = {{
     {"640x480", "640X480"},
     {"800x600", "800X600"},
     {"1024x768", "1024X768"},
@@ -31,6 +32,7 @@ inline constexpr std::array<ResolutionChoice, 8> kResolutions = {{
     {"1600x1200", "1600X1200"},
     {"1920x1440", "1920X1440"},
     {"2048x1536", "2048X1536"},
+    {"Desktop", "DESKTOP"},
 }};
 
 class VideoPage {

@@ -34,6 +34,7 @@ inline constexpr long kScreenSave = 0xF140;  // SC_SCREENSAVE
 inline constexpr long kClose = 0xF060;       // SC_CLOSE
 inline constexpr long kKeyF12 = 0x7B;        // VK_F12
 inline constexpr long kKeyC = 0x43;
+inline constexpr long kKeyEscape = 0x1B;     // VK_ESCAPE
 
 // What the logic decided: hand the message to the platform's default processing, or answer
 // it with `result`.
@@ -95,6 +96,15 @@ class SaverWindow {
   // The size the created window really has when it differs from the one asked for (it covers
   // the whole screen when the display kept the desktop's mode). False: as asked.
   virtual bool DrawableSize(int& /*width*/, int& /*height*/) const { return false; }
+
+  // The size of the primary monitor's present mode (the whole screen when there is only one);
+  // false where it cannot be told.
+  virtual bool DesktopSize(int& /*width*/, int& /*height*/) const { return false; }
+
+  // Whether someone other than the saver decides the window's size, now and while it runs (a
+  // screen-saver daemon's window, a window the user resizes): the picture then fills the
+  // window at the window's own shape and follows DrawableSize.
+  virtual bool SizedByOthers() const { return false; }
 };
 
 }  // namespace ironwood::platform

@@ -4,9 +4,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <vector>
 
 #include "platform/linux/egl_target.h"
 #include "platform/linux/x11_error_trap.h"
+#include "platform/linux/x11_mode_plan.h"
 
 namespace ironwood::platform {
 
@@ -149,6 +151,17 @@ class X11HackWindow final : public X11SaverWindow {
   void HideCursor() override {}
 
   Size ClientSize() const override { return size_; }
+  // The daemon sizes its window (the full screen, or the small preview of its settings) and may
+  // size it again: the picture fills it at its shape.
+  bool SizedByOthers() const override { return true; }
+  bool DesktopSize(int& width, int& height) const override {
+    if (display_ == nullptr) return false;
+    const std::vector<x11::Area> monitors = x11::MonitorsPrimaryFirst(display_);
+    const x11::Area area = !monitors.empty() ? monitors.front() : x11::ScreenArea(display_);
+    width = area.width;
+    height = area.height;
+    return width > 0 && height > 0;
+  }
   void* XDisplay() const override { return display_; }
   unsigned long XWindow() const override { return window_; }
 

@@ -41,7 +41,7 @@ constexpr int kMapWaitMilliseconds = 2000;
 
 class X11Window final : public X11SaverWindow {
  public:
-  X11Window() = default;
+  explicit X11Window(bool plain = false) : plain_(plain) {}
   X11Window(const X11Window&) = delete;
   X11Window& operator=(const X11Window&) = delete;
 
@@ -90,12 +90,21 @@ class X11Window final : public X11SaverWindow {
   }
 
   void HideCursor() override {
-    if (window_ == 0 || windowGone_ || blankCursor_ == 0) return;
+    if (plain_ || window_ == 0 || windowGone_ || blankCursor_ == 0) return;
     Xlib().DefineCursor(display_, window_, blankCursor_);
     Xlib().Flush(display_);
   }
 
   Size ClientSize() const override { return size_; }
+  bool DesktopSize(int& width, int& height) const override {
+    if (display_ == nullptr) return false;
+    const std::vector<Area> monitors = MonitorsPrimaryFirst(display_);
+    const Area area = !monitors.empty() ? monitors.front() : ScreenArea(display_);
+    width = area.width;
+    height = area.height;
+    return width > 0 && height > 0;
+  }
+  bool SizedByOthers() const override { return plain_; }
   void* XDisplay() const override { return display_; }
   unsigned long XWindow() const override { return window_; }
 
@@ -112,7 +121,9 @@ class X11Window final : public X11SaverWindow {
     if (handler_ != nullptr) handler_->OnMessage(WindowMessage{kind, parameter});
   }
   void DestroyWindow();
+  bool CreatePlain(int width, int height, WindowHandler& handler);
 
+  const bool plain_;
   Display* display_ = nullptr;
   Window window_ = 0;
   // Black windows over the monitors the picture is not on, mapped and gone with the window.
@@ -140,6 +151,7 @@ class X11Window final : public X11SaverWindow {
 // Colour depth cannot be switched on X: every depth asks for the desktop's, so only the size
 // counts. The caller goes on in the desktop's mode when this fails.
 bool X11Window::ChangeDisplayMode(int width, int height, int /*bitsPerPixel*/) {
+  if (plain_) return false;  // a plain window leaves the display as it is
   if (modeChanged_) RestoreDisplayMode();
   modeArea_.reset();
   if (width <= 0 || height <= 0 || !OpenDisplay()) return false;
@@ -195,8 +207,45 @@ void X11Window::RestoreDisplayMode() {
   modeChanged_ = false;
 }
 
+bool X11Window::CreatePlain(int width, int height, WindowHandler& handler) {
+  const XlibCalls& x = Xlib();
+  const int screen = DefaultScreen(display_);
+  const Window root = RootWindow(display_, screen);
+  bool failed = false;
+  {
+    ErrorTrap trap(display_);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, screen);
+    attributes.border_pixel = 0;
+    attributes.event_mask =
+        KeyPressMask | PointerMotionMask | FocusChangeMask | StructureNotifyMask;
+    window_ = x.CreateWindow(display_, root, 0, 0, static_cast<unsigned>(width),
+                             static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                             nullptr, CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+    if (window_ != 0) {
+      x.StoreName(display_, window_, kWindowTitle);
+      static const char kClassHint[] = "ironwood\0StarfraySS";
+      x.ChangeProperty(display_, window_, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                       reinterpret_cast<const unsigned char*>(kClassHint), sizeof kClassHint);
+      protocols_ = x.InternAtom(display_, "WM_PROTOCOLS", False);
+      deleteWindow_ = x.InternAtom(display_, "WM_DELETE_WINDOW", False);
+      x.SetWMProtocols(display_, window_, &deleteWindow_, 1);
+    }
+    failed = trap.Failed() || window_ == 0;
+  }
+  if (failed) {
+    DestroyWindow();
+    return false;
+  }
+  handler_ = &handler;
+  size_ = Size{width, height};
+  Deliver(WindowMessageKind::Create, 0);
+  return true;
+}
+
 bool X11Window::Create(int width, int height, WindowHandler& handler) {
   if (window_ != 0 || width <= 0 || height <= 0 || !OpenDisplay()) return false;
+  if (plain_) return CreatePlain(width, height, handler);
   const XlibCalls& x = Xlib();
   const int screen = DefaultScreen(display_);
   const Window root = RootWindow(display_, screen);
@@ -322,6 +371,12 @@ void X11Window::Dispatch(const XEvent& event) {
     case MotionNotify:
       Deliver(WindowMessageKind::MouseMove, 0);
       break;
+    case ConfigureNotify:
+      // The window manager or the user gave the window a new size; the picture follows it.
+      if (event.xconfigure.width > 0 && event.xconfigure.height > 0) {
+        size_ = Size{event.xconfigure.width, event.xconfigure.height};
+      }
+      break;
     case FocusOut: {
       // Focus that went to another window, not a grab that borrows the keyboard for a moment,
       // nor the pointer-root bookkeeping around the saver's own focus change.
@@ -372,6 +427,10 @@ void X11Window::DestroyWindow() {
 
 std::unique_ptr<X11SaverWindow> CreateX11SaverWindow() {
   return std::make_unique<X11Window>();
+}
+
+std::unique_ptr<X11SaverWindow> CreateX11PlainWindow() {
+  return std::make_unique<X11Window>(true);
 }
 
 }  // namespace ironwood::platform

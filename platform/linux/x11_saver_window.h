@@ -43,6 +43,11 @@ class X11SaverWindow : public SaverWindow {
 // A window with nothing opened yet; never nullptr. Without a display its RegisterClass fails.
 std::unique_ptr<X11SaverWindow> CreateX11SaverWindow();
 
+// The plain window of the --window mode: a normal top-level window titled "Ironwood" that the
+// window manager decorates and the user moves, resizes and closes. It never changes the display
+// mode, covers no monitor, keeps the cursor and grabs nothing; ClientSize follows every resize.
+std::unique_ptr<X11SaverWindow> CreateX11PlainWindow();
+
 // The Windows virtual-key code of an X keysym: letters as 'A'..'Z' in either case, digits,
 // F1..F24, and the common named keys; 0xFF for any other key.
 long VirtualKeyFromKeysym(unsigned long keysym);

@@ -77,8 +77,8 @@ std::optional<WindowMessage> Translate(UINT message, WPARAM wParam) {
 
 class Win32SaverWindow : public SaverWindow {
  public:
-  Win32SaverWindow(HINSTANCE instance, int showCommand)
-      : instance_(instance), showCommand_(showCommand) {}
+  Win32SaverWindow(HINSTANCE instance, int showCommand, bool plain = false)
+      : instance_(instance), showCommand_(showCommand), plain_(plain) {}
 
   ~Win32SaverWindow() override {
     DestroyCovers();
@@ -107,6 +107,7 @@ class Win32SaverWindow : public SaverWindow {
   }
 
   bool ChangeDisplayMode(int width, int height, int bitsPerPixel) override {
+    if (plain_) return false;  // a plain window leaves the display as it is
     const bool changed =
         ChangeDisplayModeWith(SystemDisplaySettings(), width, height, bitsPerPixel);
     modeChanged_ = modeChanged_ || changed;
@@ -120,6 +121,7 @@ class Win32SaverWindow : public SaverWindow {
 
   bool Create(int width, int height, WindowHandler& handler) override {
     if (window_ != nullptr) return false;
+    if (plain_) return CreatePlain(width, height, handler);
     // In the desktop's own mode a window of the configured size would leave the desktop showing
     // around it: cover the whole screen, and let the saver fit its picture inside.
     if (!modeChanged_) {
@@ -184,16 +186,34 @@ class Win32SaverWindow : public SaverWindow {
     return ScreenPoint{static_cast<int>(point.x), static_cast<int>(point.y)};
   }
 
-  void HideCursor() override { SetCursor(nullptr); }
+  void HideCursor() override {
+    if (!plain_) SetCursor(nullptr);
+  }
 
   HWND Handle() const { return window_; }
 
   bool DrawableSize(int& width, int& height) const override {
     if (window_ == nullptr) return false;
+    if (plain_) {
+      // Whatever the user has made of it since; a minimised window has no area.
+      RECT client{};
+      if (!GetClientRect(window_, &client)) return false;
+      width = client.right - client.left;
+      height = client.bottom - client.top;
+      return true;
+    }
     width = width_;
     height = height_;
     return true;
   }
+
+  bool DesktopSize(int& width, int& height) const override {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    return width > 0 && height > 0;
+  }
+
+  bool SizedByOthers() const override { return plain_; }
 
  private:
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -302,6 +322,24 @@ class Win32SaverWindow : public SaverWindow {
     }
   }
 
+  bool CreatePlain(int width, int height, WindowHandler& handler) {
+    constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, WS_EX_APPWINDOW);
+    width_ = width;
+    height_ = height;
+    handler_ = &handler;
+    window_ = CreateWindowExA(WS_EX_APPWINDOW, kClassName, kWindowTitle, kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                              nullptr, nullptr, instance_, this);
+    if (window_ == nullptr) {
+      handler_ = nullptr;
+      return false;
+    }
+    deviceContext_ = GetDC(window_);
+    return deviceContext_ != nullptr;
+  }
+
   void DestroyCovers() {
     for (HWND cover : covers_) {
       if (IsWindow(cover)) DestroyWindow(cover);
@@ -311,6 +349,7 @@ class Win32SaverWindow : public SaverWindow {
 
   HINSTANCE instance_;
   int showCommand_;
+  bool plain_ = false;
   std::vector<HWND> covers_;
   WindowHandler* handler_ = nullptr;
   HWND window_ = nullptr;
@@ -325,6 +364,10 @@ class Win32SaverWindow : public SaverWindow {
 
 std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand) {
   return std::make_unique<Win32SaverWindow>(instance, showCommand);
+}
+
+std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int showCommand) {
+  return std::make_unique<Win32SaverWindow>(instance, showCommand, true);
 }
 
 HWND SaverWindowHandle(const SaverWindow& window) {

@@ -19,6 +19,12 @@ namespace ironwood::platform {
 // hands the saver's messages to the handler, driven by a PeekMessage loop.
 std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand);
 
+// The plain window of the --window mode, of the same class: an overlapped window titled
+// "Ironwood" with a frame, a caption and a close box, whose client area is the size asked for
+// and follows every resize. It never changes the display mode, covers no monitor and keeps the
+// arrow cursor.
+std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int showCommand);
+
 // The window's handle once it is created; null before, after it is gone, or for a window that
 // CreateWin32SaverWindow did not make.
 HWND SaverWindowHandle(const SaverWindow& window);

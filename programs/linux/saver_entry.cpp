@@ -86,6 +86,9 @@ int main(int argc, char** argv) {
     services.openMusicPlayer = [] { return ironwood::platform::OpenMprisPlayer(); };
   }
   services.soundDeviceRequired = false;
+#ifdef IW_HAVE_X11_WINDOW
+  services.createPlainWindow = [] { return ironwood::platform::CreateX11PlainWindow(); };
+#endif
   // Never asks for a password here (the desktop's locker guards the session); the dialogs serve
   // the change-password mode where the platform has them.
   auto passwordDialogs = ironwood::platform::CreatePasswordDialogs();

@@ -37,7 +37,7 @@
 #define IDC_TRACK_STOP 1026
 
 // "   Video   "
-#define IDC_RESOLUTION_FIRST 1031  // 1031 .. 1038, in the order of the resolutions
+#define IDC_RESOLUTION_FIRST 1031  // 1031 .. 1039, in the order of the resolutions (Desktop last)
 #define IDC_USE_3DFX 1011
 #define IDC_DYNAMIC_LIGHTING 1017
 #define IDC_USE_S3TC 1018

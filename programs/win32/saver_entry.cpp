@@ -36,6 +36,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         saverWindow != nullptr ? ironwood::platform::SaverWindowHandle(*saverWindow) : nullptr;
     return ironwood::platform::OpenDirectSoundOutput(window, why);
   };
+  services.createPlainWindow = [instance, showCommand, &saverWindow] {
+    auto window = ironwood::platform::CreateWin32PlainWindow(instance, showCommand);
+    saverWindow = window.get();
+    return window;
+  };
   // A sound device that cannot be started ends the run, as designed for this platform.
   services.soundDeviceRequired = true;
   auto passwordDialogs = ironwood::platform::CreatePasswordDialogs();

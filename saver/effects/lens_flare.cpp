@@ -10,6 +10,7 @@
 #include "platform/file_bytes.h"
 #include "saver/assets/text_tokens.h"
 #include "glapi/gl_table.h"
+#include "saver/core/screen_layout.h"
 
 namespace ironwood {
 namespace {
@@ -225,7 +226,8 @@ void LensFlare::Draw(float fade, int width, int height, const Mesh& billboard,
   // Pushed here so that the pop below balances it: every element loads its own matrix.
   gl.glPushMatrix();
   SetMeshArrays(billboard, caps);
-  const float scale = static_cast<float>(width) / 1280.0f;
+  // Sizes are given for a 1280-pixel-wide 4:3 screen.
+  const float scale = LayoutWidth(width, height) / 1280.0f;
   for (const Element& element : elements_) {
     gl.glPushMatrix();
     gl.glLoadIdentity();

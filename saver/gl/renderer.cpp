@@ -103,8 +103,12 @@ void Renderer::DecideExtensions() {
   log_.Write("\n");
 }
 
-void Renderer::SetInitialState() const {
-  gl.glClearColor(0, 0, 0, 0);
+double Renderer::FrustumHalfWidth(bool followsShape, int width, int height) {
+  if (!followsShape || width <= 0 || height <= 0) return kHalfWidth4By3;
+  return kHalfHeight * width / height;
+}
+
+void Renderer::SetProjection() const {
   gl.glMatrixMode(GL_PROJECTION);
   gl.glLoadIdentity();
   if (viewport_[2] > 0) {
@@ -112,8 +116,21 @@ void Renderer::SetInitialState() const {
   } else {
     gl.glViewport(0, 0, width_, height_);
   }
-  gl.glFrustum(-0.4444, 0.4444, -0.3333, 0.3333, 1.0, 5000.0);
+  const double halfWidth = FrustumHalfWidth(frustumFollowsShape_, width_, height_);
+  gl.glFrustum(-halfWidth, halfWidth, -kHalfHeight, kHalfHeight, 1.0, 5000.0);
   gl.glMatrixMode(GL_MODELVIEW);
+}
+
+void Renderer::Resize(int width, int height) {
+  width_ = width > 0 ? width : 1;
+  height_ = height > 0 ? height : 1;
+  SetViewport(0, 0, width_, height_);
+  SetProjection();
+}
+
+void Renderer::SetInitialState() const {
+  gl.glClearColor(0, 0, 0, 0);
+  SetProjection();
   gl.glLoadIdentity();
 
   gl.glEnableClientState(GL_VERTEX_ARRAY);

@@ -31,6 +31,18 @@ class Renderer {
     viewport_[2] = width;
     viewport_[3] = height;
   }
+  // Widens the frustum to the picture's own shape (set before Start): the vertical extent stays
+  // that of the 4:3 frustum and the horizontal one follows width / height, so a wide picture
+  // shows more of the battle instead of a stretched one. Off: the 4:3 frustum at every size.
+  void SetFrustumFollowsShape(bool follows) { frustumFollowsShape_ = follows; }
+  // A picture of a new size after Start (the window was resized): the viewport covers all of it
+  // and the frustum takes its shape. Sizes below 1 pixel are taken as 1.
+  void Resize(int width, int height);
+  // The frustum's half-width at the near plane: 0.4444, or 0.3333 x width / height when it
+  // follows the shape.
+  static constexpr double kHalfHeight = 0.3333;
+  static constexpr double kHalfWidth4By3 = 0.4444;
+  static double FrustumHalfWidth(bool followsShape, int width, int height);
   // Makes no context current, deletes it and unbinds the libraries. Safe to call again.
   void Shutdown();
 
@@ -47,6 +59,7 @@ class Renderer {
  private:
   void DecideExtensions();
   void SetInitialState() const;
+  void SetProjection() const;
 
   opengl::Binding binding_;
   const LogSink& log_;
@@ -59,6 +72,7 @@ class Renderer {
   int width_ = 0;
   int height_ = 0;
   int viewport_[4] = {0, 0, 0, 0};  // x, y, width, height; a width of 0: the whole window
+  bool frustumFollowsShape_ = false;
   bool multitexture_ = true;
   bool compiledVertexArrays_ = true;
   std::string extensions_, renderer_, version_, vendor_;

@@ -74,6 +74,12 @@ float Scene::FrameStep() {
   return static_cast<float>(step);
 }
 
+void Scene::Resize(int width, int height) {
+  settings_.load.width = width;
+  settings_.load.height = height;
+  assets_.titles.Place(width, height);
+}
+
 void Scene::Draw(const double projection[16], TextureNamePool& pool) {
   if (!loaded_) return;
   const float frameStep = FrameStep();

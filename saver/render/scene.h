@@ -50,6 +50,10 @@ class Scene {
   // saved after OpenGL started.
   void Draw(const double projection[16], TextureNamePool& pool);
 
+  // The picture took a new size (its window was resized): the lens flare and the title overlays
+  // are placed for it from the next frame on.
+  void Resize(int width, int height);
+
   // Called after each frame's ship updates (tests, the flight recorder).
   using ShipsObserver = std::function<void(const BattleManager& battle)>;
   void SetShipsObserver(ShipsObserver observer) { shipsObserver_ = std::move(observer); }

@@ -5,6 +5,7 @@
 
 #include "platform/paths.h"
 #include "glapi/gl_table.h"
+#include "saver/core/screen_layout.h"
 
 namespace ironwood {
 
@@ -22,9 +23,14 @@ bool TitleOverlays::LoadTitles(const std::string& installation, int width, int h
     }
   }
   images_ = std::move(images);
+  Place(width, height);
+  loaded_ = true;
+  return true;
+}
 
+void TitleOverlays::Place(int width, int height) {
   const float w = static_cast<float>(width), h = static_cast<float>(height);
-  const float s = w / 1280.0f, cx = w / 2.0f, cy = h / 2.0f;
+  const float s = LayoutWidth(width, height) / 1280.0f, cx = w / 2.0f, cy = h / 2.0f;
   rects_[0] = {cx - 256 * s, cx, cy - 328 * s, cy - 72 * s};
   rects_[1] = {cx, cx + 256 * s, cy - 328 * s, cy - 72 * s};
   rects_[2] = {cx - 128 * s, cx + 128 * s, h - 32 * s, h};
@@ -32,8 +38,6 @@ bool TitleOverlays::LoadTitles(const std::string& installation, int width, int h
   rects_[4] = {cx - 128 * s, cx + 128 * s, cy + 43 * s, cy + 107 * s};
   width_ = width;
   height_ = height;
-  loaded_ = true;
-  return true;
 }
 
 void TitleOverlays::DrawTitles(TextureNamePool& pool) {

@@ -30,10 +30,14 @@ class TitleOverlays {
 
   // Loads "TitleScreen01.bmp" ... "TitleScreen05.bmp", each with its "TitleScreenNNOpacity.bmp",
   // from installation + "Gfx", and places them on a width x height screen (laid out for 1280
-  // pixels across and scaled by width / 1280). A missing or bad image fails the step with the
+  // pixels across and scaled by LayoutWidth / 1280). A missing or bad image fails the step with the
   // reason in `why` and leaves what was loaded before untouched.
   bool LoadTitles(const std::string& installation, int width, int height,
                   std::string* why = nullptr);
+
+  // Lays the overlays out again for a screen of a new size (the window was resized); the
+  // timeline goes on where it is.
+  void Place(int width, int height);
 
   // Once a frame, after the scene: advances the timeline and draws the overlays of the current
   // stage, blended with the stage's opacity. The pool says whether texture unit 0 must be

@@ -2,7 +2,25 @@
 
 namespace ironwood {
 
+namespace {
+
+bool HasWord(std::string_view line, std::string_view word) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && blank(line[i])) ++i;
+    std::size_t end = i;
+    while (end < line.size() && !blank(line[end])) ++end;
+    if (line.substr(i, end - i) == word) return true;
+    i = end;
+  }
+  return false;
+}
+
+}  // namespace
+
 RunMode ParseRunMode(std::string_view commandLine) {
+  if (HasWord(commandLine, kWindowSwitch)) return RunMode::Window;
   for (std::size_t i = 0; i < commandLine.size(); ++i) {
     if (commandLine[i] != '/' && commandLine[i] != '-') continue;
     if (i + 1 >= commandLine.size()) break;

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/headless/manual_clock.h"
 #include "saver/shell/battle_stats_recorder.h"
+#include "saver/shell/command_line.h"
 #include "saver/shell/contact_sheet_recorder.h"
 #include "saver/shell/flight_log_recorder.h"
 #include "saver/shell/memory_recorder.h"
@@ -166,7 +167,7 @@ bool ExtractOffscreenOptions(std::vector<std::string>& arguments, OffscreenOptio
     if (option == nullptr) {
       // A misspelt or unknown option would otherwise run a whole rendering run that does not
       // do what was asked. The screen-saver switches (one '/' or '-') go on to the mode scan.
-      if (argument.starts_with("--")) {
+      if (argument.starts_with("--") && argument != kWindowSwitch) {
         error = "unknown option " + argument;
         return false;
       }

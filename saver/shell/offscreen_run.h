@@ -34,7 +34,7 @@ struct OffscreenOptions {
 
 // The program's one-line usage, for a refused command line.
 inline constexpr const char* kSaverUsage =
-    "usage: Ironwood [/s | /c | /p HANDLE | /a] [--offscreen [--frames=N] [--frame-ms=N] "
+    "usage: Ironwood [/s | /c | /p HANDLE | /a | --window] [--offscreen [--frames=N] [--frame-ms=N] "
     "[--seed=N] [--pictures-every=N --pictures-folder=PATH] [--contact-sheet=FILE.bmp] "
     "[--null-gl] "
     "[--flight-log=FILE [--flight-log-every=K]] [--battle-stats=N] [--memory-every=N]]";

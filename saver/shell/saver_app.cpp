@@ -53,6 +53,10 @@ int SaverMain(std::string_view commandLine, SaverServices& services,
     case RunMode::ChangePassword:
       RunChangePassword(services.settings, services.passwordDialogs);
       return 0;
+    case RunMode::Window: {
+      SaverApp app(services, *workingDirectory, true);
+      return app.Run();
+    }
     case RunMode::Run:
       break;
   }
@@ -63,10 +67,11 @@ int SaverMain(std::string_view commandLine, SaverServices& services,
   return app.Run();
 }
 
-SaverApp::SaverApp(SaverServices& services, std::string workingDirectory)
+SaverApp::SaverApp(SaverServices& services, std::string workingDirectory, bool windowed)
     : services_(services),
       workingDirectory_(std::move(workingDirectory)),
-      log_(workingDirectory_) {}
+      log_(workingDirectory_),
+      windowed_(windowed) {}
 
 SaverApp::~SaverApp() {
   RestoreDisplayMode();
@@ -95,9 +100,11 @@ bool SaverApp::StartUp() {
   CreateLog();
   passwordGate_ = std::make_unique<PasswordGate>(
       services_.settings, services_.passwordDialogs,
-      ironwood::PasswordRequired(services_.settings, services_.desktop));
-  if (!services_.createWindow || services_.glSystem == nullptr) return false;
-  window_ = services_.createWindow();
+      // A window of one's own is closed like any other; nothing is guarded.
+      !windowed_ && ironwood::PasswordRequired(services_.settings, services_.desktop));
+  const auto& createWindow = windowed_ ? services_.createPlainWindow : services_.createWindow;
+  if (!createWindow || services_.glSystem == nullptr) return false;
+  window_ = createWindow();
   if (!window_ || !window_->RegisterClass()) return false;
   SeedSaverRandom(services_.calendarSeconds());
 
@@ -119,7 +126,7 @@ bool SaverApp::StartUp() {
   textureNames_ = std::make_unique<TextureNamePool>(renderer_->MultitextureAvailable());
 
   window_->Show();
-  DrawTitleScreen(workingDirectory_, width_, height_, *textureNames_, *target_);
+  DrawTitleScreen(workingDirectory_, width_, height_, *textureNames_, *target_, fillWindow_);
   if (LoadBattleFiles()) {
     started_ = true;
   } else {
@@ -134,15 +141,24 @@ bool SaverApp::StartUp() {
 }
 
 bool SaverApp::StartWindowSystem() {
-  const settings::ScreenSize size =
-      settings::ResolutionToSize(settings::Read(services_.settings, settings::kResolution));
+  const std::optional<std::string> resolution =
+      settings::Read(services_.settings, settings::kResolution);
+  const settings::ScreenSize size = settings::ResolutionToSize(resolution);
+  const bool desktop = settings::IsDesktopResolution(resolution);
   width_ = size.width;
   height_ = size.height;
   useMP3Audio_ = settings::ReadFlag(services_.settings, settings::kUseMP3Audio, false);
   use3DCameraView_ = settings::ReadFlag(services_.settings, settings::kUse3DCameraView, false);
   if (useMP3Audio_) HookUpMusic();
 
-  ChangeResolution();
+  if (windowed_) {
+    ChooseWindowSize(desktop);
+  } else if (desktop) {
+    KeepDesktopResolution();
+  } else {
+    ChangeResolution();
+  }
+  fillWindow_ = desktop || windowed_ || window_->SizedByOthers();
 
   log_.Write("BEGIN WINDOW SYSTEM\n");
   log_.Write("    Attempting to Create Window...");
@@ -156,7 +172,8 @@ bool SaverApp::StartWindowSystem() {
                                          if (battle_ && scene_ && scene_->TunnelFade() == 0) battle_->CycleFocus();
                                        },
                                    .passwordRequired =
-                                       [this] { return passwordGate_->Required(); }});
+                                       [this] { return passwordGate_->Required(); }},
+      windowed_);
   if (!window_->Create(width_, height_, *windowLogic_)) {
     log_.Write("Failed");
     return false;
@@ -202,6 +219,49 @@ void SaverApp::ChangeResolution() {
   log_.Write("END RESOLUTION CHANGE\n\n");
 }
 
+// The primary monitor stays in the mode it is in, and the picture takes its size.
+void SaverApp::KeepDesktopResolution() {
+  log_.Write("BEGIN RESOLUTION CHANGE\n");
+  log_.Write("    Attempting to Keep Desktop Resolution...");
+  int width = 0, height = 0;
+  if (window_->DesktopSize(width, height) && width > 0 && height > 0) {
+    width_ = width;
+    height_ = height;
+    char line[96];
+    std::snprintf(line, sizeof line, "Success\n        Desktop Resolution: %ix%i\n", width, height);
+    log_.Write(line);
+  } else {
+    // The window still covers the monitor and says its size once it is made.
+    log_.Write("Failed\n");
+    log_.Write("     Continuing in Desktop Resolution...\n");
+  }
+  log_.Write("END RESOLUTION CHANGE\n\n");
+}
+
+// A plain window never changes the mode. It opens at the configured size (no larger than the
+// desktop, keeping its shape), or with the desktop resolution at half the desktop's size.
+void SaverApp::ChooseWindowSize(bool desktop) {
+  log_.Write("BEGIN RESOLUTION CHANGE\n");
+  log_.Write("    Attempting to Keep Desktop Resolution...Success\n");
+  int desktopWidth = 0, desktopHeight = 0;
+  if (window_->DesktopSize(desktopWidth, desktopHeight) && desktopWidth > 0 &&
+      desktopHeight > 0) {
+    if (desktop) {
+      width_ = std::max(1, desktopWidth / 2);
+      height_ = std::max(1, desktopHeight / 2);
+    } else if (width_ > desktopWidth || height_ > desktopHeight) {
+      const double scale = std::min(static_cast<double>(desktopWidth) / width_,
+                                    static_cast<double>(desktopHeight) / height_);
+      width_ = std::max(1, static_cast<int>(width_ * scale));
+      height_ = std::max(1, static_cast<int>(height_ * scale));
+    }
+  }
+  char line[64];
+  std::snprintf(line, sizeof line, "        Window Size: %ix%i\n", width_, height_);
+  log_.Write(line);
+  log_.Write("END RESOLUTION CHANGE\n\n");
+}
+
 bool SaverApp::LoadBattleFiles() {
   battle_ = std::make_unique<BattleManager>(BattleServices{
       .settings = &services_.settings,
@@ -232,6 +292,7 @@ bool SaverApp::LoadBattleFiles() {
 }
 
 void SaverApp::DrawFrame() {
+  FollowWindowSize();
   gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   if (scene_) scene_->Draw(projection_, *textureNames_);
   // F12 is answered here, between drawing and presenting: after a swap the back buffer holds
@@ -277,10 +338,23 @@ bool SaverApp::TakeScreenshot() {
 void SaverApp::FitPictureToWindow() {
   pictureX_ = 0;
   pictureY_ = 0;
+  int windowWidth = 0, windowHeight = 0;
+  const bool known = window_->DrawableSize(windowWidth, windowHeight);
+  if (fillWindow_) {
+    // All of the window, whatever its shape: the frustum takes that shape instead.
+    if (known && windowWidth > 0 && windowHeight > 0) {
+      width_ = windowWidth;
+      height_ = windowHeight;
+    }
+    pictureWidth_ = width_;
+    pictureHeight_ = height_;
+    renderer_->SetFrustumFollowsShape(true);
+    renderer_->SetViewport(0, 0, width_, height_);
+    return;
+  }
   pictureWidth_ = width_;
   pictureHeight_ = height_;
-  int windowWidth = 0, windowHeight = 0;
-  if (!window_->DrawableSize(windowWidth, windowHeight)) return;
+  if (!known) return;
   if (windowWidth == width_ && windowHeight == height_) return;
   // The largest area of the picture's shape that fits, centred; the rest stays black. The
   // picture is drawn at the configured size and scaled into it, so nothing else changes.
@@ -291,6 +365,23 @@ void SaverApp::FitPictureToWindow() {
   pictureX_ = (windowWidth - pictureWidth_) / 2;
   pictureY_ = (windowHeight - pictureHeight_) / 2;
   renderer_->SetViewport(pictureX_, pictureY_, pictureWidth_, pictureHeight_);
+}
+
+// A window that someone resized since the last frame: the picture takes the new size at once,
+// with its viewport, frustum, overlays, flare and screenshots. A window with no area (minimised)
+// keeps the last picture's size until it has one again.
+void SaverApp::FollowWindowSize() {
+  if (!fillWindow_) return;
+  int width = 0, height = 0;
+  if (!window_->DrawableSize(width, height) || width <= 0 || height <= 0) return;
+  if (width == width_ && height == height_) return;
+  width_ = width;
+  height_ = height;
+  pictureWidth_ = width;
+  pictureHeight_ = height;
+  renderer_->Resize(width, height);
+  gl.glGetDoublev(GL_PROJECTION_MATRIX, projection_);
+  if (scene_) scene_->Resize(width, height);
 }
 
 int SaverApp::Shutdown(int quitParameter) {

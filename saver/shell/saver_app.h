@@ -52,6 +52,8 @@ struct SaverServices {
   platform::PasswordDialogs* passwordDialogs = nullptr;
   // Where the log and screenshots go when the installation folder will not take them.
   std::function<platform::UserFolders()> userFolders = platform::FindUserFolders;
+  // The plain, resizable window of the --window mode; none: that mode has nowhere to draw.
+  std::function<std::unique_ptr<platform::SaverWindow>()> createPlainWindow = {};
 };
 
 class SaverApp;
@@ -83,7 +85,9 @@ int SaverMain(std::string_view commandLine, SaverServices& services,
 // last-to-first.
 class SaverApp {
  public:
-  SaverApp(SaverServices& services, std::string workingDirectory);
+  // `windowed`: the --window mode, in a plain window of its own (WindowLogic's windowed rules),
+  // never a mode change and never a password.
+  SaverApp(SaverServices& services, std::string workingDirectory, bool windowed = false);
   SaverApp(const SaverApp&) = delete;
   SaverApp& operator=(const SaverApp&) = delete;
   ~SaverApp();
@@ -125,6 +129,9 @@ class SaverApp {
   bool StartWindowSystem();
   void HookUpMusic();
   void ChangeResolution();
+  void KeepDesktopResolution();
+  void ChooseWindowSize(bool desktop);
+  void FollowWindowSize();
   bool LoadBattleFiles();
   void DrawFrame();
   int MainLoop();
@@ -141,6 +148,11 @@ class SaverApp {
   FrameObserver frameObserver_;
   Scene::ShipsObserver shipsObserver_;
   BattleManager::BattleEnded battleEndedObserver_;
+  bool windowed_ = false;
+  // The picture fills the window at the window's shape, with the frustum widened to it, and
+  // follows its size: the desktop's resolution, the --window mode and windows whose size
+  // someone else decides. Otherwise the picture keeps the configured size and its 4:3 shape.
+  bool fillWindow_ = false;
   int width_ = 800;
   int height_ = 600;
   bool useMP3Audio_ = false;

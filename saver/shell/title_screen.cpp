@@ -1,11 +1,25 @@
 #include "saver/shell/title_screen.h"
 
+#include <algorithm>
+
 #include "platform/paths.h"
 #include "glapi/gl_table.h"
 
 namespace ironwood {
 
-void DrawFullFramePicture(Texture& picture, TextureNamePool& names, int width, int height) {
+PictureArea FitPicture(int pictureWidth, int pictureHeight, int width, int height) {
+  if (pictureWidth <= 0 || pictureHeight <= 0 || width <= 0 || height <= 0) {
+    return PictureArea{0, 0, width, height};
+  }
+  const double scale = std::min(static_cast<double>(width) / pictureWidth,
+                                static_cast<double>(height) / pictureHeight);
+  const int w = std::max(1, static_cast<int>(pictureWidth * scale));
+  const int h = std::max(1, static_cast<int>(pictureHeight * scale));
+  return PictureArea{(width - w) / 2, (height - h) / 2, w, h};
+}
+
+void DrawFullFramePicture(Texture& picture, TextureNamePool& names, int width, int height,
+                          bool keepShape) {
   gl.glMatrixMode(GL_PROJECTION);
   gl.glPushMatrix();
   gl.glLoadIdentity();
@@ -18,21 +32,26 @@ void DrawFullFramePicture(Texture& picture, TextureNamePool& names, int width, i
     picture.Bind(names);
     gl.glDisable(GL_LIGHTING);
     gl.glDisable(GL_CULL_FACE);
-    const auto w = static_cast<GLfloat>(width);
-    const auto h = static_cast<GLfloat>(height);
+    const PictureArea area = keepShape
+                                 ? FitPicture(picture.width(), picture.height(), width, height)
+                                 : PictureArea{0, 0, width, height};
+    const auto x0 = static_cast<GLfloat>(area.x);
+    const auto y0 = static_cast<GLfloat>(area.y);
+    const auto x1 = static_cast<GLfloat>(area.x + area.width);
+    const auto y1 = static_cast<GLfloat>(area.y + area.height);
     gl.glBegin(GL_TRIANGLES);
     gl.glTexCoord2f(0, 1);
-    gl.glVertex3f(0, h, 0);
+    gl.glVertex3f(x0, y1, 0);
     gl.glTexCoord2f(0, 0);
-    gl.glVertex3f(0, 0, 0);
+    gl.glVertex3f(x0, y0, 0);
     gl.glTexCoord2f(1, 0);
-    gl.glVertex3f(w, 0, 0);
+    gl.glVertex3f(x1, y0, 0);
     gl.glTexCoord2f(0, 1);
-    gl.glVertex3f(0, h, 0);
+    gl.glVertex3f(x0, y1, 0);
     gl.glTexCoord2f(1, 0);
-    gl.glVertex3f(w, 0, 0);
+    gl.glVertex3f(x1, y0, 0);
     gl.glTexCoord2f(1, 1);
-    gl.glVertex3f(w, h, 0);
+    gl.glVertex3f(x1, y1, 0);
     gl.glEnd();
     gl.glEnable(GL_CULL_FACE);
   }
@@ -45,12 +64,12 @@ void DrawFullFramePicture(Texture& picture, TextureNamePool& names, int width, i
 }
 
 void DrawTitleScreen(const std::string& workingDirectory, int width, int height,
-                     TextureNamePool& names, platform::RenderTarget& target) {
+                     TextureNamePool& names, platform::RenderTarget& target, bool keepShape) {
   gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   {
     Texture title;
     title.LoadBmp(false, platform::InstallationFile(workingDirectory, "Gfx", "TitleTest2.bmp"), "");
-    DrawFullFramePicture(title, names, width, height);
+    DrawFullFramePicture(title, names, width, height, keepShape);
   }  // the picture is needed only once: its pixels and name go back now
   target.SwapBuffers();
 }

@@ -10,6 +10,7 @@ using platform::WindowReaction;
 WindowReaction WindowLogic::OnMessage(const platform::WindowMessage& message) {
   constexpr WindowReaction kHandled{false, 0};
   constexpr WindowReaction kDefault{true, 0};
+  if (windowed_) return OnWindowedMessage(message);
   switch (message.kind) {
     case WindowMessageKind::Create:
     case WindowMessageKind::SetCursor:
@@ -67,6 +68,33 @@ WindowReaction WindowLogic::OnMessage(const platform::WindowMessage& message) {
       break;
   }
   return kDefault;
+}
+
+WindowReaction WindowLogic::OnWindowedMessage(const platform::WindowMessage& message) {
+  constexpr WindowReaction kHandled{false, 0};
+  constexpr WindowReaction kDefault{true, 0};
+  switch (message.kind) {
+    case WindowMessageKind::Destroy:
+      Quit();
+      return kHandled;
+    case WindowMessageKind::KeyDown:
+      if (message.parameter == platform::kKeyF12) {
+        hooks_.screenshot();
+      } else if (message.parameter == platform::kKeyC) {
+        hooks_.cycleFocus();
+      } else if (message.parameter == platform::kKeyEscape) {
+        Quit();
+      }
+      return kHandled;
+    case WindowMessageKind::MouseMove:
+    case WindowMessageKind::BroughtToFront:
+      return kHandled;
+    case WindowMessageKind::PowerBroadcast:
+      return WindowReaction{false, 1};
+    default:
+      // The arrow cursor, activation, the close box and the system menu as any window has them.
+      return kDefault;
+  }
 }
 
 void WindowLogic::MouseTest() {

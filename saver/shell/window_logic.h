@@ -28,20 +28,26 @@ class WindowLogic : public platform::WindowHandler {
   // Movements up to this many pixels (|dx| + |dy|) from the reference do not end the saver.
   static constexpr int kMouseThreshold = 2;
 
-  WindowLogic(platform::SaverWindow& window, Hooks hooks)
-      : window_(window), hooks_(std::move(hooks)) {}
+  // `windowed`: the saver runs in a plain window of the user's (the --window mode), which only
+  // Escape and closing end. The pointer, other keys, activation and power changes leave it
+  // running, the cursor stays, the system's commands take their usual course, and no password
+  // is ever asked.
+  WindowLogic(platform::SaverWindow& window, Hooks hooks, bool windowed = false)
+      : window_(window), hooks_(std::move(hooks)), windowed_(windowed) {}
 
   platform::WindowReaction OnMessage(const platform::WindowMessage& message) override;
 
   bool ReferenceTaken() const { return referenceTaken_; }
 
  private:
+  platform::WindowReaction OnWindowedMessage(const platform::WindowMessage& message);
   void MouseTest();
   void EndRequest();
   void Quit();
 
   platform::SaverWindow& window_;
   Hooks hooks_;
+  bool windowed_ = false;
   bool referenceTaken_ = false;
   bool ending_ = false;  // the quit is posted; messages still queued before it change nothing
   platform::ScreenPoint reference_;

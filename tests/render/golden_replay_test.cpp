@@ -58,6 +58,7 @@ TEST(GoldenReplay, TunnelShipAndBreakUpOfAFixedBattle) {
   while (std::getline(defaults, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.starts_with("\"") && !line.starts_with("\"NumScenarios\"") &&
+        !line.starts_with("\"Resolution\"") &&
         !line.starts_with("\"Scenario(")) {
       values += line + "\n";
     }

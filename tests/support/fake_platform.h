@@ -127,7 +127,8 @@ class ScriptedWindow : public platform::SaverWindow {
       return Poll::Quit;
     }
     if (++idles == keyAfterFrames + 1)
-      script.push_back({platform::WindowMessageKind::KeyDown, 'A'});
+      script.push_back({platform::WindowMessageKind::KeyDown, endKey});
+    if (idles == resizeAfterFrames) drawable = resizeTo;
     return Poll::Idle;
   }
   void PostQuit(int parameter) override {
@@ -148,8 +149,20 @@ class ScriptedWindow : public platform::SaverWindow {
     return true;
   }
 
+  bool DesktopSize(int& width, int& height) const override {
+    width = desktop.first;
+    height = desktop.second;
+    return width > 0;
+  }
+  bool SizedByOthers() const override { return sizedByOthers; }
+
   bool registers = true;
   std::pair<int, int> drawable{0, 0};  // the window's real size when it differs
+  std::pair<int, int> desktop{0, 0};   // none: the desktop's size cannot be told
+  bool sizedByOthers = false;
+  long endKey = 'A';
+  int resizeAfterFrames = -1;  // the drawable becomes resizeTo after this many idle polls
+  std::pair<int, int> resizeTo{0, 0};
   bool creates = true;
   std::set<std::tuple<int, int, int>> offeredModes;
   std::string targetFailAt;
@@ -195,6 +208,8 @@ class BorrowedWindow : public platform::SaverWindow {
   platform::ScreenPoint CursorPosition() override { return window_.CursorPosition(); }
   void HideCursor() override { window_.HideCursor(); }
   bool DrawableSize(int& w, int& h) const override { return window_.DrawableSize(w, h); }
+  bool DesktopSize(int& w, int& h) const override { return window_.DesktopSize(w, h); }
+  bool SizedByOthers() const override { return window_.SizedByOthers(); }
 
  private:
   platform::SaverWindow& window_;

@@ -35,7 +35,7 @@ configure() {  # configure MUSIC_FLAG
   {
     printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n"Resolution"="640X480"\n"UseMP3Audio"="%s"\n' \
       "$install_dir" "$1"
-    tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"UseMP3Audio"'
+    tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"\(UseMP3Audio\|Resolution\)"'
   } >"$IRONWOOD_SYSTEM_SETTINGS"
 }
 # run_saver: a short offscreen run on the bus named by $DBUS_SESSION_BUS_ADDRESS; sets $code and

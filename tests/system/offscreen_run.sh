@@ -19,7 +19,7 @@ export IRONWOOD_SYSTEM_SETTINGS="$work/system.reg"
 {
   printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\n"WorkingDirectory"="%s/"\n"Resolution"="640X480"\n' \
     "$install_dir"
-  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"'  # the scenario catalogue
+  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"Resolution"'  # the scenario catalogue
 } >"$IRONWOOD_SYSTEM_SETTINGS"
 
 output="$(env -u DISPLAY -u WAYLAND_DISPLAY "$saver" --offscreen --frames=30 --frame-ms=16 \

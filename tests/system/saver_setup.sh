@@ -21,7 +21,7 @@ log="$install_dir/SYlog.log"
 screen="$(xdpyinfo | awk '/dimensions:/ {print $2}')"
 
 default_catalogue() {
-  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"Use3DCameraView"'
+  tr -d '\r' <"$generated/DefaultSettings.reg" | grep '^"' | grep -v '^"\(Use3DCameraView\|Resolution\)"'
 }
 
 if [ "$platform" = wine ]; then

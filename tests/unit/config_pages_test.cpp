@@ -554,7 +554,7 @@ TEST(VideoPage, FirstShowPicksTheFirstResolutionFoundInTheStoredText) {
   ConfigSettings settings;
   VideoPage page(settings);
   const std::pair<const char*, int> cases[] = {
-      {"1600X1200", 5}, {"800X600", 1}, {"x2048X1536", 7}, {"1024x768", -1}, {"", -1},
+      {"1600X1200", 5}, {"800X600", 1}, {"x2048X1536", 7}, {"DESKTOP", 8}, {"1024x768", -1}, {"", -1},
       {"640X4801024X768", 0}};
   for (const auto& [stored, choice] : cases) {
     settings.resolution = stored;
@@ -565,6 +565,8 @@ TEST(VideoPage, FirstShowPicksTheFirstResolutionFoundInTheStoredText) {
   page.ChooseResolution(2);
   EXPECT_EQ(settings.resolution, "1024X768");
   EXPECT_EQ(page.resolutionChoice(), 2);
+  page.ChooseResolution(8);
+  EXPECT_EQ(settings.resolution, "DESKTOP");
 }
 
 TEST(VideoPage, TheCameraPairEndsWithExactlyOneOnAfterAnyClick) {

@@ -39,6 +39,11 @@ TEST(SettingsText, ResolutionTextToSize) {
   EXPECT_EQ(ResolutionToSize("640X480"), (ScreenSize{640, 480}));
   EXPECT_EQ(ResolutionToSize("1152X864"), (ScreenSize{1152, 864}));
   EXPECT_EQ(ResolutionToSize("2048X1536"), (ScreenSize{2048, 1536}));
+  // The desktop's own resolution is no size of its own: the saver asks the monitor.
+  EXPECT_EQ(ResolutionToSize("DESKTOP"), (ScreenSize{800, 600}));
+  EXPECT_TRUE(settings::IsDesktopResolution("DESKTOP"));
+  EXPECT_FALSE(settings::IsDesktopResolution("Desktop"));
+  EXPECT_FALSE(settings::IsDesktopResolution(std::nullopt));
   // Exact, case-sensitive matches only; everything else is 800 x 600.
   EXPECT_EQ(ResolutionToSize("1024x768"), (ScreenSize{800, 600}));
   EXPECT_EQ(ResolutionToSize(" 1024X768"), (ScreenSize{800, 600}));

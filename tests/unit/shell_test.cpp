@@ -56,6 +56,16 @@ TEST(RunMode, FirstModeSwitchDecides) {
   for (const Case& c : cases) EXPECT_EQ(ParseRunMode(c.line), c.mode) << "'" << c.line << "'";
 }
 
+TEST(RunMode, WindowSwitchIsAWholeWordAnywhere) {
+  EXPECT_EQ(ParseRunMode("--window"), RunMode::Window);
+  EXPECT_EQ(ParseRunMode("/s --window"), RunMode::Window);
+  EXPECT_EQ(ParseRunMode("--window\t/c"), RunMode::Window);
+  // Anything else keeps the switch scan's reading.
+  EXPECT_EQ(ParseRunMode("--windows"), RunMode::Configure);
+  EXPECT_EQ(ParseRunMode("-window"), RunMode::Configure);
+  EXPECT_EQ(ParseRunMode("/s--window"), RunMode::Run);
+}
+
 // Only the offscreen options pass; any other "--" option stops the program before anything runs,
 // while the screen-saver switches keep their leniency for the mode scan.
 TEST(OffscreenOptions, UnknownDoubleDashOptionsAreRefused) {
@@ -141,6 +151,12 @@ class SaverMainTest : public ::testing::Test {
       [this] {
         const std::string end(1, platform::kPathSeparator);
         return platform::UserFolders{userState_.string() + end, userPictures_.string() + end};
+      },
+      [this]() -> std::unique_ptr<platform::SaverWindow> {
+        windows_.push_back(std::make_unique<testing::ScriptedWindow>());
+        window_ = windows_.back().get();
+        prepareWindow_(*window_);
+        return std::make_unique<testing::BorrowedWindow>(*window_);
       },
   };
 };
@@ -270,6 +286,101 @@ TEST_F(SaverMainTest, PictureKeepsItsShapeInAWiderWindow) {
   // 4:3 scaled to the window's height and centred: 960 x 720 from x = 160.
   EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(160, 0, 960, 720)");
   EXPECT_EQ(recording_.Named("glOrtho").at(0).Text(), "glOrtho(0, 800, 0, 600, -1, 1)");
+}
+
+// "DESKTOP": no mode change, the picture at the monitor's size with the frustum widened to its
+// shape; a window sized by someone else gets the same picture under the designed log lines.
+TEST_F(SaverMainTest, DesktopResolutionKeepsTheModeAndFillsTheMonitor) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  settings::Write(store_, settings::kResolution, "DESKTOP");
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.desktop = {1600, 900};
+    w.drawable = {1600, 900};
+  };
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_TRUE(window_->modeRequests.empty());
+  EXPECT_NE(LogText().find("BEGIN RESOLUTION CHANGE\n"
+                           "    Attempting to Keep Desktop Resolution...Success\n"
+                           "        Desktop Resolution: 1600x900\n"
+                           "END RESOLUTION CHANGE\n\n"
+                           "BEGIN WINDOW SYSTEM\n"),
+            std::string::npos)
+      << LogText();
+  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(0, 0, 1600, 900)");
+  EXPECT_EQ(recording_.Named("glFrustum").at(0).Text(),
+            "glFrustum(-0.592533, 0.592533, -0.3333, 0.3333, 1, 5000)");
+  EXPECT_EQ(recording_.Named("glOrtho").at(0).Text(), "glOrtho(0, 1600, 0, 900, -1, 1)");
+
+  // A desktop whose size cannot be told: the designed fallback line, and the window's size.
+  recording_.calls.clear();
+  prepareWindow_ = [](testing::ScriptedWindow& w) { w.drawable = {1280, 720}; };
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_NE(LogText().find("    Attempting to Keep Desktop Resolution...Failed\n"
+                           "     Continuing in Desktop Resolution...\n"
+                           "END RESOLUTION CHANGE\n\n"),
+            std::string::npos)
+      << LogText();
+  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(0, 0, 1280, 720)");
+
+  // A fixed resolution in a daemon's window: the designed attempts, then the whole window.
+  recording_.calls.clear();
+  settings::Write(store_, settings::kResolution, "800X600");
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.drawable = {1280, 720};
+    w.sizedByOthers = true;
+  };
+  ASSERT_EQ(Main("/s"), 0);
+  EXPECT_NE(LogText().find("     Continuing in Desktop Resolution...\n"), std::string::npos);
+  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(0, 0, 1280, 720)");
+  EXPECT_EQ(recording_.Named("glFrustum").at(0).Text(),
+            "glFrustum(-0.592533, 0.592533, -0.3333, 0.3333, 1, 5000)");
+}
+
+// --window: a plain window of the configured size, no mode change and no password, which the
+// pointer and other keys leave running; the picture follows the window's new size.
+TEST_F(SaverMainTest, WindowModeFollowsItsWindowUntilEscape) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
+  platform::ManualClock clock(5000);
+  platform::ScopedClock scoped(clock);
+  settings::Write(store_, settings::kResolution, "2048X1536");
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.desktop = {1600, 900};
+    w.sizedByOthers = true;
+    w.drawable = {1200, 900};
+    w.resizeAfterFrames = 3;
+    w.resizeTo = {900, 400};
+    w.keyAfterFrames = 6;
+    w.endKey = platform::kKeyEscape;
+    w.script = {{platform::WindowMessageKind::KeyDown, 'A'},
+                {platform::WindowMessageKind::MouseMove, 0},
+                {platform::WindowMessageKind::ActivateApp, 0}};
+  };
+  ASSERT_EQ(Main("--window"), 0);
+  EXPECT_TRUE(window_->modeRequests.empty());
+  // 2048 x 1536 does not fit the 1600 x 900 desktop: the largest of its shape that does.
+  EXPECT_EQ(window_->created, (std::pair<int, int>{1200, 900}));
+  EXPECT_NE(LogText().find("    Attempting to Keep Desktop Resolution...Success\n"
+                           "        Window Size: 1200x900\n"
+                           "END RESOLUTION CHANGE\n\n"),
+            std::string::npos)
+      << LogText();
+  EXPECT_EQ(window_->idles, 7);  // neither the key, the pointer nor the focus ended it
+  EXPECT_EQ(window_->cursorHides, 0);
+  EXPECT_EQ(recording_.Named("glViewport").back().Text(), "glViewport(0, 0, 900, 400)");
+  EXPECT_EQ(recording_.Named("glFrustum").back().Text(),
+            "glFrustum(-0.749925, 0.749925, -0.3333, 0.3333, 1, 5000)");
+
+  // With the desktop's resolution the window is half the desktop.
+  settings::Write(store_, settings::kResolution, "DESKTOP");
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.desktop = {1600, 900};
+    w.sizedByOthers = true;
+    w.endKey = platform::kKeyEscape;
+  };
+  ASSERT_EQ(Main("--window"), 0);
+  EXPECT_EQ(window_->created, (std::pair<int, int>{800, 450}));
 }
 
 TEST_F(SaverMainTest, StartFailuresRestoreTheDisplayAndSkipTheShutdownLine) {

@@ -73,10 +73,15 @@ TEST(TitleOverlays, RectanglesScaleWithTheScreenWidth) {
   expect(3, 256, 384, 161.5f, 193.5f);
   expect(4, 256, 384, 261.5f, 293.5f);
 
-  // A wide screen scales by width alone.
+  // A screen wider than 4:3 scales by the 4:3 width of its height (1440 / 1280), centred on the
+  // real width, the strip still on the bottom edge.
   ASSERT_TRUE(titles.LoadTitles(folder.WithSeparator(), 1920, 1080, &why)) << why;
-  expect(1, 960, 1344, 48, 432);
-  expect(2, 768, 1152, 1032, 1080);
+  expect(1, 960, 1248, 171, 459);
+  expect(2, 816, 1104, 1044, 1080);
+  // Placed again for a resized window: a 900 x 400 one scales by 533.33 / 1280.
+  titles.Place(900, 400);
+  expect(0, 450 - 320.0f / 3, 450, 200 - 410.0f / 3, 200 - 30);
+  expect(2, 450 - 160.0f / 3, 450 + 160.0f / 3, 400 - 40.0f / 3, 400);
 }
 
 TEST(TitleOverlays, AMissingImageFailsTheStepAndNothingIsDrawn) {

@@ -169,6 +169,45 @@ TEST_F(WindowLogicTest, WithAPasswordLosingActivationTakesTheFrontBackAndAsks) {
   EXPECT_EQ(endQuestions_, 2);
 }
 
+// In a plain window of its own only Escape and closing end the saver, without a password.
+TEST(WindowLogicWindowed, OnlyEscapeAndClosingEndIt) {
+  PassiveWindow window;
+  int screenshots = 0, focusCycles = 0, endQuestions = 0;
+  WindowLogic logic{window,
+                    WindowLogic::Hooks{[&] { return ++endQuestions, true; }, [] { return false; },
+                                       [&] { ++screenshots; }, [&] { ++focusCycles; },
+                                       [] { return true; }},
+                    true};
+  const auto send = [&](WindowMessageKind kind, long parameter = 0) {
+    return logic.OnMessage(WindowMessage{kind, parameter});
+  };
+  EXPECT_TRUE(send(WindowMessageKind::Create).defaultProcessing);
+  EXPECT_TRUE(send(WindowMessageKind::SetCursor).defaultProcessing);  // the arrow stays
+  for (int x = 0; x < 500; x += 50) {
+    window.cursor = {x, x};
+    send(WindowMessageKind::MouseMove);
+  }
+  send(WindowMessageKind::KeyDown, 'A');
+  send(WindowMessageKind::KeyDown, platform::kKeyF12);
+  send(WindowMessageKind::KeyDown, platform::kKeyC);
+  send(WindowMessageKind::Activate, 0);
+  send(WindowMessageKind::ActivateApp, 0);
+  EXPECT_EQ(send(WindowMessageKind::PowerBroadcast).result, 1);
+  // The close box and the system menu take their usual course (which ends in Destroy).
+  EXPECT_TRUE(send(WindowMessageKind::SysCommand, platform::kClose).defaultProcessing);
+  EXPECT_EQ(window.quits, 0);
+  EXPECT_EQ(window.cursorHides, 0);
+  EXPECT_EQ(window.frontRequests, 0);
+  EXPECT_EQ(screenshots, 1);
+  EXPECT_EQ(focusCycles, 1);
+
+  send(WindowMessageKind::KeyDown, platform::kKeyEscape);
+  EXPECT_EQ(window.quits, 1);
+  send(WindowMessageKind::Destroy);
+  EXPECT_EQ(window.quits, 2);
+  EXPECT_EQ(endQuestions, 0);
+}
+
 TEST(OffscreenOptions, TakenOutBeforeTheModeScan) {
   std::vector<std::string> arguments = {
       "--offscreen", "--frames=12",        "/s",           "--pictures-folder=/srv/shots",

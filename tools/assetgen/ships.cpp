@@ -806,6 +806,8 @@ std::string ScenarioCatalogueReg() {
   // camera, and it is heard: the hum and the battle's sound effects. (A setting that is absent
   // still reads as off.)
   text += "\"Use3DCameraView\"=\"1\"\r\n";
+  // The monitor as it is: its own mode, its own shape.
+  text += "\"Resolution\"=\"DESKTOP\"\r\n";
   text += "\"UseSoundFX\"=\"1\"\r\n";
   text += "\"NumScenarios\"=\"" + std::to_string(order.size()) + "\"\r\n";
   for (std::size_t i = 0; i < order.size(); ++i) {
