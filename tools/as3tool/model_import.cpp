@@ -1,0 +1,369 @@
+// Model and image import through the Open Asset Import Library and stb_image (Linux build).
+
+#include "tools/as3tool/model_import.h"
+
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <stb_image.h>
+#include <stb_image_resize.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "tools/assetgen/ships.h"
+
+namespace ironwood::as3tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The largest single file a model may pull in (its buffers, its images).
+constexpr std::size_t kMaxModelFileBytes = std::size_t{256} << 20;
+constexpr unsigned kMaxMeshVertices = 1023;
+constexpr unsigned kMaxMeshTriangles = 1023;
+constexpr std::size_t kMaxMeshes = 255;
+// A name no file has: the model bytes of ReadModelBytes.
+constexpr const char* kMemoryName = "$ironwood-model$";
+
+class ByteStream : public Assimp::IOStream {
+ public:
+  explicit ByteStream(std::string bytes) : bytes_(std::move(bytes)) {}
+  size_t Read(void* buffer, size_t size, size_t count) override {
+    if (size == 0) return 0;
+    const size_t whole = std::min(count, (bytes_.size() - at_) / size);
+    std::memcpy(buffer, bytes_.data() + at_, whole * size);
+    at_ += whole * size;
+    return whole;
+  }
+  size_t Write(const void*, size_t, size_t) override { return 0; }
+  aiReturn Seek(size_t offset, aiOrigin origin) override {
+    const size_t base = origin == aiOrigin_SET ? 0 : origin == aiOrigin_CUR ? at_ : bytes_.size();
+    if (offset > bytes_.size() || base > bytes_.size() - offset) return aiReturn_FAILURE;
+    at_ = base + offset;
+    return aiReturn_SUCCESS;
+  }
+  size_t Tell() const override { return at_; }
+  size_t FileSize() const override { return bytes_.size(); }
+  void Flush() override {}
+
+ private:
+  std::string bytes_;
+  size_t at_ = 0;
+};
+
+// Files for the importer: the model bytes themselves (in memory), and, when `folder` is set,
+// regular files inside that folder, read whole and bounded. Nothing is ever written.
+class FolderIoSystem : public Assimp::IOSystem {
+ public:
+  FolderIoSystem(std::string memoryName, std::string memory, fs::path folder)
+      : memoryName_(std::move(memoryName)), memory_(std::move(memory)),
+        folder_(std::move(folder)) {}
+
+  bool Exists(const char* file) const override {
+    return Load(file, nullptr);
+  }
+  char getOsSeparator() const override { return '/'; }
+  Assimp::IOStream* Open(const char* file, const char* mode) override {
+    if (mode != nullptr && std::strchr(mode, 'w') != nullptr) return nullptr;
+    std::string bytes;
+    if (!Load(file, &bytes)) return nullptr;
+    return new ByteStream(std::move(bytes));
+  }
+  void Close(Assimp::IOStream* stream) override { delete stream; }
+
+ private:
+  bool Load(const char* file, std::string* bytes) const {
+    if (file == nullptr) return false;
+    if (memoryName_ == file) {
+      if (bytes != nullptr) *bytes = memory_;
+      return true;
+    }
+    if (folder_.empty()) return false;
+    std::error_code fault;
+    const fs::path wanted = fs::weakly_canonical(fs::path(file), fault);
+    if (fault) return false;
+    const auto [end, rest] = std::mismatch(folder_.begin(), folder_.end(), wanted.begin(),
+                                           wanted.end());
+    if (end != folder_.end()) return false;  // outside the model's folder
+    if (!fs::is_regular_file(wanted, fault)) return false;
+    if (bytes == nullptr) return true;
+    Bytes data;
+    std::string error;
+    if (fs::file_size(wanted, fault) > kMaxModelFileBytes || fault) return false;
+    if (!ReadFileBytes(wanted.string(), &data, &error)) return false;
+    bytes->assign(data.begin(), data.end());
+    return true;
+  }
+
+  std::string memoryName_, memory_;
+  fs::path folder_;
+};
+
+bool Finite(const aiVector3D& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// One mesh of the scene as plug-in meshes of at most 1023 vertices and triangles each: faces in
+// order, each piece taking the vertices its faces use.
+bool SplitMesh(const aiMesh& mesh, std::uint32_t slot, std::vector<PluginMesh>* out,
+               std::string* error) {
+  PluginMesh piece;
+  piece.pairIndex = slot;
+  std::vector<std::uint32_t> local(mesh.mNumVertices, UINT32_MAX);
+  std::vector<unsigned> used;  // the scene vertices `local` maps for this piece
+  auto flush = [&] {
+    if (!piece.triangles.empty()) out->push_back(std::move(piece));
+    piece = PluginMesh{};
+    piece.pairIndex = slot;
+    for (unsigned v : used) local[v] = UINT32_MAX;
+    used.clear();
+  };
+  for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+    const aiFace& face = mesh.mFaces[f];
+    if (face.mNumIndices != 3) continue;  // points and lines draw nothing
+    for (unsigned k = 0; k < 3; ++k) {
+      if (face.mIndices[k] >= mesh.mNumVertices) {
+        *error = "face " + std::to_string(f) + " uses vertex " +
+                 std::to_string(face.mIndices[k]) + " of " + std::to_string(mesh.mNumVertices);
+        return false;
+      }
+    }
+    int fresh = 0;
+    for (unsigned k = 0; k < 3; ++k) fresh += local[face.mIndices[k]] == UINT32_MAX ? 1 : 0;
+    if (piece.vertices.size() + static_cast<std::size_t>(fresh) > kMaxMeshVertices ||
+        piece.triangles.size() + 1 > kMaxMeshTriangles) {
+      flush();
+    }
+    std::array<std::uint32_t, 3> triangle{};
+    for (unsigned k = 0; k < 3; ++k) {
+      const unsigned v = face.mIndices[k];
+      if (local[v] == UINT32_MAX) {
+        const aiVector3D& p = mesh.mVertices[v];
+        if (!Finite(p)) {
+          *error = "vertex " + std::to_string(v) + " has a coordinate that is not finite";
+          return false;
+        }
+        PluginVertex vertex;
+        vertex.position = {p.x, p.y, p.z};
+        if (mesh.mNormals != nullptr && Finite(mesh.mNormals[v])) {
+          vertex.normal = {mesh.mNormals[v].x, mesh.mNormals[v].y, mesh.mNormals[v].z};
+        }
+        if (mesh.mTextureCoords[0] != nullptr) {
+          const aiVector3D& t = mesh.mTextureCoords[0][v];
+          if (std::isfinite(t.x) && std::isfinite(t.y)) vertex.texCoord = {t.x, t.y};
+        }
+        local[v] = static_cast<std::uint32_t>(piece.vertices.size());
+        used.push_back(v);
+        piece.vertices.push_back(vertex);
+      }
+      triangle[k] = local[v];
+    }
+    piece.triangles.push_back(triangle);
+  }
+  flush();
+  return true;
+}
+
+// The base-colour image of a material: embedded ("*N" or the image's own name) or a file
+// relative to the model's folder.
+void MaterialImage(const aiScene& scene, const aiMaterial& material, const fs::path& folder,
+                   ModelMaterial* out) {
+  aiString name;
+  if (material.Get(AI_MATKEY_NAME, name) == AI_SUCCESS) out->name = name.C_Str();
+  aiString texturePath;
+  if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &texturePath) != AI_SUCCESS &&
+      material.GetTexture(aiTextureType_DIFFUSE, 0, &texturePath) != AI_SUCCESS) {
+    return;  // no image named: the neutral texture, quietly
+  }
+  const std::string wanted = texturePath.C_Str();
+  if (const aiTexture* texture = scene.GetEmbeddedTexture(wanted.c_str())) {
+    out->embedded = true;
+    std::string error;
+    if (texture->mHeight == 0) {
+      const Bytes bytes(reinterpret_cast<const std::uint8_t*>(texture->pcData),
+                        reinterpret_cast<const std::uint8_t*>(texture->pcData) + texture->mWidth);
+      if (!DecodeImage(bytes, &out->image, &error)) out->problem = "embedded image: " + error;
+    } else if (std::int64_t{texture->mWidth} * texture->mHeight > kMaxImagePixels) {
+      out->problem = "embedded image: larger than any texture needs";
+    } else {
+      RgbaImage& image = out->image;
+      image.width = static_cast<int>(texture->mWidth);
+      image.height = static_cast<int>(texture->mHeight);
+      image.hasAlpha = true;
+      image.rgba.resize(static_cast<std::size_t>(image.width) * image.height * 4);
+      for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+          // Texels come top row first; records keep the bottom row first.
+          const aiTexel& t = texture->pcData[static_cast<std::size_t>(image.height - 1 - y) *
+                                                 image.width + x];
+          std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(y) * image.width + x) * 4];
+          p[0] = t.r;
+          p[1] = t.g;
+          p[2] = t.b;
+          p[3] = t.a;
+        }
+      }
+    }
+    return;
+  }
+  if (folder.empty()) {
+    out->problem = "\"" + wanted + "\" is not in the model";
+    return;
+  }
+  std::string file = wanted;
+  std::replace(file.begin(), file.end(), '\\', '/');
+  std::error_code fault;
+  const fs::path resolved = fs::weakly_canonical(folder / fs::path(file), fault);
+  const auto [end, rest] =
+      std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
+  if (fault || end != folder.end() || fs::path(file).is_absolute()) {
+    out->problem = "\"" + wanted + "\" is outside the model's folder and is not read";
+    return;
+  }
+  Bytes bytes;
+  std::string error;
+  if (!ReadFileBytes(resolved.string(), &bytes, &error) ||
+      !DecodeImage(bytes, &out->image, &error)) {
+    out->problem = "\"" + wanted + "\": " + error;
+    return;
+  }
+  out->imageFile = resolved.string();
+}
+
+bool ReadScene(const std::string& name, FolderIoSystem* io, const fs::path& folder,
+               ImportedModel* out, std::string* error) {
+  *out = ImportedModel{};
+  Assimp::Importer importer;
+  importer.SetIOHandler(io);  // the importer owns it from here
+  importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+  const aiScene* scene = importer.ReadFile(
+      name, aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_JoinIdenticalVertices |
+                aiProcess_PreTransformVertices | aiProcess_SortByPType |
+                aiProcess_ValidateDataStructure);
+  if (scene == nullptr) {
+    std::string why = importer.GetErrorString();
+    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    *error = "cannot be read as a model: " + (why.empty() ? std::string("no reason given") : why);
+    return false;
+  }
+  std::map<unsigned, std::uint32_t> slots;  // scene material -> material slot
+  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+    const aiMesh& mesh = *scene->mMeshes[m];
+    if ((mesh.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) == 0) continue;
+    auto slot = slots.find(mesh.mMaterialIndex);
+    if (slot == slots.end()) {
+      slot = slots.emplace(mesh.mMaterialIndex, static_cast<std::uint32_t>(slots.size())).first;
+      ModelMaterial material;
+      if (mesh.mMaterialIndex < scene->mNumMaterials) {
+        MaterialImage(*scene, *scene->mMaterials[mesh.mMaterialIndex], folder, &material);
+      }
+      out->materials.push_back(std::move(material));
+    }
+    std::string fault;
+    if (!SplitMesh(mesh, slot->second, &out->meshes, &fault)) {
+      *error = "mesh " + std::to_string(m) + ": " + fault;
+      return false;
+    }
+    if (out->meshes.size() > kMaxMeshes) {
+      *error = "more than " + std::to_string(kMaxMeshes) +
+               " plug-in meshes of 1023 vertices and triangles; a plug-in holds no more";
+      return false;
+    }
+  }
+  if (out->materials.size() > 255) {
+    *error = "more than 255 materials; a plug-in holds 255 texture pairs";
+    return false;
+  }
+  if (out->meshes.empty()) {
+    *error = "has nothing to draw (no triangles)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ModelImportAvailable() { return true; }
+
+bool DecodeImage(const Bytes& bytes, RgbaImage* out, std::string* error) {
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+    *error = bytes.empty() ? "is empty" : "is too large";
+    return false;
+  }
+  const int length = static_cast<int>(bytes.size());
+  int width = 0, height = 0, channels = 0;
+  if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0) {
+    *error = std::string("is not a PNG, JPEG, TGA or BMP image the tool can read (") +
+             stbi_failure_reason() + ")";
+    return false;
+  }
+  if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxImagePixels) {
+    *error = std::to_string(width) + " x " + std::to_string(height) +
+             " is larger than any texture needs";
+    return false;
+  }
+  stbi_set_flip_vertically_on_load(1);  // the bottom row first, as records keep them
+  std::uint8_t* pixels = stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 4);
+  if (pixels == nullptr) {
+    *error = std::string("cannot be decoded (") + stbi_failure_reason() + ")";
+    return false;
+  }
+  out->width = width;
+  out->height = height;
+  out->hasAlpha = channels == 2 || channels == 4;
+  out->rgba.assign(pixels, pixels + static_cast<std::size_t>(width) * height * 4);
+  stbi_image_free(pixels);
+  return true;
+}
+
+RgbaImage Resized(const RgbaImage& image, int width, int height) {
+  if (image.width == width && image.height == height) return image;
+  RgbaImage out;
+  out.width = width;
+  out.height = height;
+  out.hasAlpha = image.hasAlpha;
+  out.rgba.resize(static_cast<std::size_t>(width) * height * 4);
+  stbir_resize_uint8(image.rgba.data(), image.width, image.height, 0, out.rgba.data(), width,
+                     height, 0, 4);
+  return out;
+}
+
+bool ReadModel(const std::string& path, ImportedModel* out, std::string* error) {
+  std::error_code fault;
+  const fs::path model = fs::weakly_canonical(fs::absolute(path, fault), fault);
+  if (fault || !fs::is_regular_file(model, fault)) {
+    *error = fs::exists(model, fault) ? "is not a regular file" : "cannot be opened";
+    return false;
+  }
+  const fs::path folder = model.parent_path();
+  return ReadScene(model.string(), new FolderIoSystem("", "", folder), folder, out, error);
+}
+
+bool ReadModelBytes(const std::uint8_t* data, std::size_t size, const std::string& extension,
+                    ImportedModel* out, std::string* error) {
+  const std::string name = kMemoryName + extension;
+  return ReadScene(name,
+                   new FolderIoSystem(name, std::string(reinterpret_cast<const char*>(data), size),
+                                      fs::path()),
+                   fs::path(), out, error);
+}
+
+bool DefaultClass(PluginFile* out, std::string* error) {
+  // The second class of the first fleet is its mid-sized warship.
+  std::vector<assetgen::ShipClassAsset> classes = assetgen::ShipClasses();
+  if (classes.size() < 2) {
+    *error = "the built-in classes could not be made";
+    return false;
+  }
+  *out = std::move(classes[1].plugin);
+  return true;
+}
+
+}  // namespace ironwood::as3tool
