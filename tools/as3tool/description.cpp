@@ -130,19 +130,22 @@ class DescriptionReader {
     return true;
   }
 
-  // A 24-bit BMP as the saver reads images, with its reasons; any other image (PNG, JPEG, TGA,
-  // other BMPs) goes to the image library where the build has one, marked in `other`.
+  // A BMP as the saver reads images, with its reasons; any other image (PNG, JPEG, TGA) goes to
+  // the image library where the build has one, marked in `other`.
   bool Image(const std::string& name, BmpPixels* image, RgbaImage* other, bool* isOther) {
     Bytes bytes;
     std::string fault;
     if (!ReadFileBytes(Resolve(name), &bytes, &fault)) return FailInput(name, fault);
     *isOther = false;
-    if (DecodeBmp(std::string(bytes.begin(), bytes.end()), *image, &fault)) return true;
     const bool bmp = bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
-    std::string otherFault;
-    if (!DecodeImage(bytes, other, &otherFault)) {
-      return FailInput(name, bmp || !ModelImportAvailable() ? fault : otherFault);
+    if (bmp || !ModelImportAvailable()) {
+      if (!DecodeBmp(std::string(bytes.begin(), bytes.end()), *image, &fault)) {
+        return FailInput(name, fault);
+      }
+      return true;
     }
+    std::string otherFault;
+    if (!DecodeImage(bytes, other, &otherFault)) return FailInput(name, otherFault);
     *isOther = true;
     return true;
   }
@@ -161,8 +164,8 @@ class DescriptionReader {
     return image;
   }
 
-  // COLOUR and OPACITY ("-" or empty: none) into one texture record. Two 24-bit BMPs are taken
-  // as the saver takes them, at their own size. Other images are resized to the nearest size a
+  // COLOUR and OPACITY ("-" or empty: none) into one texture record. Two BMPs are taken as the
+  // saver takes them, at their own size. Other images are resized to the nearest size a
   // record holds (with a warning); their alpha channel is the opacity when OPACITY is "-", and
   // an opacity image gives its alpha channel, or its blue channel when it has none.
   bool Texture(const std::string& colourName, const std::string& opacityName,

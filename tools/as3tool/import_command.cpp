@@ -252,6 +252,13 @@ bool LoadClass(const std::string& path, PluginFile* file, std::string* error) {
   return true;
 }
 
+bool IsBmp(const std::string& path) {
+  Bytes bytes;
+  std::string error;
+  return ReadFileBytes(path, &bytes, &error) && bytes.size() >= 2 && bytes[0] == 'B' &&
+         bytes[1] == 'M';
+}
+
 // Reads the model and writes the description (and the images it needs that are no files yet)
 // to `description`. Input files are named by absolute path when `absolute`, else relative to
 // the description's folder. False with one line naming the faulty file.
@@ -343,14 +350,32 @@ bool WriteDescription(const ImportRequest& request, const fs::path& description,
   bool wroteHull = false;
   const fs::path damage = folder / (stem + "-damage.png");
   if (!WritePng(damage, Scorch(), error)) return false;
+  std::string override;
+  if (!request.texture.empty()) {
+    override = name(request.texture);
+    if (IsBmp(request.texture)) {
+      Bytes bytes;
+      RgbaImage image;
+      std::string fault;
+      if (!ReadFileBytes(request.texture, &bytes, &fault) || !DecodeImage(bytes, &image, &fault)) {
+        *error = request.texture + ": " + fault;
+        return false;
+      }
+      const fs::path file = folder / (stem + "-texture.png");
+      if (!WritePng(file, image, error)) return false;
+      override = name(file);
+    }
+  }
   for (std::size_t m = 0; m < materials.size(); ++m) {
     const ModelMaterial& material = materials[m];
     std::string colour;
-    if (!request.texture.empty()) {
-      colour = name(request.texture);
-    } else if (!material.imageFile.empty()) {
+    if (!override.empty()) {
+      colour = override;
+    } else if (!material.imageFile.empty() && !IsBmp(material.imageFile)) {
       colour = name(material.imageFile);
-    } else if (material.embedded && material.problem.empty()) {
+    } else if ((material.embedded || !material.imageFile.empty()) && material.problem.empty()) {
+      // Embedded images become files; so do BMPs, which a description reads by the saver's
+      // rules (24-bit, a record's size) while a model's BMP may be any BMP.
       const fs::path file = folder / (stem + "-texture-" + std::to_string(m) + ".png");
       if (!WritePng(file, material.image, error)) return false;
       colour = name(file);

@@ -2,7 +2,9 @@
 
 #include "tools/as3tool/model_import.h"
 
+#include <assimp/DefaultLogger.hpp>
 #include <assimp/IOStream.hpp>
+#include <assimp/LogStream.hpp>
 #include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
@@ -104,6 +106,48 @@ class FolderIoSystem : public Assimp::IOSystem {
 
   std::string memoryName_, memory_;
   fs::path folder_;
+};
+
+// Readers that meet a fault they can step round (an index past the vertices, a broken
+// accessor) log it and go on with less than the file says; such a file is refused rather than
+// imported with parts missing. Kept: the first error logged while the scope lives, or the first
+// warning that says something was dropped or out of range.
+class ErrorCapture {
+ public:
+  ErrorCapture() {
+    Assimp::DefaultLogger::create("", Assimp::Logger::NORMAL, 0);
+    Assimp::DefaultLogger::get()->attachStream(new Stream(&first_),
+                                               Assimp::Logger::Err | Assimp::Logger::Warn);
+  }
+  ~ErrorCapture() { Assimp::DefaultLogger::kill(); }  // the logger deletes its stream
+  ErrorCapture(const ErrorCapture&) = delete;
+  ErrorCapture& operator=(const ErrorCapture&) = delete;
+  const std::string& First() const { return first_; }
+
+ private:
+  class Stream : public Assimp::LogStream {
+   public:
+    explicit Stream(std::string* first) : first_(first) {}
+    void write(const char* message) override {
+      if (!first_->empty() || message == nullptr) return;
+      std::string text = message;
+      if (text.rfind("Error", 0) != 0 && text.find("dropped") == std::string::npos &&
+          text.find("out-of-range") == std::string::npos &&
+          text.find("out of range") == std::string::npos) {
+        return;  // a warning about something the tool does not use
+      }
+      // "Error, T0: what" without the severity and thread prefix.
+      if (const std::size_t colon = text.find(": "); colon != std::string::npos) {
+        text.erase(0, colon + 2);
+      }
+      while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+      *first_ = text.empty() ? "an error without words" : text;
+    }
+
+   private:
+    std::string* first_;
+  };
+  std::string first_;
 };
 
 bool Finite(const aiVector3D& v) {
@@ -240,6 +284,7 @@ void MaterialImage(const aiScene& scene, const aiMaterial& material, const fs::p
 bool ReadScene(const std::string& name, FolderIoSystem* io, const fs::path& folder,
                ImportedModel* out, std::string* error) {
   *out = ImportedModel{};
+  ErrorCapture errors;
   Assimp::Importer importer;
   importer.SetIOHandler(io);  // the importer owns it from here
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -250,7 +295,15 @@ bool ReadScene(const std::string& name, FolderIoSystem* io, const fs::path& fold
   if (scene == nullptr) {
     std::string why = importer.GetErrorString();
     while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    if (why.find("mNumMeshes is 0") != std::string::npos) {
+      *error = "has nothing to draw (no meshes with faces)";
+      return false;
+    }
     *error = "cannot be read as a model: " + (why.empty() ? std::string("no reason given") : why);
+    return false;
+  }
+  if (!errors.First().empty()) {
+    *error = "is a damaged model: " + errors.First();
     return false;
   }
   std::map<unsigned, std::uint32_t> slots;  // scene material -> material slot
@@ -356,13 +409,13 @@ bool ReadModelBytes(const std::uint8_t* data, std::size_t size, const std::strin
 }
 
 bool DefaultClass(PluginFile* out, std::string* error) {
-  // The second class of the first fleet is its mid-sized warship.
-  std::vector<assetgen::ShipClassAsset> classes = assetgen::ShipClasses();
+  // The second class of the first fleet is its mid-sized warship; made once a run.
+  static const std::vector<assetgen::ShipClassAsset> classes = assetgen::ShipClasses();
   if (classes.size() < 2) {
     *error = "the built-in classes could not be made";
     return false;
   }
-  *out = std::move(classes[1].plugin);
+  *out = classes[1].plugin;
   return true;
 }
 

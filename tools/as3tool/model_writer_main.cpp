@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: model_writer FOLDER\n");
     return 2;
   }
-  using namespace ironwood::as3tool::testing;
+  using namespace ironwood::as3tool::models;
   const SourceModel hull = EscortHull();
   for (const std::string& path :
        {WriteObj(argv[1], "escort", hull), WriteGltf(argv[1], "escort", hull),

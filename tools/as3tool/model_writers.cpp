@@ -9,7 +9,7 @@
 #include "tools/assetgen/ships.h"
 #include "tools/png/png_encoder.h"
 
-namespace ironwood::as3tool::testing {
+namespace ironwood::as3tool::models {
 namespace {
 
 constexpr float kFileScale = 10;
@@ -267,4 +267,4 @@ std::string WriteCollada(const std::string& folder, const std::string& stem,
   return folder + "/" + stem + ".dae";
 }
 
-}  // namespace ironwood::as3tool::testing
+}  // namespace ironwood::as3tool::models

@@ -11,7 +11,7 @@
 #include "saver/assets/plugin_file.h"
 #include "tools/as3tool/model_import.h"
 
-namespace ironwood::as3tool::testing {
+namespace ironwood::as3tool::models {
 
 struct SourceModel {
   std::vector<PluginMesh> meshes;  // one material for all
@@ -39,4 +39,4 @@ struct GltfParts {
 GltfParts EncodeGltf(const SourceModel& model, bool glb, const std::string& binName);
 std::string EncodeGlb(const GltfParts& parts);
 
-}  // namespace ironwood::as3tool::testing
+}  // namespace ironwood::as3tool::models
