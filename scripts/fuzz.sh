@@ -15,14 +15,14 @@ root="$PWD"
 
 seconds="${1:-60}"
 shift || true
-all=(bmp embedded_texture dds ase plugin scenario lens_flare wave reg_text)
+all=(bmp embedded_texture dds ase plugin scenario lens_flare wave reg_text model_import)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 parallel="${IRONWOOD_FUZZ_PARALLEL:-1}"
 
 declare -A max_len=(
   [bmp]=8192 [embedded_texture]=4096 [dds]=8192 [ase]=65536 [plugin]=16384
-  [scenario]=4096 [lens_flare]=4096 [wave]=4096 [reg_text]=8192)
+  [scenario]=4096 [lens_flare]=4096 [wave]=4096 [reg_text]=8192 [model_import]=16384)
 
 build="$root/build/fuzz"
 cmake --preset fuzz >/dev/null

@@ -8,7 +8,7 @@ const std::vector<Target>& Targets() {
       {"dds", Dds},           {"ase", Ase},
       {"plugin", Plugin},     {"scenario", Scenario},
       {"lens_flare", LensFlare}, {"wave", Wave},
-      {"reg_text", RegText},
+      {"reg_text", RegText},  {"model_import", ModelImport},
   };
   return targets;
 }
