@@ -51,6 +51,7 @@ fuzz_one() {
     # would reach the memory limit in a target that allocates a lot; a small quarantine leaves
     # the limit to what the reader itself holds.
     if ASAN_OPTIONS="quarantine_size_mb=16${ASAN_OPTIONS:+:$ASAN_OPTIONS}" \
+       LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan_suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}" \
        "$bin" -rss_limit_mb=256 -max_len="${max_len[$t]}" -timeout=10 -max_total_time="$left" \
          -print_final_stats=1 -artifact_prefix="$out/artifacts/" "${dirs[@]}" >"$log" 2>&1; then
       :

@@ -375,11 +375,13 @@ class DescriptionReader {
   // class's semi-axes.
   void TakeModels() {
     if (modelsLine_ == 0) return;
-    for (const auto& [key, from, to] :
-         {std::tuple{"phaser-model", &models_.phaser, &file_.phaser},
-          std::tuple{"torpedo-model", &models_.torpedo, &file_.torpedo},
-          std::tuple{"shield-model", &models_.shield, &file_.shield}}) {
-      if (seen_.count(key) != 0) continue;
+    for (const auto& [key, from, to, carried] :
+         {std::tuple{"phaser-model", &models_.phaser, &file_.phaser, !models_.phaserMounts.empty()},
+          std::tuple{"torpedo-model", &models_.torpedo, &file_.torpedo,
+                     !models_.torpedoMounts.empty()},
+          std::tuple{"shield-model", &models_.shield, &file_.shield, true}}) {
+      // A plug-in without mounts of a kind carries no model of it.
+      if (seen_.count(key) != 0 || !carried) continue;
       *to = *from;
       seen_.emplace(key, modelsLine_);
     }
@@ -390,12 +392,11 @@ class DescriptionReader {
         }
       }
     }
-    // The models only: a class with no mounts of a kind carries no model of it.
-    if (file_.phaserMounts.empty() && seen_.at("phaser-model") == modelsLine_) {
-      seen_.erase("phaser-model");
-    }
-    if (file_.torpedoMounts.empty() && seen_.at("torpedo-model") == modelsLine_) {
-      seen_.erase("torpedo-model");
+    // Taken only where this class has mounts of that kind.
+    for (const auto& [key, mounts] : {std::pair{"phaser-model", &file_.phaserMounts},
+                                      std::pair{"torpedo-model", &file_.torpedoMounts}}) {
+      const auto it = seen_.find(key);
+      if (mounts->empty() && it != seen_.end() && it->second == modelsLine_) seen_.erase(it);
     }
     if (soundCount_ == 0 && models_.hasSounds) {
       file_.sounds = models_.sounds;

@@ -475,6 +475,11 @@ int ImportCommand(const std::vector<std::string>& args, std::ostream& out, std::
            "[--texture IMAGE]\n";
     return 2;
   }
+  if (!ModelImportAvailable()) {
+    ReadModel(request.model, nullptr, &error);
+    err << "as3tool import: " << error << "\n";
+    return 2;
+  }
   TemporaryFolder folder;
   if (!folder.Make(&error)) {
     err << request.output << ": " << error << "\n";
@@ -519,6 +524,11 @@ int DescribeCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << "as3tool describe: " << error << "\n"
         << "usage: as3tool describe MODEL [DESCRIPTION.txt] [--like CLASS.as3] [--length L] "
            "[--texture IMAGE]\n";
+    return 2;
+  }
+  if (!ModelImportAvailable()) {
+    ReadModel(request.model, nullptr, &error);
+    err << "as3tool describe: " << error << "\n";
     return 2;
   }
   fs::path description = request.output;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 
 #include "tools/as3tool/model_import.h"
@@ -131,6 +132,14 @@ TEST(Import, EveryFormatFliesInTheSaversAxesWithItsTexture) {
   ASSERT_EQ(Tool({"build", description, dir + "/rebuilt.as3"}).status, 0);
   EXPECT_EQ(ironwood::testing::TempFolder::Read(dir + "/rebuilt.as3"),
             ironwood::testing::TempFolder::Read(cases[2].model + ".as3"));
+  // A model mesh is placed by the length line; without one the description is refused.
+  std::ifstream in(description);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  text.erase(text.find("length "), text.find('\n', text.find("length ")) - text.find("length "));
+  std::ofstream(dir + "/no-length.txt") << text;
+  const Outcome unplaced = Tool({"build", dir + "/no-length.txt", dir + "/unplaced.as3"});
+  EXPECT_EQ(unplaced.status, 1);
+  EXPECT_NE(unplaced.err.find("needs a length line"), std::string::npos) << unplaced.err;
 }
 
 TEST(Import, RefusesBrokenModelsWithTheReasonAndWritesNothing) {

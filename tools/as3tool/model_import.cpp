@@ -14,12 +14,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 
 #include "tools/assetgen/ships.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define IRONWOOD_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define IRONWOOD_ADDRESS_SANITIZER 1
+#endif
 
 namespace ironwood::as3tool {
 namespace {
@@ -281,10 +294,133 @@ void MaterialImage(const aiScene& scene, const aiMaterial& material, const fs::p
   out->imageFile = resolved.string();
 }
 
+// While a model is read, the process may map at most 4 GiB more than it had: the readers size
+// arrays by numbers in the file, and a few hostile bytes can otherwise have one take all the
+// machine's memory before it fails. Past the ceiling an allocation fails, the reader reports
+// it and the model is refused. (Not under AddressSanitizer, whose shadow mappings the ceiling
+// would break; the fuzz targets have their own memory limit.)
+class MemoryCeiling {
+ public:
+  MemoryCeiling() {
+#ifndef IRONWOOD_ADDRESS_SANITIZER
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+      std::fclose(statm);
+    }
+    if (pages <= 0 || getrlimit(RLIMIT_AS, &saved_) != 0) return;
+    const rlim_t ceiling = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                           (rlim_t{4} << 30);
+    if (saved_.rlim_cur != RLIM_INFINITY && saved_.rlim_cur <= ceiling) return;
+    rlimit lowered = saved_;
+    lowered.rlim_cur = ceiling;
+    active_ = setrlimit(RLIMIT_AS, &lowered) == 0;
+#endif
+  }
+  ~MemoryCeiling() {
+    if (active_) setrlimit(RLIMIT_AS, &saved_);
+  }
+  MemoryCeiling(const MemoryCeiling&) = delete;
+  MemoryCeiling& operator=(const MemoryCeiling&) = delete;
+
+ private:
+  rlimit saved_{};
+  bool active_ = false;
+};
+
+std::uint32_t Little32(const std::string& b, std::size_t at) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(b[at + i]);
+  return value;
+}
+
+// The binary glTF container checked before the reader sees it: the reader takes the header's
+// and the chunks' lengths as they stand and asks for that much memory, gigabytes for a few
+// hostile bytes.
+bool CheckGlbContainer(const std::string& bytes, std::string* error) {
+  if (bytes.size() < 12 || bytes.compare(0, 4, "glTF") != 0) return true;  // not binary glTF
+  const std::uint32_t length = Little32(bytes, 8);
+  if (Little32(bytes, 4) != 2) {
+    *error = "is a binary glTF of version " + std::to_string(Little32(bytes, 4)) + ", not 2";
+    return false;
+  }
+  if (length > bytes.size() || length < 12) {
+    *error = "is a damaged model: its binary glTF header says " + std::to_string(length) +
+             " bytes, the file has " + std::to_string(bytes.size());
+    return false;
+  }
+  for (std::size_t at = 12; at < length;) {
+    if (length - at < 8) {
+      *error = "is a damaged model: a binary glTF chunk header is cut short";
+      return false;
+    }
+    const std::uint32_t chunk = Little32(bytes, at);
+    if (chunk > length - at - 8) {
+      *error = "is a damaged model: a binary glTF chunk of " + std::to_string(chunk) +
+               " bytes runs past the end of the file";
+      return false;
+    }
+    at += 8 + std::size_t{chunk};
+  }
+  return true;
+}
+
+// The counts of a COLLADA file checked before the reader sees them: it reserves memory for
+// each array by its count attribute, hundreds of megabytes for a few hostile bytes. In a text
+// file every counted value takes at least two characters.
+bool CheckColladaCounts(const std::string& bytes, std::string* error) {
+  if (bytes.find("<COLLADA") == std::string::npos) return true;
+  for (std::size_t at = bytes.find("count"); at != std::string::npos;
+       at = bytes.find("count", at + 5)) {
+    std::size_t digits = bytes.find_first_not_of(" \t\r\n=\"'", at + 5);
+    if (digits == std::string::npos || digits > at + 12) continue;
+    std::uint64_t count = 0;
+    for (; digits < bytes.size() && bytes[digits] >= '0' && bytes[digits] <= '9'; ++digits) {
+      count = std::min<std::uint64_t>(count * 10 + static_cast<unsigned>(bytes[digits] - '0'),
+                                      UINT32_MAX);
+    }
+    if (count > bytes.size() / 2) {
+      *error = "is a damaged model: a count of " + std::to_string(count) +
+               " is more than its " + std::to_string(bytes.size()) + " bytes can hold";
+      return false;
+    }
+  }
+  // Index lists hold whole numbers only, none beyond what the file can hold: the reader takes
+  // other bytes there for digits and sizes its arrays by the largest index it sees.
+  for (const char* tag : {"<p>", "<vcount>"}) {
+    const std::string open = tag;
+    const std::string close = "</" + open.substr(1);
+    for (std::size_t at = bytes.find(open); at != std::string::npos;
+         at = bytes.find(open, at + 1)) {
+      const std::size_t end = bytes.find(close, at);
+      if (end == std::string::npos) break;  // the reader finds the file cut short
+      std::uint64_t value = 0;
+      for (std::size_t i = at + open.size(); i < end; ++i) {
+        const char c = bytes[i];
+        if (c >= '0' && c <= '9') {
+          value = std::min<std::uint64_t>(value * 10 + static_cast<unsigned>(c - '0'), UINT32_MAX);
+          if (value > bytes.size()) {
+            *error = "is a damaged model: an index of " + std::to_string(value) +
+                     " is more than its " + std::to_string(bytes.size()) + " bytes can hold";
+            return false;
+          }
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+          value = 0;
+        } else {
+          *error = "is a damaged model: an index list holds something other than whole numbers";
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
 bool ReadScene(const std::string& name, FolderIoSystem* io, const fs::path& folder,
                ImportedModel* out, std::string* error) {
   *out = ImportedModel{};
   ErrorCapture errors;
+  MemoryCeiling ceiling;
   Assimp::Importer importer;
   importer.SetIOHandler(io);  // the importer owns it from here
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
@@ -294,6 +430,7 @@ bool ReadScene(const std::string& name, FolderIoSystem* io, const fs::path& fold
                 aiProcess_ValidateDataStructure);
   if (scene == nullptr) {
     std::string why = importer.GetErrorString();
+    if (why.find("bad_alloc") != std::string::npos) why = "it asks for more memory than any model needs";
     while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
     if (why.find("mNumMeshes is 0") != std::string::npos) {
       *error = "has nothing to draw (no meshes with faces)";
@@ -396,16 +533,26 @@ bool ReadModel(const std::string& path, ImportedModel* out, std::string* error) 
     return false;
   }
   const fs::path folder = model.parent_path();
-  return ReadScene(model.string(), new FolderIoSystem("", "", folder), folder, out, error);
+  Bytes bytes;
+  if (fs::file_size(model, fault) > kMaxModelFileBytes) {
+    *error = "is larger than " + std::to_string(kMaxModelFileBytes) + " bytes";
+    return false;
+  }
+  if (!ReadFileBytes(model.string(), &bytes, error)) return false;
+  std::string text(bytes.begin(), bytes.end());
+  if (!CheckGlbContainer(text, error) || !CheckColladaCounts(text, error)) return false;
+  // The model itself from memory under its own name, what it refers to from its folder.
+  return ReadScene(model.string(), new FolderIoSystem(model.string(), std::move(text), folder),
+                   folder, out, error);
 }
 
 bool ReadModelBytes(const std::uint8_t* data, std::size_t size, const std::string& extension,
                     ImportedModel* out, std::string* error) {
   const std::string name = kMemoryName + extension;
-  return ReadScene(name,
-                   new FolderIoSystem(name, std::string(reinterpret_cast<const char*>(data), size),
-                                      fs::path()),
-                   fs::path(), out, error);
+  std::string text(reinterpret_cast<const char*>(data), size);
+  if (!CheckGlbContainer(text, error) || !CheckColladaCounts(text, error)) return false;
+  return ReadScene(name, new FolderIoSystem(name, std::move(text), fs::path()), fs::path(), out,
+                   error);
 }
 
 bool DefaultClass(PluginFile* out, std::string* error) {
