@@ -385,6 +385,28 @@ bool CheckColladaCounts(const std::string& bytes, std::string* error) {
       return false;
     }
   }
+  // Arrays and accessors say their count, inputs their meaning and source: the reader takes
+  // these attributes as present.
+  for (const auto& [element, attributes] :
+       {std::pair<std::string, std::vector<std::string>>{"<float_array", {"count"}},
+        {"<int_array", {"count"}}, {"<Name_array", {"count"}}, {"<IDREF_array", {"count"}},
+        {"<bool_array", {"count"}}, {"<accessor", {"count", "source"}},
+        {"<input", {"semantic", "source"}}}) {
+    for (std::size_t at = bytes.find(element); at != std::string::npos;
+         at = bytes.find(element, at + 1)) {
+      const std::size_t end = bytes.find('>', at);
+      const std::string tag = bytes.substr(at, end == std::string::npos ? end : end - at);
+      for (const std::string& attribute : attributes) {
+        if (tag.find(" " + attribute + "=") == std::string::npos &&
+            tag.find("\t" + attribute + "=") == std::string::npos &&
+            tag.find("\n" + attribute + "=") == std::string::npos) {
+          *error = "is a damaged model: an " + element.substr(1) + " element without its " +
+                   attribute;
+          return false;
+        }
+      }
+    }
+  }
   // Index lists hold whole numbers only, none beyond what the file can hold: the reader takes
   // other bytes there for digits and sizes its arrays by the largest index it sees.
   for (const char* tag : {"<p>", "<vcount>"}) {
