@@ -533,6 +533,7 @@ int DescribeCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
   fs::path description = request.output;
   if (description.empty()) description = fs::path(request.model).replace_extension(".txt");
+  const std::string shown = description.string();
   description = fs::absolute(description);
   if (fs::absolute(description) == fs::absolute(request.model)) {
     err << description.string() << ": is the model itself\n";
@@ -544,8 +545,7 @@ int DescribeCommand(const std::vector<std::string>& args, std::ostream& out, std
     return 1;
   }
   for (const std::string& w : warnings) err << "warning: " << w << "\n";
-  out << description.string() << ": written; build it with as3tool build "
-      << description.string() << " SHIP.as3\n";
+  out << shown << ": written; build it with as3tool build " << shown << " SHIP.as3\n";
   return 0;
 }
 
