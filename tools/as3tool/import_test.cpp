@@ -85,6 +85,7 @@ TEST(Import, EveryFormatFliesInTheSaversAxesWithItsTexture) {
       {models::WriteGltf(dir, "gltf", Escort()), true},
       {models::WriteGlb(dir, "glb", Escort()), true},
       {models::WriteCollada(dir, "dae", Escort()), false},
+      {models::Write3ds(dir, "3ds", Escort()), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.model);

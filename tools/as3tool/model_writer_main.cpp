@@ -1,4 +1,4 @@
-// Writes the test models (escort.obj, escort.gltf, escort.glb, escort.dae with the files they
+// Writes the test models (escort.obj, escort.gltf, escort.glb, escort.dae, escort.3ds with the files they
 // refer to) into a folder, for the system test that imports and flies them.
 
 #include <cstdio>
@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   const SourceModel hull = EscortHull();
   for (const std::string& path :
        {WriteObj(argv[1], "escort", hull), WriteGltf(argv[1], "escort", hull),
-        WriteGlb(argv[1], "escort", hull), WriteCollada(argv[1], "escort", hull)}) {
+        WriteGlb(argv[1], "escort", hull), WriteCollada(argv[1], "escort", hull),
+        Write3ds(argv[1], "escort", hull)}) {
     std::printf("%s\n", path.c_str());
   }
   return 0;

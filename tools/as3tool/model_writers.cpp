@@ -267,4 +267,35 @@ std::string WriteCollada(const std::string& folder, const std::string& stem,
   return folder + "/" + stem + ".dae";
 }
 
+std::string Write3ds(const std::string& folder, const std::string& stem, const SourceModel& model) {
+  // Chunks: an id, the length with its 6-byte header, the body.
+  auto chunk = [](std::uint16_t id, const std::string& body) {
+    std::string out;
+    Append(&out, id);
+    Append(&out, static_cast<std::uint32_t>(body.size() + 6));
+    return out + body;
+  };
+  std::string objects;
+  for (std::size_t m = 0; m < model.meshes.size(); ++m) {
+    const PluginMesh& mesh = model.meshes[m];
+    std::string vertices, faces;
+    Append(&vertices, static_cast<std::uint16_t>(mesh.vertices.size()));
+    // Z up, as the format has it; the reader turns it to Y up.
+    for (const PluginVertex& v : mesh.vertices) {
+      for (float c : {v.position[0], -v.position[2], v.position[1]}) Append(&vertices, c);
+    }
+    Append(&faces, static_cast<std::uint16_t>(mesh.triangles.size()));
+    for (const auto& t : mesh.triangles) {
+      for (std::uint32_t i : t) Append(&faces, static_cast<std::uint16_t>(i));
+      Append(&faces, std::uint16_t{7});  // edge flags
+    }
+    const std::string name = "part" + std::to_string(m) + std::string(1, '\0');
+    objects += chunk(0x4000, name + chunk(0x4100, chunk(0x4110, vertices) + chunk(0x4120, faces)));
+  }
+  std::string version;
+  Append(&version, std::uint32_t{3});
+  Save(folder + "/" + stem + ".3ds", chunk(0x4D4D, chunk(0x0002, version) + chunk(0x3D3D, objects)));
+  return folder + "/" + stem + ".3ds";
+}
+
 }  // namespace ironwood::as3tool::models

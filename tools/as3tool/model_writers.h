@@ -2,7 +2,7 @@
 
 // Small writers of the model formats `import` takes, for the tests: a generated class's hull
 // with its painted texture as OBJ (with .mtl and a PNG), glTF (with its .bin and PNG), .glb
-// (everything embedded) and COLLADA, in a file's own units (ten times the saver's, shifted off
+// (everything embedded), COLLADA and 3DS (geometry only), in a file's own units (ten times the saver's, shifted off
 // the origin, so import has to centre and scale it). Also the broken files import must refuse.
 
 #include <string>
@@ -30,6 +30,7 @@ std::string WriteGltf(const std::string& folder, const std::string& stem, const 
 std::string WriteGlb(const std::string& folder, const std::string& stem, const SourceModel& model);
 std::string WriteCollada(const std::string& folder, const std::string& stem,
                          const SourceModel& model);
+std::string Write3ds(const std::string& folder, const std::string& stem, const SourceModel& model);
 
 // The glTF JSON and binary buffer, for the writers of broken files.
 struct GltfParts {
