@@ -15,14 +15,14 @@ root="$PWD"
 
 seconds="${1:-60}"
 shift || true
-all=(bmp embedded_texture dds ase plugin scenario lens_flare wave reg_text description)
+all=(bmp embedded_texture dds ase plugin scenario lens_flare wave reg_text description model_import)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 parallel="${IRONWOOD_FUZZ_PARALLEL:-1}"
 
 declare -A max_len=(
   [bmp]=8192 [embedded_texture]=4096 [dds]=8192 [ase]=65536 [plugin]=16384
-  [scenario]=4096 [lens_flare]=4096 [wave]=4096 [reg_text]=8192 [description]=4096)
+  [scenario]=4096 [lens_flare]=4096 [wave]=4096 [reg_text]=8192 [description]=4096 [model_import]=16384)
 
 build="$root/build/fuzz"
 cmake --preset fuzz >/dev/null
@@ -51,6 +51,7 @@ fuzz_one() {
     # would reach the memory limit in a target that allocates a lot; a small quarantine leaves
     # the limit to what the reader itself holds.
     if ASAN_OPTIONS="quarantine_size_mb=16${ASAN_OPTIONS:+:$ASAN_OPTIONS}" \
+       LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan_suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}" \
        "$bin" -rss_limit_mb=256 -max_len="${max_len[$t]}" -timeout=10 -max_total_time="$left" \
          -print_final_stats=1 -artifact_prefix="$out/artifacts/" "${dirs[@]}" >"$log" 2>&1; then
       :

@@ -19,6 +19,7 @@ packages=(
   xscreensaver lintian x11-xserver-utils
   libglib2.0-dev dbus-daemon python3-dbus python3-gi
   nsis
+  libassimp-dev libstb-dev
 )
 
 SUDO=""

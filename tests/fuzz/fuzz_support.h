@@ -26,6 +26,7 @@ void LensFlare(const std::uint8_t* data, std::size_t size);
 void Wave(const std::uint8_t* data, std::size_t size);
 void RegText(const std::uint8_t* data, std::size_t size);
 void Description(const std::uint8_t* data, std::size_t size);
+void ModelImport(const std::uint8_t* data, std::size_t size);
 
 struct Target {
   const char* name;  // the folder name of its corpus and regressions

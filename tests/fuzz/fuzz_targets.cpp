@@ -9,6 +9,7 @@ const std::vector<Target>& Targets() {
       {"plugin", Plugin},     {"scenario", Scenario},
       {"lens_flare", LensFlare}, {"wave", Wave},
       {"reg_text", RegText},  {"description", Description},
+      {"model_import", ModelImport},
   };
   return targets;
 }

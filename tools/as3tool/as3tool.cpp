@@ -16,8 +16,15 @@ constexpr const char* kUsage =
     "  as3tool inspect FILE.as3             describe a ship plug-in\n"
     "  as3tool validate FILE.as3...         check plug-ins (exit status 0 when all are valid)\n"
     "  as3tool build DESCRIPTION OUTPUT.as3 build a plug-in from a text description\n"
+    "  as3tool import MODEL OUTPUT.as3 [--like CLASS.as3] [--length L] [--texture IMAGE]\n"
+    "                                       a plug-in from a glTF, OBJ, FBX, COLLADA, 3DS or\n"
+    "                                       ASE model (Linux)\n"
+    "  as3tool describe MODEL [DESCRIPTION.txt] [--like ...] [--length L] [--texture IMAGE]\n"
+    "                                       the description import builds, to tune by hand\n"
     "  as3tool render FILE.as3 OUTPUT.png [--size N] [--frames K]\n"
-    "                                       turntable pictures of a plug-in (Linux)\n";
+    "                                       turntable pictures of a plug-in (Linux)\n"
+    "  as3tool render --sheet FILE.as3... OUTPUT.png [--size N]\n"
+    "                                       several plug-ins side by side at one scale\n";
 
 int Usage(std::ostream& err) {
   err << kUsage;
@@ -75,10 +82,12 @@ int BuildCommand(const std::string& description, const std::string& output, std:
                  std::ostream& err) {
   PluginFile file;
   std::string error;
-  if (!BuildFromDescription(description, &file, &error)) {
+  std::vector<std::string> notes;
+  if (!BuildFromDescription(description, &file, &error, &notes)) {
     err << error << "\n";
     return 1;
   }
+  for (const std::string& note : notes) err << "warning: " << note << "\n";
   const Bytes bytes = EncodePluginFile(file, &error);
   if (bytes.empty()) {
     err << description << ": " << error << "\n";
@@ -110,6 +119,12 @@ int RunAs3Tool(const std::vector<std::string>& args, std::ostream& out, std::ost
     return ValidateCommand(std::vector<std::string>(args.begin() + 1, args.end()), out);
   }
   if (command == "build" && args.size() == 3) return BuildCommand(args[1], args[2], out, err);
+  if (command == "import") {
+    return ImportCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+  }
+  if (command == "describe") {
+    return DescribeCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+  }
   if (command == "render") {
     return RenderCommand(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
   }

@@ -15,14 +15,19 @@ struct RenderOptions {
   std::string output;  // the PNG to write
   int size = 256;      // each view is size x size pixels
   int frames = 8;      // views, the ship turned 360 / frames degrees between them
+  // --sheet: several plug-ins side by side at one scale, two views each, named below them.
+  bool sheet = false;
+  std::vector<std::string> inputs;  // with --sheet: the plug-ins in order
 };
 
 constexpr int kMinRenderSize = 16;
 constexpr int kMaxRenderSize = 2048;
 constexpr int kMaxRenderFrames = 64;
+constexpr int kMaxSheetPlugins = 16;
 
-// Reads the arguments after "render": FILE.as3 OUTPUT.png [--size N] [--frames K], the options
-// in any order around the two names. False with the fault in `error`.
+// Reads the arguments after "render": FILE.as3 OUTPUT.png [--size N] [--frames K], or
+// --sheet FILE.as3... OUTPUT.png [--size N], the options in any order around the names. False
+// with the fault in `error`.
 bool ParseRenderArguments(const std::vector<std::string>& args, RenderOptions* options,
                           std::string* error);
 

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -25,6 +28,7 @@
 #include "saver/core/log_sink.h"
 #include "tools/as3tool/inputs.h"
 #include "tools/as3tool/render.h"
+#include "tools/assetgen/font.h"
 #include "tools/png/png_encoder.h"
 
 namespace ironwood::as3tool {
@@ -174,15 +178,15 @@ void SetProjection(double distance, double radius) {
   gl.glMatrixMode(GL_MODELVIEW);
 }
 
-// Draws every view of the plug-in at `options.input` into `sheet`. False with the fault, which
-// names the file.
-bool RenderSheet(const RenderOptions& options, RgbImage* sheet, std::string* error) {
+// Starts the saver's renderer on an EGL pbuffer of side x side and runs `draw` with a texture
+// pool; false with the fault (which names `name`) when OpenGL cannot start or `draw` fails.
+template <typename Draw>
+bool WithOffscreenGl(const std::string& name, int side, std::string* error, Draw draw) {
   std::string why;
   if (!platform::EglTarget::LibraryAvailable(&why)) {
-    *error = options.input + ": cannot draw here: " + why;
+    *error = name + ": cannot draw here: " + why;
     return false;
   }
-  const int side = options.size;
   NullLog log;  // the messages that matter come back through `error`
   platform::MemorySettingsStore settings;
   std::unique_ptr<platform::EglTarget> target = platform::EglTarget::Offscreen(side, side);
@@ -191,7 +195,7 @@ bool RenderSheet(const RenderOptions& options, RgbImage* sheet, std::string* err
     const std::string& detail = !target->LastError().empty()
                                     ? target->LastError()
                                     : renderer.Binding().FailureDetail();
-    *error = options.input + ": cannot draw here: OpenGL did not start" +
+    *error = name + ": cannot draw here: OpenGL did not start" +
              (detail.empty() ? "" : ": " + detail);
     return false;
   }
@@ -199,58 +203,156 @@ bool RenderSheet(const RenderOptions& options, RgbImage* sheet, std::string* err
                           renderer.CompiledVertexArraysAvailable()};
   bool drawn = false;
   {
-    // The class's textures go back to the pool before the pool goes.
+    // The classes' textures go back to the pool before the pool goes.
     TextureNamePool pool(caps.multitexture);
-    ShipClass ship;
-    if (!ship.Load(options.input, pool, renderer.TextureLevel(), false, &why)) {
-      *error = why;  // names the file
-    } else {
-      const double radius = ShipRadius(ship);
-      const double distance = radius * kMargin / std::sin(std::atan(kHalfExtent));
-      SetProjection(distance, radius);
-      const int columns = SheetColumns(options.frames);
-      sheet->width = columns * side;
-      sheet->height = SheetRows(options.frames) * side;
-      sheet->rgb.assign(static_cast<std::size_t>(sheet->width) * sheet->height * 3, 0);
-      drawn = true;
-      for (int view = 0; view < options.frames && drawn; ++view) {
-        gl.glClearColor(0, 0, 0, 0);
-        gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        gl.glLoadIdentity();
-        gl.glTranslated(0, 0, -distance);
-        gl.glRotatef(kElevationDegrees, 1, 0, 0);
-        Placement placement;
-        placement.heading = 360.0f * static_cast<float>(view) / static_cast<float>(options.frames);
-        DrawHull(ship, placement, pool, caps);
-        DrawShield(ship, placement, pool, caps);
-        DrawMounts(ship, placement, static_cast<float>(radius));
-        const GLenum fault = gl.glGetError();
-        if (fault != GL_NO_ERROR) {
-          *error = options.input + ": OpenGL error " + std::to_string(fault) +
-                   " while drawing view " + std::to_string(view + 1);
-          drawn = false;
-          break;
-        }
-        const RgbImage image = CaptureFrame(side, side, &why);
-        if (image.width != side || image.height != side) {
-          *error = options.input + ": could not read view " + std::to_string(view + 1) +
-                   " back: " + why;
-          drawn = false;
-          break;
-        }
-        const std::size_t row = static_cast<std::size_t>(side) * 3;
-        const std::size_t left = static_cast<std::size_t>(view % columns) * row;
-        const std::size_t top = static_cast<std::size_t>(view / columns) * side;
-        for (int y = 0; y < side; ++y) {
-          std::copy_n(image.rgb.begin() + static_cast<std::ptrdiff_t>(row * y), row,
-                      sheet->rgb.begin() + static_cast<std::ptrdiff_t>(
-                                               (top + y) * sheet->width * 3 + left));
-        }
-      }
-    }
+    drawn = draw(renderer, pool, caps);
   }
   renderer.Shutdown();
   return drawn;
+}
+
+// The distance at which a sphere of `radius` just fits the view.
+double ViewDistance(double radius) { return radius * kMargin / std::sin(std::atan(kHalfExtent)); }
+
+// One view of the ship turned to `heading`, copied into `sheet` at cell (column, row). False
+// with the fault, naming `name`.
+bool DrawView(const ShipClass& ship, const std::string& name, float heading, double distance,
+              double radius, TextureNamePool& pool, const MeshDrawCaps& caps, int side,
+              int column, int row, RgbImage* sheet, std::string* error) {
+  gl.glClearColor(0, 0, 0, 0);
+  gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  gl.glLoadIdentity();
+  gl.glTranslated(0, 0, -distance);
+  gl.glRotatef(kElevationDegrees, 1, 0, 0);
+  Placement placement;
+  placement.heading = heading;
+  DrawHull(ship, placement, pool, caps);
+  DrawShield(ship, placement, pool, caps);
+  DrawMounts(ship, placement, static_cast<float>(radius));
+  const GLenum fault = gl.glGetError();
+  if (fault != GL_NO_ERROR) {
+    *error = name + ": OpenGL error " + std::to_string(fault) + " while drawing";
+    return false;
+  }
+  std::string why;
+  const RgbImage image = CaptureFrame(side, side, &why);
+  if (image.width != side || image.height != side) {
+    *error = name + ": could not read a view back: " + why;
+    return false;
+  }
+  const std::size_t line = static_cast<std::size_t>(side) * 3;
+  const std::size_t left = static_cast<std::size_t>(column) * line;
+  const std::size_t top = static_cast<std::size_t>(row) * side;
+  for (int y = 0; y < side; ++y) {
+    std::copy_n(image.rgb.begin() + static_cast<std::ptrdiff_t>(line * y), line,
+                sheet->rgb.begin() + static_cast<std::ptrdiff_t>(
+                                         (top + y) * sheet->width * 3 + left));
+  }
+  return true;
+}
+
+// Draws every view of the plug-in at `options.input` into `sheet`. False with the fault, which
+// names the file.
+bool RenderTurntable(const RenderOptions& options, RgbImage* sheet, std::string* error) {
+  const int side = options.size;
+  return WithOffscreenGl(options.input, side, error, [&](Renderer& renderer,
+                                                          TextureNamePool& pool,
+                                                          const MeshDrawCaps& caps) {
+    ShipClass ship;
+    std::string why;
+    if (!ship.Load(options.input, pool, renderer.TextureLevel(), false, &why)) {
+      *error = why;  // names the file
+      return false;
+    }
+    const double radius = ShipRadius(ship);
+    const double distance = ViewDistance(radius);
+    SetProjection(distance, radius);
+    const int columns = SheetColumns(options.frames);
+    sheet->width = columns * side;
+    sheet->height = SheetRows(options.frames) * side;
+    sheet->rgb.assign(static_cast<std::size_t>(sheet->width) * sheet->height * 3, 0);
+    for (int view = 0; view < options.frames; ++view) {
+      const float heading = 360.0f * static_cast<float>(view) / static_cast<float>(options.frames);
+      if (!DrawView(ship, options.input, heading, distance, radius, pool, caps, side,
+                    view % columns, view / columns, sheet, error)) {
+        return false;
+      }
+    }
+    return true;
+  });
+}
+
+constexpr int kLabelHeight = 16;
+constexpr float kComparisonHeadings[2] = {135, 90};  // three-quarter from the front, the side
+
+// The file's name (without ".as3") and the hull's length, light grey in the strip below its
+// column.
+void Label(const std::string& path, const ShipClass& ship, int column, int side,
+           RgbImage* sheet) {
+  float low = 1e30f, high = -1e30f;
+  for (const Mesh& mesh : ship.meshes()) {
+    for (std::size_t i = 2; i < mesh.positions.size(); i += 3) {
+      if (!std::isfinite(mesh.positions[i])) continue;
+      low = std::min(low, mesh.positions[i]);
+      high = std::max(high, mesh.positions[i]);
+    }
+  }
+  std::string text = std::filesystem::path(path).stem().string();
+  if (high >= low) {
+    char length[32];
+    std::snprintf(length, sizeof length, " L %.1f", static_cast<double>(high - low));
+    text += length;
+  }
+  assetgen::TextStyle style;
+  style.cell = 1.5f;
+  const assetgen::Canvas coverage = assetgen::TextCoverage(side, kLabelHeight, text, 3, 3, style);
+  const int top = sheet->height - kLabelHeight;
+  for (int y = 0; y < kLabelHeight; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const float a = std::clamp(coverage.at(x, y).a, 0.0f, 1.0f);
+      std::uint8_t* p = &sheet->rgb[(static_cast<std::size_t>(top + y) * sheet->width +
+                                     static_cast<std::size_t>(column) * side + x) * 3];
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>(p[c] + (210 - p[c]) * a);
+    }
+  }
+}
+
+// Every plug-in of `options.inputs` in a column of its own, all drawn at the scale of the
+// largest, so their sizes compare.
+bool RenderComparison(const RenderOptions& options, RgbImage* sheet, std::string* error) {
+  const int side = options.size;
+  return WithOffscreenGl(options.inputs.front(), side, error, [&](Renderer& renderer,
+                                                                   TextureNamePool& pool,
+                                                                   const MeshDrawCaps& caps) {
+    std::vector<std::unique_ptr<ShipClass>> ships;
+    double radius = 0;
+    for (const std::string& input : options.inputs) {
+      auto ship = std::make_unique<ShipClass>();
+      std::string why;
+      if (!ship->Load(input, pool, renderer.TextureLevel(), false, &why)) {
+        *error = why;  // names the file
+        return false;
+      }
+      radius = std::max(radius, ShipRadius(*ship));
+      ships.push_back(std::move(ship));
+    }
+    const double distance = ViewDistance(radius);
+    SetProjection(distance, radius);
+    const int rows = static_cast<int>(std::size(kComparisonHeadings));
+    sheet->width = static_cast<int>(ships.size()) * side;
+    sheet->height = rows * side + kLabelHeight;
+    sheet->rgb.assign(static_cast<std::size_t>(sheet->width) * sheet->height * 3, 0);
+    for (std::size_t i = 0; i < ships.size(); ++i) {
+      for (int row = 0; row < rows; ++row) {
+        if (!DrawView(*ships[i], options.inputs[i], kComparisonHeadings[row], distance, radius,
+                      pool, caps, side, static_cast<int>(i), row, sheet, error)) {
+          return false;
+        }
+      }
+      Label(options.inputs[i], *ships[i], static_cast<int>(i), side, sheet);
+    }
+    return true;
+  });
 }
 
 }  // namespace
@@ -260,11 +362,13 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::
   std::string error;
   if (!ParseRenderArguments(args, &options, &error)) {
     err << "as3tool render: " << error << "\n"
-        << "usage: as3tool render FILE.as3 OUTPUT.png [--size N] [--frames K]\n";
+        << "usage: as3tool render FILE.as3 OUTPUT.png [--size N] [--frames K]\n"
+        << "       as3tool render --sheet FILE.as3... OUTPUT.png [--size N]\n";
     return 2;
   }
   RgbImage sheet;
-  if (!RenderSheet(options, &sheet, &error)) {
+  if (!(options.sheet ? RenderComparison(options, &sheet, &error)
+                      : RenderTurntable(options, &sheet, &error))) {
     err << error << "\n";
     return 1;
   }
@@ -273,6 +377,12 @@ int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::
     err << options.output << ": " << (png.empty() ? "the picture could not be encoded" : error)
         << "\n";
     return 1;
+  }
+  if (options.sheet) {
+    out << options.output << ": " << options.inputs.size() << " plug-ins side by side at one "
+        << "scale, two views of " << options.size << "x" << options.size << " each ("
+        << sheet.width << "x" << sheet.height << ")\n";
+    return 0;
   }
   out << options.output << ": " << options.frames << (options.frames == 1 ? " view" : " views")
       << " of " << options.size << "x" << options.size << " (" << sheet.width << "x"

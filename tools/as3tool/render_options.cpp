@@ -25,9 +25,13 @@ bool ParseRenderArguments(const std::vector<std::string>& args, RenderOptions* o
                           std::string* error) {
   RenderOptions parsed;
   std::vector<std::string> names;
+  bool framesGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--size" || arg == "--frames") {
+    if (arg == "--sheet") {
+      parsed.sheet = true;
+    } else if (arg == "--size" || arg == "--frames") {
+      framesGiven = framesGiven || arg == "--frames";
       const bool size = arg == "--size";
       if (i + 1 == args.size()) {
         *error = arg + " needs a number";
@@ -48,6 +52,22 @@ bool ParseRenderArguments(const std::vector<std::string>& args, RenderOptions* o
     } else {
       names.push_back(arg);
     }
+  }
+  if (parsed.sheet) {
+    if (framesGiven) {
+      *error = "--sheet draws two views of each plug-in; --frames is for the turntable";
+      return false;
+    }
+    if (names.size() < 2 || names.size() > kMaxSheetPlugins + 1) {
+      *error = "--sheet expects 1 to " + std::to_string(kMaxSheetPlugins) +
+               " plug-ins and an output picture";
+      return false;
+    }
+    parsed.inputs.assign(names.begin(), names.end() - 1);
+    parsed.input = names.front();
+    parsed.output = names.back();
+    *options = parsed;
+    return true;
   }
   if (names.size() != 2) {
     *error = "expected a plug-in and an output picture";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -191,6 +192,55 @@ TEST(As3ToolRender, TurnsTheShipInAGridOfViews) {
   EXPECT_EQ(left, 0);
 }
 
+// Plug-ins side by side at one scale: a ship twice as long is drawn twice as long, each in its
+// own column, and a faulty plug-in among them fails the sheet.
+TEST(As3ToolRender, SheetComparesPlugInsAtOneScale) {
+  IRONWOOD_REQUIRE_EGL();
+  testing::TempFolder folder;
+  std::string error;
+  PluginFile big = TestShip();
+  for (PluginMesh* mesh : {&big.meshes[0], &big.shield.mesh}) {
+    for (PluginVertex& v : mesh->vertices) {
+      for (float& c : v.position) c *= 2;
+    }
+  }
+  for (float& axis : big.shieldAxes) axis *= 2;
+  big.phaserMounts[0].position[0] *= 2;
+  ASSERT_TRUE(WriteFileBytes(File(folder, "small.as3"), EncodePluginFile(TestShip(), &error),
+                             &error));
+  ASSERT_TRUE(WriteFileBytes(File(folder, "big.as3"), EncodePluginFile(big, &error), &error));
+  constexpr int kSide = 96;
+  const Outcome run = Tool({"render", "--sheet", File(folder, "small.as3"),
+                            File(folder, "big.as3"), File(folder, "sheet.png"), "--size",
+                            std::to_string(kSide)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  Picture picture;
+  ASSERT_TRUE(ReadPicture(File(folder, "sheet.png"), &picture, &error)) << error;
+  ASSERT_EQ(picture.width, 2 * kSide);
+  ASSERT_GT(picture.height, 2 * kSide);  // two views and the names below
+  // The side view (second row): the hull's extent along the picture, per column.
+  std::array<int, 2> extent{};
+  for (int column = 0; column < 2; ++column) {
+    int low = kSide, high = -1;
+    for (int x = 0; x < kSide; ++x) {
+      if (HullColoured(picture.At(column * kSide + x, kSide + kSide / 2))) {
+        low = std::min(low, x);
+        high = std::max(high, x);
+      }
+    }
+    extent[static_cast<std::size_t>(column)] = high - low;
+  }
+  EXPECT_GT(extent[0], 4);
+  EXPECT_NEAR(extent[1], 2.0 * extent[0], 3.0) << extent[0] << " " << extent[1];
+
+  ASSERT_TRUE(WriteFileBytes(File(folder, "junk.as3"), Bytes(40, 0x41), &error));
+  const Outcome bad = Tool({"render", "--sheet", File(folder, "small.as3"),
+                            File(folder, "junk.as3"), File(folder, "bad.png")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("junk.as3"), std::string::npos) << bad.err;
+  EXPECT_FALSE(std::filesystem::exists(File(folder, "bad.png")));
+}
+
 TEST(As3ToolRender, RefusesWhatItCannotLoadOrWrite) {
   IRONWOOD_REQUIRE_EGL();
   testing::TempFolder folder;
@@ -214,8 +264,10 @@ TEST(As3ToolRender, RefusesWhatItCannotLoadOrWrite) {
 TEST(As3ToolRender, UsageMistakesExitWithStatusTwo) {
   const std::vector<std::vector<std::string>> faults = {
       {"--size"}, {"--size", "15"}, {"--size", "2049"}, {"--size", "64x"}, {"--frames", "0"},
-      {"--frames", "65"}, {"--frames", "-3"}, {"--zoom", "2"}, {"c.png"}};
-  std::vector<std::vector<std::string>> mistakes = {{"render"}, {"render", "a.as3"}};
+      {"--frames", "65"}, {"--frames", "-3"}, {"--zoom", "2"}, {"c.png"},
+      {"--sheet", "--frames", "2"}};
+  std::vector<std::vector<std::string>> mistakes = {{"render"}, {"render", "a.as3"},
+                                                    {"render", "--sheet", "a.as3"}};
   for (const auto& extra : faults) {
     mistakes.push_back({"render", "a.as3", "b.png"});
     mistakes.back().insert(mistakes.back().end(), extra.begin(), extra.end());

@@ -158,6 +158,71 @@ Bytes Utf16(const std::string& text) {
   return bytes;
 }
 
+// A small model in the formats the plug-in tool imports: a tetrahedron, its buffer inline.
+std::string Base64(const std::string& bytes) {
+  static const char* const kDigits =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t n = static_cast<std::uint8_t>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) n |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 1])) << 8;
+    if (i + 2 < bytes.size()) n |= static_cast<std::uint8_t>(bytes[i + 2]);
+    out += kDigits[n >> 18 & 63];
+    out += kDigits[n >> 12 & 63];
+    out += i + 1 < bytes.size() ? kDigits[n >> 6 & 63] : '=';
+    out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
+  }
+  return out;
+}
+
+std::vector<Bytes> ModelSeeds() {
+  const float positions[12] = {0, 0, 2, -1, 0, -1, 1, 0, -1, 0, 0.6f, -1};
+  const std::uint16_t indices[12] = {0, 3, 1, 0, 2, 3, 0, 1, 2, 1, 3, 2};
+  std::string bin(reinterpret_cast<const char*>(positions), sizeof positions);
+  bin.append(reinterpret_cast<const char*>(indices), sizeof indices);
+  auto json = [&](const std::string& buffer) {
+    return "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],"
+           "\"nodes\":[{\"mesh\":0,\"scale\":[2,2,2]}],\"meshes\":[{\"primitives\":[{"
+           "\"attributes\":{\"POSITION\":0},\"indices\":1,\"material\":0}]}],"
+           "\"materials\":[{\"name\":\"hull\"}],\"buffers\":[{" + buffer +
+           "\"byteLength\":72}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":48},"
+           "{\"buffer\":0,\"byteOffset\":48,\"byteLength\":24}],\"accessors\":["
+           "{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":\"VEC3\","
+           "\"min\":[-1,0,-1],\"max\":[1,0.6,2]},"
+           "{\"bufferView\":1,\"componentType\":5123,\"count\":12,\"type\":\"SCALAR\"}]}";
+  };
+  const std::string gltf = json("\"uri\":\"data:application/octet-stream;base64," + Base64(bin) + "\",");
+  std::string chunk = json("");
+  while (chunk.size() % 4 != 0) chunk += ' ';
+  std::string glb = "glTF";
+  auto put = [&glb](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) glb += static_cast<char>(v >> (8 * i));
+  };
+  put(2);
+  put(static_cast<std::uint32_t>(12 + 8 + chunk.size() + 8 + bin.size()));
+  put(static_cast<std::uint32_t>(chunk.size()));
+  glb += "JSON" + chunk;
+  put(static_cast<std::uint32_t>(bin.size()));
+  glb += std::string("BIN\0", 4) + bin;
+  const std::string obj =
+      "o hull\nv 0 0 2\nv -1 0 -1\nv 1 0 -1\nv 0 0.6 -1\nvt 0 0\nvt 1 0\nvt 0 1\n"
+      "f 1/1 4/2 2/3\nf 1/1 3/2 4/3\nf 1/1 2/2 3/3\nf 2/1 4/2 3/3\n";
+  const std::string dae =
+      "<?xml version=\"1.0\"?><COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" "
+      "version=\"1.4.1\"><asset><up_axis>Z_UP</up_axis></asset><library_geometries><geometry "
+      "id=\"g\"><mesh><source id=\"p\"><float_array id=\"a\" count=\"12\">0 -2 0 -1 1 0 1 1 0 "
+      "0 1 0.6</float_array><technique_common><accessor source=\"#a\" count=\"4\" stride=\"3\">"
+      "<param name=\"X\" type=\"float\"/><param name=\"Y\" type=\"float\"/><param name=\"Z\" "
+      "type=\"float\"/></accessor></technique_common></source><vertices id=\"v\"><input "
+      "semantic=\"POSITION\" source=\"#p\"/></vertices><triangles count=\"4\"><input "
+      "semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/><p>0 3 1 0 2 3 0 1 2 1 3 2</p>"
+      "</triangles></mesh></geometry></library_geometries><library_visual_scenes><visual_scene "
+      "id=\"s\"><node><instance_geometry url=\"#g\"/></node></visual_scene>"
+      "</library_visual_scenes><scene><instance_visual_scene url=\"#s\"/></scene></COLLADA>";
+  return {Flagged(0, FromText(glb)), Flagged(1, FromText(gltf)), Flagged(2, FromText(obj)),
+          Flagged(3, FromText(dae))};
+}
+
 }  // namespace
 
 bool WriteFuzzSeeds(const std::string& folder, std::string* error) {
@@ -242,6 +307,7 @@ bool WriteFuzzSeeds(const std::string& folder, std::string* error) {
 
   seeds.emplace_back("description", std::vector<Bytes>{FromText(kFullDescription),
                                                        FromText(kLeastDescription)});
+  seeds.emplace_back("model_import", ModelSeeds());
 
   for (const auto& [target, files] : seeds) {
     const fs::path dir = fs::path(folder) / target;

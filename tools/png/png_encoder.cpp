@@ -48,14 +48,17 @@ std::uint32_t Adler32(const std::uint8_t* data, std::size_t size) {
   return (b << 16) | a;
 }
 
-std::vector<std::uint8_t> EncodeRgbPng(int width, int height,
-                                       const std::vector<std::uint8_t>& rgb) {
+namespace {
+
+std::vector<std::uint8_t> Encode(int width, int height, const std::vector<std::uint8_t>& rgb,
+                                 int channels) {
   if (width < 1 || height < 1 ||
-      rgb.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
+      rgb.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                        static_cast<std::size_t>(channels)) {
     return {};
   }
   // Each row starts with filter type 0 (none).
-  const std::size_t row = static_cast<std::size_t>(width) * 3;
+  const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
   std::vector<std::uint8_t> raw;
   raw.reserve((row + 1) * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {
@@ -85,11 +88,24 @@ std::vector<std::uint8_t> EncodeRgbPng(int width, int height,
   std::vector<std::uint8_t> header;
   PutBigEndian(header, static_cast<std::uint32_t>(width));
   PutBigEndian(header, static_cast<std::uint32_t>(height));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
+  // 8 bits, RGB (2) or RGBA (6), deflate, no filter, no interlace
+  header.insert(header.end(), {8, static_cast<std::uint8_t>(channels == 4 ? 6 : 2), 0, 0, 0});
   PutChunk(png, "IHDR", header);
   PutChunk(png, "IDAT", zlib);
   PutChunk(png, "IEND", {});
   return png;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeRgbPng(int width, int height,
+                                       const std::vector<std::uint8_t>& rgb) {
+  return Encode(width, height, rgb, 3);
+}
+
+std::vector<std::uint8_t> EncodeRgbaPng(int width, int height,
+                                        const std::vector<std::uint8_t>& rgba) {
+  return Encode(width, height, rgba, 4);
 }
 
 }  // namespace ironwood::png

@@ -11,6 +11,9 @@ namespace ironwood::png {
 // match the pixel count.
 std::vector<std::uint8_t> EncodeRgbPng(int width, int height, const std::vector<std::uint8_t>& rgb);
 
+// The same with an alpha byte after each pixel's red, green and blue.
+std::vector<std::uint8_t> EncodeRgbaPng(int width, int height,
+                                        const std::vector<std::uint8_t>& rgba);
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
 std::uint32_t Adler32(const std::uint8_t* data, std::size_t size);
 
