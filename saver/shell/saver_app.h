@@ -52,6 +52,10 @@ struct SaverServices {
   platform::PasswordDialogs* passwordDialogs = nullptr;
   // Where the log and screenshots go when the installation folder will not take them.
   std::function<platform::UserFolders()> userFolders = platform::FindUserFolders;
+  // The preview's window: a child of the given window, at its size. None: the preview mode
+  // draws nothing and ends at once.
+  std::function<std::unique_ptr<platform::SaverWindow>(std::uint64_t parent)> createPreviewWindow =
+      nullptr;
 };
 
 class SaverApp;
@@ -84,6 +88,9 @@ int SaverMain(std::string_view commandLine, SaverServices& services,
 class SaverApp {
  public:
   SaverApp(SaverServices& services, std::string workingDirectory);
+  // The preview: the battle in a child of `previewParent`, silent, with no display mode change,
+  // no password and no end by keys or the mouse; it ends when that window goes.
+  SaverApp(SaverServices& services, std::string workingDirectory, std::uint64_t previewParent);
   SaverApp(const SaverApp&) = delete;
   SaverApp& operator=(const SaverApp&) = delete;
   ~SaverApp();
@@ -134,6 +141,7 @@ class SaverApp {
 
   SaverServices& services_;
   std::string workingDirectory_;
+  std::optional<std::uint64_t> previewParent_;  // set for the preview
   StartupLog log_;
   std::string screenshotFolder_;  // empty: the installation's
   FrameStats frameStats_;
