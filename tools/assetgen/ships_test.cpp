@@ -382,6 +382,9 @@ TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
   const platform::RegValue* sound = document.FindValue(key, "UseSoundFX");
   ASSERT_NE(sound, nullptr);
   EXPECT_EQ(sound->text, "1");
+  const platform::RegValue* multisampling = document.FindValue(key, "Multisampling");
+  ASSERT_NE(multisampling, nullptr);
+  EXPECT_EQ(multisampling->text, "1");
   EXPECT_EQ(document.FindValue(key, "WorkingDirectory"), nullptr);
 
   // The first entry line of the duel, byte for byte.
