@@ -93,7 +93,10 @@ class NoHandler : public platform::WindowHandler {
 // drawing one battle from its first frame.
 class FrameRig {
  public:
-  FrameRig(bool mesa, int battle, bool shipPasses) : mesa_(mesa), scoped_(clock_) {
+  // The Mesa rig draws at width x height, multisampled only when asked.
+  FrameRig(bool mesa, int battle, bool shipPasses, int width = kWidth, int height = kHeight,
+           bool multisampling = false)
+      : mesa_(mesa), scoped_(clock_) {
     if (!Installation().Ready()) {
       why_ = Installation().Why();
       return;
@@ -103,12 +106,13 @@ class FrameRig {
     settings::Write(store_, settings::IndexedName("Scenario", 0),
                     battle == kFleetBattle ? "FleetBattle.ss3" : kFiveHundredFile);
     settings::Write(store_, settings::kUse3DCameraView, "1");
+    settings::WriteFlag(store_, settings::kMultisampling, multisampling);
 
     if (mesa_) {
       if (!platform::EglTarget::LibraryAvailable(&why_)) return;
-      eglTarget_ = platform::EglTarget::Offscreen(kWidth, kHeight);
+      eglTarget_ = platform::EglTarget::Offscreen(width, height);
       renderer_ = std::make_unique<Renderer>(platform::SystemGl(), log_);
-      if (!renderer_->Start(eglTarget_.get(), kWidth, kHeight, store_)) {
+      if (!renderer_->Start(eglTarget_.get(), width, height, store_)) {
         why_ = "no OpenGL on an offscreen buffer: " + eglTarget_->LastError();
         return;
       }
@@ -137,7 +141,7 @@ class FrameRig {
     services.use3DCameraView = true;
     battle_ = std::make_unique<BattleManager>(services);
     Scene::Settings sceneSettings;
-    sceneSettings.load = {folder, renderer_->S3TCAvailable(), kWidth, kHeight};
+    sceneSettings.load = {folder, renderer_->S3TCAvailable(), width, height};
     sceneSettings.use3DCameraView = true;
     sceneSettings.caps = {renderer_->MultitextureAvailable(),
                           renderer_->CompiledVertexArraysAvailable()};
@@ -327,6 +331,18 @@ void Mesa(benchmark::State& state) {
              rig, false);
 }
 
+// Arguments: multisampling (0 or 1). The fleet battle at 1920x1080.
+void MesaFullHd(benchmark::State& state) {
+  const bool multisampling = state.range(0) != 0;
+  FrameRig rig(true, kFleetBattle, true, 1920, 1080, multisampling);
+  if (!rig.Ready()) {
+    state.SkipWithError(rig.Why().c_str());
+    return;
+  }
+  TimeFrames(state, std::string("mesa 1920x1080") + (multisampling ? " multisampled" : ""), rig,
+             false);
+}
+
 // Fixed frame counts: every run times the same stretch of the same battle.
 BENCHMARK(NullGl)
     ->ArgNames({"battle", "split"})
@@ -343,6 +359,13 @@ BENCHMARK(Mesa)
     ->Args({kFiveHundred, 1})
     ->Args({kFiveHundred, 0})
     ->Iterations(120)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(MesaFullHd)
+    ->ArgNames({"multisampling"})
+    ->Args({0})
+    ->Args({1})
+    ->Iterations(60)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
@@ -373,6 +396,13 @@ void PrintSummary() {
     }
     if (const auto bare = summary.find("mesa " + name + " no ship passes"); bare != summary.end()) {
       std::printf("  %-12s   without ship passes      %7.3f\n", "", bare->second.wallMs);
+    }
+  }
+  for (const char* kind : {"", " multisampled"}) {
+    if (const auto full = summary.find(std::string("mesa 1920x1080") + kind);
+        full != summary.end()) {
+      std::printf("  %-12s Mesa 1920x1080%-13s %7.3f\n", "FleetBattle", kind,
+                  full->second.wallMs);
     }
   }
 }
