@@ -21,6 +21,8 @@ inline constexpr std::string_view kUse3DFX = "Use3DFX";
 inline constexpr std::string_view kUseS3TC = "UseS3TC";
 inline constexpr std::string_view kTextureLevel = "TextureLevel";
 inline constexpr std::string_view kUse3DCameraView = "Use3DCameraView";
+// Smooth edges where the driver offers a multisampled format; absent: on.
+inline constexpr std::string_view kMultisampling = "Multisampling";
 inline constexpr std::string_view kUseDynamicLighting = "UseDynamicLighting";
 inline constexpr std::string_view kUse254DCameraView = "Use254DCameraView";
 inline constexpr std::string_view kSoundFXVolume = "SoundFXVolume";

@@ -64,6 +64,7 @@ void LoadSettings(SettingsStore& store, ConfigSettings& s) {
   LoadInt(store, settings::kSoundFXVolume, s.soundFXVolume);
   LoadInt(store, settings::kMusicVolume, s.musicVolume);
   LoadInt(store, settings::kTextureLevel, s.textureLevel);
+  LoadFlag(store, settings::kMultisampling, s.multisampling);
 }
 
 std::vector<platform::TextValue> SheetValues(const ConfigSettings& s) {
@@ -104,6 +105,7 @@ std::vector<platform::TextValue> SheetValues(const ConfigSettings& s) {
   writeInt(settings::kSoundFXVolume, s.soundFXVolume);
   writeInt(settings::kMusicVolume, s.musicVolume);
   writeInt(settings::kTextureLevel, s.textureLevel);
+  writeInt(settings::kMultisampling, s.multisampling);
   return values;
 }
 

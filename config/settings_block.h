@@ -8,7 +8,8 @@
 namespace ironwood::config {
 
 // Every setting the configuration program edits, held while its pages are open. Everything
-// starts at 0, off or empty, and an absent value leaves it there.
+// starts at 0, off or empty, except multisampling, which starts on as the saver reads it when
+// absent; an absent value leaves a field as it started.
 struct ConfigSettings {
   // List capacities and the longest text each list entry keeps, in bytes.
   static constexpr int kMaxListEntries = 100;
@@ -36,6 +37,7 @@ struct ConfigSettings {
   int soundFXVolume = 0;
   int musicVolume = 0;
   int textureLevel = 0;
+  bool multisampling = true;
 };
 
 // Reads every value into `settings`; absent values leave their fields as they are. A count is
@@ -43,7 +45,7 @@ struct ConfigSettings {
 void LoadSettings(platform::SettingsStore& store, ConfigSettings& settings);
 
 // Every value the sheet writes, as name and text, in the fixed order: counts first, then the
-// entries 0 .. count - 1, then the flags and numbers.
+// entries 0 .. count - 1, then the flags and numbers, and last the ones the design never had.
 std::vector<platform::TextValue> SheetValues(const ConfigSettings& settings);
 
 // Writes SheetValues() in one WriteTexts. Entries beyond a smaller new count stay in the store untouched. A value

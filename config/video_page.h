@@ -51,10 +51,12 @@ class VideoPage {
   bool useS3TC() const { return settings_.useS3TC; }
   bool use254DCamera() const { return settings_.use254DCameraView; }
   bool useFull3DCamera() const { return settings_.use3DCameraView; }
+  bool multisampling() const { return settings_.multisampling; }
 
   void Click3DFX() { settings_.use3DFX = !settings_.use3DFX; }
   void ClickDynamicLighting() { settings_.useDynamicLighting = !settings_.useDynamicLighting; }
   void ClickS3TC() { settings_.useS3TC = !settings_.useS3TC; }
+  void ClickMultisampling() { settings_.multisampling = !settings_.multisampling; }
   // The camera pair: the clicked view is inverted and the other becomes its opposite, so after
   // any click exactly one of the two is on.
   void Click254DCamera();

@@ -19,6 +19,11 @@ class RenderTarget {
   // Asks for one buffer swap per display refresh (1) or none (0) where the driver allows it, so
   // a saver nobody watches does not draw as fast as the machine can. False when not supported.
   virtual bool SetSwapInterval(int /*interval*/) { return false; }
+  // Asked before ChoosePixelFormat: a format with this many samples a pixel where the driver
+  // has one (0: a plain one). A target without multisampled formats takes its plain format.
+  virtual void RequestSamples(int /*samples*/) {}
+  // The samples a pixel of the chosen format has; 0 for a plain format.
+  virtual int Samples() const { return 0; }
 };
 
 }  // namespace ironwood::platform

@@ -30,6 +30,8 @@ class OffscreenRenderer {
 
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // Samples a pixel of the buffer has (0: not multisampled).
+  virtual int Samples() const = 0;
   // Makes this renderer's context current again (another renderer may have taken over).
   virtual bool MakeCurrent() = 0;
   // The whole buffer as drawn so far; an empty image (and Error()) on failure.
@@ -38,9 +40,11 @@ class OffscreenRenderer {
 
 // Opens an offscreen renderer of the given size and makes it current. It fills `table`; the
 // table's previous contents come back when the last renderer that filled it is destroyed. An
-// empty `glLibrary` means the system's own. Never null: check Available().
+// empty `glLibrary` means the system's own. With `samples` above 0 the buffer is multisampled
+// where the driver offers it (Samples() says). Never null: check Available().
 std::unique_ptr<OffscreenRenderer> OpenOffscreenRenderer(int width, int height,
                                                          opengl::EntryPoints& table = gl,
-                                                         const std::string& glLibrary = {});
+                                                         const std::string& glLibrary = {},
+                                                         int samples = 0);
 
 }  // namespace ironwood::platform

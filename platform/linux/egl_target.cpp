@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "glapi/gl_table.h"
 #include "platform/linux/egl_target.h"
 #include "platform/linux/library_symbols.h"
 #include "platform/linux/x11_calls.h"
@@ -25,6 +26,17 @@ namespace ironwood::platform {
 namespace {
 
 constexpr const char* kEglLibraryName = "libEGL.so.1";
+
+// Framebuffer objects (OpenGL 3.0 and GL_ARB_framebuffer_object), for multisampled pbuffers.
+constexpr GLenum kFramebuffer = 0x8D40;
+constexpr GLenum kReadFramebuffer = 0x8CA8;
+constexpr GLenum kDrawFramebuffer = 0x8CA9;
+constexpr GLenum kRenderbuffer = 0x8D41;
+constexpr GLenum kColorAttachment0 = 0x8CE0;
+constexpr GLenum kDepthAttachment = 0x8D00;
+constexpr GLenum kFramebufferComplete = 0x8CD5;
+constexpr GLenum kMaxSamples = 0x8D57;
+constexpr GLenum kDepthComponent24 = 0x81A6;
 
 // The EGL calls a target makes, resolved from libEGL at run time.
 struct EglLibrary {
@@ -208,10 +220,30 @@ struct EglTarget::State {
   std::string vendor;
   EGLConfig config = nullptr;
   EglConfigInfo info;
+  EGLint requestedSamples = 0;
   EGLSurface surface = EGL_NO_SURFACE;
   EGLContext context = EGL_NO_CONTEXT;
   // glFinish, for pbuffers only: see SwapBuffers.
   void (*finish)() = nullptr;
+  // A pbuffer's multisampled drawing: a framebuffer object with colour and depth renderbuffers
+  // of `samples` samples, resolved into the pbuffer at every swap.
+  struct Multisampled {
+    GLuint framebuffer = 0;
+    GLuint renderbuffers[2] = {0, 0};
+    int samples = 0;
+    void (*genFramebuffers)(GLsizei, GLuint*) = nullptr;
+    void (*bindFramebuffer)(GLenum, GLuint) = nullptr;
+    void (*genRenderbuffers)(GLsizei, GLuint*) = nullptr;
+    void (*bindRenderbuffer)(GLenum, GLuint) = nullptr;
+    void (*renderbufferStorageMultisample)(GLenum, GLsizei, GLenum, GLsizei, GLsizei) = nullptr;
+    void (*framebufferRenderbuffer)(GLenum, GLenum, GLenum, GLuint) = nullptr;
+    GLenum (*checkFramebufferStatus)(GLenum) = nullptr;
+    void (*blitFramebuffer)(GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLint, GLbitfield,
+                            GLenum) = nullptr;
+    void (*deleteFramebuffers)(GLsizei, const GLuint*) = nullptr;
+    void (*deleteRenderbuffers)(GLsizei, const GLuint*) = nullptr;
+    void (*getIntegerv)(GLenum, GLint*) = nullptr;
+  } multisampled;
   std::string error;
 
   bool Fail(std::string why) {
@@ -228,6 +260,50 @@ struct EglTarget::State {
     return value;
   }
 };
+
+// Without the calls, or with a framebuffer the driver will not complete, the pbuffer draws
+// plainly: multisampling is a nicety, never a reason to fail.
+void EglTarget::MakeMultisampledFramebuffer(State& s) {
+  State::Multisampled m;
+  auto get = [](const char* name, auto& slot) {
+    slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(Egl().GetProcAddress(name));
+    return slot != nullptr;
+  };
+  const bool found =
+      get("glGenFramebuffers", m.genFramebuffers) && get("glBindFramebuffer", m.bindFramebuffer) &&
+      get("glGenRenderbuffers", m.genRenderbuffers) &&
+      get("glBindRenderbuffer", m.bindRenderbuffer) &&
+      get("glRenderbufferStorageMultisample", m.renderbufferStorageMultisample) &&
+      get("glFramebufferRenderbuffer", m.framebufferRenderbuffer) &&
+      get("glCheckFramebufferStatus", m.checkFramebufferStatus) &&
+      get("glBlitFramebuffer", m.blitFramebuffer) &&
+      get("glDeleteFramebuffers", m.deleteFramebuffers) &&
+      get("glDeleteRenderbuffers", m.deleteRenderbuffers) && get("glGetIntegerv", m.getIntegerv);
+  if (!found) return;
+  GLint most = 0;
+  m.getIntegerv(kMaxSamples, &most);
+  m.samples = std::min<int>(s.requestedSamples, most);
+  if (m.samples < 2) return;
+  m.genFramebuffers(1, &m.framebuffer);
+  m.genRenderbuffers(2, m.renderbuffers);
+  m.bindFramebuffer(kFramebuffer, m.framebuffer);
+  const GLenum formats[2] = {GL_RGBA8, kDepthComponent24};
+  const GLenum attachments[2] = {kColorAttachment0, kDepthAttachment};
+  for (int i = 0; i < 2; ++i) {
+    m.bindRenderbuffer(kRenderbuffer, m.renderbuffers[i]);
+    m.renderbufferStorageMultisample(kRenderbuffer, m.samples, formats[i], s.width, s.height);
+    m.framebufferRenderbuffer(kFramebuffer, attachments[i], kRenderbuffer, m.renderbuffers[i]);
+  }
+  m.bindRenderbuffer(kRenderbuffer, 0);
+  if (m.checkFramebufferStatus(kFramebuffer) != kFramebufferComplete) {
+    m.bindFramebuffer(kFramebuffer, 0);
+    m.deleteFramebuffers(1, &m.framebuffer);
+    m.deleteRenderbuffers(2, m.renderbuffers);
+    return;
+  }
+  m.bindFramebuffer(kReadFramebuffer, 0);  // reads see the resolved picture
+  s.multisampled = m;
+}
 
 EglTarget::EglTarget(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
@@ -305,21 +381,36 @@ bool EglTarget::ChoosePixelFormat() {
     return s.Fail(why);
   }
 
-  const EGLint wanted[] = {EGL_RED_SIZE,
-                           8,
-                           EGL_GREEN_SIZE,
-                           8,
-                           EGL_BLUE_SIZE,
-                           8,
-                           EGL_DEPTH_SIZE,
-                           24,
-                           EGL_SURFACE_TYPE,
-                           s.window ? EGL_WINDOW_BIT : EGL_PBUFFER_BIT,
-                           EGL_RENDERABLE_TYPE,
-                           EGL_OPENGL_BIT,
-                           EGL_NONE};
+  std::vector<EGLint> wanted = {EGL_RED_SIZE,
+                                8,
+                                EGL_GREEN_SIZE,
+                                8,
+                                EGL_BLUE_SIZE,
+                                8,
+                                EGL_DEPTH_SIZE,
+                                24,
+                                EGL_SURFACE_TYPE,
+                                s.window ? EGL_WINDOW_BIT : EGL_PBUFFER_BIT,
+                                EGL_RENDERABLE_TYPE,
+                                EGL_OPENGL_BIT,
+                                EGL_NONE};
   EGLint count = 0;
-  if (egl.ChooseConfig(s.display, wanted, nullptr, 0, &count) != EGL_TRUE || count <= 0) {
+  // Multisampled configurations first, when asked for; without any, the plain ones.
+  // Mesa draws a multisampled pbuffer but reads it back unresolved, so a pbuffer draws into a
+  // multisampled framebuffer object of its own instead (see MakeCurrent).
+  if (s.requestedSamples > 0 && s.window) {
+    std::vector<EGLint> multisampled(wanted.begin(), wanted.end() - 1);
+    multisampled.insert(multisampled.end(),
+                        {EGL_SAMPLE_BUFFERS, 1, EGL_SAMPLES, s.requestedSamples, EGL_NONE});
+    if (egl.ChooseConfig(s.display, multisampled.data(), nullptr, 0, &count) == EGL_TRUE &&
+        count > 0) {
+      wanted = std::move(multisampled);
+    } else {
+      egl.GetError();  // a refusal here is not the step's failure
+      count = 0;
+    }
+  }
+  if (egl.ChooseConfig(s.display, wanted.data(), nullptr, 0, &count) != EGL_TRUE || count <= 0) {
     const std::string why = count <= 0 ? std::string(
                                              "no EGL configuration with RGB 8/8/8 and a "
                                              "depth buffer of 24 bits or more")
@@ -328,7 +419,7 @@ bool EglTarget::ChoosePixelFormat() {
     return s.Fail(why);
   }
   std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
-  if (egl.ChooseConfig(s.display, wanted, configs.data(), count, &count) != EGL_TRUE) {
+  if (egl.ChooseConfig(s.display, wanted.data(), configs.data(), count, &count) != EGL_TRUE) {
     const std::string why = CallFailed("eglChooseConfig");
     ReleaseContext();
     return s.Fail(why);
@@ -337,7 +428,8 @@ bool EglTarget::ChoosePixelFormat() {
 
   // EGL sorts deeper colour first, so 10-bit configurations come before 8-bit ones; rank again
   // for what the saver wants: the window's own visual, no slow caveat, exactly 8 bits a channel
-  // with alpha, no multisampling, and the deepest depth buffer up to 32 bits.
+  // with alpha, the fewest samples that were asked for (none when none were), and the deepest
+  // depth buffer up to 32 bits.
   const EGLint visual = s.window ? static_cast<EGLint>(WindowVisual(s.x11Display, s.x11Window)) : 0;
   auto rank = [&](EGLConfig config) {
     const EGLint red = s.Attribute(config, EGL_RED_SIZE);
@@ -366,6 +458,7 @@ bool EglTarget::ChoosePixelFormat() {
   s.info.alpha = s.Attribute(s.config, EGL_ALPHA_SIZE);
   s.info.depth = s.Attribute(s.config, EGL_DEPTH_SIZE);
   s.info.stencil = s.Attribute(s.config, EGL_STENCIL_SIZE);
+  s.info.samples = s.Attribute(s.config, EGL_SAMPLES);
   return s.Succeed();
 }
 
@@ -413,6 +506,9 @@ bool EglTarget::MakeCurrent() {
   if (Egl().MakeCurrent(s.display, s.surface, s.surface, s.context) != EGL_TRUE) {
     return s.Fail(CallFailed("eglMakeCurrent"));
   }
+  if (!s.window && s.requestedSamples > 0 && s.multisampled.framebuffer == 0) {
+    MakeMultisampledFramebuffer(s);
+  }
   return s.Succeed();
 }
 
@@ -424,6 +520,7 @@ void EglTarget::ReleaseContext() {
   if (s.context != EGL_NO_CONTEXT && egl.GetCurrentContext() == s.context) {
     egl.MakeCurrent(s.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   }
+  s.multisampled = State::Multisampled{};  // its objects go with the context
   if (s.context != EGL_NO_CONTEXT) egl.DestroyContext(s.display, s.context);
   if (s.surface != EGL_NO_SURFACE) egl.DestroySurface(s.display, s.surface);
   ReleaseDisplay(s.display);
@@ -437,6 +534,7 @@ void EglTarget::ReleaseContext() {
 bool EglTarget::SwapBuffers() {
   State& s = *state_;
   if (s.surface == EGL_NO_SURFACE) return s.Fail("there is no surface to swap");
+  ResolveSamples();
   if (Egl().SwapBuffers(s.display, s.surface) != EGL_TRUE) {
     return s.Fail(CallFailed("eglSwapBuffers"));
   }
@@ -471,6 +569,27 @@ const std::string& EglTarget::LastError() const {
   return state_->error;
 }
 
+void EglTarget::RequestSamples(int samples) {
+  state_->requestedSamples = std::max(samples, 0);
+}
+
+int EglTarget::Samples() const {
+  return state_->multisampled.framebuffer != 0 ? state_->multisampled.samples
+                                               : state_->info.samples;
+}
+
+void EglTarget::ResolveSamples() {
+  State::Multisampled& m = state_->multisampled;
+  if (m.framebuffer == 0) return;
+  const int width = state_->width, height = state_->height;
+  m.bindFramebuffer(kReadFramebuffer, m.framebuffer);
+  m.bindFramebuffer(kDrawFramebuffer, 0);
+  m.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  // Reads see the resolved picture in the pbuffer; drawing goes on in the samples.
+  m.bindFramebuffer(kReadFramebuffer, 0);
+  m.bindFramebuffer(kDrawFramebuffer, m.framebuffer);
+}
+
 const EglConfigInfo& EglTarget::Config() const {
   return state_->info;
 }
@@ -480,9 +599,9 @@ std::string EglTarget::Describe() const {
   if (s.config == nullptr) return "no EGL configuration chosen";
   char text[200];
   std::snprintf(text, sizeof text,
-                "EGL %d.%d (%s), config %d: RGBA %d/%d/%d/%d, depth %d, stencil %d", s.major,
-                s.minor, s.vendor.c_str(), s.info.id, s.info.red, s.info.green, s.info.blue,
-                s.info.alpha, s.info.depth, s.info.stencil);
+                "EGL %d.%d (%s), config %d: RGBA %d/%d/%d/%d, depth %d, stencil %d, samples %d",
+                s.major, s.minor, s.vendor.c_str(), s.info.id, s.info.red, s.info.green,
+                s.info.blue, s.info.alpha, s.info.depth, s.info.stencil, s.info.samples);
   return text;
 }
 

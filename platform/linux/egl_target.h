@@ -16,6 +16,7 @@ struct EglConfigInfo {
   int alpha = 0;
   int depth = 0;
   int stencil = 0;
+  int samples = 0;  // 0: not multisampled
 };
 
 // OpenGL through EGL: a pbuffer for offscreen runs and tests, or an existing X11 window. libEGL is
@@ -46,17 +47,24 @@ class EglTarget : public RenderTarget {
   bool SwapBuffers() override;
   // eglSwapInterval for this target's surface; its context must be current.
   bool SetSwapInterval(int interval) override;
+  void RequestSamples(int samples) override;
+  int Samples() const override;
+  // A multisampled pbuffer's picture resolved into the pbuffer, where reads find it; SwapBuffers
+  // does this itself. Nothing for a window or a plain pbuffer.
+  void ResolveSamples();
 
   // Why the last step failed; empty after a step succeeds.
   const std::string& LastError() const;
   // The chosen configuration; all zero before ChoosePixelFormat succeeds.
   const EglConfigInfo& Config() const;
-  // "EGL 1.5 (Mesa Project), config 30: RGBA 8/8/8/8, depth 32, stencil 0" for the log.
+  // "EGL 1.5 (Mesa Project), config 30: RGBA 8/8/8/8, depth 32, stencil 0, samples 0" for
+  // test output.
   std::string Describe() const;
 
  private:
   struct State;
   explicit EglTarget(std::unique_ptr<State> state);
+  static void MakeMultisampledFramebuffer(State& s);
   std::unique_ptr<State> state_;
 };
 

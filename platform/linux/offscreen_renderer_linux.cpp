@@ -31,8 +31,9 @@ std::map<opengl::EntryPoints*, TableUsers>& Tables() {
 class LinuxOffscreenRenderer : public OffscreenRenderer {
  public:
   LinuxOffscreenRenderer(int width, int height, opengl::EntryPoints& table,
-                         const std::string& glLibrary)
+                         const std::string& glLibrary, int samples)
       : width_(width), height_(height), table_(table) {
+    samples_ = samples;
     Open(glLibrary.empty() ? SystemGl().SystemLibraries().front() : glLibrary);
   }
 
@@ -55,6 +56,7 @@ class LinuxOffscreenRenderer : public OffscreenRenderer {
   const std::string& Error() const override { return error_; }
   int Width() const override { return width_; }
   int Height() const override { return height_; }
+  int Samples() const override { return target_ != nullptr ? target_->Samples() : 0; }
 
   std::string Description() const override {
     if (!available_) return "no offscreen renderer: " + error_;
@@ -74,6 +76,7 @@ class LinuxOffscreenRenderer : public OffscreenRenderer {
 
   RgbImage ReadPixels() override {
     if (!MakeCurrent()) return {};
+    target_->ResolveSamples();
     return CaptureFrame(width_, height_, &error_, table_);
   }
 
@@ -99,6 +102,7 @@ class LinuxOffscreenRenderer : public OffscreenRenderer {
     }
 
     target_ = EglTarget::Offscreen(width_, height_);
+    target_->RequestSamples(samples_);
     const std::pair<const char*, bool (EglTarget::*)()> steps[] = {
         {"ChoosePixelFormat", &EglTarget::ChoosePixelFormat},
         {"SetPixelFormat", &EglTarget::SetPixelFormat},
@@ -142,6 +146,7 @@ class LinuxOffscreenRenderer : public OffscreenRenderer {
 
   int width_;
   int height_;
+  int samples_ = 0;  // asked for
   opengl::EntryPoints& table_;
   std::unique_ptr<EglTarget> target_;
   void* glLibrary_ = nullptr;
@@ -156,8 +161,9 @@ class LinuxOffscreenRenderer : public OffscreenRenderer {
 
 std::unique_ptr<OffscreenRenderer> OpenOffscreenRenderer(int width, int height,
                                                          opengl::EntryPoints& table,
-                                                         const std::string& glLibrary) {
-  return std::make_unique<LinuxOffscreenRenderer>(width, height, table, glLibrary);
+                                                         const std::string& glLibrary,
+                                                         int samples) {
+  return std::make_unique<LinuxOffscreenRenderer>(width, height, table, glLibrary, samples);
 }
 
 }  // namespace ironwood::platform

@@ -24,17 +24,25 @@ class WglTarget : public RenderTarget {
   bool MakeCurrent() override;
   void ReleaseContext() override;
   bool SwapBuffers() override;
+  void RequestSamples(int samples) override { requestedSamples_ = samples > 0 ? samples : 0; }
+  int Samples() const override { return samples_; }
 
   const PIXELFORMATDESCRIPTOR& Descriptor() const { return descriptor_; }
 
  private:
   template <typename Function>
   Function LibraryFunction(const char* name) const;
+  // The multisampled format wglChoosePixelFormatARB offers for the window, found through a
+  // context on a window of our own (the call needs a current context, and a window's format
+  // can be set only once); 0 when the driver has none.
+  int MultisampledFormat();
 
   HDC dc_;
   GlLibraryState& libraries_;
   PIXELFORMATDESCRIPTOR descriptor_{};
   int format_ = 0;
+  int requestedSamples_ = 0;
+  int samples_ = 0;  // of the chosen format
   HGLRC context_ = nullptr;
 };
 

@@ -77,8 +77,9 @@ std::optional<WindowMessage> Translate(UINT message, WPARAM wParam) {
 
 class Win32SaverWindow : public SaverWindow {
  public:
-  Win32SaverWindow(HINSTANCE instance, int showCommand, bool plain = false)
-      : instance_(instance), showCommand_(showCommand), plain_(plain) {}
+  Win32SaverWindow(HINSTANCE instance, int showCommand, bool plain = false,
+                   HWND previewParent = nullptr)
+      : instance_(instance), showCommand_(showCommand), plain_(plain), parent_(previewParent) {}
 
   ~Win32SaverWindow() override {
     DestroyCovers();
@@ -107,7 +108,8 @@ class Win32SaverWindow : public SaverWindow {
   }
 
   bool ChangeDisplayMode(int width, int height, int bitsPerPixel) override {
-    if (plain_) return false;  // a plain window leaves the display as it is
+    // A plain window leaves the display as it is; the preview shares the dialog's desktop.
+    if (plain_ || parent_ != nullptr) return false;
     const bool changed =
         ChangeDisplayModeWith(SystemDisplaySettings(), width, height, bitsPerPixel);
     modeChanged_ = modeChanged_ || changed;
@@ -115,6 +117,7 @@ class Win32SaverWindow : public SaverWindow {
   }
 
   void RestoreDisplayMode() override {
+    if (parent_ != nullptr) return;
     ChangeDisplaySettingsA(nullptr, 0);
     modeChanged_ = false;
   }
@@ -122,6 +125,7 @@ class Win32SaverWindow : public SaverWindow {
   bool Create(int width, int height, WindowHandler& handler) override {
     if (window_ != nullptr) return false;
     if (plain_) return CreatePlain(width, height, handler);
+    if (parent_ != nullptr) return CreatePreview(handler);
     // In the desktop's own mode a window of the configured size would leave the desktop showing
     // around it: cover the whole screen, and let the saver fit its picture inside.
     if (!modeChanged_) {
@@ -155,6 +159,10 @@ class Win32SaverWindow : public SaverWindow {
 
   void Show() override {
     if (window_ == nullptr) return;
+    if (parent_ != nullptr) {
+      UpdateWindow(window_);  // a visible child from the start; the dialog keeps the activation
+      return;
+    }
     ShowWindow(window_, showCommand_);
     UpdateWindow(window_);
     for (HWND cover : covers_) ShowWindow(cover, SW_SHOWNOACTIVATE);
@@ -162,7 +170,15 @@ class Win32SaverWindow : public SaverWindow {
 
   Poll PollMessage(int& quitParameter) override {
     MSG message;
-    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return Poll::Idle;
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      // The parent lives in another process, which may go without our child hearing of it.
+      if (parent_ != nullptr && !destroyTold_ && !IsWindow(parent_)) {
+        destroyTold_ = true;
+        if (handler_ != nullptr) handler_->OnMessage(WindowMessage{WindowMessageKind::Destroy, 0});
+        return Poll::Handled;
+      }
+      return Poll::Idle;
+    }
     if (message.message == WM_QUIT) {
       quitParameter = static_cast<int>(message.wParam);
       return Poll::Quit;
@@ -175,6 +191,7 @@ class Win32SaverWindow : public SaverWindow {
   void PostQuit(int parameter) override { PostQuitMessage(parameter); }
 
   void BringToFront() override {
+    if (parent_ != nullptr) return;
     // WM_ACTIVATE and WM_ACTIVATEAPP both ask for it: one posted message serves both.
     if (window_ == nullptr || frontRequested_) return;
     frontRequested_ = PostMessageA(window_, kBringToFrontMessage, 0, 0) != FALSE;
@@ -186,8 +203,9 @@ class Win32SaverWindow : public SaverWindow {
     return ScreenPoint{static_cast<int>(point.x), static_cast<int>(point.y)};
   }
 
+  // The cursor over the preview belongs to the dialog around it.
   void HideCursor() override {
-    if (!plain_) SetCursor(nullptr);
+    if (!plain_ && parent_ == nullptr) SetCursor(nullptr);
   }
 
   HWND Handle() const { return window_; }
@@ -244,13 +262,42 @@ class Win32SaverWindow : public SaverWindow {
         self->IsCover(reinterpret_cast<HWND>(lParam))) {
       return 0;
     }
-    const auto translated = Translate(message, wParam);
+    auto translated = Translate(message, wParam);
+    // The preview is only watched: its one message is that it goes.
+    if (self != nullptr && self->parent_ != nullptr && translated &&
+        translated->kind != WindowMessageKind::Destroy) {
+      translated.reset();
+    }
+    if (self != nullptr && self->parent_ != nullptr && translated) {
+      if (self->destroyTold_) return 0;
+      self->destroyTold_ = true;
+    }
     if (self == nullptr || self->handler_ == nullptr || !translated) {
       return DefWindowProcA(window, message, wParam, lParam);
     }
     const WindowReaction reaction = self->handler_->OnMessage(*translated);
     if (reaction.defaultProcessing) return DefWindowProcA(window, message, wParam, lParam);
     return static_cast<LRESULT>(reaction.result);
+  }
+
+  bool CreatePreview(WindowHandler& handler) {
+    RECT client{};
+    if (!IsWindow(parent_) || !GetClientRect(parent_, &client)) return false;
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) return false;
+    width_ = width;
+    height_ = height;
+    handler_ = &handler;
+    window_ = CreateWindowExA(0, kClassName, kWindowTitle,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                              width, height, parent_, nullptr, instance_, this);
+    if (window_ == nullptr) {
+      handler_ = nullptr;
+      return false;
+    }
+    deviceContext_ = GetDC(window_);
+    return deviceContext_ != nullptr;
   }
 
   // The covers belong to the saver window: they never take the activation or the keyboard, hide
@@ -356,6 +403,8 @@ class Win32SaverWindow : public SaverWindow {
   HDC deviceContext_ = nullptr;
   bool modeChanged_ = false;
   bool frontRequested_ = false;  // a kBringToFrontMessage is on its way
+  HWND parent_ = nullptr;        // the preview's parent; null for the full-screen window
+  bool destroyTold_ = false;     // the handler heard Destroy once, from either source
   int width_ = 0;  // the size the window was made at
   int height_ = 0;
 };
@@ -368,6 +417,11 @@ std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int show
 
 std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int showCommand) {
   return std::make_unique<Win32SaverWindow>(instance, showCommand, true);
+}
+
+std::unique_ptr<SaverWindow> CreateWin32PreviewWindow(HINSTANCE instance, HWND parent) {
+  if (parent == nullptr) return nullptr;
+  return std::make_unique<Win32SaverWindow>(instance, SW_SHOWNA, parent);
 }
 
 HWND SaverWindowHandle(const SaverWindow& window) {

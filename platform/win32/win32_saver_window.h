@@ -25,6 +25,11 @@ std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int show
 // arrow cursor.
 std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int showCommand);
 
+// The preview's window: a child of `parent` (the little monitor of the display settings) at the
+// size of its client area. It changes no display mode, leaves the cursor alone and hands the
+// handler nothing but its Destroy, which also comes when the parent is found gone.
+std::unique_ptr<SaverWindow> CreateWin32PreviewWindow(HINSTANCE instance, HWND parent);
+
 // The window's handle once it is created; null before, after it is gone, or for a window that
 // CreateWin32SaverWindow did not make.
 HWND SaverWindowHandle(const SaverWindow& window);

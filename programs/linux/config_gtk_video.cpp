@@ -29,6 +29,7 @@ class Video : public PageViewOf<config::VideoPage> {
     SetActive(use3DFX_, page_.use3DFX());
     SetActive(dynamicLighting_, page_.useDynamicLighting());
     SetActive(s3tc_, page_.useS3TC());
+    SetActive(multisampling_, page_.multisampling());
     FillCameraBoxes();
     gtk_range_set_value(GTK_RANGE(texture_), page_.textureSlider());
   }
@@ -63,6 +64,7 @@ class Video : public PageViewOf<config::VideoPage> {
     gtk_widget_set_no_show_all(s3tc_, TRUE);
     camera254D_ = gtk_check_button_new_with_label("Use 2.54D Camera View");
     camera3D_ = gtk_check_button_new_with_label("Use Full 3D Camera View");
+    multisampling_ = gtk_check_button_new_with_label("Smooth Edges (Multisampling)");
     GtkWidget* performance = TightColumn();
     struct Toggle {
       GtkWidget* widget;
@@ -74,6 +76,7 @@ class Video : public PageViewOf<config::VideoPage> {
         {s3tc_, [](Video* self) { self->page_.ClickS3TC(); }},
         {camera254D_, [](Video* self) { self->page_.Click254DCamera(); self->FillCameraBoxes(); }},
         {camera3D_, [](Video* self) { self->page_.ClickFull3DCamera(); self->FillCameraBoxes(); }},
+        {multisampling_, [](Video* self) { self->page_.ClickMultisampling(); }},
     };
     for (const Toggle& toggle : toggles) {
       Pack(performance, toggle.widget);
@@ -128,6 +131,7 @@ class Video : public PageViewOf<config::VideoPage> {
   GtkWidget* use3DFX_ = nullptr;
   GtkWidget* dynamicLighting_ = nullptr;
   GtkWidget* s3tc_ = nullptr;
+  GtkWidget* multisampling_ = nullptr;
   GtkWidget* camera254D_ = nullptr;
   GtkWidget* camera3D_ = nullptr;
   GtkWidget* texture_ = nullptr;

@@ -456,6 +456,7 @@ void FillVideoChecks(HWND page) {
   Check(page, IDC_USE_S3TC, logic.useS3TC());
   Check(page, IDC_CAMERA_254D, logic.use254DCamera());
   Check(page, IDC_CAMERA_FULL_3D, logic.useFull3DCamera());
+  Check(page, IDC_MULTISAMPLING, logic.multisampling());
 }
 
 INT_PTR CALLBACK VideoProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -508,6 +509,9 @@ INT_PTR CALLBACK VideoProcedure(HWND page, UINT message, WPARAM wParam, LPARAM l
           break;
         case IDC_CAMERA_FULL_3D:
           logic.ClickFull3DCamera();
+          break;
+        case IDC_MULTISAMPLING:
+          logic.ClickMultisampling();
           break;
         default:
           return FALSE;

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -30,6 +31,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
       {},
       false,
       [] { return ironwood::platform::OpenWindowMessagePlayer(); },
+  };
+  services.createPreviewWindow = [instance, &saverWindow](std::uint64_t parent) {
+    auto window = ironwood::platform::CreateWin32PreviewWindow(
+        instance, reinterpret_cast<HWND>(static_cast<std::uintptr_t>(parent)));
+    saverWindow = window.get();
+    return window;
   };
   services.openSoundOutput = [&saverWindow](std::string* why) {
     const HWND window =

@@ -24,6 +24,8 @@ bool Renderer::Start(platform::RenderTarget* target, int width, int height,
   use3DFX_ = settings::ReadFlag(settings, settings::kUse3DFX, use3DFX_);
   s3tc_ = settings::ReadFlag(settings, settings::kUseS3TC, s3tc_);
   textureLevel_ = settings::ReadInt(settings, settings::kTextureLevel, textureLevel_);
+  const bool multisampling = settings::ReadFlag(settings, settings::kMultisampling, true);
+  target->RequestSamples(multisampling ? kMultisamplingSamples : 0);
 
   log_.Write("BEGIN LOADING OPENGL SUB SYSTEM\n");
   log_.Write("    Attempting to Find OpenGL Driver...");
@@ -146,6 +148,7 @@ void Renderer::SetInitialState() const {
   gl.glEnable(GL_DEPTH_TEST);
   gl.glFrontFace(GL_CCW);
   gl.glEnable(GL_CULL_FACE);
+  if (target_ != nullptr && target_->Samples() > 0) gl.glEnable(GL_MULTISAMPLE_ARB);
 
   const GLfloat ambient[] = {0.25f, 0.25f, 0.25f, 0.0f};
   gl.glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);

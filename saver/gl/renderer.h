@@ -21,6 +21,9 @@ class Renderer {
 
   // Reads the graphics settings and starts OpenGL on the target, logging every step. False on
   // the first failed step (the log then ends with that step's failure text).
+  // Samples a pixel asked of the target while the Multisampling setting is on.
+  static constexpr int kMultisamplingSamples = 4;
+
   bool Start(platform::RenderTarget* target, int width, int height,
              platform::SettingsStore& settings);
   // Draws into this part of the window instead of all of it (set before Start): the saver keeps

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace ironwood {
@@ -15,5 +17,11 @@ enum class RunMode { Configure, Run, Preview, ChangePassword, Window };
 RunMode ParseRunMode(std::string_view commandLine);
 
 inline constexpr std::string_view kWindowSwitch = "--window";
+
+// The window the preview draws into, when the deciding switch is p or P followed by a window
+// handle in decimal, after blanks or one colon ("/p 123456", "/p:123456"), as the display
+// settings pass it. Nothing when there is no such number, it is 0, it does not fit a handle, or
+// something other than a blank follows it.
+std::optional<std::uint64_t> PreviewWindowHandle(std::string_view commandLine);
 
 }  // namespace ironwood

@@ -19,6 +19,14 @@ namespace ironwood {
 
 using settings::ReadWorkingDirectory;
 
+namespace {
+
+// A preview is a few hundred pixels across: the ships' two largest texture levels would never
+// show there, and leaving them out makes its start quick.
+constexpr int kPreviewTextureLevel = 2;
+
+}  // namespace
+
 std::string FormatFramesPerSecond(const FrameStats& stats) {
   const auto elapsed = static_cast<std::int32_t>(stats.lastFrame - stats.loopStart);
   double rate = 0.0;
@@ -48,8 +56,13 @@ int SaverMain(std::string_view commandLine, SaverServices& services,
       services.startProcess(*workingDirectory + "StarfraySSConfig" +
                             std::string(platform::kExecutableSuffix));
       return 0;
-    case RunMode::Preview:
-      return 0;
+    case RunMode::Preview: {
+      // Without a window to draw in the preview stays what it always was: nothing.
+      const std::optional<std::uint64_t> parent = PreviewWindowHandle(commandLine);
+      if (!parent || !services.createPreviewWindow) return 0;
+      SaverApp preview(services, *workingDirectory, *parent);
+      return preview.Run();
+    }
     case RunMode::ChangePassword:
       RunChangePassword(services.settings, services.passwordDialogs);
       return 0;
@@ -72,6 +85,12 @@ SaverApp::SaverApp(SaverServices& services, std::string workingDirectory, bool w
       workingDirectory_(std::move(workingDirectory)),
       log_(workingDirectory_),
       windowed_(windowed) {}
+
+SaverApp::SaverApp(SaverServices& services, std::string workingDirectory,
+                   std::uint64_t previewParent)
+    : SaverApp(services, std::move(workingDirectory)) {
+  previewParent_ = previewParent;
+}
 
 SaverApp::~SaverApp() {
   RestoreDisplayMode();
@@ -100,11 +119,17 @@ bool SaverApp::StartUp() {
   CreateLog();
   passwordGate_ = std::make_unique<PasswordGate>(
       services_.settings, services_.passwordDialogs,
-      // A window of one's own is closed like any other; nothing is guarded.
-      !windowed_ && ironwood::PasswordRequired(services_.settings, services_.desktop));
-  const auto& createWindow = windowed_ ? services_.createPlainWindow : services_.createWindow;
-  if (!createWindow || services_.glSystem == nullptr) return false;
-  window_ = createWindow();
+      // A window of one's own is closed like any other, and nobody ends a preview but the window
+      // it lives in; neither is guarded.
+      !windowed_ && !previewParent_ &&
+          ironwood::PasswordRequired(services_.settings, services_.desktop));
+  if (services_.glSystem == nullptr) return false;
+  if (previewParent_) {
+    if (services_.createPreviewWindow) window_ = services_.createPreviewWindow(*previewParent_);
+  } else {
+    const auto& createWindow = windowed_ ? services_.createPlainWindow : services_.createWindow;
+    if (createWindow) window_ = createWindow();
+  }
   if (!window_ || !window_->RegisterClass()) return false;
   SeedSaverRandom(services_.calendarSeconds());
 
@@ -147,18 +172,22 @@ bool SaverApp::StartWindowSystem() {
   const bool desktop = settings::IsDesktopResolution(resolution);
   width_ = size.width;
   height_ = size.height;
-  useMP3Audio_ = settings::ReadFlag(services_.settings, settings::kUseMP3Audio, false);
+  // The preview is silent: no music player and no sound device.
+  useMP3Audio_ =
+      !previewParent_ && settings::ReadFlag(services_.settings, settings::kUseMP3Audio, false);
   use3DCameraView_ = settings::ReadFlag(services_.settings, settings::kUse3DCameraView, false);
   if (useMP3Audio_) HookUpMusic();
 
   if (windowed_) {
     ChooseWindowSize(desktop);
+  } else if (previewParent_) {
+    // The preview shares the desktop with the dialog it sits in; its size is its host's.
   } else if (desktop) {
     KeepDesktopResolution();
   } else {
     ChangeResolution();
   }
-  fillWindow_ = desktop || windowed_ || window_->SizedByOthers();
+  fillWindow_ = desktop || windowed_ || previewParent_ || window_->SizedByOthers();
 
   log_.Write("BEGIN WINDOW SYSTEM\n");
   log_.Write("    Attempting to Create Window...");
@@ -180,6 +209,7 @@ bool SaverApp::StartWindowSystem() {
   }
   log_.Write("Success\n");
   log_.Write("END WINDOW SYSTEM\n\n");
+  if (previewParent_) return true;
   // The sound start hooks the music up a second time, so the player hears its start commands
   // twice; the window system start stands or falls with it.
   return sound_.StartUp({.settings = &services_.settings,
@@ -268,7 +298,7 @@ bool SaverApp::LoadBattleFiles() {
       .installation = workingDirectory_,
       .log = &log_,
       .textureNames = textureNames_.get(),
-      .textureLevel = renderer_->TextureLevel(),
+      .textureLevel = previewParent_ ? kPreviewTextureLevel : renderer_->TextureLevel(),
       .soundEffects = sound_.On(),
       .use3DCameraView = use3DCameraView_,
       .soundOutput = sound_.Output(),

@@ -54,6 +54,10 @@ struct SaverServices {
   std::function<platform::UserFolders()> userFolders = platform::FindUserFolders;
   // The plain, resizable window of the --window mode; none: that mode has nowhere to draw.
   std::function<std::unique_ptr<platform::SaverWindow>()> createPlainWindow = {};
+  // The preview's window: a child of the given window, at its size. None: the preview mode
+  // draws nothing and ends at once.
+  std::function<std::unique_ptr<platform::SaverWindow>(std::uint64_t parent)> createPreviewWindow =
+      nullptr;
 };
 
 class SaverApp;
@@ -88,6 +92,9 @@ class SaverApp {
   // `windowed`: the --window mode, in a plain window of its own (WindowLogic's windowed rules),
   // never a mode change and never a password.
   SaverApp(SaverServices& services, std::string workingDirectory, bool windowed = false);
+  // The preview: the battle in a child of `previewParent`, silent, with no display mode change,
+  // no password and no end by keys or the mouse; it ends when that window goes.
+  SaverApp(SaverServices& services, std::string workingDirectory, std::uint64_t previewParent);
   SaverApp(const SaverApp&) = delete;
   SaverApp& operator=(const SaverApp&) = delete;
   ~SaverApp();
@@ -141,6 +148,7 @@ class SaverApp {
 
   SaverServices& services_;
   std::string workingDirectory_;
+  std::optional<std::uint64_t> previewParent_;  // set for the preview
   StartupLog log_;
   std::string screenshotFolder_;  // empty: the installation's
   FrameStats frameStats_;

@@ -69,5 +69,47 @@ TEST(Render, ClearAndFlatTriangleMatchTheReviewedImage) {
   EXPECT_TRUE(testing::MatchesGolden(image, "clear_and_triangle"));
 }
 
+// A slanted edge on a multisampled buffer gets pixels between the two colours all along it; on
+// a plain buffer every pixel is one colour or the other, and the edge climbs in steps.
+TEST(Render, MultisampledEdgesBlendWherePlainOnesStep) {
+  auto blendedPixels = [](int samples, int* granted) {
+    auto renderer = platform::OpenOffscreenRenderer(kWidth, kHeight, gl, {}, samples);
+    if (!renderer->Available()) return -1;
+    *granted = renderer->Samples();
+    gl.glViewport(0, 0, kWidth, kHeight);
+    gl.glMatrixMode(GL_PROJECTION);
+    gl.glLoadIdentity();
+    gl.glOrtho(0.0, kWidth, 0.0, kHeight, -1.0, 1.0);
+    gl.glMatrixMode(GL_MODELVIEW);
+    gl.glLoadIdentity();
+    gl.glDisable(GL_DEPTH_TEST);
+    gl.glClearColor(0, 0, 0, 1);
+    gl.glClear(GL_COLOR_BUFFER_BIT);
+    gl.glColor3f(1, 1, 1);
+    gl.glBegin(GL_TRIANGLES);
+    gl.glVertex2f(10.0f, 10.0f);
+    gl.glVertex2f(150.0f, 37.0f);  // a shallow slope: a long run of partly covered pixels
+    gl.glVertex2f(10.0f, 110.0f);
+    gl.glEnd();
+    const testing::Image image = renderer->ReadPixels();
+    if (!testing::IsWellFormed(image)) return -1;
+    int blended = 0;
+    for (std::size_t at = 0; at < image.rgb.size(); at += 3) {
+      blended += image.rgb[at] > 20 && image.rgb[at] < 235;
+    }
+    return blended;
+  };
+  int plainSamples = -1, multiSamples = -1;
+  const int plain = blendedPixels(0, &plainSamples);
+  if (plain < 0) GTEST_SKIP() << "no offscreen renderer";
+  const int multisampled = blendedPixels(4, &multiSamples);
+  ASSERT_GE(multisampled, 0);
+  EXPECT_EQ(plainSamples, 0);
+  if (multiSamples == 0) GTEST_SKIP() << "the driver offers no multisampled buffer";
+  EXPECT_GE(multiSamples, 4);
+  EXPECT_EQ(plain, 0);
+  EXPECT_GT(multisampled, 150) << "the two slanted edges run about 240 pixels";
+}
+
 }  // namespace
 }  // namespace ironwood

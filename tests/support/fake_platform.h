@@ -85,9 +85,13 @@ class FakeTarget : public platform::RenderTarget {
   bool MakeCurrent() override { return step("current"); }
   void ReleaseContext() override { ++releases; }
   bool SwapBuffers() override { return true; }
+  void RequestSamples(int samples) override { requestedSamples = samples; }
+  int Samples() const override { return requestedSamples > 0 ? offeredSamples : 0; }
 
   std::string failAt;
   int releases = 0;
+  int requestedSamples = -1;  // -1: never asked
+  int offeredSamples = 0;     // what a request gets
 
  private:
   bool step(const std::string& name) const { return name != failAt; }

@@ -596,9 +596,12 @@ TEST(VideoPage, FlagsInvertAndTheTextureSliderStaysInItsRange) {
   page.ClickDynamicLighting();
   page.ClickS3TC();
   page.ClickS3TC();
+  EXPECT_TRUE(page.multisampling());  // on until someone turns it off, as the saver reads it
+  page.ClickMultisampling();
   EXPECT_TRUE(settings.use3DFX);
   EXPECT_TRUE(settings.useDynamicLighting);
   EXPECT_FALSE(settings.useS3TC);
+  EXPECT_FALSE(settings.multisampling);
 }
 
 // ---------------------------------------------------------------- The program
@@ -615,7 +618,8 @@ TEST(ConfigProgram, OkOnAnEmptyStoreWritesEveryValueWithCountsZero) {
   EXPECT_EQ(settings::Read(store, settings::kNumMP3s), "0");
   EXPECT_EQ(settings::Read(store, settings::kUse254DCameraView), "0");
   EXPECT_EQ(settings::Read(store, settings::kResolution), "");
-  EXPECT_EQ(store.writes, 14);  // every value of the write pass
+  EXPECT_EQ(settings::Read(store, settings::kMultisampling), "1");  // absent reads as on
+  EXPECT_EQ(store.writes, 15);  // every value of the write pass
   EXPECT_FALSE(settings::Read(store, settings::kWorkingDirectory)) << "never written";
 }
 

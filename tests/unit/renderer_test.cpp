@@ -172,6 +172,25 @@ TEST_F(RendererTest, FullStartLogsTheSectionAndFindsAllExtensions) {
   EXPECT_EQ(recording_.Count("glEnable"), 3);  // depth test, face culling, 2D textures
 }
 
+TEST_F(RendererTest, MultisamplingIsAskedForUnlessTurnedOffAndEnabledWhereGranted) {
+  target_.offeredSamples = 4;
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(target_.requestedSamples, Renderer::kMultisamplingSamples);  // absent: on
+  ASSERT_EQ(recording_.Count("glEnable"), 4);
+  EXPECT_EQ(recording_.Named("glEnable")[2].Text(),
+            "glEnable(" + std::to_string(GL_MULTISAMPLE_ARB) + ")");
+  EXPECT_EQ(LogText().find("ampl"), std::string::npos);  // the log reads as it always did
+  renderer_.Shutdown();
+
+  settings::WriteFlag(store_, settings::kMultisampling, false);
+  Renderer second(system_, log_);
+  recording_.calls.clear();
+  ASSERT_TRUE(second.Start(&target_, 320, 240, store_));
+  EXPECT_EQ(target_.requestedSamples, 0);
+  EXPECT_EQ(recording_.Count("glEnable"), 3);
+  second.Shutdown();
+}
+
 TEST_F(RendererTest, S3TCNeedsTheSettingAndBothExtensions) {
   settings::WriteFlag(store_, settings::kUseS3TC, false);
   ASSERT_TRUE(Start());

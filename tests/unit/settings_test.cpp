@@ -138,7 +138,7 @@ TEST(ConfigSettings, FailedWritesAreReportedButDoNotStopThePass) {
   settings.scenarios = {"A.ss3"};
   settings.textureLevel = 1;
   EXPECT_FALSE(config::SaveSettings(store, settings));
-  EXPECT_EQ(store.writes, 14);  // everything but the failed count: a name, a count, 12 options
+  EXPECT_EQ(store.writes, 15);  // everything but the failed count: a name, a count, 13 options
   EXPECT_EQ(settings::Read(store, "Scenario(0)"), "A.ss3");
   EXPECT_EQ(settings::Read(store, settings::kTextureLevel), "1");
 }

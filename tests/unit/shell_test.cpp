@@ -66,6 +66,19 @@ TEST(RunMode, WindowSwitchIsAWholeWordAnywhere) {
   EXPECT_EQ(ParseRunMode("/s--window"), RunMode::Run);
 }
 
+// The display settings pass "/p HANDLE"; anything that is not a plain handle keeps the preview's
+// old do-nothing.
+TEST(RunMode, PreviewTakesTheWindowHandleAfterP) {
+  EXPECT_EQ(PreviewWindowHandle("/p 123456"), 123456u);
+  EXPECT_EQ(PreviewWindowHandle("/p:123456"), 123456u);
+  EXPECT_EQ(PreviewWindowHandle("-P  77 "), 77u);
+  EXPECT_EQ(PreviewWindowHandle("/x /p 4294967295"), 4294967295u);
+  for (const char* line : {"/p", "/p ", "/p 0", "/p:x", "/p 12x", "/p 4294967296", "/p -5",
+                           "/p: 5", "/l 123", "/s /p 5", "/c 5"}) {
+    EXPECT_FALSE(PreviewWindowHandle(line).has_value()) << "'" << line << "'";
+  }
+}
+
 // Only the offscreen options pass; any other "--" option stops the program before anything runs,
 // while the screen-saver switches keep their leniency for the mode scan.
 TEST(OffscreenOptions, UnknownDoubleDashOptionsAreRefused) {
@@ -200,6 +213,57 @@ TEST_F(SaverMainTest, PreviewAndPasswordStartNothingAndWriteNothing) {
   EXPECT_EQ(Main("-a 1"), 0);
   EXPECT_TRUE(started_.empty());
   EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+TEST_F(SaverMainTest, PreviewDrawsInTheGivenWindowSilentlyWithoutAModeChange) {
+  settings::Write(store_, settings::kWorkingDirectory, FolderText());
+  testing::WriteMinimalInstallation(temp_);
+  testing::WriteMinimalCatalogue(store_);
+  settings::WriteInt(store_, settings::kUseSoundFX, 1);
+  settings::WriteInt(store_, settings::kUseMP3Audio, 1);
+  int soundOpened = 0, playersMade = 0;
+  services_.openSoundOutput = [&](std::string*) -> std::unique_ptr<platform::SoundOutput> {
+    ++soundOpened;
+    return nullptr;
+  };
+  services_.openMusicPlayer = [&]() -> std::unique_ptr<platform::MusicPlayer> {
+    ++playersMade;
+    return nullptr;
+  };
+  std::vector<std::uint64_t> parents;
+  services_.createPreviewWindow = [&](std::uint64_t parent) {
+    parents.push_back(parent);
+    return services_.createWindow();
+  };
+  prepareWindow_ = [](testing::ScriptedWindow& w) {
+    w.offeredModes = {{800, 600, 32}};
+    w.drawable = {152, 112};
+  };
+  services_.soundDeviceRequired = true;  // a device that would fail the run is never asked for
+  ASSERT_EQ(Main("/p 65630"), 0);
+  EXPECT_EQ(parents, (std::vector<std::uint64_t>{65630}));
+  ASSERT_NE(window_, nullptr);
+  EXPECT_GE(window_->idles, 3);  // frames were drawn
+  EXPECT_TRUE(window_->modeRequests.empty());
+  EXPECT_EQ(soundOpened + playersMade, 0);
+  const std::string log = LogText();
+  EXPECT_EQ(log.rfind("BEGIN WINDOW SYSTEM\n    Attempting to Create Window...Success\n"
+                      "END WINDOW SYSTEM\n\nBEGIN LOADING OPENGL SUB SYSTEM\n",
+                      0),
+            0u)
+      << log;
+  EXPECT_NE(log.find("END LOADING ASSOCIATED FILES\nFrames Per Second:"), std::string::npos);
+  // The configured 4:3 picture, fitted into the little window.
+  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(1, 0, 149, 112)");
+
+  // No handle, or no way to make the window: nothing, as before.
+  parents.clear();
+  EXPECT_EQ(Main("/p"), 0);
+  EXPECT_TRUE(parents.empty());
+  services_.createPreviewWindow = nullptr;
+  fs::remove(folder_ / "SYlog.log");
+  EXPECT_EQ(Main("/p 65630"), 0);
+  EXPECT_FALSE(fs::exists(folder_ / "SYlog.log"));
 }
 
 TEST_F(SaverMainTest, RunStartsInOrderDrawsUntilAKeyAndShutsDown) {

@@ -804,11 +804,12 @@ std::string ScenarioCatalogueReg() {
       "[HKEY_LOCAL_MACHINE\\software\\Quillon\\Starfray ScreenSaver\\2.60]\r\n";
   // A first run shows the whole experience: the warp-in through the tunnel and the moving
   // camera, and it is heard: the hum and the battle's sound effects. (A setting that is absent
-  // still reads as off.)
+  // still reads as off.) Ships' edges are smoothed where the driver can.
   text += "\"Use3DCameraView\"=\"1\"\r\n";
   // The monitor as it is: its own mode, its own shape.
   text += "\"Resolution\"=\"DESKTOP\"\r\n";
   text += "\"UseSoundFX\"=\"1\"\r\n";
+  text += "\"Multisampling\"=\"1\"\r\n";
   text += "\"NumScenarios\"=\"" + std::to_string(order.size()) + "\"\r\n";
   for (std::size_t i = 0; i < order.size(); ++i) {
     text += "\"Scenario(" + std::to_string(i) + ")\"=\"" + order[i] + "\"\r\n";

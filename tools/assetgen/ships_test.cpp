@@ -385,6 +385,9 @@ TEST(ShipScenarios, FilesReadAsTheSaverReadsThemAndNameExistingPlugins) {
   const platform::RegValue* resolution = document.FindValue(key, "Resolution");
   ASSERT_NE(resolution, nullptr);
   EXPECT_EQ(resolution->text, "DESKTOP");
+  const platform::RegValue* multisampling = document.FindValue(key, "Multisampling");
+  ASSERT_NE(multisampling, nullptr);
+  EXPECT_EQ(multisampling->text, "1");
   EXPECT_EQ(document.FindValue(key, "WorkingDirectory"), nullptr);
 
   // The first entry line of the duel, byte for byte.

@@ -71,7 +71,7 @@ def normalise(ret, params):
 
 EXTENSION_CONSTANTS = ("GL_TEXTURE0_ARB", "GL_TEXTURE1_ARB", "GL_COMPRESSED_RGB_S3TC_DXT1_EXT",
                        "GL_COMPRESSED_RGBA_S3TC_DXT1_EXT", "GL_COMPRESSED_RGBA_S3TC_DXT3_EXT",
-                       "GL_COMPRESSED_RGBA_S3TC_DXT5_EXT")
+                       "GL_COMPRESSED_RGBA_S3TC_DXT5_EXT", "GL_MULTISAMPLE_ARB")
 
 
 def constants():
