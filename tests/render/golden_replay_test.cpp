@@ -84,7 +84,7 @@ TEST(GoldenReplay, TunnelShipAndBreakUpOfAFixedBattle) {
   };
   OffscreenOptions options;
   options.enabled = true;
-  options.frames = 940;
+  options.frames = 1160;
   options.frameMilliseconds = 50;
   options.seed = 5;
   options.picturesEvery = 20;
@@ -96,7 +96,7 @@ TEST(GoldenReplay, TunnelShipAndBreakUpOfAFixedBattle) {
     const char* name;
   };
   for (const Golden& golden : {Golden{300, "replay_tunnel"}, Golden{880, "replay_ship"},
-                               Golden{940, "replay_break_up"}}) {
+                               Golden{1160, "replay_break_up"}}) {
     char file[32];
     std::snprintf(file, sizeof file, "frame%06d.bmp", golden.frame);
     std::string why;

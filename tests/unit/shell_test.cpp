@@ -253,8 +253,8 @@ TEST_F(SaverMainTest, PreviewDrawsInTheGivenWindowSilentlyWithoutAModeChange) {
             0u)
       << log;
   EXPECT_NE(log.find("END LOADING ASSOCIATED FILES\nFrames Per Second:"), std::string::npos);
-  // The configured 4:3 picture, fitted into the little window.
-  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(1, 0, 149, 112)");
+  // The picture fills the little window, the view widened to its shape.
+  EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(0, 0, 152, 112)");
 
   // No handle, or no way to make the window: nothing, as before.
   parents.clear();
