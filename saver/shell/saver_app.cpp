@@ -111,17 +111,18 @@ void SaverApp::CreateLog() {
 }
 
 bool SaverApp::StartUp() {
+  // A preview handle that names no window ends as the preview always did, writing nothing.
+  if (previewParent_) {
+    if (services_.createPreviewWindow) window_ = services_.createPreviewWindow(*previewParent_);
+    if (!window_) return false;
+  }
   CreateLog();
   // Nobody ends a preview but the window it lives in, so it never asks for the password.
   passwordGate_ = std::make_unique<PasswordGate>(
       services_.settings, services_.passwordDialogs,
       !previewParent_ && ironwood::PasswordRequired(services_.settings, services_.desktop));
   if (services_.glSystem == nullptr) return false;
-  if (previewParent_) {
-    if (services_.createPreviewWindow) window_ = services_.createPreviewWindow(*previewParent_);
-  } else if (services_.createWindow) {
-    window_ = services_.createWindow();
-  }
+  if (!previewParent_ && services_.createWindow) window_ = services_.createWindow();
   if (!window_ || !window_->RegisterClass()) return false;
   SeedSaverRandom(services_.calendarSeconds());
 

@@ -52,8 +52,8 @@ struct SaverServices {
   platform::PasswordDialogs* passwordDialogs = nullptr;
   // Where the log and screenshots go when the installation folder will not take them.
   std::function<platform::UserFolders()> userFolders = platform::FindUserFolders;
-  // The preview's window: a child of the given window, at its size. None: the preview mode
-  // draws nothing and ends at once.
+  // The preview's window: a child of the given window, at its size; null when that is no
+  // window. None, or null: the preview mode draws nothing, writes nothing and ends at once.
   std::function<std::unique_ptr<platform::SaverWindow>(std::uint64_t parent)> createPreviewWindow =
       nullptr;
 };
