@@ -420,7 +420,7 @@ std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int show
 }
 
 std::unique_ptr<SaverWindow> CreateWin32PreviewWindow(HINSTANCE instance, HWND parent) {
-  if (parent == nullptr) return nullptr;
+  if (parent == nullptr || !IsWindow(parent)) return nullptr;
   return std::make_unique<Win32SaverWindow>(instance, SW_SHOWNA, parent);
 }
 

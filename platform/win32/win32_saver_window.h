@@ -27,7 +27,8 @@ std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int show
 
 // The preview's window: a child of `parent` (the little monitor of the display settings) at the
 // size of its client area. It changes no display mode, leaves the cursor alone and hands the
-// handler nothing but its Destroy, which also comes when the parent is found gone.
+// handler nothing but its Destroy, which also comes when the parent is found gone. Null when
+// `parent` is no window.
 std::unique_ptr<SaverWindow> CreateWin32PreviewWindow(HINSTANCE instance, HWND parent);
 
 // The window's handle once it is created; null before, after it is gone, or for a window that

@@ -116,6 +116,11 @@ void SaverApp::CreateLog() {
 }
 
 bool SaverApp::StartUp() {
+  // A preview handle that names no window ends as the preview always did, writing nothing.
+  if (previewParent_) {
+    if (services_.createPreviewWindow) window_ = services_.createPreviewWindow(*previewParent_);
+    if (!window_) return false;
+  }
   CreateLog();
   passwordGate_ = std::make_unique<PasswordGate>(
       services_.settings, services_.passwordDialogs,
@@ -124,9 +129,7 @@ bool SaverApp::StartUp() {
       !windowed_ && !previewParent_ &&
           ironwood::PasswordRequired(services_.settings, services_.desktop));
   if (services_.glSystem == nullptr) return false;
-  if (previewParent_) {
-    if (services_.createPreviewWindow) window_ = services_.createPreviewWindow(*previewParent_);
-  } else {
+  if (!previewParent_) {
     const auto& createWindow = windowed_ ? services_.createPlainWindow : services_.createWindow;
     if (createWindow) window_ = createWindow();
   }

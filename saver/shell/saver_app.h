@@ -54,8 +54,8 @@ struct SaverServices {
   std::function<platform::UserFolders()> userFolders = platform::FindUserFolders;
   // The plain, resizable window of the --window mode; none: that mode has nowhere to draw.
   std::function<std::unique_ptr<platform::SaverWindow>()> createPlainWindow = {};
-  // The preview's window: a child of the given window, at its size. None: the preview mode
-  // draws nothing and ends at once.
+  // The preview's window: a child of the given window, at its size; null when that is no
+  // window. None, or null: the preview mode draws nothing, writes nothing and ends at once.
   std::function<std::unique_ptr<platform::SaverWindow>(std::uint64_t parent)> createPreviewWindow =
       nullptr;
 };

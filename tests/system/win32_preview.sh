@@ -80,7 +80,7 @@ check "its log ends with the frame rate" bash -c "tail -c 40 '$log' | grep -q 'F
 
 # Without a usable handle the preview ends at once, as it always did, and writes nothing.
 rm -f "$log"
-for line in "/p" "/p 0" "/p:x" "/p 4294967296"; do
+for line in "/p" "/p 0" "/p:x" "/p 4294967296" "/p 1234"; do
   wine "$saver" $line >/dev/null 2>&1 &
   pid=$!
   pids+=("$pid")

@@ -256,11 +256,11 @@ TEST_F(SaverMainTest, PreviewDrawsInTheGivenWindowSilentlyWithoutAModeChange) {
   // The picture fills the little window, the view widened to its shape.
   EXPECT_EQ(recording_.Named("glViewport").at(0).Text(), "glViewport(0, 0, 152, 112)");
 
-  // No handle, or no way to make the window: nothing, as before.
+  // No handle, or a handle that names no window: nothing, as before.
   parents.clear();
   EXPECT_EQ(Main("/p"), 0);
   EXPECT_TRUE(parents.empty());
-  services_.createPreviewWindow = nullptr;
+  services_.createPreviewWindow = [](std::uint64_t) { return nullptr; };
   fs::remove(folder_ / "SYlog.log");
   EXPECT_EQ(Main("/p 65630"), 0);
   EXPECT_FALSE(fs::exists(folder_ / "SYlog.log"));
