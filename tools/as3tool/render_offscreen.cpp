@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/settings.h"
 #include "platform/gl_system.h"
 #include "platform/headless/memory_settings_store.h"
 #include "platform/linux/egl_target.h"
@@ -189,6 +190,9 @@ bool WithOffscreenGl(const std::string& name, int side, std::string* error, Draw
   }
   NullLog log;  // the messages that matter come back through `error`
   platform::MemorySettingsStore settings;
+  // The pictures are read straight from the pbuffer, which a multisampled frame only reaches
+  // at a swap.
+  settings::WriteFlag(settings, settings::kMultisampling, false);
   std::unique_ptr<platform::EglTarget> target = platform::EglTarget::Offscreen(side, side);
   Renderer renderer(platform::SystemGl(), log);
   if (!renderer.Start(target.get(), side, side, settings)) {
