@@ -122,6 +122,8 @@ class X11Window final : public X11SaverWindow {
   }
   void DestroyWindow();
   bool CreatePlain(int width, int height, WindowHandler& handler);
+  // The title, the class hint and the close protocol every window of ours carries.
+  void NameWindow(const XlibCalls& x);
 
   const bool plain_;
   Display* display_ = nullptr;
@@ -207,6 +209,16 @@ void X11Window::RestoreDisplayMode() {
   modeChanged_ = false;
 }
 
+void X11Window::NameWindow(const XlibCalls& x) {
+  x.StoreName(display_, window_, kWindowTitle);
+  static const char kClassHint[] = "ironwood\0StarfraySS";
+  x.ChangeProperty(display_, window_, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                   reinterpret_cast<const unsigned char*>(kClassHint), sizeof kClassHint);
+  protocols_ = x.InternAtom(display_, "WM_PROTOCOLS", False);
+  deleteWindow_ = x.InternAtom(display_, "WM_DELETE_WINDOW", False);
+  x.SetWMProtocols(display_, window_, &deleteWindow_, 1);
+}
+
 bool X11Window::CreatePlain(int width, int height, WindowHandler& handler) {
   const XlibCalls& x = Xlib();
   const int screen = DefaultScreen(display_);
@@ -223,13 +235,7 @@ bool X11Window::CreatePlain(int width, int height, WindowHandler& handler) {
                              static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
                              nullptr, CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     if (window_ != 0) {
-      x.StoreName(display_, window_, kWindowTitle);
-      static const char kClassHint[] = "ironwood\0StarfraySS";
-      x.ChangeProperty(display_, window_, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
-                       reinterpret_cast<const unsigned char*>(kClassHint), sizeof kClassHint);
-      protocols_ = x.InternAtom(display_, "WM_PROTOCOLS", False);
-      deleteWindow_ = x.InternAtom(display_, "WM_DELETE_WINDOW", False);
-      x.SetWMProtocols(display_, window_, &deleteWindow_, 1);
+      NameWindow(x);
     }
     failed = trap.Failed() || window_ == 0;
   }
@@ -278,13 +284,7 @@ bool X11Window::Create(int width, int height, WindowHandler& handler) {
         static_cast<unsigned>(area.height), 0, CopyFromParent, InputOutput, nullptr,
         CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWCursor | CWEventMask, &attributes);
     if (window_ != 0) {
-      x.StoreName(display_, window_, kWindowTitle);
-      static const char kClassHint[] = "ironwood\0StarfraySS";
-      x.ChangeProperty(display_, window_, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
-                       reinterpret_cast<const unsigned char*>(kClassHint), sizeof kClassHint);
-      protocols_ = x.InternAtom(display_, "WM_PROTOCOLS", False);
-      deleteWindow_ = x.InternAtom(display_, "WM_DELETE_WINDOW", False);
-      x.SetWMProtocols(display_, window_, &deleteWindow_, 1);
+      NameWindow(x);
       // A compositor may hand the screen straight to the saver's frames.
       const long bypass = 1;
       x.ChangeProperty(display_, window_,
