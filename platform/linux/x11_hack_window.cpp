@@ -156,8 +156,7 @@ class X11HackWindow final : public X11SaverWindow {
   bool SizedByOthers() const override { return true; }
   bool DesktopSize(int& width, int& height) const override {
     if (display_ == nullptr) return false;
-    const std::vector<x11::Area> monitors = x11::MonitorsPrimaryFirst(display_);
-    const x11::Area area = !monitors.empty() ? monitors.front() : x11::ScreenArea(display_);
+    const x11::Area area = x11::PrimaryMonitorArea(display_);
     width = area.width;
     height = area.height;
     return width > 0 && height > 0;

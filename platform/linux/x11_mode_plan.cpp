@@ -143,6 +143,11 @@ std::optional<ModePlan> PlanMode(Display* display_, int width, int height) {
   return plan;
 }
 
+Area PrimaryMonitorArea(Display* display) {
+  const std::vector<Area> monitors = MonitorsPrimaryFirst(display);
+  return !monitors.empty() ? monitors.front() : ScreenArea(display);
+}
+
 std::vector<Area> MonitorsPrimaryFirst(Display* display_) {
   const RandrCalls& randr = Randr();
   std::vector<Area> areas;

@@ -62,6 +62,10 @@ std::optional<ModePlan> PlanMode(Display* display, int width, int height);
 // or the library lacks monitors or reports fewer than two, so one screen stays one area.
 std::vector<Area> MonitorsPrimaryFirst(Display* display);
 
+// The primary monitor's area in its present mode: the first of the monitors, or the whole
+// screen when there is one.
+Area PrimaryMonitorArea(Display* display);
+
 // Whether the CRTC now shows that mode.
 bool CrtcShows(Display* display, RRCrtc crtc, RRMode mode);
 

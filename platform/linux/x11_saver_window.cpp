@@ -22,6 +22,7 @@ namespace {
 using x11::Area;
 using x11::CrtcShows;
 using x11::PlanMode;
+using x11::PrimaryMonitorArea;
 using x11::PutBack;
 using x11::Randr;
 using x11::RandrCalls;
@@ -98,8 +99,7 @@ class X11Window final : public X11SaverWindow {
   Size ClientSize() const override { return size_; }
   bool DesktopSize(int& width, int& height) const override {
     if (display_ == nullptr) return false;
-    const std::vector<Area> monitors = MonitorsPrimaryFirst(display_);
-    const Area area = !monitors.empty() ? monitors.front() : ScreenArea(display_);
+    const Area area = PrimaryMonitorArea(display_);
     width = area.width;
     height = area.height;
     return width > 0 && height > 0;
