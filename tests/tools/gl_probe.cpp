@@ -61,6 +61,9 @@ int main(int argc, char** argv) {
   }
   gl.glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
   gl.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+#ifndef _WIN32
+  target->ResolveSamples();  // a multisampled pbuffer is read where its picture is resolved
+#endif
   gl.glFinish();
   GLubyte pixel[4] = {};
   gl.glPixelStorei(GL_PACK_ALIGNMENT, 1);
