@@ -1,11 +1,13 @@
 // The frame benchmark: what one frame of a running battle costs, measured on the saver's own
 // scene and battle manager with a manual clock (16 ms a frame) and a fixed seed, so every run
-// plays the same battle. Two battles: the generated installation's "FleetBattle.ss3" and a
-// 500-ship one (250 Lancet against 250 Cinder) written into a temporary copy of it. The moving
-// camera is on and the star tunnel is run through before anything is timed.
+// plays the same battle. The battles: the generated installation's "FleetBattle.ss3", and
+// crowds of 125, 250, 500, 1000 and 2000 ships (half Lancet, half Cinder) written into a
+// temporary copy of it. The moving camera is on and the star tunnel is run through before
+// anything is timed.
 //
 //   NullGl      our own CPU time a frame, on the OpenGL that draws nothing, so no rasterizer is
-//               in it; with split:1 it is divided into simulation and OpenGL submission.
+//               in it; with split:1 it is divided into simulation and OpenGL submission. The
+//               summary shows the crowds as a growth table.
 //   Mesa        the whole frame (to glFinish) on the system's OpenGL in an offscreen buffer at
 //               800x600, with ship_passes:0 the same frame without hulls, beams and shields,
 //               with width:1920 the whole frame at 1920x1080 with the frustum widened.
@@ -14,7 +16,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <cstdio>
 #include <filesystem>
@@ -47,15 +51,27 @@ constexpr std::uint32_t kSeed = 20240611;
 constexpr std::uint32_t kFrameMilliseconds = 16;
 // After the tunnel the fleets need a few seconds to close in; the timed frames follow.
 constexpr int kSettleFrames = 300;
-constexpr const char* kFiveHundredFile = "FiveHundred.ss3";
 
-enum Battle { kFleetBattle = 0, kFiveHundred = 1 };
-const char* BattleName(int battle) {
-  return battle == kFleetBattle ? "fleet battle" : "500 ships";
+// A battle is the fleet battle or a crowd of that many ships.
+constexpr int kFleetBattle = 0;
+constexpr int kFiveHundred = 500;
+constexpr int kCrowds[] = {125, 250, 500, 1000, 2000};
+std::string BattleName(int battle) {
+  return battle == kFleetBattle ? "fleet battle" : std::to_string(battle) + " ships";
+}
+std::string CrowdFile(int ships) { return "Crowd" + std::to_string(ships) + ".ss3"; }
+
+// One alliance of a crowd: `ships` of the class in entries of at most 100.
+std::string CrowdAlliance(int ships, const char* plugin) {
+  std::string entries;
+  int count = 0;
+  for (int left = ships; left > 0; left -= 100, ++count) {
+    entries += "(" + std::to_string(std::min(left, 100)) + ") " + plugin + "\r\n";
+  }
+  return std::to_string(count) + "\r\n" + entries;
 }
 
-// One copy of the generated installation for the whole run, with the 500-ship scenario added
-// (an entry holds at most 100 ships).
+// One copy of the generated installation for the whole run, with the crowds' scenarios added.
 class BenchInstallation {
  public:
   BenchInstallation() {
@@ -66,10 +82,11 @@ class BenchInstallation {
       why_ = "cannot copy " IRONWOOD_INSTALLATION_DIR ": " + error.message();
       return;
     }
-    std::ofstream file(folder_.Path() / "Scenarios" / kFiveHundredFile, std::ios::binary);
-    file << "3\r\n(100) Lancet.as3\r\n(100) Lancet.as3\r\n(50) Lancet.as3\r\n"
-            "3\r\n(100) Cinder.as3\r\n(100) Cinder.as3\r\n(50) Cinder.as3\r\n";
-    if (!file) why_ = "cannot write the 500-ship scenario";
+    for (const int ships : kCrowds) {
+      std::ofstream file(folder_.Path() / "Scenarios" / CrowdFile(ships), std::ios::binary);
+      file << CrowdAlliance(ships / 2, "Lancet.as3") << CrowdAlliance(ships - ships / 2, "Cinder.as3");
+      if (!file) why_ = "cannot write the " + BattleName(ships) + " scenario";
+    }
   }
   bool Ready() const { return why_.empty(); }
   const std::string& Why() const { return why_; }
@@ -106,7 +123,7 @@ class FrameRig {
     const std::string folder = Installation().Folder();
     settings::Write(store_, settings::kNumScenarios, "1");
     settings::Write(store_, settings::IndexedName("Scenario", 0),
-                    battle == kFleetBattle ? "FleetBattle.ss3" : kFiveHundredFile);
+                    battle == kFleetBattle ? "FleetBattle.ss3" : CrowdFile(battle));
     settings::Write(store_, settings::kUse3DCameraView, "1");
     settings::WriteFlag(store_, settings::kMultisampling, multisampling);
 
@@ -351,12 +368,14 @@ void MesaFullHd(benchmark::State& state) {
 }
 
 // Fixed frame counts: every run times the same stretch of the same battle.
+void NullGlBattles(benchmark::internal::Benchmark* b) {
+  for (const int battle : {kFleetBattle, 125, 250, 500, 1000, 2000}) {
+    for (const int split : {0, 1}) b->Args({battle, split});
+  }
+}
 BENCHMARK(NullGl)
     ->ArgNames({"battle", "split"})
-    ->Args({kFleetBattle, 0})
-    ->Args({kFleetBattle, 1})
-    ->Args({kFiveHundred, 0})
-    ->Args({kFiveHundred, 1})
+    ->Apply(NullGlBattles)
     ->Iterations(600)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(Mesa)
@@ -377,17 +396,55 @@ BENCHMARK(MesaFullHd)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
+// The split run's simulation share of a battle; -1 when it did not run.
+double SimulationShare(const std::string& name) {
+  const auto split = Summary().find("null " + name + " split");
+  return split == Summary().end() ? -1 : split->second.simulationShare;
+}
+
+// Our CPU a frame at each crowd size, split into simulation and submission, with each step's
+// growth beside the growth of n log n (what a step may grow by at most).
+void PrintGrowthTable() {
+  const auto& summary = Summary();
+  std::printf("\nGrowth, our CPU a frame on the null OpenGL:\n");
+  std::printf("  %6s %7s %9s %10s %11s %11s %8s %9s\n", "ships", "alive", "ms", "us/ship",
+              "simulation", "submission", "growth", "n log n");
+  double previousMs = 0;
+  int previous = 0;
+  for (const int ships : kCrowds) {
+    const auto plain = summary.find("null " + BattleName(ships));
+    if (plain == summary.end()) continue;
+    const Figures& f = plain->second;
+    const double share = SimulationShare(BattleName(ships));
+    char sim[16] = "-", sub[16] = "-", growth[16] = "", nlogn[16] = "";
+    if (share >= 0) {
+      std::snprintf(sim, sizeof sim, "%.3f", f.cpuMs * share);
+      std::snprintf(sub, sizeof sub, "%.3f", f.cpuMs * (1 - share));
+    }
+    if (previous > 0 && previousMs > 0) {
+      std::snprintf(growth, sizeof growth, "x%.2f", f.cpuMs / previousMs);
+      std::snprintf(nlogn, sizeof nlogn, "x%.2f",
+                    ships * std::log(static_cast<double>(ships)) /
+                        (previous * std::log(static_cast<double>(previous))));
+    }
+    std::printf("  %6d %7.0f %9.3f %10.2f %11s %11s %8s %9s\n", ships, f.ships, f.cpuMs,
+                1000 * f.cpuMs / ships, sim, sub, growth, nlogn);
+    previous = ships;
+    previousMs = f.cpuMs;
+  }
+}
+
 void PrintSummary() {
   const auto& summary = Summary();
   if (summary.empty()) return;
   std::printf("\nPer frame, averaged over the timed frames (ms):\n");
-  for (const int battle : {kFleetBattle, kFiveHundred}) {
+  for (const int battle : {kFleetBattle, kFiveHundred, 2000}) {
     const std::string name = BattleName(battle);
-    const double target = battle == kFleetBattle ? 1.0 : 5.0;
+    const double target = battle == kFleetBattle ? 0.5 : battle == kFiveHundred ? 2.0 : 8.0;
     const auto plain = summary.find("null " + name);
     if (plain != summary.end()) {
       const Figures& f = plain->second;
-      std::printf("  %-12s our CPU, null OpenGL      %7.3f   target %.0f: %s  (%.0f ships alive)\n",
+      std::printf("  %-12s our CPU, null OpenGL      %7.3f   target %.1f: %s  (%.0f ships alive)\n",
                   name.c_str(), f.cpuMs, target, f.cpuMs <= target ? "met" : "MISSED", f.ships);
       // The split run's shares applied to the run without the split's own clock readings.
       if (const auto split = summary.find("null " + name + " split"); split != summary.end()) {
@@ -417,6 +474,7 @@ void PrintSummary() {
                   full->second.wallMs);
     }
   }
+  PrintGrowthTable();
 }
 
 // --digest: instead of timing, plays each battle on the null OpenGL and prints the digest every
@@ -426,13 +484,13 @@ int PrintDigests() {
   for (const int battle : {kFleetBattle, kFiveHundred}) {
     FrameRig rig(false, battle, true);
     if (!rig.Ready()) {
-      std::fprintf(stderr, "%s: %s\n", BattleName(battle), rig.Why().c_str());
+      std::fprintf(stderr, "%s: %s\n", BattleName(battle).c_str(), rig.Why().c_str());
       return 1;
     }
     for (int frame = 1; frame <= 3000; ++frame) {
       rig.Frame();
       if (frame % 500 == 0) {
-        std::printf("%s frame %d: %016llx (%d ships alive)\n", BattleName(battle), frame,
+        std::printf("%s frame %d: %016llx (%d ships alive)\n", BattleName(battle).c_str(), frame,
                     static_cast<unsigned long long>(rig.Digest()), rig.LivingShips());
       }
     }

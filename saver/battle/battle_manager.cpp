@@ -37,6 +37,7 @@ void BattleManager::Release() {
   // Ships point at their classes and at the rosters, so they go first.
   for (Alliance& side : alliances_) {
     side.roster.Clear();
+    side.grid.Invalidate();
     side.ships.clear();
     side.shipList.clear();
     side.classShipLists.clear();
@@ -134,6 +135,8 @@ bool BattleManager::Build(const Scenario& scenario, std::string* why) {
 
   first.roster.Set(second.shipList, first.shipList);
   second.roster.Set(first.shipList, second.shipList);
+  first.roster.SetGrids(&second.grid, &first.grid);
+  second.roster.SetGrids(&first.grid, &second.grid);
   for (Alliance& side : alliances_) {
     for (Ship* ship : side.shipList) ship->SetRoster(&side.roster);
   }
@@ -198,6 +201,32 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
   }
   return true;
 }
+
+// Cells about as wide as the nearest range asked of them, so that a query looks at a few cells.
+constexpr double kGridCellSize = 24.0;
+
+void BattleManager::BuildGrids() {
+  for (Alliance& side : alliances_) side.grid.Build(side.shipList, kGridCellSize);
+}
+
+void BattleManager::InvalidateGrids() {
+  for (Alliance& side : alliances_) side.grid.Invalidate();
+}
+
+void BattleManager::UpdateShips(int alliance, const Vector3& eyeOffset) {
+  if (alliance != 1 && alliance != 2) return;
+  Alliance& side = alliances_[static_cast<std::size_t>(alliance - 1)];
+  BuildGrids();
+  for (std::size_t i = 0; i < side.shipList.size(); ++i) {
+    side.shipList[i]->Update(eyeOffset);
+    side.grid.Moved(static_cast<int>(i));
+  }
+  InvalidateGrids();
+}
+
+void BattleManager::BeginWeapons() { BuildGrids(); }
+
+void BattleManager::EndWeapons() { InvalidateGrids(); }
 
 void BattleManager::SoundEffectsOff() {
   if (!services_.soundEffects) return;

@@ -18,6 +18,7 @@
 #include "saver/battle/scenario.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/battle/ship_grid.h"
 
 namespace ironwood {
 
@@ -98,6 +99,13 @@ class BattleManager {
   int ShipCountOfClass(int alliance, int i) const;
   Roster* RosterOf(int alliance);
 
+  // Updates the alliance's ships one after another (each decides, then moves; see Ship::Update)
+  // with the grids answering the decisions' "who is near".
+  void UpdateShips(int alliance, const Vector3& eyeOffset);
+  // Between these two no ship moves, and the grids answer the fire control's "who is in range".
+  void BeginWeapons();
+  void EndWeapons();
+
   // X, Y, Z of the centre and six zeros.
   const ShipState& BattleCentre() const { return centre_; }
   Vector3 BattleCentrePosition() const { return Vector3(centre_[0], centre_[1], centre_[2]); }
@@ -141,7 +149,10 @@ class BattleManager {
     std::vector<Ship*> shipList;                     // the ships in array order
     std::vector<std::vector<Ship*>> classShipLists;  // per entry, handed to its class
     Roster roster;
+    ShipGrid grid;  // over shipList
   };
+  void BuildGrids();
+  void InvalidateGrids();
 
   const Alliance* Side(int alliance) const;
   bool LoadClasses(const AllianceList& list, Alliance& side, std::string* why);

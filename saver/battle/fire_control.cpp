@@ -10,6 +10,7 @@
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/battle/ship_grid.h"
 #include "saver/core/matrix4.h"
 #include "saver/core/random.h"
 
@@ -180,19 +181,48 @@ bool ClearlyOutOfReach(double squared, float speed, double offsetLength) {
   return squared * keep * keep > limit * limit;
 }
 
+// The distance beyond which an opponent no faster than `topSpeed` is ClearlyOutOfReach of a muzzle
+// `offsetLength` from the ship's centre; negative when a fast enough opponent may be in reach from
+// any distance.
+double ReachDistance(double topSpeed, double offsetLength) {
+  const double slack = 1.001;
+  const double keep = 1.0 - slack * topSpeed / kTorpedoReach;
+  if (!(keep > 0)) return -1;
+  return ((kTorpedoReach + offsetLength) * slack + 1e-3) / keep;
+}
+
+// Whether an opponent at `between` from the ship, nose `forward`, is so far to the side of its own
+// line of flight that its lead point (somewhere on that line) cannot come within reach of a muzzle
+// `offsetLength` from the ship's centre. Conservative like ClearlyOutOfReach.
+bool ClearlyAside(const Vector3& between, const float* forward, double offsetLength) {
+  const double fx = forward[0], fy = forward[1], fz = forward[2];
+  const double noseSquared = fx * fx + fy * fy + fz * fz;
+  if (!(noseSquared > 0)) return false;
+  const double along = between.x() * fx + between.y() * fy + between.z() * fz;
+  const double asideSquared = between.LengthSquared() - along * along / noseSquared;
+  const double limit = (kTorpedoReach + offsetLength) * 1.001 + 1e-3;
+  return asideSquared > limit * limit;
+}
+
 // The opponents that can be targeted within `range` of `position`, in roster order.
 void FindInRange(const Roster& opponents, const Vector3& position, double range,
                  std::vector<Ship*>& found) {
   found.clear();
   const double beyond = range * range * kClearlyBeyond;
-  for (int i = 0; i < opponents.EnemyCount(); ++i) {
+  auto take = [&](int i) {
     Ship* opponent = opponents.Enemy(i);
-    if (!CanBeTargeted(opponent)) continue;
+    if (!CanBeTargeted(opponent)) return false;
     Vector3 toOpponent = opponent->Position().Subtract(position);
-    if (toOpponent.LengthSquared() > beyond) continue;
-    if (!(toOpponent.Length() < range)) continue;
+    if (toOpponent.LengthSquared() > beyond) return false;
+    if (!(toOpponent.Length() < range)) return false;
     found.push_back(opponent);
+    return false;
+  };
+  if (const ShipGrid* grid = opponents.EnemyGrid(); grid != nullptr && grid->Valid()) {
+    grid->VisitNear(position, range, take);
+    return;
   }
+  for (int i = 0; i < opponents.EnemyCount(); ++i) take(i);
 }
 
 }  // namespace
@@ -251,21 +281,24 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
       const Vector3 muzzle = Muzzle(ship, launcher);
       const auto& offset = launcher.mountWorldOffset;
       const double offsetLength = Length3f(offset[0], offset[1], offset[2]);
-      for (int i = 0; i < opponents.EnemyCount(); ++i) {
+      // The first opponent in roster order the launcher can reach and aims at.
+      auto launch = [&](int i) {
         Ship* opponent = opponents.Enemy(i);
-        if (!CanBeTargeted(opponent)) continue;
+        if (!CanBeTargeted(opponent)) return false;
         const Vector3 at = opponent->Position();
         Vector3 between = at.Subtract(ship.Position());
-        if (ClearlyOutOfReach(between.LengthSquared(), opponent->Speed(), offsetLength)) continue;
+        if (ClearlyOutOfReach(between.LengthSquared(), opponent->Speed(), offsetLength)) {
+          return false;
+        }
         // Where the opponent will be by the time a torpedo has flown the distance.
         const auto& forward = opponent->Forward();
         const double lead = between.Length() / kTorpedoReach * opponent->Speed();
         const Vector3 leadPoint =
             at.Add(Vector3(forward[0] * lead, forward[1] * lead, forward[2] * lead));
         Vector3 r = leadPoint.Subtract(muzzle);
-        if (!(r.Length() < kTorpedoReach)) continue;
+        if (!(r.Length() < kTorpedoReach)) return false;
         const double arc = MountArc(launcher) + opponent->Radius() * kPi / 360.0;
-        if (!(AngleBetween(aim, r) < arc)) continue;
+        if (!(AngleBetween(aim, r) < arc)) return false;
 
         if (shipClass != nullptr) {
           EffectPlacement start = PlacementAt(muzzle);
@@ -280,7 +313,28 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
           PlayAtDistance(ship.SoundBuffer(1), ship.Position(), effects.EyeOffset(),
                          kWeaponSoundFactor, false);
         }
-        break;
+        return true;
+      };
+      const ShipGrid* grid = opponents.EnemyGrid();
+      if (grid != nullptr && grid->Valid() && grid->Size() == opponents.EnemyCount()) {
+        // No ship moves while weapons fire, so the grid's records are the opponents' own
+        // values, and they settle most opponents without a look at the ship itself.
+        const Vector3 from = ship.Position();
+        grid->VisitByReach(
+            from, [&](double topSpeed) { return ReachDistance(topSpeed, offsetLength); },
+            [&](int i) {
+              const ShipGrid::Record& r = grid->RecordOf(i);
+              const Vector3 between = r.At().Subtract(from);
+              if (ClearlyOutOfReach(between.LengthSquared(), r.speed, offsetLength) ||
+                  ClearlyAside(between, r.forward, offsetLength)) {
+                return false;
+              }
+              return launch(i);
+            });
+      } else {
+        for (int i = 0; i < opponents.EnemyCount(); ++i) {
+          if (launch(i)) break;
+        }
       }
     } else {
       launcher.firing = false;

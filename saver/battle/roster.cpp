@@ -15,6 +15,7 @@ void Roster::Set(std::vector<Ship*> enemies, std::vector<Ship*> friends) {
 void Roster::Clear() {
   enemies_.clear();
   friends_.clear();
+  enemyGrid_ = friendGrid_ = nullptr;
 }
 
 double Roster::Distance(const Ship* ship, const Vector3& from) {

@@ -8,6 +8,7 @@
 namespace ironwood {
 
 class Ship;
+class ShipGrid;
 
 // How the ships of one alliance see the battle: the other alliance's ships as enemies and their
 // own (each ship included) as friends. The roster only points at ships; the battle manager owns
@@ -19,6 +20,15 @@ class Roster {
 
   void Set(std::vector<Ship*> enemies, std::vector<Ship*> friends);
   void Clear();
+
+  // The grids over the enemy and friend lists, where the battle keeps them (each valid only
+  // while the battle says so); without them, or while one is not valid, callers walk the list.
+  void SetGrids(const ShipGrid* enemies, const ShipGrid* friends) {
+    enemyGrid_ = enemies;
+    friendGrid_ = friends;
+  }
+  const ShipGrid* EnemyGrid() const { return enemyGrid_; }
+  const ShipGrid* FriendGrid() const { return friendGrid_; }
 
   int EnemyCount() const { return static_cast<int>(enemies_.size()); }
   int FriendCount() const { return static_cast<int>(friends_.size()); }
@@ -44,6 +54,8 @@ class Roster {
 
   std::vector<Ship*> enemies_;
   std::vector<Ship*> friends_;
+  const ShipGrid* enemyGrid_ = nullptr;
+  const ShipGrid* friendGrid_ = nullptr;
 };
 
 }  // namespace ironwood

@@ -45,10 +45,11 @@ struct Scenario {
 inline constexpr std::size_t kMaxScenarioPath = 1023;   // characters, without a terminator
 inline constexpr std::size_t kMaxCountToken = 11;       // "(" count ")" included
 // The configuration program writes 1 to 100 ships an entry; a battle of both alliances holds a
-// few hundred at most, so anything past these is a damaged or hostile file, not a scenario.
+// few hundred usually and two thousand at the very most, so anything past these is a damaged or
+// hostile file, not a scenario.
 inline constexpr int kMaxShipsPerEntry = 100;
-inline constexpr int kMaxShipsPerBattle = 1000;
-// The largest file those limits allow (1000 entries of the longest tokens) is about a megabyte.
+inline constexpr int kMaxShipsPerBattle = 2000;
+// The largest file those limits allow (2000 entries of the longest tokens) is about two megabytes.
 inline constexpr std::size_t kMaxScenarioFileBytes = 2 << 20;
 
 // Reads one ".ss3" file. Plug-in paths are made with the installation folder (ending with a

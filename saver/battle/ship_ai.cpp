@@ -6,6 +6,7 @@
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/battle/ship_grid.h"
 
 namespace ironwood {
 namespace {
@@ -160,8 +161,14 @@ class Decision {
 
     // Spacing: away from the first enemy, then the first friend, that is too close.
     if (roster != nullptr) {
-      if (SteerApart(roster->EnemyCount(), [&](int i) { return roster->Enemy(i); })) return;
-      if (SteerApart(roster->FriendCount(), [&](int i) { return roster->Friend(i); })) return;
+      if (SteerApart(roster->EnemyCount(), roster->EnemyGrid(),
+                     [&](int i) { return roster->Enemy(i); })) {
+        return;
+      }
+      if (SteerApart(roster->FriendCount(), roster->FriendGrid(),
+                     [&](int i) { return roster->Friend(i); })) {
+        return;
+      }
     }
 
     if (ai_.target != nullptr && ai_.target->IsDead()) ai_.target = nullptr;
@@ -178,14 +185,16 @@ class Decision {
     }
   }
 
-  // Every ship against every other, every frame: most are far apart, so the squared distance
-  // settles them and only a ship near its spacing distance pays for the root. The root, and the
-  // test on it, are the roster's distance exactly as it measures it (a dead ship far away).
+  // The first ship of the list, in list order, that is closer than its spacing distance: from
+  // the grid's candidates where it has one, otherwise from every ship. Most are far apart, so the
+  // squared distance settles them and only a ship near its spacing distance pays for the root.
+  // The root, and the test on it, are the roster's distance exactly as it measures it (a dead
+  // ship far away).
   template <typename ShipAt>
-  bool SteerApart(int count, ShipAt shipAt) {
-    for (int i = 0; i < count; ++i) {
+  bool SteerApart(int count, const ShipGrid* grid, ShipAt shipAt) {
+    auto tooClose = [&](int i) {
       const Ship* other = shipAt(i);
-      if (other == nullptr) continue;
+      if (other == nullptr) return false;
       const double spacing = kSpacingRadii * other->Radius();
       double d = Roster::kDeadDistance;
       if (!other->IsDead()) {
@@ -193,13 +202,22 @@ class Decision {
         const double dx = at.x() - p_.x(), dy = at.y() - p_.y(), dz = at.z() - p_.z();
         const double squared = dx * dx + dy * dy + dz * dz;
         // Clearly beyond the spacing distance, root or no root (the margin dwarfs rounding).
-        if (squared > spacing * spacing * kClearlyBeyond) continue;
+        if (squared > spacing * spacing * kClearlyBeyond) return false;
         d = std::sqrt(squared);
       }
       // The ship itself is its own friend at distance 0, and skipped.
-      if (d == 0 || d >= spacing) continue;
+      if (d == 0 || d >= spacing) return false;
       Steer(Negated(Between(p_, other->Position())), 0.5);
       return true;
+    };
+    // The grid leaves dead ships out, which is right while they read as farther away than any
+    // spacing distance.
+    const double reach = grid != nullptr ? kSpacingRadii * grid->LargestRadius() : 0;
+    if (grid != nullptr && grid->Valid() && reach < Roster::kDeadDistance) {
+      return grid->VisitNear(p_, reach, tooClose);
+    }
+    for (int i = 0; i < count; ++i) {
+      if (tooClose(i)) return true;
     }
     return false;
   }

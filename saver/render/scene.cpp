@@ -160,9 +160,7 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   for (const int alliance : {1, 2}) {
     {
       SimulationSpan simulation;
-      for (int i = 0; i < battle_->ShipCount(alliance); ++i) {
-        battle_->ShipAt(alliance, i)->Update(eyeOffset);
-      }
+      battle_->UpdateShips(alliance, eyeOffset);
     }
     if (!shipPasses) continue;
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
@@ -186,11 +184,16 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   // Only the fraction of a texture offset shows; kept below 1 it keeps its precision over a
   // night's run.
   beamScroll_ = std::fmod(beamScroll_ + 0.1f * frameStep, 1.0f);
+  {
+    SimulationSpan simulation;
+    battle_->BeginWeapons();
+  }
   for (const int alliance : {1, 2}) {
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
       PhaserPass(*battle_->Class(alliance, c), effects_, beamScroll_, shipPasses);
     }
   }
+  battle_->EndWeapons();
   gl.glDisableClientState(GL_NORMAL_ARRAY);
   gl.glDisableClientState(GL_VERTEX_ARRAY);
   gl.glDisableClientState(GL_TEXTURE_COORD_ARRAY);

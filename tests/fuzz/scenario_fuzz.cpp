@@ -26,7 +26,7 @@ void Scenario(const std::uint8_t* data, std::size_t size) {
     Check(total == list->total, "an alliance's total is the sum of its entries");
     battle += total;
   }
-  Check(battle <= kMaxShipsPerBattle, "at most 1000 ships a battle");
+  Check(battle <= kMaxShipsPerBattle, "at most 2000 ships a battle");
 }
 
 }  // namespace ironwood::fuzz

@@ -111,19 +111,19 @@ TEST(ScenarioFile, SizesStayWithinWhatTheEditorWrites) {
   EXPECT_NE(Outcome("0\n1\n(99999999) A.as3\n").find("alliance 2 entry 1: 99999999 ships"),
             std::string::npos);
 
-  // 1000 ships in a battle, both alliances together.
-  auto entries = [](int n) {
-    std::string text = std::to_string(n) + "\n";
+  // 2000 ships in a battle, both alliances together.
+  auto entries = [](int n, const char* last = "") {
+    std::string text = std::to_string(n + (*last != 0 ? 1 : 0)) + "\n";
     for (int i = 0; i < n; ++i) text += "(100) A.as3\n";
-    return text;
+    return text + last;
   };
-  ASSERT_EQ(Outcome(entries(6) + entries(4), &s), "accepted");
+  ASSERT_EQ(Outcome(entries(12) + entries(8), &s), "accepted");
   EXPECT_EQ(s.alliance1.total + s.alliance2.total, kMaxShipsPerBattle);
-  EXPECT_NE(Outcome(entries(6) + "5\n(100) A.as3 (100) A.as3 (100) A.as3 (100) A.as3 (1) A.as3\n")
-                .find("alliance 2 entry 5: the battle would field more than 1000 ships"),
+  EXPECT_NE(Outcome(entries(12) + entries(8, "(1) A.as3\n"))
+                .find("alliance 2 entry 9: the battle would field more than 2000 ships"),
             std::string::npos);
   // A list claiming millions of entries is refused at the first ship too many.
-  EXPECT_NE(Outcome("99999999\n" + entries(11).substr(3)).find("alliance 1 entry 11"),
+  EXPECT_NE(Outcome("99999999\n" + entries(21).substr(3)).find("alliance 1 entry 21"),
             std::string::npos);
 
   // The file itself: the largest the editor could write fits; anything past the limit is not

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/battle/ship_grid.h"
 #include "tests/support/plugin_builder.h"
 #include "tests/support/recording_gl.h"
 
@@ -281,6 +285,83 @@ TEST_F(ShipAITest, ShipsCloserThan2Point9RadiiSteerApart) {
   random_.Seed(SeedFor(false));
   Step(ship);
   ExpectGoal(ship, 50, 0, 0, 0.5);
+}
+
+// The grid's answers hold every living ship within reach, in list order, and no dead one: with
+// ships of every speed, after some have moved, and with a visit that stops early.
+TEST_F(ShipAITest, GridAnswersEveryShipWithinReachInListOrder) {
+  RandomGenerator g;
+  g.Seed(7);
+  for (int i = 0; i < 300; ++i) {
+    Ship& ship = Add(theirs_, RandomRange(g, -150, 150), RandomRange(g, -150, 150),
+                     RandomRange(g, -60, 60));
+    ship.Flight().speed = RandomRange(g, 0, 40);
+    const ShipState at = ship.State();
+    ship.Update(Vector3());  // takes the flight's speed
+    ship.SetStartState(at);
+    ship.SetDead(i % 7 == 0);
+  }
+  std::vector<Ship*> list;
+  for (auto& ship : theirs_) list.push_back(ship.get());
+  ShipGrid grid;
+  grid.Build(list, 24);
+  ASSERT_TRUE(grid.Valid());
+  ASSERT_EQ(grid.Size(), 300);
+
+  // reachOf(speed): how far a ship of that speed counts; negative: at any distance.
+  auto expectAnswers = [&](const Vector3& at, auto reachOf, auto ask) {
+    std::vector<int> seen;
+    ask([&](int i) {
+      EXPECT_TRUE(seen.empty() || i > seen.back());
+      EXPECT_FALSE(list[static_cast<std::size_t>(i)]->IsDead()) << i;
+      seen.push_back(i);
+      return false;
+    });
+    for (int i = 0; i < 300; ++i) {
+      const Ship& ship = *list[static_cast<std::size_t>(i)];
+      const double reach = reachOf(std::fabs(ship.Speed()));
+      const double d = std::sqrt(ship.Position().Subtract(at).LengthSquared());
+      if (ship.IsDead() || (reach >= 0 && d > reach)) continue;
+      EXPECT_TRUE(std::binary_search(seen.begin(), seen.end(), i)) << i << " at " << d;
+    }
+    return seen.size();
+  };
+  auto near = [&](const Vector3& at, double r) {
+    return expectAnswers(at, [r](double) { return r; },
+                         [&](auto visit) { grid.VisitNear(at, r, visit); });
+  };
+  auto byReach = [](double speed) { return speed > 16 ? -1.0 : 10 + 3 * speed; };
+  std::size_t found = 0;
+  for (const Vector3& at : {Vector3(0, 0, 0), Vector3(140, -140, 50), Vector3(400, 0, 0)}) {
+    found += near(at, 30);
+    expectAnswers(at, byReach, [&](auto visit) { grid.VisitByReach(at, byReach, visit); });
+  }
+  EXPECT_GT(found, 10u);
+  EXPECT_GT(expectAnswers(Vector3(900, 0, 0), byReach,
+                          [&](auto visit) { grid.VisitByReach(Vector3(900, 0, 0), byReach, visit); }),
+            0u);  // the fastest count from anywhere
+
+  // A visit that answers true ends the walk.
+  int visits = 0;
+  EXPECT_TRUE(grid.VisitNear(Vector3(0, 0, 0), 500, [&](int) { return ++visits == 3; }));
+  EXPECT_EQ(visits, 3);
+
+  // Ships moved after the build are still found where they are now.
+  for (int i = 1; i < 300; i += 5) {
+    ShipState at = list[static_cast<std::size_t>(i)]->State();
+    at[0] += 70;
+    at[2] -= 30;
+    list[static_cast<std::size_t>(i)]->SetStartState(at);
+    grid.Moved(i);
+  }
+  for (int i = 1; i < 300; i += 5) near(list[static_cast<std::size_t>(i)]->Position(), 5);
+
+  // A place past all sense leaves the grid to the callers' own walk.
+  ShipState lost = list[1]->State();
+  lost[0] = std::numeric_limits<float>::infinity();
+  list[1]->SetStartState(lost);
+  grid.Build(list, 24);
+  EXPECT_FALSE(grid.Valid());
 }
 
 }  // namespace

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "saver/core/vector3.h"
+
+namespace ironwood {
+
+class Ship;
+
+// Who is near: one alliance's living ships sorted into cubic cells by where they were when the
+// grid was built, so "which ships lie within r of here" costs the ships close by rather than a
+// walk over the whole list. The answers are candidates, never decisions: every ship within r is
+// among them, in list order, and the caller makes its own exact test on each. A grid that is not
+// valid answers nothing useful, and callers then walk the whole list as before.
+//
+// Ships may move after the build: each move reported through Moved widens every later query by
+// the farthest any ship has strayed from where it was sorted, so none is ever missed.
+//
+// Each ship is also sorted by its speed into bands, for questions whose reach grows with the
+// other ship's speed (where a torpedo would meet it): each band is asked with its own reach.
+class ShipGrid {
+ public:
+  // The fastest speed of each band; the last takes every other ship.
+  static constexpr double kBandTops[] = {12, 16, 20, 24, 28,
+                                         std::numeric_limits<double>::infinity()};
+  static constexpr int kBands = static_cast<int>(sizeof kBandTops / sizeof kBandTops[0]);
+
+  // What the build saw of a ship: where it was, its speed and its nose (exact copies: a ship
+  // keeps them in floats). While no ship has moved these are its own values.
+  struct Record {
+    float x = 0, y = 0, z = 0, speed = 0;
+    float forward[3] = {0, 0, 0};
+    Vector3 At() const { return Vector3(x, y, z); }
+  };
+
+  // Sorts `ships` (a roster's list, in its order; dead ships are left out, since no query wants
+  // them) into cells of at least `cellSize`. Valid afterwards. The list must outlive the grid's
+  // use.
+  void Build(const std::vector<Ship*>& ships, double cellSize);
+  // Not valid until the next build.
+  void Invalidate() { valid_ = false; }
+  bool Valid() const { return valid_; }
+  // The length of the list it was built over.
+  int Size() const { return static_cast<int>(records_.size()); }
+  // Ship `index` (below Size()) as the build saw it; zeros for a ship left out.
+  const Record& RecordOf(int index) const { return records_[static_cast<std::size_t>(index)]; }
+
+  // Ship `index` of the list has moved since the build.
+  void Moved(int index);
+
+  // The largest radius among the ships sorted in.
+  double LargestRadius() const { return largestRadius_; }
+
+  // Calls visit(index) for every ship of the list that may lie within `radius` of `at`, in
+  // ascending index order, until visit returns true; returns whether one did. Not re-entrant:
+  // a visit must not ask the same grid again.
+  template <typename Visit>
+  bool VisitNear(const Vector3& at, double radius, Visit visit) const {
+    ClearMarks();
+    for (int band = 0; band < kBands; ++band) MarkNear(at, radius, band);
+    return VisitMarked(visit);
+  }
+
+  // The same with a reach for each band: reach(top) is how far from `at` a ship no faster than
+  // `top` may matter, negative when it may matter at any distance.
+  template <typename Reach, typename Visit>
+  bool VisitByReach(const Vector3& at, Reach reach, Visit visit) const {
+    ClearMarks();
+    for (int band = 0; band < kBands; ++band) {
+      const double r = reach(kBandTops[band]);
+      if (r < 0) {
+        MarkBand(band);
+      } else {
+        MarkNear(at, r, band);
+      }
+    }
+    return VisitMarked(visit);
+  }
+
+ private:
+  static constexpr int kMostCellsPerAxis = 16;
+
+  void ClearMarks() const;
+  void Mark(int index) const {
+    marks_[static_cast<std::size_t>(index) / 64] |= std::uint64_t{1} << (index % 64);
+  }
+  // Marks the band's ships whose cells lie within reach of `at`, or all of the band's ships.
+  void MarkNear(const Vector3& at, double radius, int band) const;
+  void MarkBand(int band) const;
+  template <typename Visit>
+  bool VisitMarked(Visit visit) const {
+    for (std::size_t word = 0; word < marks_.size(); ++word) {
+      std::uint64_t bits = marks_[word];
+      while (bits != 0) {
+        const int bit = __builtin_ctzll(bits);
+        bits &= bits - 1;
+        if (visit(static_cast<int>(word * 64 + static_cast<std::size_t>(bit)))) return true;
+      }
+    }
+    return false;
+  }
+  int CellOf(double coordinate, int axis) const;
+
+  bool valid_ = false;
+  const std::vector<Ship*>* ships_ = nullptr;
+  double origin_[3] = {0, 0, 0};
+  double cellSize_ = 1;
+  int cells_ = 1;  // per axis
+  std::size_t cellCount_ = 1;
+  double margin_ = 0;
+  double largestRadius_ = 0;
+  std::vector<Record> records_;  // per index
+  std::vector<bool> sorted_;     // per index: alive, and so sorted in
+  std::vector<int> keyOf_;       // per index: band * cellCount_ + cell
+  std::vector<int> fill_;        // the build's next free place for each key
+  std::vector<int> keyStart_;    // kBands * cellCount_ + 1 offsets into members_
+  std::vector<int> members_;     // indices, by band and cell
+  mutable std::vector<std::uint64_t> marks_;  // one bit per index, the last query's candidates
+};
+
+}  // namespace ironwood
