@@ -75,11 +75,18 @@ std::optional<WindowMessage> Translate(UINT message, WPARAM wParam) {
   }
 }
 
+// Which of the three windows it is. Named, not a flag beside an optional handle: a handle given
+// where a flag is expected converts to true without a word.
+enum class WindowKind { FullScreen, Plain, Preview };
+
 class Win32SaverWindow : public SaverWindow {
  public:
-  Win32SaverWindow(HINSTANCE instance, int showCommand, bool plain = false,
+  Win32SaverWindow(HINSTANCE instance, int showCommand, WindowKind kind,
                    HWND previewParent = nullptr)
-      : instance_(instance), showCommand_(showCommand), plain_(plain), parent_(previewParent) {}
+      : instance_(instance),
+        showCommand_(showCommand),
+        plain_(kind == WindowKind::Plain),
+        parent_(kind == WindowKind::Preview ? previewParent : nullptr) {}
 
   ~Win32SaverWindow() override {
     DestroyCovers();
@@ -412,16 +419,16 @@ class Win32SaverWindow : public SaverWindow {
 }  // namespace
 
 std::unique_ptr<SaverWindow> CreateWin32SaverWindow(HINSTANCE instance, int showCommand) {
-  return std::make_unique<Win32SaverWindow>(instance, showCommand);
+  return std::make_unique<Win32SaverWindow>(instance, showCommand, WindowKind::FullScreen);
 }
 
 std::unique_ptr<SaverWindow> CreateWin32PlainWindow(HINSTANCE instance, int showCommand) {
-  return std::make_unique<Win32SaverWindow>(instance, showCommand, true);
+  return std::make_unique<Win32SaverWindow>(instance, showCommand, WindowKind::Plain);
 }
 
 std::unique_ptr<SaverWindow> CreateWin32PreviewWindow(HINSTANCE instance, HWND parent) {
   if (parent == nullptr || !IsWindow(parent)) return nullptr;
-  return std::make_unique<Win32SaverWindow>(instance, SW_SHOWNA, parent);
+  return std::make_unique<Win32SaverWindow>(instance, SW_SHOWNA, WindowKind::Preview, parent);
 }
 
 HWND SaverWindowHandle(const SaverWindow& window) {

@@ -52,7 +52,7 @@ check "the child shows a drawn battle" drawn
 [ -n "$pictures" ] && mkdir -p "$pictures" && cp "$shot" "$pictures/preview.png"
 cp "$shot" "$work/first.png"
 moved_on() {
-  local i changed
+  local i changed=""
   for i in $(seq 20); do
     sleep 1
     picture || continue

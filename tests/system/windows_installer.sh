@@ -134,11 +134,15 @@ check "installing again writes WorkingDirectory" \
 # --- silent uninstall --------------------------------------------------------------------------
 mkdir -p "$install_dir/ScreenShots"
 echo picture >"$install_dir/ScreenShots/SFScreenShot00.bmp"
-wine reg add "$key" /v Resolution /t REG_SZ /d 1024X768 /f /reg:32 >/dev/null 2>&1
-# The uninstaller runs from a copy in the temporary folder, so the call returns at once.
+# A value the configuration program writes and the installer does not: no default names it.
+config_value=SoundFXVolume
+check "no default is named $config_value" test -z "$(defaults | cut -f 1 | grep -xF "$config_value")"
+wine reg add "$key" /v "$config_value" /t REG_SZ /d 40 /f /reg:32 >/dev/null 2>&1
+# The uninstaller runs from a copy in the temporary folder, so the call returns at once; it is
+# done once nothing runs in this prefix any more.
 wine "$install_dir/Uninstall.exe" /S >/dev/null 2>&1
-check "the silent uninstall finishes" wait_until "[ ! -e '$install_dir/Uninstall.exe' ]" 60
-sleep 1
+check "the silent uninstall finishes" timeout 120 wineserver -w
+check "its own copy is gone" test ! -e "$install_dir/Uninstall.exe"
 check "the saver is gone from the system folder" test ! -e "$saver_file"
 left="$(cd "$install_dir" 2>/dev/null && find . -type f | sort | tr '\n' ' ')"
 check "only the user's screenshot is left in the folder (left: $left)" \
@@ -150,15 +154,15 @@ while IFS=$'\t' read -r name value; do
 done < <(defaults)
 check "every default it wrote is gone" test "$present" -eq 0
 check "a value the configuration program wrote stays" \
-  test "$(reg_value "$key" Resolution 32)" = 1024X768
+  test "$(reg_value "$key" "$config_value" 32)" = 40
 check "Apps and Features no longer lists it" bash -c "! wine reg query '$uninstall_key' /reg:64 >/dev/null 2>&1"
 
 # With nothing of the user's left, nothing at all is.
 rm -rf "$install_dir"
-wine reg delete "$key" /v Resolution /f /reg:32 >/dev/null 2>&1
+wine reg delete "$key" /v "$config_value" /f /reg:32 >/dev/null 2>&1
 wine "$installer" /S >/dev/null 2>&1
 wine "$install_dir/Uninstall.exe" /S >/dev/null 2>&1
-wait_until "[ ! -e '$install_dir' ]" 60
+timeout 120 wineserver -w
 check "an untouched installation leaves no folder behind" test ! -e "$install_dir"
 check "and no settings key, nor its publisher's" \
   bash -c "! wine reg query 'HKLM\\software\\Quillon' /reg:32 >/dev/null 2>&1"
