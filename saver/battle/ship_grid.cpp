@@ -65,26 +65,35 @@ void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   cells_ = std::min(kMostCellsPerAxis, static_cast<int>(extent / cellSize_) + 1);
   cellCount_ = static_cast<std::size_t>(cells_) * cells_ * cells_;
 
-  // A counting sort by band and cell, in index order, so each cell's indices ascend.
-  const std::size_t keys = kBands * cellCount_;
-  keyStart_.assign(keys + 1, 0);
+  cellOf_.assign(count, 0);
   keyOf_.assign(count, 0);
   for (std::size_t i = 0; i < count; ++i) {
     if (!sorted_[i]) continue;
     const Vector3 at = records_[i].At();
-    const int cell = (CellOf(at.z(), 2) * cells_ + CellOf(at.y(), 1)) * cells_ + CellOf(at.x(), 0);
-    keyOf_[i] = BandOf(records_[i].speed) * static_cast<int>(cellCount_) + cell;
-    ++keyStart_[static_cast<std::size_t>(keyOf_[i]) + 1];
+    cellOf_[i] = (CellOf(at.z(), 2) * cells_ + CellOf(at.y(), 1)) * cells_ + CellOf(at.x(), 0);
+    keyOf_[i] = BandOf(records_[i].speed) * static_cast<int>(cellCount_) + cellOf_[i];
   }
-  for (std::size_t k = 0; k < keys; ++k) keyStart_[k + 1] += keyStart_[k];
-  members_.resize(static_cast<std::size_t>(keyStart_[keys]));
-  fill_.assign(keyStart_.begin(), keyStart_.end() - 1);
-  for (std::size_t i = 0; i < count; ++i) {
+  SortBy(cellOf_, cellCount_, cellStart_, cellMembers_);
+  SortBy(keyOf_, kBands * cellCount_, keyStart_, members_);
+  valid_ = true;
+}
+
+// A counting sort of the sorted-in indices by their keys, in index order, so the indices of
+// each key ascend.
+void ShipGrid::SortBy(const std::vector<int>& keyOf, std::size_t keys, std::vector<int>& start,
+                      std::vector<int>& members) {
+  start.assign(keys + 1, 0);
+  for (std::size_t i = 0; i < keyOf.size(); ++i) {
+    if (sorted_[i]) ++start[static_cast<std::size_t>(keyOf[i]) + 1];
+  }
+  for (std::size_t k = 0; k < keys; ++k) start[k + 1] += start[k];
+  members.resize(static_cast<std::size_t>(start[keys]));
+  fill_.assign(start.begin(), start.end() - 1);
+  for (std::size_t i = 0; i < keyOf.size(); ++i) {
     if (!sorted_[i]) continue;
-    members_[static_cast<std::size_t>(fill_[static_cast<std::size_t>(keyOf_[i])]++)] =
+    members[static_cast<std::size_t>(fill_[static_cast<std::size_t>(keyOf[i])]++)] =
         static_cast<int>(i);
   }
-  valid_ = true;
 }
 
 int ShipGrid::CellOf(double coordinate, int axis) const {
@@ -130,14 +139,17 @@ void ShipGrid::MarkNear(const Vector3& at, double radius, int band) const {
     low[axis] = static_cast<int>(std::max(from, 0.0));
     high[axis] = static_cast<int>(std::min(to, static_cast<double>(cells_ - 1)));
   }
-  const std::size_t bandStart = static_cast<std::size_t>(band) * cellCount_;
+  const bool every = band == kEveryBand;
+  const std::vector<int>& start = every ? cellStart_ : keyStart_;
+  const std::vector<int>& members = every ? cellMembers_ : members_;
+  const std::size_t bandStart = every ? 0 : static_cast<std::size_t>(band) * cellCount_;
   for (int z = low[2]; z <= high[2]; ++z) {
     for (int y = low[1]; y <= high[1]; ++y) {
-      // A row's cells are side by side, so its ships are one run of members_.
+      // A row's cells are side by side, so its ships are one run of the members.
       const std::size_t row = bandStart + static_cast<std::size_t>((z * cells_ + y) * cells_);
-      const int first = keyStart_[row + static_cast<std::size_t>(low[0])];
-      const int last = keyStart_[row + static_cast<std::size_t>(high[0]) + 1];
-      for (int m = first; m < last; ++m) Mark(members_[static_cast<std::size_t>(m)]);
+      const int first = start[row + static_cast<std::size_t>(low[0])];
+      const int last = start[row + static_cast<std::size_t>(high[0]) + 1];
+      for (int m = first; m < last; ++m) Mark(members[static_cast<std::size_t>(m)]);
     }
   }
 }

@@ -60,7 +60,7 @@ class ShipGrid {
   template <typename Visit>
   bool VisitNear(const Vector3& at, double radius, Visit visit) const {
     ClearMarks();
-    for (int band = 0; band < kBands; ++band) MarkNear(at, radius, band);
+    MarkNear(at, radius, kEveryBand);
     return VisitMarked(visit);
   }
 
@@ -82,13 +82,15 @@ class ShipGrid {
 
  private:
   static constexpr int kMostCellsPerAxis = 16;
+  static constexpr int kEveryBand = -1;
 
   void ClearMarks() const;
   void Mark(int index) const {
     marks_[static_cast<std::size_t>(index) / 64] |= std::uint64_t{1} << (index % 64);
   }
-  // Marks the band's ships whose cells lie within reach of `at`, or all of the band's ships.
+  // Marks the ships of the band (or of every band) whose cells lie within reach of `at`.
   void MarkNear(const Vector3& at, double radius, int band) const;
+  // Marks every ship of the band.
   void MarkBand(int band) const;
   template <typename Visit>
   bool VisitMarked(Visit visit) const {
@@ -103,6 +105,8 @@ class ShipGrid {
     return false;
   }
   int CellOf(double coordinate, int axis) const;
+  void SortBy(const std::vector<int>& keyOf, std::size_t keys, std::vector<int>& start,
+              std::vector<int>& members);
 
   bool valid_ = false;
   const std::vector<Ship*>* ships_ = nullptr;
@@ -114,10 +118,13 @@ class ShipGrid {
   double largestRadius_ = 0;
   std::vector<Record> records_;  // per index
   std::vector<bool> sorted_;     // per index: alive, and so sorted in
+  std::vector<int> cellOf_;      // per index: its cell
   std::vector<int> keyOf_;       // per index: band * cellCount_ + cell
-  std::vector<int> fill_;        // the build's next free place for each key
+  std::vector<int> fill_;        // a sort's next free place for each key
   std::vector<int> keyStart_;    // kBands * cellCount_ + 1 offsets into members_
   std::vector<int> members_;     // indices, by band and cell
+  std::vector<int> cellStart_;   // cellCount_ + 1 offsets into cellMembers_
+  std::vector<int> cellMembers_; // indices, by cell, every band together
   mutable std::vector<std::uint64_t> marks_;  // one bit per index, the last query's candidates
 };
 
