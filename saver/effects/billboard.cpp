@@ -16,14 +16,8 @@ namespace {
 // The transform and the triangles; the arrays are already set.
 void DrawTurned(const BillboardInstance& billboard) {
   const auto& p = billboard.placement;
-  gl.glPushMatrix();
-  gl.glTranslatef(p[0], p[1], p[2]);
-  gl.glRotatef(billboard.yaw, 0, 1, 0);
-  gl.glRotatef(billboard.pitch, 1, 0, 0);
-  gl.glRotatef(billboard.roll, 0, 0, 1);
-  gl.glScalef(billboard.scale[0], billboard.scale[1], billboard.scale[2]);
-  DrawMeshElements(*billboard.mesh);
-  gl.glPopMatrix();
+  const Placement turned{p[0], p[1], p[2], billboard.pitch, billboard.yaw, billboard.roll};
+  DrawElementsAt(*billboard.mesh, PlacementMatrix(turned, billboard.scale));
 }
 
 }  // namespace

@@ -85,13 +85,9 @@ void DebrisSystem::DrawDebris(const MeshDrawCaps& caps, TextureNamePool& pool) {
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
     if (mesh.texture != nullptr) mesh.texture->Bind(pool);
-    gl.glPushMatrix();
-    gl.glTranslatef(fragment.placement[0], fragment.placement[1], fragment.placement[2]);
-    gl.glRotated(fragment.rotY, 0, 1, 0);
-    gl.glRotated(fragment.rotX, 1, 0, 0);
-    gl.glRotated(fragment.rotZ, 0, 0, 1);
-    DrawMeshElements(mesh);
-    gl.glPopMatrix();
+    const auto& p = fragment.placement;
+    DrawElementsAt(mesh, PlacementMatrix({p[0], p[1], p[2], fragment.rotX, fragment.rotY,
+                                          fragment.rotZ}));
   }
 }
 
