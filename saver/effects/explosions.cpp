@@ -6,7 +6,6 @@
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "saver/core/random.h"
-#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -22,7 +21,7 @@ bool ExplosionSystem::LoadExplosionMaps(const std::string& installation, std::st
     }
   }
   frames_ = std::move(frames);
-  pool_.assign(kInitialPool, Explosion{});
+  pool_.Reset(kInitialPool);
   return true;
 }
 
@@ -38,10 +37,10 @@ void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& pl
                                      const std::array<float, 3>& scale,
                                      const std::array<float, 6>& extra,
                                      std::uint32_t startFrame) {
-  Explosion* slot = FirstFreeSlot(pool_);
+  Explosion* slot = pool_.FirstFree();
   if (slot == nullptr) {
     // This one is not shown; the grown pool has room for the next.
-    GrowPool(pool_, kPoolGrowth);
+    pool_.Grow(kPoolGrowth);
     return;
   }
   slot->billboard = BillboardInstance{};
@@ -68,7 +67,7 @@ void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
         static_cast<std::uint32_t>(static_cast<double>(elapsed) / kMillisecondsPerImage) +
         explosion.startFrame;
     if (frame >= static_cast<std::uint32_t>(kFrameCount)) {
-      explosion.active = false;
+      pool_.Free(explosion);
       continue;
     }
     // Without its images an explosion still runs its course but has nothing to show.
@@ -83,7 +82,7 @@ void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
 }
 
 int ExplosionSystem::ActiveCount() const {
-  return CountActive(pool_);
+  return pool_.ActiveCount();
 }
 
 }  // namespace ironwood

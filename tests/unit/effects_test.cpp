@@ -11,6 +11,7 @@
 #include "saver/core/random.h"
 #include "saver/effects/billboard.h"
 #include "saver/effects/debris.h"
+#include "saver/effects/effect_pool.h"
 #include "saver/effects/explosions.h"
 #include "saver/effects/phaser_flare.h"
 #include "saver/render/scene_loading.h"
@@ -116,6 +117,42 @@ TEST(Billboards, DrawTranslatedTurnedRolledAndScaledWithLockingOnlyWhenAsked) {
     DrawBillboardLocked(billboard, {.multitexture = false, .compiledVertexArrays = true});
     EXPECT_TRUE(recording.calls.empty());
   }
+}
+
+// ---- Pools ----
+
+// Whatever order slots are freed in, a spawn gets the lowest free one; a full pool has none
+// until it grows, and then the first new slot.
+TEST(EffectPools, HandOutTheFirstFreeSlot) {
+  struct Slot {
+    bool active = false;
+  };
+  EffectPool<Slot> pool(6);
+  auto take = [&] {
+    Slot* slot = pool.FirstFree();
+    if (slot == nullptr) return -1;
+    slot->active = true;
+    return static_cast<int>(slot - &pool[0]);
+  };
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(take(), i);
+  EXPECT_EQ(take(), -1);
+  pool.Free(pool[4]);
+  pool.Free(pool[1]);
+  pool.Free(pool[3]);
+  EXPECT_EQ(take(), 1);
+  EXPECT_EQ(take(), 3);
+  pool.Free(pool[0]);
+  EXPECT_EQ(take(), 0);
+  EXPECT_EQ(take(), 4);
+  EXPECT_EQ(take(), -1);
+  ASSERT_TRUE(pool.Grow(2));
+  EXPECT_EQ(take(), 6);
+  pool.Free(pool[2]);
+  EXPECT_EQ(take(), 2);
+  EXPECT_EQ(take(), 7);
+  EXPECT_EQ(pool.ActiveCount(), 8);
+  pool.Reset(3);
+  EXPECT_EQ(take(), 0);
 }
 
 // ---- Explosions ----
