@@ -36,15 +36,18 @@ void FaceEye(BillboardInstance& billboard, const std::array<float, 3>& eyeOffset
 }
 
 void DrawBillboard(const BillboardInstance& billboard, const MeshDrawCaps& caps) {
-  if (billboard.mesh == nullptr) return;
-  SetMeshArrays(*billboard.mesh, caps);
-  DrawTurned(billboard);
+  BillboardRun(caps).Draw(billboard);
 }
 
 void DrawBillboardLocked(const BillboardInstance& billboard, const MeshDrawCaps& caps) {
+  BillboardRun(caps).Draw(billboard, true);
+}
+
+void BillboardRun::Draw(const BillboardInstance& billboard, bool locked) {
   if (billboard.mesh == nullptr) return;
-  SetMeshArrays(*billboard.mesh, caps);
-  const bool lock = caps.compiledVertexArrays && gl.glLockArraysEXT != nullptr &&
+  if (billboard.mesh != arraysOf_) SetMeshArrays(*billboard.mesh, caps_);
+  arraysOf_ = billboard.mesh;
+  const bool lock = locked && caps_.compiledVertexArrays && gl.glLockArraysEXT != nullptr &&
                     gl.glUnlockArraysEXT != nullptr;
   if (lock) gl.glLockArraysEXT(0, static_cast<GLsizei>(billboard.mesh->vertexCount));
   DrawTurned(billboard);

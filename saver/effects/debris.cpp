@@ -76,13 +76,15 @@ void DebrisSystem::UpdateDebris(ExplosionSystem& explosions, const Mesh* puffMes
 }
 
 void DebrisSystem::DrawDebris(const MeshDrawCaps& caps, TextureNamePool& pool) {
+  bool unitSelected = false;  // unit 0, once, before the first fragment's image
   for (const DebrisFragment& fragment : pool_) {
     if (!fragment.active || fragment.mesh == nullptr) continue;
     const Mesh& mesh = *fragment.mesh;
     SetMeshArrays(mesh, caps);
-    if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
+    if (!unitSelected && caps.multitexture && gl.glActiveTextureARB != nullptr) {
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
+    unitSelected = true;
     if (mesh.texture != nullptr) mesh.texture->Bind(pool);
     const auto& p = fragment.placement;
     DrawElementsAt(mesh, PlacementMatrix({p[0], p[1], p[2], fragment.rotX, fragment.rotY,

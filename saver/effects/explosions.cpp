@@ -58,6 +58,10 @@ void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& pl
 void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
                                      const MeshDrawCaps& caps, TextureNamePool& pool) {
   const std::uint32_t now = platform::TimeMilliseconds();
+  // Unit 0 is selected and an image bound only when it differs from the one bound before.
+  bool unitSelected = false;
+  std::uint32_t bound = kFrameCount;
+  BillboardRun run(caps);
   for (Explosion& explosion : pool_) {
     if (!explosion.active) continue;
     // Unsigned throughout: the elapsed time survives the clock's wrap, and a start frame past
@@ -72,12 +76,14 @@ void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
     }
     // Without its images an explosion still runs its course but has nothing to show.
     if (frame >= frames_.size()) continue;
-    if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
+    if (!unitSelected && caps.multitexture && gl.glActiveTextureARB != nullptr) {
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
-    frames_[frame].Bind(pool);
+    unitSelected = true;
+    if (frame != bound) frames_[frame].Bind(pool);
+    bound = frame;
     FaceEye(explosion.billboard, eyeOffset);
-    DrawBillboardLocked(explosion.billboard, caps);
+    run.Draw(explosion.billboard, true);
   }
 }
 
