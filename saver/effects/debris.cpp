@@ -2,8 +2,8 @@
 
 #include "glapi/gl_table.h"
 #include "platform/clock.h"
-#include "saver/core/random.h"
 #include "saver/assets/texture.h"
+#include "saver/core/random.h"
 #include "saver/effects/explosions.h"
 
 namespace ironwood {
@@ -87,8 +87,8 @@ void DebrisSystem::DrawDebris(const MeshDrawCaps& caps, TextureNamePool& pool) {
     unitSelected = true;
     if (mesh.texture != nullptr) mesh.texture->Bind(pool);
     const auto& p = fragment.placement;
-    DrawElementsAt(mesh, PlacementMatrix({p[0], p[1], p[2], fragment.rotX, fragment.rotY,
-                                          fragment.rotZ}));
+    DrawElementsAt(
+        mesh, PlacementMatrix({p[0], p[1], p[2], fragment.rotX, fragment.rotY, fragment.rotZ}));
   }
 }
 

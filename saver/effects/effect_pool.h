@@ -37,9 +37,9 @@ int CountActive(const std::vector<T>& pool) {
 }
 
 // Slots of T, each free while its `active` flag is clear. A spawn takes the first free slot
-// (what is drawn over what follows the slots' order), found from a bound below which every
-// slot is busy instead of from the start. A slot is set active by whoever takes it and freed
-// only through Free, which keeps the bound.
+// (the slots' order is the drawing order, which the blending depends on), found from a bound
+// below which every slot is busy instead of from the start. A slot is set active by whoever
+// takes it and freed only through Free, which keeps the bound.
 template <typename T>
 class EffectPool {
  public:

@@ -75,8 +75,8 @@ void DrawShieldArrays(const ShipShield& shield, std::size_t vertices, std::size_
   gl.glVertexPointer(3, GL_FLOAT, 12, mesh.positions.data());
   gl.glTexCoordPointer(2, GL_FLOAT, 8, mesh.texCoords.data());
   gl.glColorPointer(4, GL_FLOAT, 16, shield.colours.data());
-  const bool lock = caps.compiledVertexArrays && gl.glLockArraysEXT != nullptr &&
-                    gl.glUnlockArraysEXT != nullptr;
+  const bool lock =
+      caps.compiledVertexArrays && gl.glLockArraysEXT != nullptr && gl.glUnlockArraysEXT != nullptr;
   if (lock) gl.glLockArraysEXT(0, static_cast<GLsizei>(vertices));
   gl.glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices), GL_UNSIGNED_INT,
                     mesh.indices.data());

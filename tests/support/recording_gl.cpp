@@ -108,9 +108,8 @@ std::array<double, 16> MatrixArgs(const GlCall& call) {
   return m;
 }
 
-std::array<double, 16> TurnedByCalls(const std::array<double, 3>& at, double heading,
-                                     double pitch, double roll,
-                                     const std::array<double, 3>& scale) {
+std::array<double, 16> TurnedByCalls(const std::array<double, 3>& at, double heading, double pitch,
+                                     double roll, const std::array<double, 3>& scale) {
   Matrix4 m = IdentityMatrix();
   Translate(m, at[0], at[1], at[2]);
   Rotate(m, heading, 0, 1, 0);

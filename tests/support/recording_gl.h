@@ -25,9 +25,8 @@ std::array<double, 16> MatrixArgs(const GlCall& call);
 // The matrix glTranslatef(x, y, z), glRotated(heading, 0, 1, 0), glRotated(pitch, 1, 0, 0),
 // glRotated(roll, 0, 0, 1) and glScalef(scale) make of the identity, and the largest
 // difference between two matrices: for checking a composed placement against the calls.
-std::array<double, 16> TurnedByCalls(const std::array<double, 3>& at, double heading,
-                                     double pitch, double roll,
-                                     const std::array<double, 3>& scale = {1, 1, 1});
+std::array<double, 16> TurnedByCalls(const std::array<double, 3>& at, double heading, double pitch,
+                                     double roll, const std::array<double, 3>& scale = {1, 1, 1});
 double LargestDifference(const std::array<double, 16>& a, const std::array<double, 16>& b);
 
 // Fills the process's entry-point table with functions that record every call instead of

@@ -97,10 +97,10 @@ TEST(Billboards, DrawTranslatedTurnedRolledAndScaledWithLockingOnlyWhenAsked) {
                                         "glLockArraysEXT", "glPushMatrix", "glMultMatrixf",
                                         "glDrawElements", "glPopMatrix", "glUnlockArraysEXT"}));
     EXPECT_EQ(recording.Named("glLockArraysEXT").at(0).Text(), "glLockArraysEXT(0, 4)");
-    EXPECT_LT(testing::LargestDifference(
-                  testing::MatrixArgs(recording.Named("glMultMatrixf").at(0)),
-                  testing::TurnedByCalls({4, 5, 6}, 30, -20, 200, {2, 3, 4})),
-              1e-5);
+    EXPECT_LT(
+        testing::LargestDifference(testing::MatrixArgs(recording.Named("glMultMatrixf").at(0)),
+                                   testing::TurnedByCalls({4, 5, 6}, 30, -20, 200, {2, 3, 4})),
+        1e-5);
     EXPECT_EQ(recording.Named("glDrawElements").at(0).args.at(1), "6");
   }
   {

@@ -86,16 +86,16 @@ TEST(MeshDrawing, PlacementMatrixIsTheTranslateRotateScaleSequence) {
                                        testing::TurnedByCalls({1, 2, 3}, 20, 10, 30)),
             1e-6);
 
-  const Placement turns[] = {{-5, 0.5f, 40, -89, 180, 359}, {0, 0, 0, 45, -135, -270},
-                             {100, -200, 3, 0.25f, 0, 720}};
+  const Placement turns[] = {
+      {-5, 0.5f, 40, -89, 180, 359}, {0, 0, 0, 45, -135, -270}, {100, -200, 3, 0.25f, 0, 720}};
   for (const Placement& p : turns) {
     const ModelMatrix m = PlacementMatrix(p, {2, 0.5f, 3});
     std::array<double, 16> composed{};
     std::copy(m.begin(), m.end(), composed.begin());
-    EXPECT_LT(testing::LargestDifference(
-                  composed, testing::TurnedByCalls({p.x, p.y, p.z}, p.heading, p.pitch, p.roll,
-                                                   {2, 0.5, 3})),
-              1e-5)
+    EXPECT_LT(
+        testing::LargestDifference(composed, testing::TurnedByCalls({p.x, p.y, p.z}, p.heading,
+                                                                    p.pitch, p.roll, {2, 0.5, 3})),
+        1e-5)
         << p.heading << " " << p.pitch << " " << p.roll;
   }
 }

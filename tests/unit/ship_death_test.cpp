@@ -284,9 +284,9 @@ TEST_F(ShipDeathTest, TheShockWaveGrowsAndFadesWhereTheShipBrokeUp) {
   EXPECT_NEAR(Arg(colour, 3), 0.5, 1e-4);
   ASSERT_EQ(gl_.Count("glMultMatrixf"), 1);
   const double grown = 950.0 / 14;
-  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(gl_.Named("glMultMatrixf")[0]),
-                                       testing::TurnedByCalls({5, 6, 7}, wave.yaw, wave.pitch, 0,
-                                                              {grown, grown, grown})),
+  EXPECT_LT(testing::LargestDifference(
+                testing::MatrixArgs(gl_.Named("glMultMatrixf")[0]),
+                testing::TurnedByCalls({5, 6, 7}, wave.yaw, wave.pitch, 0, {grown, grown, grown})),
             1e-3);
   EXPECT_EQ(gl_.Count("glDrawElements"), 1);
 

@@ -366,9 +366,9 @@ TEST_F(ShieldPassTest, GlowFadesInAQuarterSecondThenTheShieldIsSkipped) {
             "3, " + floats + ", 12, " + PointerText(mesh.positions.data()));
   EXPECT_EQ(Text(gl_.Named("glTexCoordPointer").at(0).args),
             "2, " + floats + ", 8, " + PointerText(mesh.texCoords.data()));
-  EXPECT_EQ(Text(gl_.Named("glDrawElements").at(0).args),
-            "4, " + std::to_string(mesh.faceCount * 3) + ", 5125, " +
-                PointerText(mesh.indices.data()));
+  EXPECT_EQ(
+      Text(gl_.Named("glDrawElements").at(0).args),
+      "4, " + std::to_string(mesh.faceCount * 3) + ", 5125, " + PointerText(mesh.indices.data()));
   const std::vector<GlCall> units = gl_.Named("glClientActiveTextureARB");
   ASSERT_EQ(units.size(), 2u);
   EXPECT_EQ(units[0].args[0], std::to_string(GL_TEXTURE0_ARB));
@@ -423,6 +423,7 @@ TEST_F(ShieldPassTest, ClassShieldPassBindsOnceForItsShips) {
   EXPECT_EQ(gl_.Count("glPushMatrix"), 0);  // none glows: nothing placed or drawn
   for (const Ship& ship : ships_) EXPECT_EQ(ship.Shield().lastUpdate, 5000u);
 }
+
 GLboolean IW_GLAPI AlwaysEnabled(GLenum) { return GL_TRUE; }
 
 // Arrays already on stay on, locked where the caps say; a shield whose arrays do not hold every
