@@ -1,5 +1,7 @@
 #include "saver/assets/mesh_drawing.h"
 
+#include <cmath>
+
 #include "glapi/gl_table.h"
 
 namespace ironwood {
@@ -36,12 +38,39 @@ void DrawMeshLocked(const Mesh& mesh, const MeshDrawCaps& caps) {
   if (lock) gl.glUnlockArraysEXT();
 }
 
+ModelMatrix PlacementMatrix(const Placement& placement, const std::array<float, 3>& scale) {
+  constexpr double kRadians = 3.14159265358979323846 / 180.0;
+  const double h = placement.heading * kRadians, p = placement.pitch * kRadians,
+               r = placement.roll * kRadians;
+  const double ch = std::cos(h), sh = std::sin(h), cp = std::cos(p), sp = std::sin(p),
+               cr = std::cos(r), sr = std::sin(r);
+  // Ry(heading) Rx(pitch) Rz(roll), column by column, each column then scaled.
+  const double columns[3][3] = {{ch * cr + sh * sp * sr, cp * sr, ch * sp * sr - sh * cr},
+                                {sh * sp * cr - ch * sr, cp * cr, sh * sr + ch * sp * cr},
+                                {sh * cp, -sp, ch * cp}};
+  ModelMatrix m{};
+  for (int c = 0; c < 3; ++c) {
+    for (int row = 0; row < 3; ++row) {
+      m[4 * c + row] = static_cast<float>(columns[c][row] * scale[c]);
+    }
+  }
+  m[12] = placement.x;
+  m[13] = placement.y;
+  m[14] = placement.z;
+  m[15] = 1;
+  return m;
+}
+
+void DrawElementsAt(const Mesh& mesh, const ModelMatrix& model) {
+  gl.glPushMatrix();
+  gl.glMultMatrixf(model.data());
+  DrawMeshElements(mesh);
+  gl.glPopMatrix();
+}
+
 void DrawPlaced(const Placement& placement, const std::function<void()>& draw) {
   gl.glPushMatrix();
-  gl.glTranslatef(placement.x, placement.y, placement.z);
-  gl.glRotated(placement.heading, 0, 1, 0);
-  gl.glRotated(placement.pitch, 1, 0, 0);
-  gl.glRotated(placement.roll, 0, 0, 1);
+  gl.glMultMatrixf(PlacementMatrix(placement).data());
   draw();
   gl.glPopMatrix();
 }

@@ -4,6 +4,7 @@
 // The vertex, normal and texture-coordinate client states are enabled by the renderer once and
 // toggled only by the frame; nothing here touches them.
 
+#include <array>
 #include <functional>
 
 #include "saver/assets/mesh.h"
@@ -33,8 +34,19 @@ struct Placement {
   float pitch = 0, heading = 0, roll = 0;
 };
 
-// Runs `draw` inside the placement's model transform: translate, then heading about y, pitch
-// about x, roll about z, all pushed and popped around it.
+// A model transform in OpenGL's column order, as glMultMatrixf takes it.
+using ModelMatrix = std::array<float, 16>;
+
+// The placement's model transform composed on our side: translate, then heading about y, pitch
+// about x, roll about z, then `scale`; the product the glTranslate, glRotate and glScale calls
+// in that order make, for one glMultMatrixf in place of them.
+ModelMatrix PlacementMatrix(const Placement& placement,
+                            const std::array<float, 3>& scale = {1, 1, 1});
+
+// The mesh's triangles (its arrays already set) inside `model`, pushed and popped around them.
+void DrawElementsAt(const Mesh& mesh, const ModelMatrix& model);
+
+// Runs `draw` inside the placement's model transform, pushed and popped around it.
 void DrawPlaced(const Placement& placement, const std::function<void()>& draw);
 
 }  // namespace ironwood

@@ -11,7 +11,6 @@
 #include "saver/battle/ship.h"
 #include "saver/core/matrix4.h"
 #include "saver/core/random.h"
-#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -45,11 +44,11 @@ void TorpedoPool::SetSound(platform::SoundOutput* output, const WaveSound* deton
 
 bool TorpedoPool::Launch(const std::array<float, 9>& start, const Vector3& direction, float speed,
                          Ship* target, const Roster* roster, const Mesh* model, float damage) {
-  Torpedo* torpedo = FirstFreeSlot(torpedoes_);
+  Torpedo* torpedo = torpedoes_.FirstFree();
   if (torpedo == nullptr) {
     // This launch is lost; the grown pool has room for the next one.
     const std::size_t firstNew = torpedoes_.size();
-    if (GrowPool(torpedoes_, kPoolGrowth) && detonation_ != nullptr) {
+    if (torpedoes_.Grow(kPoolGrowth) && detonation_ != nullptr) {
       for (std::size_t i = firstNew; i < torpedoes_.size(); ++i) {
         torpedoes_[i].explosionSound = MakeSoundBuffer(soundOutput_, *detonation_);
       }
@@ -76,7 +75,7 @@ void TorpedoPool::Update(BattleEffects& effects) {
     if (!torpedo.active) continue;
     const std::uint32_t now = platform::TimeMilliseconds();
     if (now - torpedo.launchTime > kFlightMilliseconds) {
-      torpedo.active = false;
+      torpedoes_.Free(torpedo);
       continue;
     }
 
@@ -115,7 +114,7 @@ void TorpedoPool::Update(BattleEffects& effects) {
       impact = hull.point;
     }
 
-    torpedo.active = false;
+    torpedoes_.Free(torpedo);
     if (effects.tally != nullptr) ++effects.tally->torpedoHits;
     const EffectPlacement flash = PlacementAt(impact.Add(ImpactJitter()));
     if (effects.explosions != nullptr) {
@@ -159,7 +158,7 @@ void TorpedoPool::Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& 
 }
 
 int TorpedoPool::ActiveCount() const {
-  return CountActive(torpedoes_);
+  return torpedoes_.ActiveCount();
 }
 
 }  // namespace ironwood

@@ -13,6 +13,7 @@
 #include "saver/audio/wave_sound.h"
 #include "saver/battle/battle_effects.h"
 #include "saver/core/vector3.h"
+#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -63,11 +64,11 @@ class TorpedoPool {
   void Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& caps, TextureNamePool& pool);
 
   int Size() const { return static_cast<int>(torpedoes_.size()); }
-  const Torpedo& At(int i) const { return torpedoes_.at(static_cast<std::size_t>(i)); }
+  const Torpedo& At(int i) const { return torpedoes_.slots().at(static_cast<std::size_t>(i)); }
   int ActiveCount() const;
 
  private:
-  std::vector<Torpedo> torpedoes_;
+  EffectPool<Torpedo> torpedoes_;
   platform::SoundOutput* soundOutput_ = nullptr;
   const WaveSound* detonation_ = nullptr;
 };

@@ -16,14 +16,8 @@ namespace {
 // The transform and the triangles; the arrays are already set.
 void DrawTurned(const BillboardInstance& billboard) {
   const auto& p = billboard.placement;
-  gl.glPushMatrix();
-  gl.glTranslatef(p[0], p[1], p[2]);
-  gl.glRotatef(billboard.yaw, 0, 1, 0);
-  gl.glRotatef(billboard.pitch, 1, 0, 0);
-  gl.glRotatef(billboard.roll, 0, 0, 1);
-  gl.glScalef(billboard.scale[0], billboard.scale[1], billboard.scale[2]);
-  DrawMeshElements(*billboard.mesh);
-  gl.glPopMatrix();
+  const Placement turned{p[0], p[1], p[2], billboard.pitch, billboard.yaw, billboard.roll};
+  DrawElementsAt(*billboard.mesh, PlacementMatrix(turned, billboard.scale));
 }
 
 }  // namespace
@@ -42,15 +36,18 @@ void FaceEye(BillboardInstance& billboard, const std::array<float, 3>& eyeOffset
 }
 
 void DrawBillboard(const BillboardInstance& billboard, const MeshDrawCaps& caps) {
-  if (billboard.mesh == nullptr) return;
-  SetMeshArrays(*billboard.mesh, caps);
-  DrawTurned(billboard);
+  BillboardRun(caps).Draw(billboard);
 }
 
 void DrawBillboardLocked(const BillboardInstance& billboard, const MeshDrawCaps& caps) {
+  BillboardRun(caps).Draw(billboard, true);
+}
+
+void BillboardRun::Draw(const BillboardInstance& billboard, bool locked) {
   if (billboard.mesh == nullptr) return;
-  SetMeshArrays(*billboard.mesh, caps);
-  const bool lock = caps.compiledVertexArrays && gl.glLockArraysEXT != nullptr &&
+  if (billboard.mesh != arraysOf_) SetMeshArrays(*billboard.mesh, caps_);
+  arraysOf_ = billboard.mesh;
+  const bool lock = locked && caps_.compiledVertexArrays && gl.glLockArraysEXT != nullptr &&
                     gl.glUnlockArraysEXT != nullptr;
   if (lock) gl.glLockArraysEXT(0, static_cast<GLsizei>(billboard.mesh->vertexCount));
   DrawTurned(billboard);

@@ -41,4 +41,17 @@ void DrawBillboard(const BillboardInstance& billboard, const MeshDrawCaps& caps)
 // The same with the arrays locked around the draw when compiled vertex arrays are in use.
 void DrawBillboardLocked(const BillboardInstance& billboard, const MeshDrawCaps& caps);
 
+// Billboards drawn one after another as DrawBillboard and DrawBillboardLocked draw them, the
+// arrays set only when a billboard's mesh is not the one drawn last. Nothing between the draws
+// may point the arrays elsewhere.
+class BillboardRun {
+ public:
+  explicit BillboardRun(const MeshDrawCaps& caps) : caps_(caps) {}
+  void Draw(const BillboardInstance& billboard, bool locked = false);
+
+ private:
+  const MeshDrawCaps& caps_;
+  const Mesh* arraysOf_ = nullptr;
+};
+
 }  // namespace ironwood

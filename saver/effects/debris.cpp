@@ -2,15 +2,14 @@
 
 #include "glapi/gl_table.h"
 #include "platform/clock.h"
-#include "saver/core/random.h"
-#include "saver/effects/effect_pool.h"
 #include "saver/assets/texture.h"
+#include "saver/core/random.h"
 #include "saver/effects/explosions.h"
 
 namespace ironwood {
 
 bool DebrisSystem::InitDebris(const std::string& installation, std::string* why) {
-  pool_.assign(kInitialPool, DebrisFragment{});
+  pool_.Reset(kInitialPool);
   AseModel model;
   if (!LoadAse(installation + "Debris.ase", installation, true, true, &model, why)) return false;
   // A fragment is spawned with one of these meshes; without any there is nothing to throw.
@@ -28,10 +27,10 @@ namespace {
 
 // The first free slot, or the first new one of a grown pool; null when the pool cannot grow.
 template <typename T>
-T* SlotForSpawn(std::vector<T>& pool, std::size_t growth) {
-  if (T* slot = FirstFreeSlot(pool)) return slot;
+T* SlotForSpawn(EffectPool<T>& pool, std::size_t growth) {
+  if (T* slot = pool.FirstFree()) return slot;
   const std::size_t firstNew = pool.size();
-  if (!GrowPool(pool, growth)) return nullptr;
+  if (!pool.Grow(growth)) return nullptr;
   return &pool[firstNew];
 }
 
@@ -56,7 +55,7 @@ void DebrisSystem::UpdateDebris(ExplosionSystem& explosions, const Mesh* puffMes
     if (!fragment.active) continue;
     const std::uint32_t now = platform::TimeMilliseconds();
     if (now - fragment.spawnTime > kLifeMilliseconds) {
-      fragment.active = false;
+      pool_.Free(fragment);
       continue;
     }
     const double dt = static_cast<double>(now - fragment.lastUpdate);
@@ -77,21 +76,19 @@ void DebrisSystem::UpdateDebris(ExplosionSystem& explosions, const Mesh* puffMes
 }
 
 void DebrisSystem::DrawDebris(const MeshDrawCaps& caps, TextureNamePool& pool) {
+  bool unitSelected = false;  // unit 0, once, before the first fragment's image
   for (const DebrisFragment& fragment : pool_) {
     if (!fragment.active || fragment.mesh == nullptr) continue;
     const Mesh& mesh = *fragment.mesh;
     SetMeshArrays(mesh, caps);
-    if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
+    if (!unitSelected && caps.multitexture && gl.glActiveTextureARB != nullptr) {
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
+    unitSelected = true;
     if (mesh.texture != nullptr) mesh.texture->Bind(pool);
-    gl.glPushMatrix();
-    gl.glTranslatef(fragment.placement[0], fragment.placement[1], fragment.placement[2]);
-    gl.glRotated(fragment.rotY, 0, 1, 0);
-    gl.glRotated(fragment.rotX, 1, 0, 0);
-    gl.glRotated(fragment.rotZ, 0, 0, 1);
-    DrawMeshElements(mesh);
-    gl.glPopMatrix();
+    const auto& p = fragment.placement;
+    DrawElementsAt(
+        mesh, PlacementMatrix({p[0], p[1], p[2], fragment.rotX, fragment.rotY, fragment.rotZ}));
   }
 }
 
@@ -101,7 +98,7 @@ const Mesh* DebrisSystem::MeshAt(int i) const {
 }
 
 int DebrisSystem::ActiveCount() const {
-  return CountActive(pool_);
+  return pool_.ActiveCount();
 }
 
 void SparkSystem::SpawnSpark(const EffectPlacement& placement, Vector3 direction) {
@@ -123,7 +120,7 @@ void SparkSystem::DrawSparks() {
     const std::uint32_t now = platform::TimeMilliseconds();
     const float b = 1.0f - static_cast<float>(now - spark.spawnTime) / 1000.0f;
     // The spark's last point is still drawn, faded just past black.
-    if (b < 0) spark.active = false;
+    if (b < 0) pool_.Free(spark);
     gl.glColor3f(b, b / 2, b / 2);
     const double travelled = 5.0 * (1.0 - static_cast<double>(b));
     gl.glVertex3f(spark.placement[0] + static_cast<float>(spark.direction.x() * travelled),
@@ -135,7 +132,7 @@ void SparkSystem::DrawSparks() {
 }
 
 int SparkSystem::ActiveCount() const {
-  return CountActive(pool_);
+  return pool_.ActiveCount();
 }
 
 }  // namespace ironwood

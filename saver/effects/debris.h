@@ -15,6 +15,7 @@
 #include "saver/core/chance_clock.h"
 #include "saver/core/vector3.h"
 #include "saver/effects/billboard.h"
+#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -63,12 +64,12 @@ class DebrisSystem {
   int MeshCount() const { return static_cast<int>(model_.meshes.size()); }
   const Mesh* MeshAt(int i) const;
   const AseModel& model() const { return model_; }
-  const std::vector<DebrisFragment>& pool() const { return pool_; }
+  const std::vector<DebrisFragment>& pool() const { return pool_.slots(); }
   int ActiveCount() const;
 
  private:
   AseModel model_;
-  std::vector<DebrisFragment> pool_;
+  EffectPool<DebrisFragment> pool_;
 };
 
 class SparkSystem {
@@ -77,7 +78,7 @@ class SparkSystem {
   static constexpr int kPoolGrowth = 20;
 
   bool InitSparks() {
-    pool_.assign(kInitialPool, Spark{});
+    pool_.Reset(kInitialPool);
     return true;
   }
 
@@ -88,11 +89,11 @@ class SparkSystem {
   // its second of life.
   void DrawSparks();
 
-  const std::vector<Spark>& pool() const { return pool_; }
+  const std::vector<Spark>& pool() const { return pool_.slots(); }
   int ActiveCount() const;
 
  private:
-  std::vector<Spark> pool_;
+  EffectPool<Spark> pool_;
 };
 
 }  // namespace ironwood

@@ -6,7 +6,6 @@
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "saver/core/random.h"
-#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -22,7 +21,7 @@ bool ExplosionSystem::LoadExplosionMaps(const std::string& installation, std::st
     }
   }
   frames_ = std::move(frames);
-  pool_.assign(kInitialPool, Explosion{});
+  pool_.Reset(kInitialPool);
   return true;
 }
 
@@ -38,10 +37,10 @@ void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& pl
                                      const std::array<float, 3>& scale,
                                      const std::array<float, 6>& extra,
                                      std::uint32_t startFrame) {
-  Explosion* slot = FirstFreeSlot(pool_);
+  Explosion* slot = pool_.FirstFree();
   if (slot == nullptr) {
     // This one is not shown; the grown pool has room for the next.
-    GrowPool(pool_, kPoolGrowth);
+    pool_.Grow(kPoolGrowth);
     return;
   }
   slot->billboard = BillboardInstance{};
@@ -59,6 +58,10 @@ void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& pl
 void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
                                      const MeshDrawCaps& caps, TextureNamePool& pool) {
   const std::uint32_t now = platform::TimeMilliseconds();
+  // Unit 0 is selected and an image bound only when it differs from the one bound before.
+  bool unitSelected = false;
+  std::uint32_t bound = kFrameCount;
+  BillboardRun run(caps);
   for (Explosion& explosion : pool_) {
     if (!explosion.active) continue;
     // Unsigned throughout: the elapsed time survives the clock's wrap, and a start frame past
@@ -68,22 +71,24 @@ void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
         static_cast<std::uint32_t>(static_cast<double>(elapsed) / kMillisecondsPerImage) +
         explosion.startFrame;
     if (frame >= static_cast<std::uint32_t>(kFrameCount)) {
-      explosion.active = false;
+      pool_.Free(explosion);
       continue;
     }
     // Without its images an explosion still runs its course but has nothing to show.
     if (frame >= frames_.size()) continue;
-    if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
+    if (!unitSelected && caps.multitexture && gl.glActiveTextureARB != nullptr) {
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
-    frames_[frame].Bind(pool);
+    unitSelected = true;
+    if (frame != bound) frames_[frame].Bind(pool);
+    bound = frame;
     FaceEye(explosion.billboard, eyeOffset);
-    DrawBillboardLocked(explosion.billboard, caps);
+    run.Draw(explosion.billboard, true);
   }
 }
 
 int ExplosionSystem::ActiveCount() const {
-  return CountActive(pool_);
+  return pool_.ActiveCount();
 }
 
 }  // namespace ironwood

@@ -12,6 +12,7 @@
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/effects/billboard.h"
+#include "saver/effects/effect_pool.h"
 
 namespace ironwood {
 
@@ -52,12 +53,12 @@ class ExplosionSystem {
   Texture& frame(int index) { return frames_.at(static_cast<std::size_t>(index)); }
   Texture& shockWave() { return shockWave_; }
   Texture& explosionFlare() { return explosionFlare_; }
-  const std::vector<Explosion>& pool() const { return pool_; }
+  const std::vector<Explosion>& pool() const { return pool_.slots(); }
   int ActiveCount() const;
 
  private:
   std::vector<Texture> frames_;
-  std::vector<Explosion> pool_;
+  EffectPool<Explosion> pool_;
   Texture shockWave_;
   Texture explosionFlare_;
 };

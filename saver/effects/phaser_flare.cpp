@@ -31,9 +31,8 @@ void PhaserFlarePool::DrawAndClear(const MeshDrawCaps& caps, TextureNamePool& po
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
     texture_.Bind(pool);
-    for (int slot = lastUsed_; slot >= 0; --slot) {
-      DrawBillboard(flares_[static_cast<std::size_t>(slot)], caps);
-    }
+    BillboardRun run(caps);
+    for (int slot = lastUsed_; slot >= 0; --slot) run.Draw(flares_[static_cast<std::size_t>(slot)]);
   }
   lastUsed_ = -1;
 }

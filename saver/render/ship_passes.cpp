@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <vector>
 
 #include "glapi/gl_table.h"
 #include "platform/clock.h"
@@ -21,7 +21,8 @@ constexpr double kShieldScrollPerSecond = 0.9;
 
 // Binds `texture` for the draws; an empty image record left the mesh without one, and then the
 // draws go plain in the current colour, with texturing back on afterwards.
-void WithTexture(Texture* texture, TextureNamePool& pool, const std::function<void()>& draw) {
+template <class Draw>
+void WithTexture(Texture* texture, TextureNamePool& pool, const Draw& draw) {
   if (texture != nullptr) {
     texture->Bind(pool);
     draw();
@@ -42,18 +43,52 @@ bool Drawable(const Ship* ship) {
   return ship != nullptr && ship->IsVisible() && !ship->IsDead();
 }
 
-// The sections of mesh k that are (damaged = false) still intact, or (true) shot up.
-void DrawSections(const ShipClass& shipClass, int k, bool damaged, const MeshDrawCaps& caps) {
+// The sections of mesh k that are (damaged = false) still intact, or (true) shot up, each ship
+// at its model transform (`placed`, by the ship's index in the class). The mesh's arrays are set
+// once for all of them.
+void DrawSections(const ShipClass& shipClass, int k, bool damaged, const MeshDrawCaps& caps,
+                  const std::vector<ModelMatrix>& placed) {
   const Mesh& mesh = shipClass.mesh(k);
+  bool arraysSet = false;
   for (int i = 0; i < shipClass.shipCount(); ++i) {
     const Ship* ship = shipClass.ships()[i];
     if (!Drawable(ship)) continue;
     if ((ship->PerMeshDamage(k) >= kSectionDamaged) != damaged) continue;
-    DrawPlaced(PlacementOf(*ship), [&] { DrawMesh(mesh, caps); });
+    if (!arraysSet) SetMeshArrays(mesh, caps);
+    arraysSet = true;
+    DrawElementsAt(mesh, placed[static_cast<std::size_t>(i)]);
   }
 }
 
-// The bubble in immediate mode: its colours change per vertex and frame.
+// The bubble from arrays: positions and image coordinates from the mesh, the colours from the
+// shield. The vertex, colour and unit 0's coordinate arrays are turned on for the draw and left
+// as they were found; with multitexture the client-active unit goes back to unit 1, where the
+// mesh draws keep it.
+void DrawShieldArrays(const ShipShield& shield, std::size_t vertices, std::size_t indices,
+                      const MeshDrawCaps& caps) {
+  const Mesh& mesh = *shield.mesh;
+  if (caps.multitexture) gl.glClientActiveTextureARB(GL_TEXTURE0_ARB);
+  const bool coordsWereOn = gl.glIsEnabled(GL_TEXTURE_COORD_ARRAY) != 0;
+  if (!coordsWereOn) gl.glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  gl.glEnableClientState(GL_VERTEX_ARRAY);
+  gl.glEnableClientState(GL_COLOR_ARRAY);
+  gl.glVertexPointer(3, GL_FLOAT, 12, mesh.positions.data());
+  gl.glTexCoordPointer(2, GL_FLOAT, 8, mesh.texCoords.data());
+  gl.glColorPointer(4, GL_FLOAT, 16, shield.colours.data());
+  const bool lock =
+      caps.compiledVertexArrays && gl.glLockArraysEXT != nullptr && gl.glUnlockArraysEXT != nullptr;
+  if (lock) gl.glLockArraysEXT(0, static_cast<GLsizei>(vertices));
+  gl.glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices), GL_UNSIGNED_INT,
+                    mesh.indices.data());
+  if (lock) gl.glUnlockArraysEXT();
+  gl.glDisableClientState(GL_COLOR_ARRAY);
+  gl.glDisableClientState(GL_VERTEX_ARRAY);
+  if (!coordsWereOn) gl.glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  if (caps.multitexture) gl.glClientActiveTextureARB(GL_TEXTURE1_ARB);
+}
+
+// The bubble, its colours changing per vertex and frame: from arrays when every corner lies
+// within them, otherwise in immediate mode, leaving out the triangles that reach past them.
 void DrawShield(const ShipShield& shield, const MeshDrawCaps& caps) {
   const Mesh& mesh = *shield.mesh;
   // The colours were sized from the mesh when the ship was made; never read past any array.
@@ -62,9 +97,19 @@ void DrawShield(const ShipShield& shield, const MeshDrawCaps& caps) {
   const std::size_t indices =
       std::min(static_cast<std::size_t>(mesh.faceCount) * 3, mesh.indices.size()) / 3 * 3;
 
+  const bool cornersFit =
+      std::all_of(mesh.indices.begin(), mesh.indices.begin() + static_cast<std::ptrdiff_t>(indices),
+                  [&](std::uint32_t v) { return v < vertices; });
+
   gl.glMatrixMode(GL_TEXTURE);
   gl.glPushMatrix();
   gl.glTranslatef(0.0f, shield.scroll, 0.0f);
+  if (cornersFit) {
+    DrawShieldArrays(shield, vertices, indices, caps);
+    gl.glPopMatrix();
+    gl.glMatrixMode(GL_MODELVIEW);
+    return;
+  }
   gl.glBegin(GL_TRIANGLES);
   for (std::size_t t = 0; t < indices; t += 3) {
     const std::uint32_t* corner = &mesh.indices[t];
@@ -126,10 +171,16 @@ void FadeShield(ShipShield& shield) {
 }  // namespace
 
 void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool) {
+  // Each drawn ship's transform, composed once for all its sections.
+  std::vector<ModelMatrix> placed(static_cast<std::size_t>(shipClass.shipCount()));
+  for (int i = 0; i < shipClass.shipCount(); ++i) {
+    const Ship* ship = shipClass.ships()[i];
+    if (Drawable(ship)) placed[static_cast<std::size_t>(i)] = PlacementMatrix(PlacementOf(*ship));
+  }
   for (int k = 0; k < shipClass.meshCount(); ++k) {
     const Mesh& mesh = shipClass.mesh(k);
     if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
-    WithTexture(mesh.texture, pool, [&] { DrawSections(shipClass, k, false, caps); });
+    WithTexture(mesh.texture, pool, [&] { DrawSections(shipClass, k, false, caps, placed); });
     if (caps.multitexture) {
       gl.glActiveTextureARB(GL_TEXTURE1_ARB);
       gl.glDisable(GL_TEXTURE_2D);
@@ -142,7 +193,7 @@ void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNameP
       if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
       damage->Bind(pool);  // makes its texture object on first use
       damage->BindInverse(pool);
-      DrawSections(shipClass, k, true, caps);
+      DrawSections(shipClass, k, true, caps, placed);
       gl.glDisable(GL_ALPHA_TEST);
     }
   }
@@ -167,14 +218,15 @@ bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScrol
   if (beam == nullptr) return false;
 
   const Vector3 at = ship.Position();
+  const Placement muzzle{static_cast<float>(at.x()) + phaser.mountWorldOffset[0],
+                         static_cast<float>(at.y()) + phaser.mountWorldOffset[1],
+                         static_cast<float>(at.z()) + phaser.mountWorldOffset[2],
+                         phaser.beamPitch,
+                         phaser.beamYaw,
+                         0};
   gl.glPushMatrix();
   gl.glColor4f(1.0f, 1.0f, 1.0f, phaser.beamOpacity);
-  gl.glTranslatef(static_cast<float>(at.x()) + phaser.mountWorldOffset[0],
-                  static_cast<float>(at.y()) + phaser.mountWorldOffset[1],
-                  static_cast<float>(at.z()) + phaser.mountWorldOffset[2]);
-  gl.glRotatef(phaser.beamYaw, 0, 1, 0);
-  gl.glRotatef(phaser.beamPitch, 1, 0, 0);
-  gl.glScalef(1, 1, phaser.beamLength);
+  gl.glMultMatrixf(PlacementMatrix(muzzle, {1, 1, phaser.beamLength}).data());
   gl.glMatrixMode(GL_TEXTURE);
   gl.glPushMatrix();
   gl.glTranslatef(0.0f, beamScroll, 0.0f);
@@ -191,16 +243,22 @@ bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScrol
 void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
   if (!ship.IsVisible()) return;
   ShipShield& shield = ship.Shield();
-  const Vector3 at = ship.Position();
-  gl.glPushMatrix();
-  gl.glTranslatef(static_cast<float>(at.x()), static_cast<float>(at.y()),
-                  static_cast<float>(at.z()));
-  gl.glRotated(ship.Heading(), 0, 1, 0);
-  gl.glRotated(ship.Pitch(), 1, 0, 0);
-  gl.glRotated(ship.Roll(), 0, 0, 1);
-  if (shield.glowing && shield.mesh != nullptr) DrawShield(shield, caps);
+  if (shield.glowing && shield.mesh != nullptr) {
+    // The ship's own orientation (heading about y, pitch about x, roll about z) at its place.
+    const Vector3 at = ship.Position();
+    const Matrix4& turn = ship.OrientationMatrix();
+    ModelMatrix model{};
+    for (std::size_t i = 0; i < 12; ++i) model[i] = static_cast<float>(turn[i]);
+    model[12] = static_cast<float>(at.x());
+    model[13] = static_cast<float>(at.y());
+    model[14] = static_cast<float>(at.z());
+    model[15] = 1;
+    gl.glPushMatrix();
+    gl.glMultMatrixf(model.data());
+    DrawShield(shield, caps);
+    gl.glPopMatrix();
+  }
   FadeShield(shield);
-  gl.glPopMatrix();
 }
 
 void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,

@@ -42,7 +42,8 @@ bool PhaserPassSetup(const ShipClass& shipClass, const MeshDrawCaps& caps, Textu
 bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScroll);
 
 // One ship's shield, for a visible ship only, with the client arrays off and its class's shield
-// image bound: drawn while glowing, then faded by the time since its last fade (4 alpha a
+// image bound: drawn while glowing (from arrays it turns on and off again, or in immediate mode
+// when its arrays do not hold every corner), then faded by the time since its last fade (4 alpha a
 // second, so a full glow lasts a quarter second) and its image moved on. An invisible ship's
 // shield waits, glow and all, until the ship is seen again.
 void ShieldPass(Ship& ship, const MeshDrawCaps& caps);

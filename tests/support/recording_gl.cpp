@@ -1,8 +1,13 @@
 #include "tests/support/recording_gl.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <string>
 #include <tuple>
 #include <type_traits>
+
+#include "saver/core/matrix4.h"
 
 namespace ironwood::testing {
 
@@ -51,6 +56,17 @@ T Zero() {
 #undef IW_GL_GLU
 #undef IW_GL_EXT
 
+void IW_GLAPI RecordMultMatrixf(const GLfloat* m) {
+  if (active == nullptr) return;
+  GlCall call{"glMultMatrixf", {}};
+  for (int i = 0; i < 16; ++i) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(m[i]));
+    call.args.push_back(text);
+  }
+  active->calls.push_back(std::move(call));
+}
+
 const GLubyte* IW_GLAPI AnswerGetString(GLenum name) {
   Record("glGetString", std::make_tuple(name));
   if (active == nullptr) return nullptr;
@@ -78,11 +94,37 @@ RecordingGl::RecordingGl() : saved_(gl) {
 #undef IW_GL_GLU
 #undef IW_GL_EXT
   gl.glGetString = AnswerGetString;
+  gl.glMultMatrixf = RecordMultMatrixf;
 }
 
 RecordingGl::~RecordingGl() {
   gl = saved_;
   active = nullptr;
+}
+
+std::array<double, 16> MatrixArgs(const GlCall& call) {
+  std::array<double, 16> m{};
+  for (std::size_t i = 0; i < m.size() && i < call.args.size(); ++i) m[i] = std::stod(call.args[i]);
+  return m;
+}
+
+std::array<double, 16> TurnedByCalls(const std::array<double, 3>& at, double heading, double pitch,
+                                     double roll, const std::array<double, 3>& scale) {
+  Matrix4 m = IdentityMatrix();
+  Translate(m, at[0], at[1], at[2]);
+  Rotate(m, heading, 0, 1, 0);
+  Rotate(m, pitch, 1, 0, 0);
+  Rotate(m, roll, 0, 0, 1);
+  for (int column = 0; column < 3; ++column) {
+    for (int row = 0; row < 4; ++row) m[4 * column + row] *= scale[column];
+  }
+  return m;
+}
+
+double LargestDifference(const std::array<double, 16>& a, const std::array<double, 16>& b) {
+  double largest = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(a[i] - b[i]));
+  return largest;
 }
 
 int RecordingGl::Count(std::string_view name) const {

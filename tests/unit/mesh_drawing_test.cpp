@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -68,7 +70,9 @@ TEST(MeshDrawing, SingleUnitEmptyMeshAndLockedDraws) {
   EXPECT_EQ(names[5], "glUnlockArraysEXT");
 }
 
-TEST(MeshDrawing, PlacementTurnsHeadingThenPitchThenRoll) {
+// One glMultMatrixf stands for translate, heading about y, pitch about x, roll about z and
+// scale: the same matrix, column by column, as those calls make.
+TEST(MeshDrawing, PlacementMatrixIsTheTranslateRotateScaleSequence) {
   testing::RecordingGl recording;
   bool drawn = false;
   DrawPlaced({1, 2, 3, 10, 20, 30}, [&] {
@@ -76,12 +80,24 @@ TEST(MeshDrawing, PlacementTurnsHeadingThenPitchThenRoll) {
     gl.glDrawArrays(GL_POINTS, 0, 1);
   });
   EXPECT_TRUE(drawn);
-  std::vector<std::string> texts;
-  for (const auto& call : recording.calls) texts.push_back(call.Text());
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "glPushMatrix()", "glTranslatef(1, 2, 3)", "glRotated(20, 0, 1, 0)",
-                       "glRotated(10, 1, 0, 0)", "glRotated(30, 0, 0, 1)",
-                       "glDrawArrays(0, 0, 1)", "glPopMatrix()"}));
+  ASSERT_EQ(recording.Names(), (std::vector<std::string>{"glPushMatrix", "glMultMatrixf",
+                                                         "glDrawArrays", "glPopMatrix"}));
+  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(recording.calls[1]),
+                                       testing::TurnedByCalls({1, 2, 3}, 20, 10, 30)),
+            1e-6);
+
+  const Placement turns[] = {
+      {-5, 0.5f, 40, -89, 180, 359}, {0, 0, 0, 45, -135, -270}, {100, -200, 3, 0.25f, 0, 720}};
+  for (const Placement& p : turns) {
+    const ModelMatrix m = PlacementMatrix(p, {2, 0.5f, 3});
+    std::array<double, 16> composed{};
+    std::copy(m.begin(), m.end(), composed.begin());
+    EXPECT_LT(
+        testing::LargestDifference(composed, testing::TurnedByCalls({p.x, p.y, p.z}, p.heading,
+                                                                    p.pitch, p.roll, {2, 0.5, 3})),
+        1e-5)
+        << p.heading << " " << p.pitch << " " << p.roll;
+  }
 }
 
 }  // namespace

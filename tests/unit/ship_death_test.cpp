@@ -242,18 +242,13 @@ TEST_F(ShipDeathTest, TheFlareFacesTheEyeAndPeaksAtAQuarterSecond) {
   const float k = static_cast<float>(std::sin(1.0));
   ASSERT_EQ(gl_.Count("glColor4f"), 1);
   EXPECT_NEAR(Arg(gl_.Named("glColor4f")[0], 3), k, 1e-4);
-  ASSERT_EQ(gl_.Count("glScalef"), 1);
-  const GlCall scale = gl_.Named("glScalef")[0];
-  EXPECT_NEAR(Arg(scale, 0), 3.7f * k * 90 / 3, 1e-3);
-  EXPECT_NEAR(Arg(scale, 1), 3.7f * k * 45 / 3, 1e-3);
-  EXPECT_NEAR(Arg(scale, 2), 3.7f * k * 45 / 3, 1e-3);
-  const GlCall at = gl_.Named("glTranslatef")[0];
-  EXPECT_EQ(at.args, (std::vector<std::string>{"60", "0", "100"}));
-  const std::vector<GlCall> turns = gl_.Named("glRotatef");
-  ASSERT_EQ(turns.size(), 3u);
-  EXPECT_NEAR(Arg(turns[0], 0), -90, 1e-3);  // yaw towards the eye
-  EXPECT_NEAR(Arg(turns[1], 0), 0, 1e-3);    // pitch
-  EXPECT_EQ(Arg(turns[2], 0), 0);            // no roll
+  // Turned towards the eye (yaw -90, no pitch, no roll) and scaled.
+  ASSERT_EQ(gl_.Count("glMultMatrixf"), 1);
+  const double s = 3.7 * k / 3;
+  EXPECT_LT(testing::LargestDifference(
+                testing::MatrixArgs(gl_.Named("glMultMatrixf")[0]),
+                testing::TurnedByCalls({60, 0, 100}, -90, 0, 0, {90 * s, 45 * s, 45 * s})),
+            1e-3);
   EXPECT_EQ(gl_.Count("glDrawElements"), 1);
 
   clock_.Advance(251);  // 501 ms: the flash is over
@@ -287,13 +282,12 @@ TEST_F(ShipDeathTest, TheShockWaveGrowsAndFadesWhereTheShipBrokeUp) {
   const GlCall colour = gl_.Named("glColor4f")[0];
   EXPECT_NEAR(Arg(colour, 0), 1, 1e-6);
   EXPECT_NEAR(Arg(colour, 3), 0.5, 1e-4);
-  ASSERT_EQ(gl_.Count("glScalef"), 1);
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(Arg(gl_.Named("glScalef")[0], i), 67.857, 1e-2);
-  EXPECT_EQ(gl_.Named("glTranslatef")[0].args, (std::vector<std::string>{"5", "6", "7"}));
-  const std::vector<GlCall> turns = gl_.Named("glRotatef");
-  ASSERT_EQ(turns.size(), 3u);
-  EXPECT_NEAR(Arg(turns[0], 0), wave.yaw, 1e-3);
-  EXPECT_NEAR(Arg(turns[1], 0), wave.pitch, 1e-3);
+  ASSERT_EQ(gl_.Count("glMultMatrixf"), 1);
+  const double grown = 950.0 / 14;
+  EXPECT_LT(testing::LargestDifference(
+                testing::MatrixArgs(gl_.Named("glMultMatrixf")[0]),
+                testing::TurnedByCalls({5, 6, 7}, wave.yaw, wave.pitch, 0, {grown, grown, grown})),
+            1e-3);
   EXPECT_EQ(gl_.Count("glDrawElements"), 1);
 
   clock_.Advance(1049);  // 1999 ms: still there, nearly gone

@@ -78,8 +78,8 @@ std::vector<DrawSeen> Follow(const std::vector<GlCall>& calls, GlState& s) {
       if (std::stoul(c.args[0]) == GL_ALPHA_TEST) s.alphaTest = on;
     } else if (c.name == "glBindTexture") {
       s.bound[s.active] = c.args[1];
-    } else if (c.name == "glTranslatef") {
-      s.x = std::stof(c.args[0]);
+    } else if (c.name == "glMultMatrixf") {
+      s.x = std::stof(c.args[12]);
     } else if (c.name == "glDrawElements") {
       draws.push_back({c.args[3], s.bound[0], s.alphaTest, s.enabled[1], s.x});
     }
@@ -156,10 +156,14 @@ TEST_F(ShipPassesTest, HullPassDrawsEachSectionOnceIntactOrShotUp) {
   EXPECT_EQ(gl_.Count("glPushMatrix"), gl_.Count("glPopMatrix"));
   EXPECT_EQ(gl_.Count("glDisable"), 3);  // unit 1 after each mesh, the alpha test once
 
-  // The hull is placed by the ship's state: its angles, heading about y first.
-  const std::vector<GlCall> turns = gl_.Named("glRotated");
-  ASSERT_EQ(turns.size(), 9u);
-  EXPECT_EQ(Text(turns[0].args), "0, 0, 1, 0");
+  // The hull is placed by the ship's state, one matrix a section; the arrays are set once a
+  // mesh and round, not once a ship.
+  const std::vector<GlCall> placed = gl_.Named("glMultMatrixf");
+  ASSERT_EQ(placed.size(), 3u);
+  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(placed[0]),
+                                       testing::TurnedByCalls({0, 1, 2}, 0, 0, 0)),
+            1e-6);
+  EXPECT_EQ(gl_.Count("glVertexPointer"), 3);
 
   // Without multitexture no unit is ever selected (the entry point may not exist).
   gl_.calls.clear();
@@ -230,10 +234,7 @@ TEST_F(ShipPassesTest, FiringPhaserBeamIsTurnedOntoItsTargetAndStretched) {
   const std::vector<std::string> expected = {
       "glPushMatrix()",
       "glColor4f(1, 1, 1, 0.5)",
-      "glTranslatef(11, 3, 5)",
-      "glRotatef(30, 0, 1, 0)",
-      "glRotatef(-10, 1, 0, 0)",
-      "glScalef(1, 1, 7)",
+      seen.at(2),
       "glMatrixMode(5890)",
       "glPushMatrix()",
       "glTranslatef(0, 0.3, 0)",
@@ -242,6 +243,10 @@ TEST_F(ShipPassesTest, FiringPhaserBeamIsTurnedOntoItsTargetAndStretched) {
       "glMatrixMode(5888)",
       "glPopMatrix()"};
   EXPECT_EQ(seen, expected);
+  ASSERT_EQ(gl_.calls.at(2).name, "glMultMatrixf");
+  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(gl_.calls.at(2)),
+                                       testing::TurnedByCalls({11, 3, 5}, 30, -10, 0, {1, 1, 7})),
+            1e-5);
   EXPECT_EQ(phaser.charge, 1.0f);  // drawing costs nothing; the fire control drains
 
   // A phaser not firing, a dead ship, a ship whose hull is gone: no beam.
@@ -326,7 +331,7 @@ TEST_F(ShieldPassTest, DarkShieldHitAgainGlowsAndFades) {
   EXPECT_FLOAT_EQ(brightest, 0.6f);  // 1 less 4 x 0.1 s
   clock_.Advance(16);
   ShieldPass(ship, {true, false});
-  EXPECT_EQ(gl_.Count("glBegin"), 1);  // drawn on the frame after the hit
+  EXPECT_EQ(gl_.Count("glDrawElements"), 1);  // drawn on the frame after the hit
   clock_.Advance(200);
   ShieldPass(ship, {true, false});
   EXPECT_FALSE(ship.Shield().glowing);
@@ -349,26 +354,27 @@ TEST_F(ShieldPassTest, GlowFadesInAQuarterSecondThenTheShieldIsSkipped) {
   gl_.calls.clear();
   clock_.Advance(250);
   ShieldPass(ship, {true, false});
+  // From arrays: the shield's own colours with the mesh's places and coordinates (on unit 0,
+  // the client-active unit back on unit 1 afterwards), every array turned on put out again.
   const Mesh& mesh = *shield.mesh;
-  EXPECT_EQ(gl_.Count("glBegin"), 1);
-  EXPECT_EQ(gl_.Count("glVertex3f"), static_cast<int>(mesh.faceCount * 3));
-  EXPECT_EQ(gl_.Count("glMultiTexCoord2fARB"), static_cast<int>(mesh.faceCount * 3));
-  EXPECT_EQ(gl_.Count("glTexCoord2f"), 0);
-  EXPECT_EQ(Text(gl_.Named("glTranslatef")[1].args), "0, 0.4, 0");  // the texture matrix
-  // Every corner of a triangle with vertex 5 carries that vertex's colour and place.
-  const std::vector<GlCall> colours = gl_.Named("glColor4f");
-  const std::vector<GlCall> corners = gl_.Named("glVertex3f");
-  bool found = false;
-  for (std::size_t i = 0; i < mesh.faceCount * 3; ++i) {
-    if (mesh.indices[i] != 5) continue;
-    found = true;
-    EXPECT_EQ(Text(colours[i].args), "0.25, 1, 1, 1");
-    char place[64];
-    std::snprintf(place, sizeof place, "%g, %g, %g", mesh.positions[15], mesh.positions[16],
-                  mesh.positions[17]);
-    EXPECT_EQ(Text(corners[i].args), place);
-  }
-  EXPECT_TRUE(found);
+  EXPECT_EQ(gl_.Count("glBegin"), 0);
+  EXPECT_EQ(Text(gl_.Named("glTranslatef").at(0).args), "0, 0.4, 0");  // the texture matrix
+  const std::string floats = std::to_string(GL_FLOAT);
+  EXPECT_EQ(Text(gl_.Named("glColorPointer").at(0).args),
+            "4, " + floats + ", 16, " + PointerText(shield.colours.data()));
+  EXPECT_EQ(Text(gl_.Named("glVertexPointer").at(0).args),
+            "3, " + floats + ", 12, " + PointerText(mesh.positions.data()));
+  EXPECT_EQ(Text(gl_.Named("glTexCoordPointer").at(0).args),
+            "2, " + floats + ", 8, " + PointerText(mesh.texCoords.data()));
+  EXPECT_EQ(
+      Text(gl_.Named("glDrawElements").at(0).args),
+      "4, " + std::to_string(mesh.faceCount * 3) + ", 5125, " + PointerText(mesh.indices.data()));
+  const std::vector<GlCall> units = gl_.Named("glClientActiveTextureARB");
+  ASSERT_EQ(units.size(), 2u);
+  EXPECT_EQ(units[0].args[0], std::to_string(GL_TEXTURE0_ARB));
+  EXPECT_EQ(units[1].args[0], std::to_string(GL_TEXTURE1_ARB));
+  EXPECT_EQ(gl_.Count("glEnableClientState"), 3);
+  EXPECT_EQ(gl_.Count("glDisableClientState"), 3);
   // 1 - 4 x 0.25 leaves exactly 0, still counted as lit; one more millisecond puts it out.
   EXPECT_EQ(shield.colours[4 * 5 + 3], 0.0f);
   EXPECT_TRUE(shield.glowing);
@@ -379,9 +385,8 @@ TEST_F(ShieldPassTest, GlowFadesInAQuarterSecondThenTheShieldIsSkipped) {
   gl_.calls.clear();
   clock_.Advance(16);
   ShieldPass(ship, {false, false});
-  EXPECT_EQ(gl_.Count("glBegin"), 0);
-  EXPECT_EQ(gl_.Count("glPushMatrix"), 1);  // only the ship's transform
-  EXPECT_EQ(gl_.Count("glPopMatrix"), 1);
+  EXPECT_EQ(gl_.Count("glDrawElements"), 0);
+  EXPECT_EQ(gl_.Count("glPushMatrix"), 0);
 }
 
 TEST_F(ShieldPassTest, ScrollWrapsAndWithoutMultitextureCoordinatesGoPlain) {
@@ -394,12 +399,13 @@ TEST_F(ShieldPassTest, ScrollWrapsAndWithoutMultitextureCoordinatesGoPlain) {
   clock_.Advance(100);
   ShieldPass(ships_[1], {false, false});
   EXPECT_NEAR(shield.scroll, 0.04f, 1e-6);
-  EXPECT_EQ(gl_.Count("glMultiTexCoord2fARB"), 0);
   EXPECT_EQ(gl_.Count("glActiveTextureARB"), 0);
-  EXPECT_EQ(gl_.Count("glTexCoord2f"), gl_.Count("glVertex3f"));
-  // The 64-bit angles, heading first, after the ship's position.
-  EXPECT_EQ(gl_.Named("glTranslatef")[0].Text(), "glTranslatef(10, 1, 2)");
-  EXPECT_EQ(gl_.Named("glRotated")[0].Text(), "glRotated(0, 0, 1, 0)");
+  EXPECT_EQ(gl_.Count("glClientActiveTextureARB"), 0);
+  EXPECT_EQ(gl_.Count("glDrawElements"), 1);
+  // The ship's own orientation at its position.
+  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(gl_.Named("glMultMatrixf").at(0)),
+                                       testing::TurnedByCalls({10, 1, 2}, 0, 0, 0)),
+            1e-6);
 
   // After a long time unseen the value still comes back within 0..1.
   shield.scroll = 0.5f;
@@ -414,8 +420,60 @@ TEST_F(ShieldPassTest, ClassShieldPassBindsOnceForItsShips) {
   EXPECT_EQ(gl_.Names().front(), "glActiveTextureARB");
   ASSERT_EQ(gl_.Count("glBindTexture"), 1);
   EXPECT_EQ(gl_.Named("glBindTexture")[0].args[1], Name(class_.shieldTexture()->glName()));
-  EXPECT_EQ(gl_.Count("glRotated"), 3 * 4);  // every ship's transform
+  EXPECT_EQ(gl_.Count("glPushMatrix"), 0);  // none glows: nothing placed or drawn
   for (const Ship& ship : ships_) EXPECT_EQ(ship.Shield().lastUpdate, 5000u);
+}
+
+GLboolean IW_GLAPI AlwaysEnabled(GLenum) { return GL_TRUE; }
+
+// Arrays already on stay on, locked where the caps say; a shield whose arrays do not hold every
+// corner is drawn the old way, without the triangles that reach past them.
+TEST_F(ShieldPassTest, ArraysLeaveStateAsFoundAndCornersPastThemFallBack) {
+  Build();
+  Ship& ship = ships_[0];
+  ShipShield& shield = ship.Shield();
+  ShieldPass(ship, {true, false});
+  for (std::size_t v = 3; v < shield.colours.size(); v += 4) shield.colours[v] = 1.0f;
+  shield.glowing = true;
+  const std::size_t vertices = shield.colours.size() / 4;
+
+  gl_.calls.clear();
+  const auto isEnabled = gl.glIsEnabled;
+  gl.glIsEnabled = AlwaysEnabled;
+  ShieldPass(ship, {true, true});
+  gl.glIsEnabled = isEnabled;
+  EXPECT_EQ(gl_.Named("glLockArraysEXT").at(0).Text(),
+            "glLockArraysEXT(0, " + std::to_string(vertices) + ")");
+  EXPECT_EQ(gl_.Count("glUnlockArraysEXT"), 1);
+  for (const char* name : {"glEnableClientState", "glDisableClientState"}) {
+    EXPECT_EQ(gl_.Count(name), 2) << name;
+    for (const GlCall& c : gl_.Named(name)) {
+      EXPECT_NE(c.args[0], std::to_string(GL_TEXTURE_COORD_ARRAY)) << name;
+    }
+  }
+
+  const Mesh* original = shield.mesh;
+  Mesh pastTheEnd = *original;
+  pastTheEnd.indices[1] = static_cast<std::uint32_t>(vertices);
+  const std::vector<float> colours = shield.colours;
+  for (int shortColours = 0; shortColours < 2; ++shortColours) {
+    shield.mesh = shortColours ? original : &pastTheEnd;
+    if (shortColours) shield.colours.resize(4 * (vertices - 1));
+    gl_.calls.clear();
+    ShieldPass(ship, {true, false});
+    int within = 0;
+    for (std::size_t t = 0; t < original->faceCount * 3; t += 3) {
+      const auto* corner = &shield.mesh->indices[t];
+      const std::size_t limit = shield.colours.size() / 4;
+      within += corner[0] < limit && corner[1] < limit && corner[2] < limit;
+    }
+    EXPECT_EQ(gl_.Count("glDrawElements"), 0) << shortColours;
+    EXPECT_EQ(gl_.Count("glEnableClientState"), 0) << shortColours;
+    EXPECT_EQ(gl_.Count("glVertex3f"), 3 * within) << shortColours;
+    EXPECT_LT(within, static_cast<int>(original->faceCount)) << shortColours;
+  }
+  shield.mesh = original;
+  shield.colours = colours;
 }
 
 }  // namespace
