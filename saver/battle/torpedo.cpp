@@ -148,12 +148,8 @@ void TorpedoPool::Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& 
   if (texture != nullptr) texture->Bind(pool);
   for (const Torpedo& torpedo : torpedoes_) {
     if (!torpedo.active) continue;
-    gl.glPushMatrix();
-    gl.glTranslatef(torpedo.state[0], torpedo.state[1], torpedo.state[2]);
-    gl.glRotatef(torpedo.yaw, 0, 1, 0);
-    gl.glRotatef(torpedo.pitch, 1, 0, 0);
-    DrawMeshElements(*model);
-    gl.glPopMatrix();
+    DrawElementsAt(*model, PlacementMatrix({torpedo.state[0], torpedo.state[1], torpedo.state[2],
+                                            torpedo.pitch, torpedo.yaw, 0}));
   }
 }
 

@@ -289,24 +289,24 @@ TEST_F(TorpedoTest, DrawPlacesEveryFlyingTorpedoWithOneArraySetupAndOneBind) {
   EXPECT_EQ(gl_.Count("glPushMatrix"), 2);
   EXPECT_EQ(gl_.Count("glPopMatrix"), 2);
   EXPECT_EQ(gl_.Count("glDrawElements"), 2);
-  const auto translates = gl_.Named("glTranslatef");
-  ASSERT_EQ(translates.size(), 2u);
-  EXPECT_EQ(translates[0].Text(), "glTranslatef(1, 2, 3)");
+  // Per torpedo one matrix: placed, yawed about Y, then pitched (rising at 45 degrees).
+  const auto placed = gl_.Named("glMultMatrixf");
+  ASSERT_EQ(placed.size(), 2u);
+  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(placed[0]),
+                                       testing::TurnedByCalls({1, 2, 3}, 90, 0, 0)),
+            1e-5);
   const double climbed = 95 / std::sqrt(2.0);
-  EXPECT_NEAR(std::stod(translates[1].args[1]), 8 + climbed, 1e-3);
-  EXPECT_NEAR(std::stod(translates[1].args[2]), 9 + climbed, 1e-3);
-  const auto rotates = gl_.Named("glRotatef");
-  ASSERT_EQ(rotates.size(), 4u);
-  EXPECT_EQ(rotates[0].Text(), "glRotatef(90, 0, 1, 0)");  // yaw first, about Y
-  EXPECT_EQ(rotates[1].Text(), "glRotatef(0, 1, 0, 0)");
-  EXPECT_EQ(rotates[3].Text(), "glRotatef(-45, 1, 0, 0)");  // rising at 45 degrees
-  // Per torpedo: push, translate, yaw, pitch, draw, pop, after the one-time setup.
+  EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(placed[1]),
+                                       testing::TurnedByCalls({7, 8 + climbed, 9 + climbed}, 0,
+                                                              -45, 0)),
+            1e-3);
+  // Per torpedo: push, place, draw, pop, after the one-time setup.
   std::vector<std::string> names = gl_.Names();
   const auto firstPush = std::find(names.begin(), names.end(), "glPushMatrix");
   ASSERT_NE(firstPush, names.end());
-  EXPECT_EQ(std::vector<std::string>(firstPush, firstPush + 6),
-            (std::vector<std::string>{"glPushMatrix", "glTranslatef", "glRotatef", "glRotatef",
-                                      "glDrawElements", "glPopMatrix"}));
+  EXPECT_EQ(std::vector<std::string>(firstPush, firstPush + 4),
+            (std::vector<std::string>{"glPushMatrix", "glMultMatrixf", "glDrawElements",
+                                      "glPopMatrix"}));
 
   gl_.calls.clear();
   pool_.Draw(nullptr, armed.torpedoTexture(), {true, false}, multi);
