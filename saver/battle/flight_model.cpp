@@ -122,6 +122,9 @@ FlightOutput FlightModel::Update() {
     Rotate(m, roll, 0, 0, 1);
     forward = Vector3(m[8], m[9], m[10]);
     forward.Normalize();
+    orientation = m;
+    orientedAngles = {heading, pitch, roll};
+    oriented = true;
   }
   lastUpdate = now;
   return {pitch, heading, roll, (1.0 - roll / 180.0) * speed};

@@ -4,9 +4,11 @@
 // nose pitches towards the goal's elevation, the ship banks into the turn, and the bank swings
 // the heading round. Every change is limited by the class's rates.
 
+#include <array>
 #include <cstdint>
 
 #include "saver/assets/plugin_file.h"
+#include "saver/core/matrix4.h"
 #include "saver/core/vector3.h"
 
 namespace ironwood {
@@ -26,6 +28,11 @@ struct FlightModel {
   double speed = 0, targetSpeed = 0, speedError = 0;
   FlightAttributes attributes;  // the class's, copied
   Vector3 forward{0, 0, 1};     // unit vector of the nose
+  // The rotation the last step turned the nose with, and the angles it was made of (heading,
+  // pitch, roll), so that a ship at those angles need not make it again.
+  Matrix4 orientation = IdentityMatrix();
+  std::array<double, 3> orientedAngles{0, 0, 0};
+  bool oriented = false;
   std::uint32_t lastUpdate = 0;  // ms; 0: not yet started
 
   // The goal as last given, for whoever wants to know where the ship is steering.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "platform/clock.h"
@@ -122,6 +123,7 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
 
     forward_ = {0, 0, 1};
     pitch_ = heading_ = roll_ = 0;
+    oriented_ = false;
     speed_ = 0;
     orientation_ = IdentityMatrix();
     inverseOrientation_ = IdentityMatrix();
@@ -181,9 +183,20 @@ void Ship::Update(const Vector3& eyeOffset) {
   UpdateVisibility(eyeOffset);
 }
 
+// The same angles, bit for bit, make the same matrices: a wreck drifting at its last attitude
+// keeps them, and a ship the flight model has just turned takes the rotation it made.
 void Ship::Orient() {
-  orientation_ = ShipOrientation(heading_, pitch_, roll_);
+  const std::array<double, 3> angles{heading_, pitch_, roll_};
+  auto same = [&angles](const std::array<double, 3>& other) {
+    return std::memcmp(angles.data(), other.data(), sizeof angles) == 0;
+  };
+  if (oriented_ && same(orientedAngles_)) return;
+  orientation_ = flight_.oriented && same(flight_.orientedAngles)
+                     ? flight_.orientation
+                     : ShipOrientation(heading_, pitch_, roll_);
   inverseOrientation_ = ShipInverseOrientation(heading_, pitch_, roll_);
+  orientedAngles_ = angles;
+  oriented_ = true;
   // The nose is the image of +Z: the third column.
   forward_ = {static_cast<float>(orientation_[8]), static_cast<float>(orientation_[9]),
               static_cast<float>(orientation_[10])};

@@ -201,6 +201,9 @@ class Ship {
   const ShipClass* class_ = nullptr;
   Roster* roster_ = nullptr;
   ShipState state_{};
+  // The heading, pitch and roll the orientation matrices were last made of.
+  std::array<double, 3> orientedAngles_{0, 0, 0};
+  bool oriented_ = false;
   std::array<float, 3> forward_{0, 0, 1};
   double pitch_ = 0, heading_ = 0, roll_ = 0;
   float speed_ = 0;
