@@ -33,10 +33,18 @@ void WithTexture(Texture* texture, TextureNamePool& pool, const Draw& draw) {
   gl.glEnable(GL_TEXTURE_2D);
 }
 
-// The hull pass places ships by their reported state, whose angles are floats.
-Placement PlacementOf(const Ship& ship) {
-  const ShipState s = ship.State();
-  return {s[0], s[1], s[2], s[5], s[6], s[7]};
+// The ship's own orientation (heading about y, pitch about x, roll about z, made once a frame
+// by the ship) at its place.
+ModelMatrix ShipModelMatrix(const Ship& ship) {
+  const Vector3 at = ship.Position();
+  const Matrix4& turn = ship.OrientationMatrix();
+  ModelMatrix model{};
+  for (std::size_t i = 0; i < 12; ++i) model[i] = static_cast<float>(turn[i]);
+  model[12] = static_cast<float>(at.x());
+  model[13] = static_cast<float>(at.y());
+  model[14] = static_cast<float>(at.z());
+  model[15] = 1;
+  return model;
 }
 
 bool Drawable(const Ship* ship) {
@@ -171,11 +179,13 @@ void FadeShield(ShipShield& shield) {
 }  // namespace
 
 void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool) {
-  // Each drawn ship's transform, composed once for all its sections.
-  std::vector<ModelMatrix> placed(static_cast<std::size_t>(shipClass.shipCount()));
+  // Each drawn ship's transform, once for all its sections; the list is kept between frames so
+  // that a frame allocates nothing.
+  static std::vector<ModelMatrix> placed;
+  placed.resize(static_cast<std::size_t>(shipClass.shipCount()));
   for (int i = 0; i < shipClass.shipCount(); ++i) {
     const Ship* ship = shipClass.ships()[i];
-    if (Drawable(ship)) placed[static_cast<std::size_t>(i)] = PlacementMatrix(PlacementOf(*ship));
+    if (Drawable(ship)) placed[static_cast<std::size_t>(i)] = ShipModelMatrix(*ship);
   }
   for (int k = 0; k < shipClass.meshCount(); ++k) {
     const Mesh& mesh = shipClass.mesh(k);
@@ -244,17 +254,8 @@ void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
   if (!ship.IsVisible()) return;
   ShipShield& shield = ship.Shield();
   if (shield.glowing && shield.mesh != nullptr) {
-    // The ship's own orientation (heading about y, pitch about x, roll about z) at its place.
-    const Vector3 at = ship.Position();
-    const Matrix4& turn = ship.OrientationMatrix();
-    ModelMatrix model{};
-    for (std::size_t i = 0; i < 12; ++i) model[i] = static_cast<float>(turn[i]);
-    model[12] = static_cast<float>(at.x());
-    model[13] = static_cast<float>(at.y());
-    model[14] = static_cast<float>(at.z());
-    model[15] = 1;
     gl.glPushMatrix();
-    gl.glMultMatrixf(model.data());
+    gl.glMultMatrixf(ShipModelMatrix(ship).data());
     DrawShield(shield, caps);
     gl.glPopMatrix();
   }
