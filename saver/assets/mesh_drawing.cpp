@@ -38,12 +38,10 @@ void DrawMeshLocked(const Mesh& mesh, const MeshDrawCaps& caps) {
   if (lock) gl.glUnlockArraysEXT();
 }
 
-ModelMatrix PlacementMatrix(const Placement& placement, const std::array<float, 3>& scale) {
-  constexpr double kRadians = 3.14159265358979323846 / 180.0;
-  const double h = placement.heading * kRadians, p = placement.pitch * kRadians,
-               r = placement.roll * kRadians;
-  const double ch = std::cos(h), sh = std::sin(h), cp = std::cos(p), sp = std::sin(p),
-               cr = std::cos(r), sr = std::sin(r);
+ModelMatrix TurnedMatrix(const Turn& turn, float x, float y, float z,
+                         const std::array<float, 3>& scale) {
+  const double ch = turn.cosHeading, sh = turn.sinHeading, cp = turn.cosPitch,
+               sp = turn.sinPitch, cr = turn.cosRoll, sr = turn.sinRoll;
   // Ry(heading) Rx(pitch) Rz(roll), column by column, each column then scaled.
   const double columns[3][3] = {{ch * cr + sh * sp * sr, cp * sr, ch * sp * sr - sh * cr},
                                 {sh * sp * cr - ch * sr, cp * cr, sh * sr + ch * sp * cr},
@@ -54,11 +52,19 @@ ModelMatrix PlacementMatrix(const Placement& placement, const std::array<float, 
       m[4 * c + row] = static_cast<float>(columns[c][row] * scale[c]);
     }
   }
-  m[12] = placement.x;
-  m[13] = placement.y;
-  m[14] = placement.z;
+  m[12] = x;
+  m[13] = y;
+  m[14] = z;
   m[15] = 1;
   return m;
+}
+
+ModelMatrix PlacementMatrix(const Placement& placement, const std::array<float, 3>& scale) {
+  constexpr double kRadians = 3.14159265358979323846 / 180.0;
+  const double h = placement.heading * kRadians, p = placement.pitch * kRadians,
+               r = placement.roll * kRadians;
+  const Turn turn{std::sin(h), std::cos(h), std::sin(p), std::cos(p), std::sin(r), std::cos(r)};
+  return TurnedMatrix(turn, placement.x, placement.y, placement.z, scale);
 }
 
 void DrawElementsAt(const Mesh& mesh, const ModelMatrix& model) {

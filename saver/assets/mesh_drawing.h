@@ -43,6 +43,15 @@ using ModelMatrix = std::array<float, 16>;
 ModelMatrix PlacementMatrix(const Placement& placement,
                             const std::array<float, 3>& scale = {1, 1, 1});
 
+// A turn by heading about y, pitch about x and roll about z, given by the sines and cosines of
+// its angles, and the model transform it makes at (x, y, z) with `scale`: PlacementMatrix for a
+// caller that knows the sines and cosines without the angles.
+struct Turn {
+  double sinHeading, cosHeading, sinPitch, cosPitch, sinRoll, cosRoll;
+};
+ModelMatrix TurnedMatrix(const Turn& turn, float x, float y, float z,
+                         const std::array<float, 3>& scale);
+
 // The mesh's triangles (its arrays already set) inside `model`, pushed and popped around them.
 void DrawElementsAt(const Mesh& mesh, const ModelMatrix& model);
 

@@ -1,5 +1,7 @@
 #include "saver/effects/billboard.h"
 
+#include <cmath>
+
 #include "glapi/gl_table.h"
 
 namespace ironwood {
@@ -13,10 +15,27 @@ EffectPlacement PlacementAt(const Vector3& p) {
 }
 namespace {
 
-// The transform and the triangles; the arrays are already set.
+// The transform and the triangles; the arrays are already set. A billboard facing the eye is
+// turned straight from its direction: the yaw's cosine and sine are z and x over the length in
+// the horizontal plane, and the pitch's are that length and -y over the whole length, the
+// angles DirectionToAngles works out the long way round. Straight up or down, where the yaw is
+// whatever it last was, it takes the long way too.
 void DrawTurned(const BillboardInstance& billboard) {
   const auto& p = billboard.placement;
-  const Placement turned{p[0], p[1], p[2], billboard.pitch, billboard.yaw, billboard.roll};
+  if (billboard.facing) {
+    double x, y, z;
+    billboard.direction.Get(x, y, z);
+    const double flat = std::sqrt(x * x + z * z);
+    const double length = std::sqrt(flat * flat + y * y);
+    if (flat > 0 && std::isfinite(length)) {
+      const double r = billboard.roll * (3.14159265358979323846 / 180.0);
+      const Turn turn{x / flat, z / flat, -y / length, flat / length, std::sin(r), std::cos(r)};
+      DrawElementsAt(*billboard.mesh, TurnedMatrix(turn, p[0], p[1], p[2], billboard.scale));
+      return;
+    }
+  }
+  const auto [pitch, yaw] = BillboardAngles(billboard);
+  const Placement turned{p[0], p[1], p[2], pitch, yaw, billboard.roll};
   DrawElementsAt(*billboard.mesh, PlacementMatrix(turned, billboard.scale));
 }
 
@@ -24,15 +43,22 @@ void DrawTurned(const BillboardInstance& billboard) {
 
 void SetBillboardDirection(BillboardInstance& billboard, const Vector3& direction) {
   billboard.direction = direction;
+  billboard.facing = false;
   DirectionToAngles(direction, billboard.pitch, billboard.yaw);
 }
 
 void FaceEye(BillboardInstance& billboard, const std::array<float, 3>& eyeOffset) {
   const auto& p = billboard.placement;
-  SetBillboardDirection(billboard,
-                        Vector3(static_cast<double>(-eyeOffset[0] - p[0]),
+  billboard.direction = Vector3(static_cast<double>(-eyeOffset[0] - p[0]),
                                 static_cast<double>(-eyeOffset[1] - p[1]),
-                                static_cast<double>(-eyeOffset[2] - p[2])));
+                                static_cast<double>(-eyeOffset[2] - p[2]));
+  billboard.facing = true;
+}
+
+std::array<float, 2> BillboardAngles(const BillboardInstance& billboard) {
+  float pitch = billboard.pitch, yaw = billboard.yaw;
+  if (billboard.facing) DirectionToAngles(billboard.direction, pitch, yaw);
+  return {pitch, yaw};
 }
 
 void DrawBillboard(const BillboardInstance& billboard, const MeshDrawCaps& caps) {

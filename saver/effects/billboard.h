@@ -22,6 +22,9 @@ struct BillboardInstance {
   Vector3 direction;                   // where the mesh's +z axis is turned
   EffectPlacement placement{};         // only the position is used for drawing
   float pitch = 0, yaw = 0, roll = 0;  // degrees; pitch and yaw follow the direction
+  // Turned to face the eye by FaceEye: drawn turned onto `direction` itself, and pitch and yaw
+  // are not kept (BillboardAngles gives them).
+  bool facing = false;
   std::array<float, 3> scale{};
   std::array<float, 6> extra{};
 };
@@ -30,8 +33,12 @@ struct BillboardInstance {
 void SetBillboardDirection(BillboardInstance& billboard, const Vector3& direction);
 
 // Turns the billboard to face the eye, which sits at -eyeOffset in the world (the camera's eye
-// offset): direction = -eyeOffset - position.
+// offset): direction = -eyeOffset - position. Every frame for every fireball, so the angles are
+// not worked out: the turn is made from the direction when the billboard is drawn.
 void FaceEye(BillboardInstance& billboard, const std::array<float, 3>& eyeOffset);
+
+// The pitch and yaw the billboard is drawn with, {pitch, yaw}, in degrees.
+std::array<float, 2> BillboardAngles(const BillboardInstance& billboard);
 
 // Sets the mesh's arrays and draws it at its position, turned by yaw about y, pitch about x and
 // roll about z, scaled. The caller has bound the texture and set the colour. Nothing for a

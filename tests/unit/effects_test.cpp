@@ -63,21 +63,36 @@ EffectPlacement At(float x, float y, float z) {
 // ---- Billboards ----
 
 TEST(Billboards, TurnTowardsTheEyeBehindTheNegatedOffset) {
+  const Mesh quad = Quad();
   BillboardInstance billboard;
+  billboard.mesh = &quad;
   billboard.placement = At(1, 2, 3);
+  billboard.roll = 30;
+  billboard.scale = {2, 1, 3};
+  // Faces the eye at -eyeOffset with the given angles, and is drawn turned by just those.
+  auto expectFacing = [&](const std::array<float, 3>& eyeOffset, float yaw, float pitch) {
+    FaceEye(billboard, eyeOffset);
+    const auto [drawnPitch, drawnYaw] = BillboardAngles(billboard);
+    EXPECT_NEAR(drawnYaw, yaw, 1e-3);
+    EXPECT_NEAR(drawnPitch, pitch, 1e-3);
+    RecordingGl recording;
+    DrawBillboard(billboard, {});
+    EXPECT_LT(testing::LargestDifference(
+                  testing::MatrixArgs(recording.Named("glMultMatrixf").at(0)),
+                  testing::TurnedByCalls({1, 2, 3}, yaw, pitch, 30, {2, 1, 3})),
+              1e-5);
+  };
   // The eye at (11, 2, 3): straight along +x, a quarter turn of yaw.
-  FaceEye(billboard, {-11, -2, -3});
-  EXPECT_NEAR(billboard.yaw, 90, 1e-3);
-  EXPECT_NEAR(billboard.pitch, 0, 1e-3);
+  expectFacing({-11, -2, -3}, 90, 0);
   EXPECT_NEAR(billboard.direction.x(), 10, 1e-6);
   // The eye at (1, 12, 13): up and ahead at 45 degrees, which is a negative pitch.
-  FaceEye(billboard, {-1, -12, -13});
-  EXPECT_NEAR(billboard.yaw, 0, 1e-3);
-  EXPECT_NEAR(billboard.pitch, -45, 1e-3);
+  expectFacing({-1, -12, -13}, 0, -45);
   // Behind and to the left: (-10, 0, -10).
-  FaceEye(billboard, {9, -2, 7});
-  EXPECT_NEAR(billboard.yaw, -135, 1e-3);
-  EXPECT_NEAR(billboard.pitch, 0, 1e-3);
+  expectFacing({9, -2, 7}, -135, 0);
+  // Straight above: the yaw stays as it was.
+  billboard.facing = false;
+  billboard.yaw = 20;
+  expectFacing({-1, -12, -3}, 20, -90);
 }
 
 TEST(Billboards, DrawTranslatedTurnedRolledAndScaledWithLockingOnlyWhenAsked) {
@@ -241,20 +256,22 @@ TEST(Explosions, FaceTheEyeOnUnitZeroEachWithItsOwnRoll) {
   // The eye is at the origin: the first looks back along -x, the second down.
   const BillboardInstance& first = effects.explosions.pool()[0].billboard;
   const BillboardInstance& second = effects.explosions.pool()[1].billboard;
-  EXPECT_NEAR(first.yaw, -90, 1e-3);
-  EXPECT_NEAR(first.pitch, 0, 1e-3);
+  const auto [firstPitch, firstYaw] = BillboardAngles(first);
+  EXPECT_NEAR(firstYaw, -90, 1e-3);
+  EXPECT_NEAR(firstPitch, 0, 1e-3);
   EXPECT_EQ(first.roll, static_cast<float>(firstRoll));
-  EXPECT_NEAR(second.pitch, 90, 1e-3);
+  const auto [secondPitch, secondYaw] = BillboardAngles(second);
+  EXPECT_NEAR(secondPitch, 90, 1e-3);
   EXPECT_EQ(second.roll, static_cast<float>(secondRoll));
   EXPECT_NE(firstRoll, secondRoll);
   const auto placed = recording.Named("glMultMatrixf");
   ASSERT_EQ(placed.size(), 2u);
   EXPECT_LT(testing::LargestDifference(
                 testing::MatrixArgs(placed[0]),
-                testing::TurnedByCalls({10, 0, 0}, first.yaw, first.pitch, first.roll, {2, 2, 2})),
+                testing::TurnedByCalls({10, 0, 0}, firstYaw, firstPitch, first.roll, {2, 2, 2})),
             1e-5);
   EXPECT_LT(testing::LargestDifference(testing::MatrixArgs(placed[1]),
-                                       testing::TurnedByCalls({0, 5, 0}, second.yaw, second.pitch,
+                                       testing::TurnedByCalls({0, 5, 0}, secondYaw, secondPitch,
                                                               second.roll, {2, 2, 2})),
             1e-5);
 }
