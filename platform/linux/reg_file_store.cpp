@@ -253,8 +253,11 @@ bool RegFileStore::WriteTexts(SettingsRoot root, std::string_view subKey,
 
   if (damaged) {
     // Never silently lose a file someone may want to mend: keep it beside the new one.
+    // A second name for it, so that readers find the damaged file until the new one replaces
+    // it, never no file at all; moved only where the file system has no such links.
     const std::string aside = path + ".bad";
-    if (rename(path.c_str(), aside.c_str()) != 0) {
+    unlink(aside.c_str());
+    if (link(path.c_str(), aside.c_str()) != 0 && rename(path.c_str(), aside.c_str()) != 0) {
       unlink(temporary.c_str());
       return false;
     }
