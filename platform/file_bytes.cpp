@@ -22,9 +22,18 @@ FileFault ReadWholeFile(const std::string& path, std::uintmax_t maxBytes, std::s
   if (size > maxBytes) return FileFault::kTooLarge;
   std::ifstream in(native, std::ios::binary);
   if (!in) return FileFault::kMissing;
+  // To the end of the file that was opened, not to the size asked of the name above: the file
+  // may have been replaced since by one of another length, which would read cut off or fail.
   // istream::read reports a failing read in the stream state; it does not throw.
-  std::string read(static_cast<std::size_t>(size), '\0');
-  if (!in.read(read.data(), static_cast<std::streamsize>(size))) return FileFault::kUnreadable;
+  std::string read;
+  read.reserve(static_cast<std::size_t>(size));
+  char chunk[16384];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (read.size() + got > maxBytes) return FileFault::kTooLarge;
+    read.append(chunk, got);
+  }
+  if (in.bad() || !in.eof()) return FileFault::kUnreadable;
   *bytes = std::move(read);
   return FileFault::kNone;
 }

@@ -14,7 +14,6 @@
 #include <mutex>
 #include <set>
 
-#include "platform/file_bytes.h"
 #include "platform/reg_text.h"
 
 #ifndef IRONWOOD_DEFAULT_SYSTEM_SETTINGS
@@ -51,30 +50,47 @@ class Descriptor {
 enum class FileState { Missing, Read, Failed };
 
 // Only a regular file is a layer: a FIFO or a device in its place would block both programs on
-// their first read, and a folder is no settings file.
+// their first read, and a folder is no settings file. A writer may replace the file by a rename
+// at any moment, so the check and the read use one descriptor, and the read runs to the end of
+// the file that was opened, never to a length taken from the name: either is the old file or
+// the new one, whole.
 FileState ReadLayerFile(const std::string& path, std::string& data, std::string& error) {
   data.clear();
-  switch (ReadWholeFile(path, kMaxFileBytes, &data)) {
-    case FileFault::kNone:
-      return FileState::Read;
-    case FileFault::kMissing: {
-      // Also a file the reader could not open; only one that is not there is no layer.
-      Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-      if (file.get() < 0 && errno == ENOENT) return FileState::Missing;
-      error = file.get() < 0 ? std::strerror(errno) : "it could not be opened";
+  Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.get() < 0) {
+    if (errno == ENOENT) return FileState::Missing;
+    error = std::strerror(errno);
+    return FileState::Failed;
+  }
+  struct stat info;
+  if (fstat(file.get(), &info) != 0) {
+    error = std::strerror(errno);
+    return FileState::Failed;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = "not a regular file";
+    return FileState::Failed;
+  }
+  const auto tooLarge = [&] {
+    data.clear();
+    error = "larger than " + std::to_string(kMaxFileBytes) + " bytes";
+    return FileState::Failed;
+  };
+  if (static_cast<std::uintmax_t>(info.st_size) > kMaxFileBytes) return tooLarge();
+  data.reserve(static_cast<std::size_t>(info.st_size));
+  char chunk[16384];
+  for (;;) {
+    const ssize_t got = read(file.get(), chunk, sizeof chunk);
+    if (got == 0) return FileState::Read;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      data.clear();
+      error = "a read failed";
       return FileState::Failed;
     }
-    case FileFault::kNotRegular:
-      error = "not a regular file";
-      return FileState::Failed;
-    case FileFault::kTooLarge:
-      error = "larger than " + std::to_string(kMaxFileBytes) + " bytes";
-      return FileState::Failed;
-    case FileFault::kUnreadable:
-      break;
+    if (data.size() + static_cast<std::size_t>(got) > kMaxFileBytes) return tooLarge();
+    data.append(chunk, static_cast<std::size_t>(got));
   }
-  error = "a read failed";
-  return FileState::Failed;
 }
 
 // A damaged file would otherwise repeat its complaint on every read (or write) of every value.
@@ -237,8 +253,11 @@ bool RegFileStore::WriteTexts(SettingsRoot root, std::string_view subKey,
 
   if (damaged) {
     // Never silently lose a file someone may want to mend: keep it beside the new one.
+    // A second name for it, so that readers find the damaged file until the new one replaces
+    // it, never no file at all; moved only where the file system has no such links.
     const std::string aside = path + ".bad";
-    if (rename(path.c_str(), aside.c_str()) != 0) {
+    unlink(aside.c_str());
+    if (link(path.c_str(), aside.c_str()) != 0 && rename(path.c_str(), aside.c_str()) != 0) {
       unlink(temporary.c_str());
       return false;
     }

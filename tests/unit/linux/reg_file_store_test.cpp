@@ -182,43 +182,54 @@ TEST_F(RegFileStoreTest, OnlyARegularFileIsALayer) {
   EXPECT_FALSE(fs::exists(folder + ".bad"));
 }
 
-// Two programs writing at once (the saver and the configuration program) lose nothing.
+// Two programs writing at once (the saver and the configuration program) lose nothing, and a
+// third that only reads always sees a whole file, old or new. The values' lengths vary, so every
+// replacement changes the file's size.
 TEST_F(RegFileStoreTest, ConcurrentWritersLoseNothing) {
   constexpr int kWriters = 2, kSlots = 6;
+  const auto value = [](int i) { return std::to_string(i) + std::string(i % 7, '+'); };
+  RegFileStore store(user_, system_);
+  ASSERT_TRUE(store.WriteText(kMachine, kKey, "Seed", "here"));
   int pipes[kWriters][2];
-  pid_t children[kWriters];
-  for (int w = 0; w < kWriters; ++w) {
-    ASSERT_EQ(pipe(pipes[w]), 0);
+  pid_t children[kWriters + 1];
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (int w = 0; w <= kWriters; ++w) {
+    ASSERT_TRUE(w == kWriters || pipe(pipes[w]) == 0);
     children[w] = fork();
     ASSERT_GE(children[w], 0);
     if (children[w] == 0) {
-      RegFileStore store(user_, system_);
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      RegFileStore mine(user_, system_);
+      if (w == kWriters) {
+        while (std::chrono::steady_clock::now() < end) {
+          if (mine.ReadText(kMachine, kKey, "Seed") != "here") _exit(1);
+        }
+        _exit(0);
+      }
       int i = 0;
       for (; std::chrono::steady_clock::now() < end || i < kSlots; ++i) {
         const std::string name = "Writer" + std::to_string(w) + "_" + std::to_string(i % kSlots);
-        if (!store.WriteText(kMachine, kKey, name, std::to_string(i)) ||
-            store.ReadText(kMachine, kKey, name) != std::to_string(i)) {
+        if (!mine.WriteText(kMachine, kKey, name, value(i)) ||
+            mine.ReadText(kMachine, kKey, name) != value(i)) {
           _exit(1);
         }
       }
       const bool sent = write(pipes[w][1], &i, sizeof i) == sizeof i;
       _exit(sent ? 0 : 2);
     }
-    close(pipes[w][1]);
+    if (w < kWriters) close(pipes[w][1]);
   }
-  RegFileStore store(user_, system_);
-  for (int w = 0; w < kWriters; ++w) {
+  for (int w = 0; w <= kWriters; ++w) {
     int status = 0, count = 0;
     ASSERT_EQ(waitpid(children[w], &status, 0), children[w]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer " << w;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "process " << w;
+    if (w == kWriters) break;
     ASSERT_EQ(read(pipes[w][0], &count, sizeof count), static_cast<ssize_t>(sizeof count));
     close(pipes[w][0]);
     for (int slot = 0; slot < kSlots; ++slot) {
       const int last = count - 1 - ((count - 1 - slot) % kSlots);
       EXPECT_EQ(
           store.ReadText(kMachine, kKey, "Writer" + std::to_string(w) + "_" + std::to_string(slot)),
-          std::to_string(last));
+          value(last));
     }
   }
 }
