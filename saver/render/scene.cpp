@@ -97,7 +97,7 @@ void Scene::Draw(const double projection[16], TextureNamePool& pool) {
   if (use3DCameraView && tunnelFade_ > 0) {
     DrawTunnelBranch(pool);
   } else {
-    DrawBattleBranch(frameStep, pool);
+    DrawBattleBranch(frameStep, projection, pool);
   }
   // The camera moves on once a frame, for the next picture; the matrix itself is not kept.
   gl.glPushMatrix();
@@ -145,7 +145,7 @@ void Scene::ForEachShip(Each each) {
   }
 }
 
-void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
+void Scene::DrawBattleBranch(float frameStep, const double projection[16], TextureNamePool& pool) {
   if (battle_ == nullptr) return;
   effects_.textures = &pool;
   effects_.soundEffects = battle_->services().soundEffects;
@@ -157,6 +157,10 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   const std::array<float, 3> eye = camera_.EyeOffset();
   const Vector3 eyeOffset(eye[0], eye[1], eye[2]);
   const bool shipPasses = settings_.shipPasses;
+  // What the camera sees this frame: ships wholly outside it are not drawn.
+  double modelview[16];
+  gl.glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  const ViewVolume view = ViewVolume::FromMatrices(projection, modelview);
   for (const int alliance : {1, 2}) {
     {
       SimulationSpan simulation;
@@ -164,7 +168,7 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
     }
     if (!shipPasses) continue;
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
-      HullPass(*battle_->Class(alliance, c), caps, pool);
+      HullPass(*battle_->Class(alliance, c), caps, pool, view);
     }
   }
   if (shipsObserver_) shipsObserver_(*battle_);
@@ -199,7 +203,7 @@ void Scene::DrawBattleBranch(float frameStep, TextureNamePool& pool) {
   gl.glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   for (const int alliance : {1, 2}) {
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
-      ShieldPassForClass(*battle_->Class(alliance, c), caps, pool, shipPasses);
+      ShieldPassForClass(*battle_->Class(alliance, c), caps, pool, shipPasses, view);
     }
   }
   gl.glEnableClientState(GL_NORMAL_ARRAY);

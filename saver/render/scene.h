@@ -76,7 +76,8 @@ class Scene {
   BackgroundPass background_;
   void ChooseFocusAndCamera();
   void DrawTunnelBranch(TextureNamePool& pool);
-  void DrawBattleBranch(float frameStep, TextureNamePool& pool);
+  // `projection`: the battle's, as the renderer set it.
+  void DrawBattleBranch(float frameStep, const double projection[16], TextureNamePool& pool);
   // The frame's length against a 60 Hz frame, for what advances a fixed amount a frame there.
   float FrameStep();
   template <typename Each>

@@ -1,6 +1,7 @@
 #include "saver/render/ship_passes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -51,16 +52,26 @@ bool Drawable(const Ship* ship) {
   return ship != nullptr && ship->IsVisible() && !ship->IsDead();
 }
 
+// The farthest any corner of the mesh lies from its origin.
+double Reach(const Mesh& mesh) {
+  double farthest = 0;
+  for (std::size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
+    const double x = mesh.positions[i], y = mesh.positions[i + 1], z = mesh.positions[i + 2];
+    farthest = std::max(farthest, x * x + y * y + z * z);
+  }
+  return std::sqrt(farthest);
+}
+
 // The sections of mesh k that are (damaged = false) still intact, or (true) shot up, each ship
 // at its model transform (`placed`, by the ship's index in the class). The mesh's arrays are set
 // once for all of them.
 void DrawSections(const ShipClass& shipClass, int k, bool damaged, const MeshDrawCaps& caps,
-                  const std::vector<ModelMatrix>& placed) {
+                  const std::vector<ModelMatrix>& placed, const std::vector<char>& shown) {
   const Mesh& mesh = shipClass.mesh(k);
   bool arraysSet = false;
   for (int i = 0; i < shipClass.shipCount(); ++i) {
     const Ship* ship = shipClass.ships()[i];
-    if (!Drawable(ship)) continue;
+    if (!shown[static_cast<std::size_t>(i)]) continue;
     if ((ship->PerMeshDamage(k) >= kSectionDamaged) != damaged) continue;
     if (!arraysSet) SetMeshArrays(mesh, caps);
     arraysSet = true;
@@ -178,19 +189,27 @@ void FadeShield(ShipShield& shield) {
 
 }  // namespace
 
-void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool) {
-  // Each drawn ship's transform, once for all its sections; the list is kept between frames so
-  // that a frame allocates nothing.
+void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool,
+              const ViewVolume& view) {
+  // Which ships are drawn, and each one's transform, once for all its sections; the lists are
+  // kept between frames so that a frame allocates nothing. A ship wholly outside the view is
+  // left out (its hull reaches no farther than its farthest corner).
   static std::vector<ModelMatrix> placed;
+  static std::vector<char> shown;
   placed.resize(static_cast<std::size_t>(shipClass.shipCount()));
+  shown.assign(static_cast<std::size_t>(shipClass.shipCount()), 0);
+  double hullReach = 0;
+  for (int k = 0; k < shipClass.meshCount(); ++k) hullReach = std::max(hullReach, Reach(shipClass.mesh(k)));
   for (int i = 0; i < shipClass.shipCount(); ++i) {
     const Ship* ship = shipClass.ships()[i];
-    if (Drawable(ship)) placed[static_cast<std::size_t>(i)] = ShipModelMatrix(*ship);
+    if (!Drawable(ship) || !view.MayShow(ship->Position(), hullReach * 1.01 + 0.01)) continue;
+    shown[static_cast<std::size_t>(i)] = 1;
+    placed[static_cast<std::size_t>(i)] = ShipModelMatrix(*ship);
   }
   for (int k = 0; k < shipClass.meshCount(); ++k) {
     const Mesh& mesh = shipClass.mesh(k);
     if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
-    WithTexture(mesh.texture, pool, [&] { DrawSections(shipClass, k, false, caps, placed); });
+    WithTexture(mesh.texture, pool, [&] { DrawSections(shipClass, k, false, caps, placed, shown); });
     if (caps.multitexture) {
       gl.glActiveTextureARB(GL_TEXTURE1_ARB);
       gl.glDisable(GL_TEXTURE_2D);
@@ -203,7 +222,7 @@ void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNameP
       if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
       damage->Bind(pool);  // makes its texture object on first use
       damage->BindInverse(pool);
-      DrawSections(shipClass, k, true, caps, placed);
+      DrawSections(shipClass, k, true, caps, placed, shown);
       gl.glDisable(GL_ALPHA_TEST);
     }
   }
@@ -250,10 +269,24 @@ bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScrol
   return true;
 }
 
-void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
+// The ships of a class share one bubble mesh: its reach is worked out once.
+double ShieldReach(const Mesh& mesh) {
+  static const Mesh* last = nullptr;
+  static std::size_t lastSize = 0;
+  static double reach = 0;
+  if (&mesh != last || mesh.positions.size() != lastSize) {
+    last = &mesh;
+    lastSize = mesh.positions.size();
+    reach = Reach(mesh);
+  }
+  return reach;
+}
+
+void ShieldPass(Ship& ship, const MeshDrawCaps& caps, const ViewVolume& view) {
   if (!ship.IsVisible()) return;
   ShipShield& shield = ship.Shield();
-  if (shield.glowing && shield.mesh != nullptr) {
+  if (shield.glowing && shield.mesh != nullptr &&
+      view.MayShow(ship.Position(), ShieldReach(*shield.mesh) * 1.01 + 0.01)) {
     gl.glPushMatrix();
     gl.glMultMatrixf(ShipModelMatrix(ship).data());
     DrawShield(shield, caps);
@@ -263,7 +296,7 @@ void ShieldPass(Ship& ship, const MeshDrawCaps& caps) {
 }
 
 void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
-                        TextureNamePool& pool, bool draw) {
+                        TextureNamePool& pool, bool draw, const ViewVolume& view) {
   if (shipClass.shipCount() == 0) return;
   if (!draw) {
     for (int i = 0; i < shipClass.shipCount(); ++i) {
@@ -276,7 +309,7 @@ void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
   if (caps.multitexture) gl.glActiveTextureARB(GL_TEXTURE0_ARB);
   WithTexture(shipClass.shieldModel().texture, pool, [&] {
     for (int i = 0; i < shipClass.shipCount(); ++i) {
-      if (Ship* ship = shipClass.ships()[i]; ship != nullptr) ShieldPass(*ship, caps);
+      if (Ship* ship = shipClass.ships()[i]; ship != nullptr) ShieldPass(*ship, caps, view);
     }
   });
 }

@@ -13,6 +13,7 @@
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/core/vector3.h"
+#include "saver/render/view_volume.h"
 
 namespace ironwood {
 
@@ -27,8 +28,10 @@ inline constexpr float kSectionDamaged = 1.0f;
 // Every hull mesh of the class for every visible, living ship of its list: the sections below
 // kSectionDamaged with the mesh's image, the others, where the mesh has a damage image with
 // opacity, with its inverse copy under the alpha test, so only the unharmed parts of the section
-// remain. A mesh whose image record was empty is drawn plain.
-void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool);
+// remain. A mesh whose image record was empty is drawn plain. A ship that cannot be in `view`
+// is not drawn.
+void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNamePool& pool,
+              const ViewVolume& view = ViewVolume());
 
 // Gets the class's beam mesh and image ready for its ships' beams. False, with nothing set or
 // bound, for a class without phaser mounts or beam mesh: its ships draw no beams.
@@ -45,8 +48,9 @@ bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScrol
 // image bound: drawn while glowing (from arrays it turns on and off again, or in immediate mode
 // when its arrays do not hold every corner), then faded by the time since its last fade (4 alpha a
 // second, so a full glow lasts a quarter second) and its image moved on. An invisible ship's
-// shield waits, glow and all, until the ship is seen again.
-void ShieldPass(Ship& ship, const MeshDrawCaps& caps);
+// shield waits, glow and all, until the ship is seen again. A shield that cannot be in `view`
+// fades without being drawn.
+void ShieldPass(Ship& ship, const MeshDrawCaps& caps, const ViewVolume& view = ViewVolume());
 
 // Binds the class's shield image on unit 0 and runs ShieldPass for every ship of its list, in
 // list order. The ships of an alliance are grouped by class in class order, so running it for
@@ -54,7 +58,8 @@ void ShieldPass(Ship& ship, const MeshDrawCaps& caps);
 // frame benchmark's frame without ship passes) the shields only fade, binding and drawing
 // nothing.
 void ShieldPassForClass(const ShipClass& shipClass, const MeshDrawCaps& caps,
-                        TextureNamePool& pool, bool draw = true);
+                        TextureNamePool& pool, bool draw = true,
+                        const ViewVolume& view = ViewVolume());
 
 // While the followed ship flies through the tunnel: decide whether it can be seen from the eye
 // (at -eyeOffset), then draw its class's hulls.

@@ -476,5 +476,26 @@ TEST_F(ShieldPassTest, ArraysLeaveStateAsFoundAndCornersPastThemFallBack) {
   shield.colours = colours;
 }
 
+// The view's planes pass over a ship only when it lies wholly outside one of them: a frustum of
+// the saver's shape (near 1, far 500, +-0.5 by +-0.375 at the near plane) seen from (0, 0, 10)
+// looking down -z.
+TEST(ViewVolume, LeavesOutOnlyWhatLiesWhollyOutside) {
+  const double n = 1, f = 500, r = 0.5, t = 0.375;
+  const double projection[16] = {n / r, 0, 0, 0, 0, n / t, 0, 0, 0, 0, -(f + n) / (f - n), -1,
+                                 0, 0, -2 * f * n / (f - n), 0};
+  const double modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -10, 1};
+  const ViewVolume view = ViewVolume::FromMatrices(projection, modelview);
+  EXPECT_TRUE(view.MayShow(Vector3(0, 0, -50), 1));     // straight ahead
+  EXPECT_TRUE(view.MayShow(Vector3(31, 0, -50), 2));    // its edge reaches in from the right
+  EXPECT_FALSE(view.MayShow(Vector3(40, 0, -50), 2));   // wholly to the right
+  EXPECT_FALSE(view.MayShow(Vector3(0, -30, -50), 2));  // below
+  EXPECT_FALSE(view.MayShow(Vector3(0, 0, 20), 3));     // behind the eye
+  EXPECT_TRUE(view.MayShow(Vector3(0, 0, 10.5), 3));    // round the eye
+  EXPECT_FALSE(view.MayShow(Vector3(0, 0, -600), 10));  // past the far plane
+  // Matrices that make no planes see everything.
+  const double zeros[16] = {};
+  EXPECT_TRUE(ViewVolume::FromMatrices(zeros, zeros).MayShow(Vector3(1e6, 0, 0), 0));
+}
+
 }  // namespace
 }  // namespace ironwood
