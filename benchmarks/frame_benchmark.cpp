@@ -406,6 +406,7 @@ double SimulationShare(const std::string& name) {
 // growth beside the growth of n log n (what a step may grow by at most).
 void PrintGrowthTable() {
   const auto& summary = Summary();
+  if (summary.find("null " + BattleName(kCrowds[0])) == summary.end()) return;
   std::printf("\nGrowth, our CPU a frame on the null OpenGL:\n");
   std::printf("  %6s %7s %9s %10s %11s %11s %8s %9s\n", "ships", "alive", "ms", "us/ship",
               "simulation", "submission", "growth", "n log n");
@@ -459,12 +460,12 @@ void PrintSummary() {
       std::printf("  %-12s Mesa 800x600, whole frame %7.3f\n", name.c_str(),
                   full->second.wallMs);
     }
+    if (const auto bare = summary.find("mesa " + name + " no ship passes"); bare != summary.end()) {
+      std::printf("  %-12s   without ship passes      %7.3f\n", "", bare->second.wallMs);
+    }
     if (const auto wide = summary.find("mesa " + name + " wide"); wide != summary.end()) {
       std::printf("  %-12s Mesa 1920x1080, whole frame %5.3f\n", name.c_str(),
                   wide->second.wallMs);
-    }
-    if (const auto bare = summary.find("mesa " + name + " no ship passes"); bare != summary.end()) {
-      std::printf("  %-12s   without ship passes      %7.3f\n", "", bare->second.wallMs);
     }
   }
   for (const char* kind : {"", " multisampled"}) {
