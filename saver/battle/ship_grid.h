@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -37,8 +38,8 @@ class ShipGrid {
   };
 
   // Sorts `ships` (a roster's list, in its order; dead ships are left out, since no query wants
-  // them) into cells of at least `cellSize`. Valid afterwards. The list must outlive the grid's
-  // use.
+  // them) into cells of at least `cellSize`. Valid afterwards, unless a place or size is past
+  // all sense. The list must outlive the grid's use.
   void Build(const std::vector<Ship*>& ships, double cellSize);
   // Not valid until the next build.
   void Invalidate() { valid_ = false; }
@@ -97,7 +98,7 @@ class ShipGrid {
     for (std::size_t word = 0; word < marks_.size(); ++word) {
       std::uint64_t bits = marks_[word];
       while (bits != 0) {
-        const int bit = __builtin_ctzll(bits);
+        const int bit = std::countr_zero(bits);
         bits &= bits - 1;
         if (visit(static_cast<int>(word * 64 + static_cast<std::size_t>(bit)))) return true;
       }
