@@ -1,5 +1,6 @@
 #include "saver/battle/ship_class.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -17,6 +18,16 @@ bool Fail(std::string* why, const std::string& text) {
 
 // The packed arrays of one mesh record. Plug-in meshes carry their own normals and have no
 // work arrays or name.
+// The farthest any corner of the mesh lies from its origin.
+double Reach(const Mesh& mesh) {
+  double farthest = 0;
+  for (std::size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
+    const double x = mesh.positions[i], y = mesh.positions[i + 1], z = mesh.positions[i + 2];
+    farthest = std::max(farthest, x * x + y * y + z * z);
+  }
+  return std::sqrt(farthest);
+}
+
 Mesh MakeMesh(const PluginMesh& source, Texture* texture, Texture* secondTexture) {
   Mesh mesh;
   mesh.vertexCount = static_cast<std::uint32_t>(source.vertices.size());
@@ -144,6 +155,7 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
     const std::size_t first = std::size_t{m.pairIndex} * 2;
     built.meshes_.push_back(
         MakeMesh(m, Drawable(&built.textures_[first]), Drawable(&built.textures_[first + 1])));
+    built.hullReach_ = std::max(built.hullReach_, Reach(built.meshes_.back()));
   }
 
   built.phaserValue_ = file.phaserValue;
@@ -167,6 +179,7 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
   built.shieldStrength_ = file.shieldStrength;
   built.shieldTexture_ = MakeTexture(file.shield.texture);
   built.shieldModel_ = MakeMesh(file.shield.mesh, Drawable(built.shieldTexture_.get()), nullptr);
+  built.shieldReach_ = Reach(built.shieldModel_);
   built.shieldTexture_->BuildLevels(pool, textureLevel);  // uploads nothing when empty
 
   if (soundEffectsOn && file.hasSounds) {

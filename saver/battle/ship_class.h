@@ -79,6 +79,10 @@ class ShipClass {
   const std::vector<Mesh>& meshes() const { return meshes_; }
   const Mesh& mesh(int i) const { return meshes_.at(static_cast<std::size_t>(i)); }
   int pairCount() const { return static_cast<int>(textures_.size() / 2); }
+  // How far from a ship's centre its hull and its shield bubble reach: the farthest corner of
+  // any hull mesh, and of the bubble mesh.
+  double hullReach() const { return hullReach_; }
+  double shieldReach() const { return shieldReach_; }
   int textureCount() const { return static_cast<int>(textures_.size()); }
   // Texture i of the hull pairs (pair k is 2k and 2k + 1).
   Texture& texture(int i) { return textures_.at(static_cast<std::size_t>(i)); }
@@ -138,6 +142,8 @@ class ShipClass {
   std::string path_;
   std::vector<Texture> textures_;  // 2N, pair k at 2k and 2k + 1
   std::vector<Mesh> meshes_;
+  double hullReach_ = 0;
+  double shieldReach_ = 0;
   FlightAttributes flight_;
   float phaserValue_ = 0;
   float torpedoValue_ = 0;

@@ -52,16 +52,6 @@ bool Drawable(const Ship* ship) {
   return ship != nullptr && ship->IsVisible() && !ship->IsDead();
 }
 
-// The farthest any corner of the mesh lies from its origin.
-double Reach(const Mesh& mesh) {
-  double farthest = 0;
-  for (std::size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
-    const double x = mesh.positions[i], y = mesh.positions[i + 1], z = mesh.positions[i + 2];
-    farthest = std::max(farthest, x * x + y * y + z * z);
-  }
-  return std::sqrt(farthest);
-}
-
 // The sections of mesh k that are (damaged = false) still intact, or (true) shot up, each ship
 // at its model transform (`placed`, by the ship's index in the class). The mesh's arrays are set
 // once for all of them.
@@ -198,11 +188,10 @@ void HullPass(const ShipClass& shipClass, const MeshDrawCaps& caps, TextureNameP
   static std::vector<char> shown;
   placed.resize(static_cast<std::size_t>(shipClass.shipCount()));
   shown.assign(static_cast<std::size_t>(shipClass.shipCount()), 0);
-  double hullReach = 0;
-  for (int k = 0; k < shipClass.meshCount(); ++k) hullReach = std::max(hullReach, Reach(shipClass.mesh(k)));
+  const double hullReach = shipClass.hullReach() * 1.01 + 0.01;
   for (int i = 0; i < shipClass.shipCount(); ++i) {
     const Ship* ship = shipClass.ships()[i];
-    if (!Drawable(ship) || !view.MayShow(ship->Position(), hullReach * 1.01 + 0.01)) continue;
+    if (!Drawable(ship) || !view.MayShow(ship->Position(), hullReach)) continue;
     shown[static_cast<std::size_t>(i)] = 1;
     placed[static_cast<std::size_t>(i)] = ShipModelMatrix(*ship);
   }
@@ -269,24 +258,12 @@ bool DrawPhaserBeam(const Ship& ship, const WeaponState& phaser, float beamScrol
   return true;
 }
 
-// The ships of a class share one bubble mesh: its reach is worked out once.
-double ShieldReach(const Mesh& mesh) {
-  static const Mesh* last = nullptr;
-  static std::size_t lastSize = 0;
-  static double reach = 0;
-  if (&mesh != last || mesh.positions.size() != lastSize) {
-    last = &mesh;
-    lastSize = mesh.positions.size();
-    reach = Reach(mesh);
-  }
-  return reach;
-}
-
 void ShieldPass(Ship& ship, const MeshDrawCaps& caps, const ViewVolume& view) {
   if (!ship.IsVisible()) return;
   ShipShield& shield = ship.Shield();
   if (shield.glowing && shield.mesh != nullptr &&
-      view.MayShow(ship.Position(), ShieldReach(*shield.mesh) * 1.01 + 0.01)) {
+      (ship.Class() == nullptr ||
+       view.MayShow(ship.Position(), ship.Class()->shieldReach() * 1.01 + 0.01))) {
     gl.glPushMatrix();
     gl.glMultMatrixf(ShipModelMatrix(ship).data());
     DrawShield(shield, caps);
