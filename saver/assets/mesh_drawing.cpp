@@ -60,9 +60,8 @@ ModelMatrix TurnedMatrix(const Turn& turn, float x, float y, float z,
 }
 
 ModelMatrix PlacementMatrix(const Placement& placement, const std::array<float, 3>& scale) {
-  constexpr double kRadians = 3.14159265358979323846 / 180.0;
-  const double h = placement.heading * kRadians, p = placement.pitch * kRadians,
-               r = placement.roll * kRadians;
+  const double h = placement.heading * kRadiansPerDegree, p = placement.pitch * kRadiansPerDegree,
+               r = placement.roll * kRadiansPerDegree;
   const Turn turn{std::sin(h), std::cos(h), std::sin(p), std::cos(p), std::sin(r), std::cos(r)};
   return TurnedMatrix(turn, placement.x, placement.y, placement.z, scale);
 }

@@ -34,6 +34,9 @@ struct Placement {
   float pitch = 0, heading = 0, roll = 0;
 };
 
+// Degrees to radians, as the placements turn them.
+inline constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+
 // A model transform in OpenGL's column order, as glMultMatrixf takes it.
 using ModelMatrix = std::array<float, 16>;
 

@@ -28,7 +28,7 @@ void DrawTurned(const BillboardInstance& billboard) {
     const double flat = std::sqrt(x * x + z * z);
     const double length = std::sqrt(flat * flat + y * y);
     if (flat > 0 && std::isfinite(length)) {
-      const double r = billboard.roll * (3.14159265358979323846 / 180.0);
+      const double r = billboard.roll * kRadiansPerDegree;
       const Turn turn{x / flat, z / flat, -y / length, flat / length, std::sin(r), std::cos(r)};
       DrawElementsAt(*billboard.mesh, TurnedMatrix(turn, p[0], p[1], p[2], billboard.scale));
       return;
