@@ -205,9 +205,6 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
 // Cells about as wide as the nearest range asked of them, so that a query looks at a few cells.
 constexpr double kGridCellSize = 24.0;
 
-void BattleManager::BuildGrids() {
-  for (Alliance& side : alliances_) side.grid.Build(side.shipList, kGridCellSize);
-}
 
 void BattleManager::InvalidateGrids() {
   for (Alliance& side : alliances_) side.grid.Invalidate();
@@ -216,15 +213,23 @@ void BattleManager::InvalidateGrids() {
 void BattleManager::UpdateShips(int alliance, const Vector3& eyeOffset) {
   if (alliance != 1 && alliance != 2) return;
   Alliance& side = alliances_[static_cast<std::size_t>(alliance - 1)];
-  BuildGrids();
+  // A grid built earlier in the frame stays good: the moves since widen its answers.
+  for (Alliance& each : alliances_) {
+    if (!each.grid.Valid()) each.grid.Build(each.shipList, kGridCellSize);
+  }
   for (std::size_t i = 0; i < side.shipList.size(); ++i) {
     side.shipList[i]->Update(eyeOffset);
     side.grid.Moved(static_cast<int>(i));
   }
-  InvalidateGrids();
 }
 
-void BattleManager::BeginWeapons() { BuildGrids(); }
+// The fire control reads the grids' records of places and speeds, so a grid whose ships have
+// moved since its build is built again.
+void BattleManager::BeginWeapons() {
+  for (Alliance& side : alliances_) {
+    if (!side.grid.Exact()) side.grid.Build(side.shipList, kGridCellSize);
+  }
+}
 
 void BattleManager::EndWeapons() { InvalidateGrids(); }
 

@@ -100,7 +100,8 @@ class BattleManager {
   Roster* RosterOf(int alliance);
 
   // Updates the alliance's ships one after another (each decides, then moves; see Ship::Update)
-  // with the grids answering the decisions' "who is near".
+  // with the grids answering the decisions' "who is near". The grids, built by the first call of
+  // a frame, stay valid until EndWeapons.
   void UpdateShips(int alliance, const Vector3& eyeOffset);
   // Between these two no ship moves, and the grids answer the fire control's "who is in range".
   void BeginWeapons();
@@ -151,7 +152,6 @@ class BattleManager {
     Roster roster;
     ShipGrid grid;  // over shipList
   };
-  void BuildGrids();
   void InvalidateGrids();
 
   const Alliance* Side(int alliance) const;

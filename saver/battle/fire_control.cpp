@@ -316,7 +316,7 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
         return true;
       };
       const ShipGrid* grid = opponents.EnemyGrid();
-      if (grid != nullptr && grid->Valid() && grid->Size() == opponents.EnemyCount()) {
+      if (grid != nullptr && grid->Exact() && grid->Size() == opponents.EnemyCount()) {
         // No ship moves while weapons fire, so the grid's records are the opponents' own
         // values, and they settle most opponents without a look at the ship itself.
         const Vector3 from = ship.Position();

@@ -24,6 +24,7 @@ int BandOf(float speed) {
 
 void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   valid_ = false;
+  moved_ = false;
   ships_ = &ships;
   margin_ = 0;
   largestRadius_ = 0;
@@ -107,6 +108,7 @@ void ShipGrid::Moved(int index) {
       !sorted_[static_cast<std::size_t>(index)]) {
     return;
   }
+  moved_ = true;
   const std::size_t i = static_cast<std::size_t>(index);
   const double strayed =
       std::sqrt((*ships_)[i]->Position().Subtract(records_[i].At()).LengthSquared());

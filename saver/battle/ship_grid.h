@@ -44,6 +44,8 @@ class ShipGrid {
   // Not valid until the next build.
   void Invalidate() { valid_ = false; }
   bool Valid() const { return valid_; }
+  // Valid, and no move reported since the build: the records are the ships' own values.
+  bool Exact() const { return valid_ && !moved_; }
   // The length of the list it was built over.
   int Size() const { return static_cast<int>(records_.size()); }
   // Ship `index` (below Size()) as the build saw it; zeros for a ship left out.
@@ -110,6 +112,7 @@ class ShipGrid {
               std::vector<int>& members);
 
   bool valid_ = false;
+  bool moved_ = false;
   const std::vector<Ship*>* ships_ = nullptr;
   double origin_[3] = {0, 0, 0};
   double cellSize_ = 1;
