@@ -45,5 +45,14 @@ if [ ${#missing[@]} -eq 0 ] && [ "$added_architecture" -eq 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync can fail one index; what the install needs may still be
+# there, so try the update a few times and then go on with the indexes that did arrive.
+for attempt in 1 2 3; do
+  if $SUDO apt-get update -qq; then break; fi
+  if [ "$attempt" -eq 3 ]; then
+    echo "apt-get update failed three times; installing from the package lists that did arrive" >&2
+  else
+    sleep 15
+  fi
+done
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -13,15 +13,26 @@
 namespace ironwood {
 
 // Grows the pool by `step` free slots after the existing ones, which keep their order. False,
-// with the pool as it was, when the memory cannot be had.
+// with the pool as it was, when the memory cannot be had. The pool's size grows by the step,
+// but its storage at least doubles when it must move, so that a pool grown again and again
+// does not copy every slot each time.
 template <typename T>
 bool GrowPool(std::vector<T>& pool, std::size_t step) {
+  const std::size_t wanted = pool.size() + step;
+  if (wanted <= pool.capacity()) {
+    pool.resize(wanted);  // within the storage it has: nothing to allocate
+    return true;
+  }
   try {
     std::vector<T> larger;
-    larger.reserve(pool.size() + step);  // the one allocation; nothing below can fail
+    try {
+      larger.reserve(std::max(wanted, 2 * pool.capacity()));
+    } catch (const std::bad_alloc&) {
+      larger.reserve(wanted);  // no room to spare: just what is asked
+    }
     larger.insert(larger.end(), std::make_move_iterator(pool.begin()),
                   std::make_move_iterator(pool.end()));
-    larger.resize(larger.size() + step);
+    larger.resize(wanted);
     pool.swap(larger);
     return true;
   } catch (const std::bad_alloc&) {

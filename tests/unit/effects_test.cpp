@@ -166,6 +166,18 @@ TEST(EffectPools, HandOutTheFirstFreeSlot) {
   EXPECT_EQ(take(), 2);
   EXPECT_EQ(take(), 7);
   EXPECT_EQ(pool.ActiveCount(), 8);
+  // Grown by a small step again and again, the pool keeps its slots and their order, grows by
+  // exactly the step, and moves its storage only now and then rather than at every step.
+  int moves = 0;
+  for (int step = 0; step < 1000; ++step) {
+    const Slot* before = &pool[0];
+    ASSERT_TRUE(pool.Grow(2));
+    moves += &pool[0] != before ? 1 : 0;
+  }
+  EXPECT_EQ(pool.size(), 2008u);
+  EXPECT_EQ(pool.ActiveCount(), 8);
+  EXPECT_EQ(take(), 8);
+  EXPECT_LT(moves, 20);
   pool.Reset(3);
   EXPECT_EQ(take(), 0);
 }
