@@ -127,6 +127,7 @@ bool Ship::Create(const ShipClass& shipClass, const ShipState& start, bool sound
     speed_ = 0;
     orientation_ = IdentityMatrix();
     inverseOrientation_ = IdentityMatrix();
+    inverseStale_ = false;
     dead_ = false;
     visible_ = true;
     hullPresent_ = true;
@@ -194,12 +195,21 @@ void Ship::Orient() {
   orientation_ = flight_.oriented && same(flight_.orientedAngles)
                      ? flight_.orientation
                      : ShipOrientation(heading_, pitch_, roll_);
-  inverseOrientation_ = ShipInverseOrientation(heading_, pitch_, roll_);
+  inverseStale_ = true;
   orientedAngles_ = angles;
   oriented_ = true;
   // The nose is the image of +Z: the third column.
   forward_ = {static_cast<float>(orientation_[8]), static_cast<float>(orientation_[9]),
               static_cast<float>(orientation_[10])};
+}
+
+const std::array<double, 16>& Ship::InverseOrientationMatrix() const {
+  if (inverseStale_) {
+    inverseOrientation_ =
+        ShipInverseOrientation(orientedAngles_[0], orientedAngles_[1], orientedAngles_[2]);
+    inverseStale_ = false;
+  }
+  return inverseOrientation_;
 }
 
 // Runs whatever the flags say: a breaking-up or dead ship drifts on at its last speed and

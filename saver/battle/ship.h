@@ -160,7 +160,9 @@ class Ship {
   double Roll() const { return roll_; }
   float Speed() const { return speed_; }
   const std::array<double, 16>& OrientationMatrix() const { return orientation_; }
-  const std::array<double, 16>& InverseOrientationMatrix() const { return inverseOrientation_; }
+  // Made from the angles the orientation was made of, when first asked for after a turn: few
+  // ships are looked at from outside in a frame.
+  const std::array<double, 16>& InverseOrientationMatrix() const;
 
   float TunnelFade() const { return tunnelFade_; }
   void SetTunnelFade(float fade) { tunnelFade_ = fade; }
@@ -208,7 +210,8 @@ class Ship {
   double pitch_ = 0, heading_ = 0, roll_ = 0;
   float speed_ = 0;
   std::array<double, 16> orientation_{};
-  std::array<double, 16> inverseOrientation_{};
+  mutable std::array<double, 16> inverseOrientation_{};
+  mutable bool inverseStale_ = false;  // the angles have changed since it was made
   std::vector<float> meshDamage_;
   float totalDamage_ = 0;
   bool dead_ = false;
