@@ -57,10 +57,19 @@ class Decision {
         Engage(chances);
         break;
     }
+    if (steered_) flight_.SetGoal(goal_, goalWeight_);
   }
 
  private:
-  void Steer(const Vector3& direction, double weight) { flight_.SetGoal(direction, weight); }
+  // A decision may steer several times; only the last goal counts, and the flight model works
+  // out its errors for that one alone when the decision is made.
+  void Steer(const Vector3& direction, double weight) {
+    goal_ = direction;
+    goalWeight_ = weight;
+    steered_ = true;
+  }
+  Vector3 Goal() const { return steered_ ? goal_ : flight_.goal; }
+  double GoalWeight() const { return steered_ ? goalWeight_ : flight_.goalWeight; }
 
   void Enter(int state, const Vector3& storedGoal, float weight) {
     ai_.state = state;
@@ -152,7 +161,7 @@ class Decision {
     const double e = Distance(p_, centre_);
     if (e != 0) {
       if (e >= arena_) {
-        Steer(flight_.goal, flight_.goalWeight);
+        Steer(Goal(), GoalWeight());
         Enter(ShipAI::kReturn, Between(p_, centre_), 1.0f);
         return;
       }
@@ -229,6 +238,9 @@ class Decision {
   const Vector3 centre_;
   const double arena_;
   RandomGenerator& random_;
+  Vector3 goal_;
+  double goalWeight_ = 0;
+  bool steered_ = false;
 };
 
 }  // namespace
