@@ -1,10 +1,12 @@
 #include "saver/battle/battle_manager.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
 #include "platform/process_memory.h"
 #include "saver/core/random.h"
+#include "saver/battle/fire_control.h"
 #include "saver/battle/ship_ai.h"
 #include "saver/core/log_sink.h"
 
@@ -229,6 +231,17 @@ void BattleManager::BeginWeapons() {
   for (Alliance& side : alliances_) {
     if (!side.grid.Exact()) side.grid.Build(side.shipList, kGridCellSize);
   }
+  // Every launcher and every opponent lies in the two grids' bounds together.
+  double low[3], high[3], otherLow[3], otherHigh[3];
+  if (!alliances_[0].grid.Bounds(low, high) || !alliances_[1].grid.Bounds(otherLow, otherHigh)) {
+    return;
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    low[axis] = std::min(low[axis], otherLow[axis]);
+    high[axis] = std::max(high[axis], otherHigh[axis]);
+  }
+  IndexFlightLines(alliances_[0].grid, low, high, alliances_[1].shipList);
+  IndexFlightLines(alliances_[1].grid, low, high, alliances_[0].shipList);
 }
 
 void BattleManager::EndWeapons() { InvalidateGrids(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "platform/clock.h"
@@ -191,6 +192,10 @@ double ReachDistance(double topSpeed, double offsetLength) {
   return ((kTorpedoReach + offsetLength) * slack + 1e-3) / keep;
 }
 
+// The radius round a launching ship within which the lead point of an opponent must lie for a
+// muzzle `offsetLength` from the ship's centre to reach it.
+double LeadRadius(double offsetLength) { return (kTorpedoReach + offsetLength) * 1.001 + 1e-3; }
+
 // Whether an opponent at `between` from the ship, nose `forward`, is so far to the side of its own
 // line of flight that its lead point (somewhere on that line) cannot come within reach of a muzzle
 // `offsetLength` from the ship's centre. Conservative like ClearlyOutOfReach.
@@ -200,8 +205,21 @@ bool ClearlyAside(const Vector3& between, const float* forward, double offsetLen
   if (!(noseSquared > 0)) return false;
   const double along = between.x() * fx + between.y() * fy + between.z() * fz;
   const double asideSquared = between.LengthSquared() - along * along / noseSquared;
-  const double limit = (kTorpedoReach + offsetLength) * 1.001 + 1e-3;
+  const double limit = LeadRadius(offsetLength);
   return asideSquared > limit * limit;
+}
+
+// How far the lead point of an opponent at `speed`, nose of `noseLength`, may lie along its nose
+// (in the lead's own measure, signed as the speed) while it is within `radius` of a launching
+// ship: the lead is the distance d times speed / reach, and d is at most the lead's own length
+// plus `radius`. Infinite where a fast enough opponent outruns that; NaN for a NaN speed.
+double LeadLimit(float speed, double noseLength, double radius) {
+  const double k = std::fabs(static_cast<double>(speed)) / kTorpedoReach;
+  if (std::isnan(k)) return k;
+  const double gain = k * noseLength * 1.001;
+  const double limit = gain < 1 ? k * radius / (1 - gain) * 1.001 + 1e-3
+                                : std::numeric_limits<double>::infinity();
+  return speed < 0 ? -limit : limit;
 }
 
 // The opponents that can be targeted within `range` of `position`, in roster order.
@@ -322,7 +340,7 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
         const Vector3 from = ship.Position();
         grid->VisitByReach(
             from, [&](double topSpeed) { return ReachDistance(topSpeed, offsetLength); },
-            [&](int i) {
+            LeadRadius(offsetLength), [&](int i) {
               const ShipGrid::Record& r = grid->RecordOf(i);
               const Vector3 between = r.At().Subtract(from);
               if (ClearlyOutOfReach(between.LengthSquared(), r.speed, offsetLength) ||
@@ -344,6 +362,24 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
     }
     launcher.lastUpdate = now;
   }
+}
+
+void IndexFlightLines(ShipGrid& opponents, const double low[3], const double high[3],
+                      const std::vector<Ship*>& launchers) {
+  double offset = 0;
+  for (Ship* ship : launchers) {
+    if (ship == nullptr || ship->IsDead() || !ship->HullPresent()) continue;
+    for (const WeaponState& launcher : ship->TorpedoLaunchers()) {
+      if (launcher.mount == nullptr) continue;
+      const auto& p = launcher.mount->position;
+      offset = std::max(offset, static_cast<double>(Length3f(p[0], p[1], p[2])));
+    }
+  }
+  // A turned mount is as far from the centre as the mount itself, but for rounding.
+  const double radius = LeadRadius(offset * 1.0001 + 1e-4);
+  // Every band: even the slowest one's reach is more than the lead radius, so the lines always
+  // ask about fewer opponents than the places would.
+  opponents.BuildLines(0, low, high, radius, LeadLimit);
 }
 
 void DrainPhaserCharge(WeaponState& phaser, std::uint32_t now) {

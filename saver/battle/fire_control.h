@@ -5,6 +5,7 @@
 // phaser pass of the frame calls the fire control for each ship right before drawing its beams.
 
 #include <cstdint>
+#include <vector>
 
 #include "saver/battle/battle_effects.h"
 
@@ -12,6 +13,7 @@ namespace ironwood {
 
 class Roster;
 class Ship;
+class ShipGrid;
 struct WeaponState;
 
 // Phasers reach ten times the ship's radius, but never less than 18 units.
@@ -24,6 +26,11 @@ void PhaserFireControl(Ship& ship, const Roster& opponents, BattleEffects& effec
 // Launches from every ready launcher at the first opponent whose lead point is in reach and arc,
 // and reloads the others.
 void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effects);
+
+// Indexes the opponents' lines of flight in their grid (which must be exact) for the torpedo
+// search of `launchers`, every one of whom is in the box from `low` to `high`.
+void IndexFlightLines(ShipGrid& opponents, const double low[3], const double high[3],
+                      const std::vector<Ship*>& launchers);
 
 // While a beam is drawn its charge drains by a random amount for the time since the phaser's
 // last update (never below 0).

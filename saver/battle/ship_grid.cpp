@@ -25,6 +25,7 @@ int BandOf(float speed) {
 void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   valid_ = false;
   moved_ = false;
+  linesValid_ = false;
   ships_ = &ships;
   margin_ = 0;
   largestRadius_ = 0;
@@ -58,6 +59,7 @@ void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   double extent = 0;
   for (int axis = 0; axis < 3; ++axis) {
     origin_[axis] = low[axis];
+    high_[axis] = high[axis];
     extent = std::max(extent, high[axis] - low[axis]);
   }
   // A place or size past all sense leaves the grid invalid, and the callers walk the list.
@@ -95,6 +97,129 @@ void ShipGrid::SortBy(const std::vector<int>& keyOf, std::size_t keys, std::vect
     members[static_cast<std::size_t>(fill_[static_cast<std::size_t>(keyOf[i])]++)] =
         static_cast<int>(i);
   }
+}
+
+bool ShipGrid::Bounds(double low[3], double high[3]) const {
+  if (!valid_ || members_.empty()) return false;
+  for (int axis = 0; axis < 3; ++axis) {
+    low[axis] = origin_[axis];
+    high[axis] = high_[axis];
+  }
+  return true;
+}
+
+void ShipGrid::BuildLines(int firstBand, const double low[3], const double high[3],
+                          double radius, LeadLimit lead) {
+  linesValid_ = false;
+  if (!Exact() || firstBand < 0 || firstBand >= kBands || !(radius >= 0) ||
+      !std::isfinite(radius) || lead == nullptr) {
+    return;
+  }
+  // The box: every question's point with its radius, and the stretches' samples round it.
+  double extent = 0;
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!(low[axis] <= high[axis])) return;
+    extent = std::max(extent, high[axis] - low[axis] + 2 * radius);
+  }
+  if (!std::isfinite(extent)) return;
+  // Cells about the radius wide, so that a question looks at a few of them; the samples along a
+  // stretch half a cell apart, so that every point of it lies within a quarter cell of one.
+  linesCellSize_ = std::max({radius, extent / (kMostLineCellsPerAxis - 1), 1e-3});
+  linesPad_ = linesCellSize_ / 4;
+  linesCells_ = std::min(kMostLineCellsPerAxis, static_cast<int>(extent / linesCellSize_) + 1);
+  for (int axis = 0; axis < 3; ++axis) {
+    linesLow_[axis] = low[axis] - radius;
+    linesHigh_[axis] = high[axis] + radius;
+    linesOrigin_[axis] = linesLow_[axis] - linesPad_;
+  }
+  linesFirstBand_ = firstBand;
+  linesRadius_ = radius;
+  lineEntries_.clear();
+  linesAlways_.clear();
+
+  const double step = linesCellSize_ / 2;
+  for (int m = keyStart_[static_cast<std::size_t>(firstBand) * cellCount_];
+       m < keyStart_[kBands * cellCount_]; ++m) {
+    const int index = members_[static_cast<std::size_t>(m)];
+    const Record& record = records_[static_cast<std::size_t>(index)];
+    const double at[3] = {record.x, record.y, record.z};
+    const double nose[3] = {record.forward[0], record.forward[1], record.forward[2]};
+    const double noseLength = std::sqrt(nose[0] * nose[0] + nose[1] * nose[1] + nose[2] * nose[2]);
+    const double limit = noseLength > 0 ? lead(record.speed, noseLength, radius) : 0.0;
+    if (std::isnan(limit) || !std::isfinite(noseLength)) {
+      linesAlways_.push_back(index);
+      continue;
+    }
+    // The stretch, cut to the box widened by the pad (so that rounding at its faces loses
+    // nothing a question inside it could want).
+    double from = std::min(0.0, limit), to = std::max(0.0, limit);
+    for (int axis = 0; axis < 3 && from <= to; ++axis) {
+      const double lo = linesLow_[axis] - linesPad_, hi = linesHigh_[axis] + linesPad_;
+      if (nose[axis] == 0) {
+        if (at[axis] < lo || at[axis] > hi) from = 1, to = 0;
+        continue;
+      }
+      const double a = (lo - at[axis]) / nose[axis], b = (hi - at[axis]) / nose[axis];
+      from = std::max(from, std::min(a, b));
+      to = std::min(to, std::max(a, b));
+    }
+    if (!(from <= to)) continue;  // never in the box
+    const double length = (to - from) * noseLength;
+    const int samples = static_cast<int>(std::ceil(length / step)) + 1;
+    int last = -1;
+    for (int k = 0; k < samples; ++k) {
+      const double t = samples == 1 ? from : from + (to - from) * k / (samples - 1);
+      const int cell = (LineCellOf(at[2] + nose[2] * t, 2) * linesCells_ +
+                        LineCellOf(at[1] + nose[1] * t, 1)) * linesCells_ +
+                       LineCellOf(at[0] + nose[0] * t, 0);
+      if (cell != last) lineEntries_.emplace_back(cell, index);
+      last = cell;
+    }
+  }
+  const std::size_t cells = static_cast<std::size_t>(linesCells_) * linesCells_ * linesCells_;
+  lineStart_.assign(cells + 1, 0);
+  for (const auto& entry : lineEntries_) ++lineStart_[static_cast<std::size_t>(entry.first) + 1];
+  for (std::size_t c = 0; c < cells; ++c) lineStart_[c + 1] += lineStart_[c];
+  lineMembers_.resize(lineEntries_.size());
+  fill_.assign(lineStart_.begin(), lineStart_.end() - 1);
+  for (const auto& entry : lineEntries_) {
+    lineMembers_[static_cast<std::size_t>(fill_[static_cast<std::size_t>(entry.first)]++)] =
+        entry.second;
+  }
+  linesValid_ = true;
+}
+
+bool ShipGrid::LinesAnswer(const Vector3& at, double radius) const {
+  if (!linesValid_ || !Exact() || !(radius >= 0) || radius > linesRadius_) return false;
+  for (int axis = 0; axis < 3; ++axis) {
+    const double c = Coordinate(at, axis);
+    if (!(c - radius >= linesLow_[axis] && c + radius <= linesHigh_[axis])) return false;
+  }
+  return true;
+}
+
+void ShipGrid::MarkLines(const Vector3& at, double radius) const {
+  for (const int index : linesAlways_) Mark(index);
+  const double reach = (radius + linesPad_) * (1 + 1e-6) + 1e-4;
+  int low[3], high[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    const double c = Coordinate(at, axis);
+    low[axis] = LineCellOf(c - reach, axis);
+    high[axis] = LineCellOf(c + reach, axis);
+  }
+  for (int z = low[2]; z <= high[2]; ++z) {
+    for (int y = low[1]; y <= high[1]; ++y) {
+      const std::size_t row = static_cast<std::size_t>((z * linesCells_ + y) * linesCells_);
+      const int first = lineStart_[row + static_cast<std::size_t>(low[0])];
+      const int last = lineStart_[row + static_cast<std::size_t>(high[0]) + 1];
+      for (int m = first; m < last; ++m) Mark(lineMembers_[static_cast<std::size_t>(m)]);
+    }
+  }
+}
+
+int ShipGrid::LineCellOf(double coordinate, int axis) const {
+  const double cell = std::floor((coordinate - linesOrigin_[axis]) / linesCellSize_);
+  return static_cast<int>(std::clamp(cell, 0.0, static_cast<double>(linesCells_ - 1)));
 }
 
 int ShipGrid::CellOf(double coordinate, int axis) const {

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "saver/core/vector3.h"
@@ -42,7 +43,10 @@ class ShipGrid {
   // all sense. The list must outlive the grid's use.
   void Build(const std::vector<Ship*>& ships, double cellSize);
   // Not valid until the next build.
-  void Invalidate() { valid_ = false; }
+  void Invalidate() {
+    valid_ = false;
+    linesValid_ = false;
+  }
   bool Valid() const { return valid_; }
   // Valid, and no move reported since the build: the records are the ships' own values.
   bool Exact() const { return valid_ && !moved_; }
@@ -68,11 +72,14 @@ class ShipGrid {
   }
 
   // The same with a reach for each band: reach(top) is how far from `at` a ship no faster than
-  // `top` may matter, negative when it may matter at any distance.
+  // `top` may matter, negative when it may matter at any distance. Where the lines of flight
+  // are built and answer for `lineRadius`, the bands they hold are asked for the ships whose
+  // stretch of line passes within `lineRadius` of `at` instead (a negative one: never).
   template <typename Reach, typename Visit>
-  bool VisitByReach(const Vector3& at, Reach reach, Visit visit) const {
+  bool VisitByReach(const Vector3& at, Reach reach, double lineRadius, Visit visit) const {
     ClearMarks();
-    for (int band = 0; band < kBands; ++band) {
+    const bool lines = LinesAnswer(at, lineRadius);
+    for (int band = 0; band < (lines ? linesFirstBand_ : kBands); ++band) {
       const double r = reach(kBandTops[band]);
       if (r < 0) {
         MarkBand(band);
@@ -80,8 +87,29 @@ class ShipGrid {
         MarkNear(at, r, band);
       }
     }
+    if (lines) MarkLines(at, lineRadius);
     return VisitMarked(visit);
   }
+  template <typename Reach, typename Visit>
+  bool VisitByReach(const Vector3& at, Reach reach, Visit visit) const {
+    return VisitByReach(at, reach, -1.0, visit);
+  }
+
+  // Where the ships sorted in lie: false when there are none or the grid is not valid.
+  bool Bounds(double low[3], double high[3]) const;
+
+  // Lines of flight, for questions about where a ship will be along its nose rather than where
+  // it is. Each ship of band `firstBand` or faster is indexed by the stretch of its line
+  // place + nose * t for t from 0 to lead(speed, nose length), a signed limit (infinite for
+  // none; NaN: the ship is answered for every question). Only what lies in the box from `low`
+  // to `high` widened by `radius` is indexed, and only questions about points in that box with a
+  // radius up to `radius` are answered from it; others, and any after a move or a build, take
+  // the bands as before. Needs an exact grid.
+  using LeadLimit = double (*)(float speed, double noseLength, double radius);
+  void BuildLines(int firstBand, const double low[3], const double high[3], double radius,
+                  LeadLimit lead);
+  // Whether the lines answer a question about `radius` round `at`.
+  bool LinesAnswer(const Vector3& at, double radius) const;
 
  private:
   static constexpr int kMostCellsPerAxis = 16;
@@ -107,7 +135,10 @@ class ShipGrid {
     }
     return false;
   }
+  // Marks every ship whose stretch of line may pass within `radius` of `at`.
+  void MarkLines(const Vector3& at, double radius) const;
   int CellOf(double coordinate, int axis) const;
+  int LineCellOf(double coordinate, int axis) const;
   void SortBy(const std::vector<int>& keyOf, std::size_t keys, std::vector<int>& start,
               std::vector<int>& members);
 
@@ -130,6 +161,22 @@ class ShipGrid {
   std::vector<int> cellStart_;   // cellCount_ + 1 offsets into cellMembers_
   std::vector<int> cellMembers_; // indices, by cell, every band together
   mutable std::vector<std::uint64_t> marks_;  // one bit per index, the last query's candidates
+  double high_[3] = {0, 0, 0};                // with origin_, the sorted ships' bounds
+
+  // The lines of flight, in cells of their own over their box.
+  static constexpr int kMostLineCellsPerAxis = 24;
+  bool linesValid_ = false;
+  int linesFirstBand_ = kBands;
+  double linesRadius_ = 0;   // the largest radius they answer
+  double linesPad_ = 0;      // how far a stretch may lie from the samples it was indexed by
+  double linesLow_[3] = {0, 0, 0}, linesHigh_[3] = {0, 0, 0};  // where questions are answered
+  double linesOrigin_[3] = {0, 0, 0};
+  double linesCellSize_ = 1;
+  int linesCells_ = 1;  // per axis
+  std::vector<std::pair<int, int>> lineEntries_;  // (cell, index), a stretch in each cell it crosses
+  std::vector<int> lineStart_;    // linesCells_^3 + 1 offsets into lineMembers_
+  std::vector<int> lineMembers_;  // indices, by cell
+  std::vector<int> linesAlways_;  // indices answered for every question
 };
 
 }  // namespace ironwood

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "saver/battle/roster.h"
 #include "saver/battle/ship.h"
 #include "saver/battle/ship_class.h"
+#include "saver/battle/ship_grid.h"
 #include "saver/core/random.h"
 #include "tests/support/armed_ship.h"
 #include "tests/support/plugin_builder.h"
@@ -459,6 +461,89 @@ TEST_F(FireControlTest, LauncherNeverFiresAtALeadPoint38OrMoreAway) {
   Place(still, {0, 0, 38.9f});
   Frame(shooter, 16);
   EXPECT_EQ(pool.ActiveCount(), 1);
+}
+
+// The battle asks the opponents' grid, with their lines of flight, for the launcher's
+// candidates; the opponent it picks is the one the walk over the whole list picks, whatever the
+// speeds (some faster than a torpedo, some flying backwards) and headings.
+TEST_F(FireControlTest, LauncherPicksTheSameOpponentThroughTheGridAsThroughTheList) {
+  Arm({}, {Mount({0.6f, 0.3f, 1}, {0, 0, 1}, 1.2f)});
+  TorpedoPool& pool = armed_.torpedoes();
+  RandomGenerator g;
+  g.Seed(5);
+  auto coordinate = [&](int half) { return static_cast<float>(RandomRange(g, -half, half)); };
+  // First in the list, opponents from far off flying at the shooter fast enough that their lead
+  // point falls near it (some past it, faster than a torpedo), placed again for each shooter.
+  std::vector<Ship*> enemies;
+  for (int i = 0; i < 40; ++i) enemies.push_back(&Add(plain_, {0, 0, 0}));
+  auto bringIn = [&](const Ship& shooter) {
+    for (int i = 0; i < 40; ++i) {
+      Vector3 from(RandomRange(g, -100, 100), RandomRange(g, -100, 100), RandomRange(g, -100, 100));
+      from.Normalize();
+      const double distance = RandomRange(g, 50, 500), overshoot = RandomRange(g, -40, 50);
+      const Vector3 at =
+          shooter.Position().Add(Vector3(from.x() * distance, from.y() * distance, from.z() * distance));
+      Place(*enemies[static_cast<std::size_t>(i)], {static_cast<float>(at.x()),
+                                                    static_cast<float>(at.y()),
+                                                    static_cast<float>(at.z())});
+      float pitch = 0, yaw = 0;
+      DirectionToAngles(Vector3(-from.x(), -from.y(), -from.z()), pitch, yaw);
+      testing::Pose(*enemies[static_cast<std::size_t>(i)], yaw, pitch,
+                    static_cast<float>(38 * (distance - overshoot) / distance));
+    }
+  };
+  for (int i = 0; i < 600; ++i) {
+    Ship& enemy = Add(plain_, {coordinate(150), coordinate(150), coordinate(150)});
+    const int speed = RandomRange(g, 0, 50) - 5;
+    testing::Pose(enemy, RandomRange(g, 0, 360), RandomRange(g, -60, 60), static_cast<float>(speed));
+    enemy.SetDead(i % 11 == 0);
+    enemies.push_back(&enemy);
+  }
+  Enemies(enemies);
+
+  // The opponent the ready launcher sends its torpedo at, or none.
+  auto launchedAt = [&](Ship& shooter) -> const Ship* {
+    if (pool.ActiveCount() == pool.Size()) {
+      pool.Launch({}, Vector3(0, 0, 1), TorpedoPool::kSpeed, nullptr, nullptr, nullptr, 0);
+    }
+    std::vector<bool> flying;
+    for (int i = 0; i < pool.Size(); ++i) flying.push_back(pool.At(i).active);
+    shooter.TorpedoLaunchers()[0].charge = 1.0f;
+    TorpedoFireControl(shooter, roster_, effects_);
+    for (int i = 0; i < pool.Size(); ++i) {
+      if (pool.At(i).active && !flying[static_cast<std::size_t>(i)]) return pool.At(i).target;
+    }
+    return nullptr;
+  };
+  int launches = 0, answeredByLines = 0, incoming = 0;
+  for (int trial = 0; trial < 150; ++trial) {
+    Ship& shooter = Add(armed_, {coordinate(100), coordinate(100), coordinate(100)});
+    testing::Pose(shooter, RandomRange(g, 0, 360), RandomRange(g, -60, 60), 0);
+    bringIn(shooter);
+    roster_.SetGrids(nullptr, nullptr);
+    const Ship* walked = launchedAt(shooter);
+
+    ShipGrid theirs, ours;
+    theirs.Build(enemies, 24);
+    ours.Build({&shooter}, 24);
+    double low[3], high[3], shooterLow[3], shooterHigh[3];
+    ASSERT_TRUE(theirs.Bounds(low, high) && ours.Bounds(shooterLow, shooterHigh));
+    for (int axis = 0; axis < 3; ++axis) {
+      low[axis] = std::min(low[axis], shooterLow[axis]);
+      high[axis] = std::max(high[axis], shooterHigh[axis]);
+    }
+    IndexFlightLines(theirs, low, high, {&shooter});
+    answeredByLines += theirs.LinesAnswer(shooter.Position(), 39) ? 1 : 0;
+    roster_.SetGrids(&theirs, nullptr);
+    EXPECT_EQ(launchedAt(shooter), walked) << "trial " << trial;
+    roster_.SetGrids(nullptr, nullptr);
+    launches += walked != nullptr ? 1 : 0;
+    incoming += std::find(enemies.begin(), enemies.begin() + 40, walked) != enemies.begin() + 40;
+  }
+  EXPECT_GT(incoming, 20);
+  EXPECT_EQ(answeredByLines, 150);
+  EXPECT_GT(launches, 30);
+  EXPECT_LT(launches, 140);
 }
 
 TEST_F(FireControlTest, LauncherArcWidensByTheTargetsRadius) {
