@@ -1,5 +1,6 @@
 #include "saver/assets/mesh_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "glapi/gl_table.h"
@@ -64,6 +65,15 @@ ModelMatrix PlacementMatrix(const Placement& placement, const std::array<float, 
                r = placement.roll * kRadiansPerDegree;
   const Turn turn{std::sin(h), std::cos(h), std::sin(p), std::cos(p), std::sin(r), std::cos(r)};
   return TurnedMatrix(turn, placement.x, placement.y, placement.z, scale);
+}
+
+double MeshReach(const Mesh& mesh) {
+  double farthest = 0;
+  for (std::size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
+    const double x = mesh.positions[i], y = mesh.positions[i + 1], z = mesh.positions[i + 2];
+    farthest = std::max(farthest, x * x + y * y + z * z);
+  }
+  return std::sqrt(farthest);
 }
 
 void DrawElementsAt(const Mesh& mesh, const ModelMatrix& model) {

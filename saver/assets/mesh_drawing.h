@@ -55,6 +55,9 @@ struct Turn {
 ModelMatrix TurnedMatrix(const Turn& turn, float x, float y, float z,
                          const std::array<float, 3>& scale);
 
+// The farthest any corner of the mesh lies from its origin.
+double MeshReach(const Mesh& mesh);
+
 // The mesh's triangles (its arrays already set) inside `model`, pushed and popped around them.
 void DrawElementsAt(const Mesh& mesh, const ModelMatrix& model);
 

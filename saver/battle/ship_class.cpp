@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "saver/assets/mesh_drawing.h"
 #include "saver/assets/plugin_file.h"
 
 namespace ironwood {
@@ -18,16 +19,6 @@ bool Fail(std::string* why, const std::string& text) {
 
 // The packed arrays of one mesh record. Plug-in meshes carry their own normals and have no
 // work arrays or name.
-// The farthest any corner of the mesh lies from its origin.
-double Reach(const Mesh& mesh) {
-  double farthest = 0;
-  for (std::size_t i = 0; i + 2 < mesh.positions.size(); i += 3) {
-    const double x = mesh.positions[i], y = mesh.positions[i + 1], z = mesh.positions[i + 2];
-    farthest = std::max(farthest, x * x + y * y + z * z);
-  }
-  return std::sqrt(farthest);
-}
-
 Mesh MakeMesh(const PluginMesh& source, Texture* texture, Texture* secondTexture) {
   Mesh mesh;
   mesh.vertexCount = static_cast<std::uint32_t>(source.vertices.size());
@@ -155,7 +146,7 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
     const std::size_t first = std::size_t{m.pairIndex} * 2;
     built.meshes_.push_back(
         MakeMesh(m, Drawable(&built.textures_[first]), Drawable(&built.textures_[first + 1])));
-    built.hullReach_ = std::max(built.hullReach_, Reach(built.meshes_.back()));
+    built.hullReach_ = std::max(built.hullReach_, MeshReach(built.meshes_.back()));
   }
 
   built.phaserValue_ = file.phaserValue;
@@ -179,7 +170,7 @@ bool ShipClass::Build(const PluginFile& file, TextureNamePool& pool, int texture
   built.shieldStrength_ = file.shieldStrength;
   built.shieldTexture_ = MakeTexture(file.shield.texture);
   built.shieldModel_ = MakeMesh(file.shield.mesh, Drawable(built.shieldTexture_.get()), nullptr);
-  built.shieldReach_ = Reach(built.shieldModel_);
+  built.shieldReach_ = MeshReach(built.shieldModel_);
   built.shieldTexture_->BuildLevels(pool, textureLevel);  // uploads nothing when empty
 
   if (soundEffectsOn && file.hasSounds) {

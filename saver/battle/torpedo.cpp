@@ -139,8 +139,9 @@ void TorpedoPool::Update(BattleEffects& effects) {
 }
 
 void TorpedoPool::Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& caps,
-                       TextureNamePool& pool) {
+                       TextureNamePool& pool, const ViewVolume& view) {
   if (model == nullptr) return;
+  const double reach = MeshReach(*model) * 1.01 + 0.01;
   SetMeshArrays(*model, caps);
   if (caps.multitexture && gl.glActiveTextureARB != nullptr) {
     gl.glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -148,6 +149,8 @@ void TorpedoPool::Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& 
   if (texture != nullptr) texture->Bind(pool);
   for (const Torpedo& torpedo : torpedoes_) {
     if (!torpedo.active) continue;
+    const auto& at = torpedo.state;
+    if (!view.MayShow(Vector3(at[0], at[1], at[2]), reach)) continue;
     DrawElementsAt(*model, PlacementMatrix({torpedo.state[0], torpedo.state[1], torpedo.state[2],
                                             torpedo.pitch, torpedo.yaw, 0}));
   }

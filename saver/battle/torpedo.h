@@ -13,6 +13,7 @@
 #include "saver/audio/wave_sound.h"
 #include "saver/battle/battle_effects.h"
 #include "saver/core/vector3.h"
+#include "saver/core/view_volume.h"
 #include "saver/effects/effect_pool.h"
 
 namespace ironwood {
@@ -61,7 +62,9 @@ class TorpedoPool {
   void Update(BattleEffects& effects);
 
   // Every flying torpedo with the class's torpedo model and texture; nothing without a model.
-  void Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& caps, TextureNamePool& pool);
+  // One wholly outside `view` is not drawn.
+  void Draw(const Mesh* model, Texture* texture, const MeshDrawCaps& caps, TextureNamePool& pool,
+            const ViewVolume& view = ViewVolume());
 
   int Size() const { return static_cast<int>(torpedoes_.size()); }
   const Torpedo& At(int i) const { return torpedoes_.slots().at(static_cast<std::size_t>(i)); }

@@ -1,5 +1,6 @@
 #include "saver/effects/billboard.h"
 
+#include <bit>
 #include <cmath>
 
 #include "glapi/gl_table.h"
@@ -28,8 +29,16 @@ void DrawTurned(const BillboardInstance& billboard) {
     const double flat = std::sqrt(x * x + z * z);
     const double length = std::sqrt(flat * flat + y * y);
     if (flat > 0 && std::isfinite(length)) {
-      const double r = billboard.roll * kRadiansPerDegree;
-      const Turn turn{x / flat, z / flat, -y / length, flat / length, std::sin(r), std::cos(r)};
+      const std::uint32_t rollBits = std::bit_cast<std::uint32_t>(billboard.roll);
+      if (!billboard.rollDrawn || rollBits != billboard.rollDrawnBits) {
+        const double r = billboard.roll * kRadiansPerDegree;
+        billboard.rollSine = std::sin(r);
+        billboard.rollCosine = std::cos(r);
+        billboard.rollDrawnBits = rollBits;
+        billboard.rollDrawn = true;
+      }
+      const Turn turn{x / flat,      z / flat, -y / length, flat / length, billboard.rollSine,
+                      billboard.rollCosine};
       DrawElementsAt(*billboard.mesh, TurnedMatrix(turn, p[0], p[1], p[2], billboard.scale));
       return;
     }

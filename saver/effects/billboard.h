@@ -4,6 +4,7 @@
 // waves and death flares are all billboards, most of them turned to face the camera's eye.
 
 #include <array>
+#include <cstdint>
 
 #include "saver/assets/mesh.h"
 #include "saver/assets/mesh_drawing.h"
@@ -27,6 +28,11 @@ struct BillboardInstance {
   bool facing = false;
   std::array<float, 3> scale{};
   std::array<float, 6> extra{};
+  // The sine and cosine of the roll a facing billboard was last drawn with: most keep their
+  // roll for life, and are drawn every frame.
+  mutable bool rollDrawn = false;
+  mutable std::uint32_t rollDrawnBits = 0;
+  mutable double rollSine = 0, rollCosine = 1;
 };
 
 // Turns the billboard's +z axis onto `direction`: stores it and its angles.

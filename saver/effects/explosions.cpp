@@ -1,5 +1,7 @@
 #include "saver/effects/explosions.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "glapi/gl_table.h"
@@ -56,12 +58,16 @@ void ExplosionSystem::SpawnExplosion(const Mesh* mesh, const EffectPlacement& pl
 }
 
 void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
-                                     const MeshDrawCaps& caps, TextureNamePool& pool) {
+                                     const MeshDrawCaps& caps, TextureNamePool& pool,
+                                     const ViewVolume& view) {
   const std::uint32_t now = platform::TimeMilliseconds();
   // Unit 0 is selected and an image bound only when it differs from the one bound before.
   bool unitSelected = false;
   std::uint32_t bound = kFrameCount;
   BillboardRun run(caps);
+  // The reach of the mesh last asked about: the explosions share a few meshes.
+  const Mesh* reachOf = nullptr;
+  double reach = 0;
   for (Explosion& explosion : pool_) {
     if (!explosion.active) continue;
     // Unsigned throughout: the elapsed time survives the clock's wrap, and a start frame past
@@ -76,6 +82,15 @@ void ExplosionSystem::DrawExplosions(const std::array<float, 3>& eyeOffset,
     }
     // Without its images an explosion still runs its course but has nothing to show.
     if (frame >= frames_.size()) continue;
+    const BillboardInstance& billboard = explosion.billboard;
+    if (billboard.mesh != reachOf && billboard.mesh != nullptr) {
+      reachOf = billboard.mesh;
+      reach = MeshReach(*billboard.mesh);
+    }
+    const auto& s = billboard.scale;
+    const double scale = std::max({std::fabs(s[0]), std::fabs(s[1]), std::fabs(s[2])});
+    const auto& p = billboard.placement;
+    if (!view.MayShow(Vector3(p[0], p[1], p[2]), reach * scale * 1.01 + 0.01)) continue;
     if (!unitSelected && caps.multitexture && gl.glActiveTextureARB != nullptr) {
       gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }

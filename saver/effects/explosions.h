@@ -11,6 +11,7 @@
 #include "saver/assets/mesh.h"
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
+#include "saver/core/view_volume.h"
 #include "saver/effects/billboard.h"
 #include "saver/effects/effect_pool.h"
 
@@ -45,9 +46,10 @@ class ExplosionSystem {
                       std::uint32_t startFrame);
 
   // Once a frame: every live explosion shows its image for now (15.625 ms an image from its
-  // start frame), facing the eye at -eyeOffset; one past the last image it is gone.
+  // start frame), facing the eye at -eyeOffset; one past the last image it is gone. One wholly
+  // outside `view` runs its course without being drawn.
   void DrawExplosions(const std::array<float, 3>& eyeOffset, const MeshDrawCaps& caps,
-                      TextureNamePool& pool);
+                      TextureNamePool& pool, const ViewVolume& view = ViewVolume());
 
   bool loaded() const { return !frames_.empty(); }
   Texture& frame(int index) { return frames_.at(static_cast<std::size_t>(index)); }

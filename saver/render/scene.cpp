@@ -211,7 +211,7 @@ void Scene::DrawBattleBranch(float frameStep, const double projection[16], Textu
   gl.glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   gl.glColor4f(1, 1, 1, 1);
   assets_.phaserFlares.DrawAndClear(caps, pool);
-  assets_.explosions.DrawExplosions(eye, caps, pool);
+  assets_.explosions.DrawExplosions(eye, caps, pool, view);
   for (const int alliance : {1, 2}) {
     for (int c = 0; c < battle_->ClassCount(alliance); ++c) {
       ShipClass& shipClass = *battle_->Class(alliance, c);
@@ -220,7 +220,7 @@ void Scene::DrawBattleBranch(float frameStep, const double projection[16], Textu
         shipClass.torpedoes().Update(effects_);
       }
       shipClass.torpedoes().Draw(shipClass.torpedoModel(), shipClass.torpedoTexture(), caps,
-                                 pool);
+                                 pool, view);
     }
   }
   assets_.sparks.DrawSparks();

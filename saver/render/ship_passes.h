@@ -13,7 +13,7 @@
 #include "saver/assets/mesh_drawing.h"
 #include "saver/assets/texture.h"
 #include "saver/core/vector3.h"
-#include "saver/render/view_volume.h"
+#include "saver/core/view_volume.h"
 
 namespace ironwood {
 

@@ -304,6 +304,22 @@ TEST(Explosions, AFullPoolGrowsByTenAndDropsTheExplosionThatFoundItFull) {
   RecordingGl recording;
   effects.explosions.DrawExplosions({0, 0, -10}, {}, effects.names);
   EXPECT_EQ(recording.Count("glDrawElements"), 33);
+
+  // A view that takes in x from -1.5 to 1.5 (a box, from identity matrices scaled by 2/3):
+  // the explosion at x = 2 still shows a corner at 1 (the quad's reach is 1.41), one at x = 4
+  // shows nothing and is left out, but runs its course all the same.
+  effects.explosions.SpawnExplosion(&effects.quad, At(4, 0, 0), {1, 1, 1}, {}, 0);
+  const double projection[16] = {2.0 / 3, 0, 0, 0, 0, 2.0 / 3, 0, 0, 0, 0, 2.0 / 3, 0, 0, 0, 0, 1};
+  const double modelview[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  RecordingGl viewed;
+  effects.explosions.DrawExplosions({0, 0, -10}, {}, effects.names,
+                                    ViewVolume::FromMatrices(projection, modelview));
+  EXPECT_EQ(viewed.Count("glDrawElements"), 33);
+  EXPECT_EQ(effects.explosions.ActiveCount(), 34);
+  effects.clock.Set(1600);
+  effects.explosions.DrawExplosions({0, 0, -10}, {}, effects.names,
+                                    ViewVolume::FromMatrices(projection, modelview));
+  EXPECT_EQ(effects.explosions.ActiveCount(), 0);
 }
 
 TEST(Explosions, WithoutTheirImagesRunTheirCourseUnseen) {

@@ -1,4 +1,4 @@
-#include "saver/render/view_volume.h"
+#include "saver/core/view_volume.h"
 
 #include <cmath>
 
