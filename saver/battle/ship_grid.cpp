@@ -122,9 +122,10 @@ void ShipGrid::BuildLines(int firstBand, const double low[3], const double high[
     extent = std::max(extent, high[axis] - low[axis] + 2 * radius);
   }
   if (!std::isfinite(extent)) return;
-  // Cells about the radius wide, so that a question looks at a few of them; the samples along a
-  // stretch half a cell apart, so that every point of it lies within a quarter cell of one.
-  linesCellSize_ = std::max({radius, extent / (kMostLineCellsPerAxis - 1), 1e-3});
+  // Cells half the radius wide: a question looks at a hundred or so of them, and few of the lines
+  // crossing them pass far from its point. The samples along a stretch lie half a cell apart, so that every
+  // point of it lies within a quarter cell of one.
+  linesCellSize_ = std::max({radius / 2, extent / (kMostLineCellsPerAxis - 1), 1e-3});
   linesPad_ = linesCellSize_ / 4;
   linesCells_ = std::min(kMostLineCellsPerAxis, static_cast<int>(extent / linesCellSize_) + 1);
   for (int axis = 0; axis < 3; ++axis) {

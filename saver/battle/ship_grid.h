@@ -164,7 +164,7 @@ class ShipGrid {
   double high_[3] = {0, 0, 0};                // with origin_, the sorted ships' bounds
 
   // The lines of flight, in cells of their own over their box.
-  static constexpr int kMostLineCellsPerAxis = 24;
+  static constexpr int kMostLineCellsPerAxis = 32;
   bool linesValid_ = false;
   int linesFirstBand_ = kBands;
   double linesRadius_ = 0;   // the largest radius they answer
