@@ -204,9 +204,9 @@ bool BattleManager::SpawnShips(const AllianceList& list, Alliance& side, float x
   return true;
 }
 
-// Cells about as wide as the nearest range asked of them, so that a query looks at a few cells.
-constexpr double kGridCellSize = 24.0;
-
+// Cells about as wide as the spacing distance, the nearest range asked of them, so that a query
+// looks at a few cells; a crowd spread wide gets wider ones (at most 32 a side).
+constexpr double kGridCellSize = 8.0;
 
 void BattleManager::InvalidateGrids() {
   for (Alliance& side : alliances_) side.grid.Invalidate();

@@ -222,6 +222,20 @@ double LeadLimit(float speed, double noseLength, double radius) {
   return speed < 0 ? -limit : limit;
 }
 
+// Where an opponent at `at`, flying at `speed` along `forward`, will be by the time a torpedo has
+// flown the distance from the ship at `from`.
+Vector3 LeadPoint(const Vector3& at, float speed, const float* forward, const Vector3& from) {
+  Vector3 between = at.Subtract(from);
+  const double lead = between.Length() / kTorpedoReach * speed;
+  return at.Add(Vector3(forward[0] * lead, forward[1] * lead, forward[2] * lead));
+}
+
+bool LeadPointInReach(const Vector3& at, float speed, const float* forward, const Vector3& from,
+                      const Vector3& muzzle) {
+  Vector3 r = LeadPoint(at, speed, forward, from).Subtract(muzzle);
+  return r.Length() < kTorpedoReach;
+}
+
 // The opponents that can be targeted within `range` of `position`, in roster order.
 void FindInRange(const Roster& opponents, const Vector3& position, double range,
                  std::vector<Ship*>& found) {
@@ -236,7 +250,20 @@ void FindInRange(const Roster& opponents, const Vector3& position, double range,
     found.push_back(opponent);
     return false;
   };
-  if (const ShipGrid* grid = opponents.EnemyGrid(); grid != nullptr && grid->Valid()) {
+  const ShipGrid* grid = opponents.EnemyGrid();
+  if (grid != nullptr && grid->Exact() && grid->Size() == opponents.EnemyCount()) {
+    // The grid's copies of the places are the opponents' own, and settle the distance without
+    // a look at the ship itself.
+    grid->VisitNear(position, range, [&](int i) {
+      Vector3 toOpponent = grid->RecordOf(i).At().Subtract(position);
+      if (toOpponent.LengthSquared() > beyond || !(toOpponent.Length() < range)) return false;
+      Ship* opponent = opponents.Enemy(i);
+      if (CanBeTargeted(opponent)) found.push_back(opponent);
+      return false;
+    });
+    return;
+  }
+  if (grid != nullptr && grid->Valid()) {
     grid->VisitNear(position, range, take);
     return;
   }
@@ -308,12 +335,8 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
         if (ClearlyOutOfReach(between.LengthSquared(), opponent->Speed(), offsetLength)) {
           return false;
         }
-        // Where the opponent will be by the time a torpedo has flown the distance.
-        const auto& forward = opponent->Forward();
-        const double lead = between.Length() / kTorpedoReach * opponent->Speed();
-        const Vector3 leadPoint =
-            at.Add(Vector3(forward[0] * lead, forward[1] * lead, forward[2] * lead));
-        Vector3 r = leadPoint.Subtract(muzzle);
+        Vector3 r = LeadPoint(at, opponent->Speed(), opponent->Forward().data(), ship.Position())
+                        .Subtract(muzzle);
         if (!(r.Length() < kTorpedoReach)) return false;
         const double arc = MountArc(launcher) + opponent->Radius() * kPi / 360.0;
         if (!(AngleBetween(aim, r) < arc)) return false;
@@ -344,7 +367,8 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
               const ShipGrid::Record& r = grid->RecordOf(i);
               const Vector3 between = r.At().Subtract(from);
               if (ClearlyOutOfReach(between.LengthSquared(), r.speed, offsetLength) ||
-                  ClearlyAside(between, r.forward, offsetLength)) {
+                  ClearlyAside(between, r.forward, offsetLength) ||
+                  !LeadPointInReach(r.At(), r.speed, r.forward, from, muzzle)) {
                 return false;
               }
               return launch(i);
@@ -377,9 +401,7 @@ void IndexFlightLines(ShipGrid& opponents, const double low[3], const double hig
   }
   // A turned mount is as far from the centre as the mount itself, but for rounding.
   const double radius = LeadRadius(offset * 1.0001 + 1e-4);
-  // Every band: even the slowest one's reach is more than the lead radius, so the lines always
-  // ask about fewer opponents than the places would.
-  opponents.BuildLines(0, low, high, radius, LeadLimit);
+  opponents.BuildLines(low, high, radius, LeadLimit);
 }
 
 void DrainPhaserCharge(WeaponState& phaser, std::uint32_t now) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "saver/battle/ship.h"
 
@@ -13,11 +14,12 @@ double Coordinate(const Vector3& v, int axis) {
   return axis == 0 ? v.x() : axis == 1 ? v.y() : v.z();
 }
 
-int BandOf(float speed) {
-  const double s = std::fabs(static_cast<double>(speed));
-  int band = 0;
-  while (band < ShipGrid::kBands - 1 && !(s <= ShipGrid::kBandTops[band])) ++band;
-  return band;  // NaN: the last
+// floor(x) for a finite x, held within [0, cells - 1]: the cell a coordinate in cell units falls
+// in, those outside the box going to its edge.
+int HeldCell(double x, int cells) {
+  if (!(x > 0)) return 0;
+  if (x >= cells - 1) return cells - 1;
+  return static_cast<int>(x);  // truncation is the floor for a positive x
 }
 
 }  // namespace
@@ -29,6 +31,7 @@ void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   ships_ = &ships;
   margin_ = 0;
   largestRadius_ = 0;
+  fastest_ = 0;
   const std::size_t count = ships.size();
   records_.assign(count, Record());
   sorted_.assign(count, false);
@@ -53,6 +56,12 @@ void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
       high[axis] = any ? std::max(high[axis], c) : c;
     }
     largestRadius_ = std::max(largestRadius_, static_cast<double>(ship->Radius()));
+    const float speed = std::fabs(record.speed);
+    if (std::isnan(speed) || std::isnan(fastest_)) {
+      fastest_ = std::numeric_limits<float>::quiet_NaN();
+    } else {
+      fastest_ = std::max(fastest_, speed);
+    }
     any = true;
   }
 
@@ -68,39 +77,29 @@ void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   cells_ = std::min(kMostCellsPerAxis, static_cast<int>(extent / cellSize_) + 1);
   cellCount_ = static_cast<std::size_t>(cells_) * cells_ * cells_;
 
+  // A counting sort of the sorted-in indices by cell, in index order, so the indices of each
+  // cell ascend.
   cellOf_.assign(count, 0);
-  keyOf_.assign(count, 0);
+  cellStart_.assign(cellCount_ + 1, 0);
   for (std::size_t i = 0; i < count; ++i) {
     if (!sorted_[i]) continue;
     const Vector3 at = records_[i].At();
     cellOf_[i] = (CellOf(at.z(), 2) * cells_ + CellOf(at.y(), 1)) * cells_ + CellOf(at.x(), 0);
-    keyOf_[i] = BandOf(records_[i].speed) * static_cast<int>(cellCount_) + cellOf_[i];
+    ++cellStart_[static_cast<std::size_t>(cellOf_[i]) + 1];
   }
-  SortBy(cellOf_, cellCount_, cellStart_, cellMembers_);
-  SortBy(keyOf_, kBands * cellCount_, keyStart_, members_);
+  for (std::size_t c = 0; c < cellCount_; ++c) cellStart_[c + 1] += cellStart_[c];
+  cellMembers_.resize(static_cast<std::size_t>(cellStart_[cellCount_]));
+  fill_.assign(cellStart_.begin(), cellStart_.end() - 1);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!sorted_[i]) continue;
+    cellMembers_[static_cast<std::size_t>(fill_[static_cast<std::size_t>(cellOf_[i])]++)] =
+        static_cast<int>(i);
+  }
   valid_ = true;
 }
 
-// A counting sort of the sorted-in indices by their keys, in index order, so the indices of
-// each key ascend.
-void ShipGrid::SortBy(const std::vector<int>& keyOf, std::size_t keys, std::vector<int>& start,
-                      std::vector<int>& members) {
-  start.assign(keys + 1, 0);
-  for (std::size_t i = 0; i < keyOf.size(); ++i) {
-    if (sorted_[i]) ++start[static_cast<std::size_t>(keyOf[i]) + 1];
-  }
-  for (std::size_t k = 0; k < keys; ++k) start[k + 1] += start[k];
-  members.resize(static_cast<std::size_t>(start[keys]));
-  fill_.assign(start.begin(), start.end() - 1);
-  for (std::size_t i = 0; i < keyOf.size(); ++i) {
-    if (!sorted_[i]) continue;
-    members[static_cast<std::size_t>(fill_[static_cast<std::size_t>(keyOf[i])]++)] =
-        static_cast<int>(i);
-  }
-}
-
 bool ShipGrid::Bounds(double low[3], double high[3]) const {
-  if (!valid_ || members_.empty()) return false;
+  if (!valid_ || cellMembers_.empty()) return false;
   for (int axis = 0; axis < 3; ++axis) {
     low[axis] = origin_[axis];
     high[axis] = high_[axis];
@@ -108,13 +107,10 @@ bool ShipGrid::Bounds(double low[3], double high[3]) const {
   return true;
 }
 
-void ShipGrid::BuildLines(int firstBand, const double low[3], const double high[3],
-                          double radius, LeadLimit lead) {
+void ShipGrid::BuildLines(const double low[3], const double high[3], double radius,
+                          LeadLimit lead) {
   linesValid_ = false;
-  if (!Exact() || firstBand < 0 || firstBand >= kBands || !(radius >= 0) ||
-      !std::isfinite(radius) || lead == nullptr) {
-    return;
-  }
+  if (!Exact() || !(radius >= 0) || !std::isfinite(radius) || lead == nullptr) return;
   // The box: every question's point with its radius, and the stretches' samples round it.
   double extent = 0;
   for (int axis = 0; axis < 3; ++axis) {
@@ -133,15 +129,13 @@ void ShipGrid::BuildLines(int firstBand, const double low[3], const double high[
     linesHigh_[axis] = high[axis] + radius;
     linesOrigin_[axis] = linesLow_[axis] - linesPad_;
   }
-  linesFirstBand_ = firstBand;
   linesRadius_ = radius;
   lineEntries_.clear();
   linesAlways_.clear();
 
   const double step = linesCellSize_ / 2;
-  for (int m = keyStart_[static_cast<std::size_t>(firstBand) * cellCount_];
-       m < keyStart_[kBands * cellCount_]; ++m) {
-    const int index = members_[static_cast<std::size_t>(m)];
+  const double perCell = 1 / linesCellSize_;
+  for (const int index : cellMembers_) {
     const Record& record = records_[static_cast<std::size_t>(index)];
     const double at[3] = {record.x, record.y, record.z};
     const double nose[3] = {record.forward[0], record.forward[1], record.forward[2]};
@@ -167,12 +161,18 @@ void ShipGrid::BuildLines(int firstBand, const double low[3], const double high[
     if (!(from <= to)) continue;  // never in the box
     const double length = (to - from) * noseLength;
     const int samples = static_cast<int>(std::ceil(length / step)) + 1;
+    // In cell units from the box's corner: the sample k / (samples - 1) of the way along.
+    double start[3], along[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      start[axis] = (at[axis] + nose[axis] * from - linesOrigin_[axis]) * perCell;
+      along[axis] = nose[axis] * (to - from) * perCell;
+    }
     int last = -1;
     for (int k = 0; k < samples; ++k) {
-      const double t = samples == 1 ? from : from + (to - from) * k / (samples - 1);
-      const int cell = (LineCellOf(at[2] + nose[2] * t, 2) * linesCells_ +
-                        LineCellOf(at[1] + nose[1] * t, 1)) * linesCells_ +
-                       LineCellOf(at[0] + nose[0] * t, 0);
+      const double f = samples == 1 ? 0.0 : static_cast<double>(k) / (samples - 1);
+      const int cell = (HeldCell(start[2] + along[2] * f, linesCells_) * linesCells_ +
+                        HeldCell(start[1] + along[1] * f, linesCells_)) * linesCells_ +
+                       HeldCell(start[0] + along[0] * f, linesCells_);
       if (cell != last) lineEntries_.emplace_back(cell, index);
       last = cell;
     }
@@ -247,14 +247,12 @@ void ShipGrid::Moved(int index) {
 
 void ShipGrid::ClearMarks() const { std::fill(marks_.begin(), marks_.end(), 0); }
 
-void ShipGrid::MarkBand(int band) const {
-  const std::size_t first = static_cast<std::size_t>(band) * cellCount_;
-  for (int m = keyStart_[first]; m < keyStart_[first + cellCount_]; ++m) {
-    Mark(members_[static_cast<std::size_t>(m)]);
-  }
+void ShipGrid::MarkEvery() const {
+  if (!valid_) return;
+  for (const int index : cellMembers_) Mark(index);
 }
 
-void ShipGrid::MarkNear(const Vector3& at, double radius, int band) const {
+void ShipGrid::MarkNear(const Vector3& at, double radius) const {
   if (!valid_) return;
   // A little more than asked, so that rounding in the cell arithmetic never loses a ship.
   const double reach = (radius + margin_) * (1 + 1e-6) + 1e-4;
@@ -267,17 +265,13 @@ void ShipGrid::MarkNear(const Vector3& at, double radius, int band) const {
     low[axis] = static_cast<int>(std::max(from, 0.0));
     high[axis] = static_cast<int>(std::min(to, static_cast<double>(cells_ - 1)));
   }
-  const bool every = band == kEveryBand;
-  const std::vector<int>& start = every ? cellStart_ : keyStart_;
-  const std::vector<int>& members = every ? cellMembers_ : members_;
-  const std::size_t bandStart = every ? 0 : static_cast<std::size_t>(band) * cellCount_;
   for (int z = low[2]; z <= high[2]; ++z) {
     for (int y = low[1]; y <= high[1]; ++y) {
       // A row's cells are side by side, so its ships are one run of the members.
-      const std::size_t row = bandStart + static_cast<std::size_t>((z * cells_ + y) * cells_);
-      const int first = start[row + static_cast<std::size_t>(low[0])];
-      const int last = start[row + static_cast<std::size_t>(high[0]) + 1];
-      for (int m = first; m < last; ++m) Mark(members[static_cast<std::size_t>(m)]);
+      const std::size_t row = static_cast<std::size_t>((z * cells_ + y) * cells_);
+      const int first = cellStart_[row + static_cast<std::size_t>(low[0])];
+      const int last = cellStart_[row + static_cast<std::size_t>(high[0]) + 1];
+      for (int m = first; m < last; ++m) Mark(cellMembers_[static_cast<std::size_t>(m)]);
     }
   }
 }

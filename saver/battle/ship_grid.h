@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -21,15 +20,10 @@ class Ship;
 // Ships may move after the build: each move reported through Moved widens every later query by
 // the farthest any ship has strayed from where it was sorted, so none is ever missed.
 //
-// Each ship is also sorted by its speed into bands, for questions whose reach grows with the
-// other ship's speed (where a torpedo would meet it): each band is asked with its own reach.
+// For questions about where a ship will be rather than where it is (where a torpedo would meet
+// it), the grid can also index each ship's line of flight: see BuildLines.
 class ShipGrid {
  public:
-  // The fastest speed of each band; the last takes every other ship.
-  static constexpr double kBandTops[] = {12, 16, 20, 24, 28,
-                                         std::numeric_limits<double>::infinity()};
-  static constexpr int kBands = static_cast<int>(sizeof kBandTops / sizeof kBandTops[0]);
-
   // What the build saw of a ship: where it was, its speed and its nose (exact copies: a ship
   // keeps them in floats). While no ship has moved these are its own values.
   struct Record {
@@ -67,27 +61,25 @@ class ShipGrid {
   template <typename Visit>
   bool VisitNear(const Vector3& at, double radius, Visit visit) const {
     ClearMarks();
-    MarkNear(at, radius, kEveryBand);
+    MarkNear(at, radius);
     return VisitMarked(visit);
   }
 
-  // The same with a reach for each band: reach(top) is how far from `at` a ship no faster than
-  // `top` may matter, negative when it may matter at any distance. Where the lines of flight
-  // are built and answer for `lineRadius`, the bands they hold are asked for the ships whose
-  // stretch of line passes within `lineRadius` of `at` instead (a negative one: never).
+  // The same for a question whose reach grows with the other ship's speed: reach(speed) is how
+  // far from `at` a ship no faster than `speed` may matter, negative when it may matter at any
+  // distance, and the fastest ship sorted in sets the reach. Where the lines of flight are built
+  // and answer for `lineRadius`, the ships whose stretch of line passes within `lineRadius` of
+  // `at` are the candidates instead (a negative radius: never).
   template <typename Reach, typename Visit>
   bool VisitByReach(const Vector3& at, Reach reach, double lineRadius, Visit visit) const {
     ClearMarks();
-    const bool lines = LinesAnswer(at, lineRadius);
-    for (int band = 0; band < (lines ? linesFirstBand_ : kBands); ++band) {
-      const double r = reach(kBandTops[band]);
-      if (r < 0) {
-        MarkBand(band);
-      } else {
-        MarkNear(at, r, band);
-      }
+    if (LinesAnswer(at, lineRadius)) {
+      MarkLines(at, lineRadius);
+    } else if (const double r = reach(fastest_); r >= 0) {
+      MarkNear(at, r);
+    } else {
+      MarkEvery();
     }
-    if (lines) MarkLines(at, lineRadius);
     return VisitMarked(visit);
   }
   template <typename Reach, typename Visit>
@@ -99,30 +91,28 @@ class ShipGrid {
   bool Bounds(double low[3], double high[3]) const;
 
   // Lines of flight, for questions about where a ship will be along its nose rather than where
-  // it is. Each ship of band `firstBand` or faster is indexed by the stretch of its line
-  // place + nose * t for t from 0 to lead(speed, nose length), a signed limit (infinite for
-  // none; NaN: the ship is answered for every question). Only what lies in the box from `low`
-  // to `high` widened by `radius` is indexed, and only questions about points in that box with a
-  // radius up to `radius` are answered from it; others, and any after a move or a build, take
-  // the bands as before. Needs an exact grid.
+  // it is. Each ship is indexed by the stretch of its line place + nose * t for t from 0 to
+  // lead(speed, nose length, radius), a signed limit (infinite for none; NaN: the ship is
+  // answered for every question). Only what lies in the box from `low` to `high` widened by
+  // `radius` is indexed, and only questions about points in that box with a radius up to
+  // `radius` are answered from it; others, and any after a move or a build, are answered by
+  // place as before. Needs an exact grid.
   using LeadLimit = double (*)(float speed, double noseLength, double radius);
-  void BuildLines(int firstBand, const double low[3], const double high[3], double radius,
-                  LeadLimit lead);
+  void BuildLines(const double low[3], const double high[3], double radius, LeadLimit lead);
   // Whether the lines answer a question about `radius` round `at`.
   bool LinesAnswer(const Vector3& at, double radius) const;
 
  private:
-  static constexpr int kMostCellsPerAxis = 16;
-  static constexpr int kEveryBand = -1;
+  static constexpr int kMostCellsPerAxis = 32;
 
   void ClearMarks() const;
   void Mark(int index) const {
     marks_[static_cast<std::size_t>(index) / 64] |= std::uint64_t{1} << (index % 64);
   }
-  // Marks the ships of the band (or of every band) whose cells lie within reach of `at`.
-  void MarkNear(const Vector3& at, double radius, int band) const;
-  // Marks every ship of the band.
-  void MarkBand(int band) const;
+  // Marks the ships whose cells lie within reach of `at`.
+  void MarkNear(const Vector3& at, double radius) const;
+  // Marks every ship sorted in.
+  void MarkEvery() const;
   template <typename Visit>
   bool VisitMarked(Visit visit) const {
     for (std::size_t word = 0; word < marks_.size(); ++word) {
@@ -139,8 +129,6 @@ class ShipGrid {
   void MarkLines(const Vector3& at, double radius) const;
   int CellOf(double coordinate, int axis) const;
   int LineCellOf(double coordinate, int axis) const;
-  void SortBy(const std::vector<int>& keyOf, std::size_t keys, std::vector<int>& start,
-              std::vector<int>& members);
 
   bool valid_ = false;
   bool moved_ = false;
@@ -151,22 +139,19 @@ class ShipGrid {
   std::size_t cellCount_ = 1;
   double margin_ = 0;
   double largestRadius_ = 0;
+  float fastest_ = 0;            // the largest speed sorted in, as a magnitude (NaN: unknown)
   std::vector<Record> records_;  // per index
   std::vector<bool> sorted_;     // per index: alive, and so sorted in
   std::vector<int> cellOf_;      // per index: its cell
-  std::vector<int> keyOf_;       // per index: band * cellCount_ + cell
-  std::vector<int> fill_;        // a sort's next free place for each key
-  std::vector<int> keyStart_;    // kBands * cellCount_ + 1 offsets into members_
-  std::vector<int> members_;     // indices, by band and cell
+  std::vector<int> fill_;        // a sort's next free place for each cell
   std::vector<int> cellStart_;   // cellCount_ + 1 offsets into cellMembers_
-  std::vector<int> cellMembers_; // indices, by cell, every band together
+  std::vector<int> cellMembers_; // indices, by cell
   mutable std::vector<std::uint64_t> marks_;  // one bit per index, the last query's candidates
   double high_[3] = {0, 0, 0};                // with origin_, the sorted ships' bounds
 
   // The lines of flight, in cells of their own over their box.
   static constexpr int kMostLineCellsPerAxis = 32;
   bool linesValid_ = false;
-  int linesFirstBand_ = kBands;
   double linesRadius_ = 0;   // the largest radius they answer
   double linesPad_ = 0;      // how far a stretch may lie from the samples it was indexed by
   double linesLow_[3] = {0, 0, 0}, linesHigh_[3] = {0, 0, 0};  // where questions are answered
