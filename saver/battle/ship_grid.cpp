@@ -208,14 +208,7 @@ void ShipGrid::MarkLines(const Vector3& at, double radius) const {
     low[axis] = LineCellOf(c - reach, axis);
     high[axis] = LineCellOf(c + reach, axis);
   }
-  for (int z = low[2]; z <= high[2]; ++z) {
-    for (int y = low[1]; y <= high[1]; ++y) {
-      const std::size_t row = static_cast<std::size_t>((z * linesCells_ + y) * linesCells_);
-      const int first = lineStart_[row + static_cast<std::size_t>(low[0])];
-      const int last = lineStart_[row + static_cast<std::size_t>(high[0]) + 1];
-      for (int m = first; m < last; ++m) Mark(lineMembers_[static_cast<std::size_t>(m)]);
-    }
-  }
+  MarkBox(lineStart_, lineMembers_, linesCells_, low, high);
 }
 
 int ShipGrid::LineCellOf(double coordinate, int axis) const {
@@ -265,13 +258,18 @@ void ShipGrid::MarkNear(const Vector3& at, double radius) const {
     low[axis] = static_cast<int>(std::max(from, 0.0));
     high[axis] = static_cast<int>(std::min(to, static_cast<double>(cells_ - 1)));
   }
+  MarkBox(cellStart_, cellMembers_, cells_, low, high);
+}
+
+void ShipGrid::MarkBox(const std::vector<int>& start, const std::vector<int>& members, int cells,
+                       const int low[3], const int high[3]) const {
   for (int z = low[2]; z <= high[2]; ++z) {
     for (int y = low[1]; y <= high[1]; ++y) {
-      // A row's cells are side by side, so its ships are one run of the members.
-      const std::size_t row = static_cast<std::size_t>((z * cells_ + y) * cells_);
-      const int first = cellStart_[row + static_cast<std::size_t>(low[0])];
-      const int last = cellStart_[row + static_cast<std::size_t>(high[0]) + 1];
-      for (int m = first; m < last; ++m) Mark(cellMembers_[static_cast<std::size_t>(m)]);
+      // A row's cells are side by side, so its members are one run.
+      const std::size_t row = static_cast<std::size_t>((z * cells + y) * cells);
+      const int first = start[row + static_cast<std::size_t>(low[0])];
+      const int last = start[row + static_cast<std::size_t>(high[0]) + 1];
+      for (int m = first; m < last; ++m) Mark(members[static_cast<std::size_t>(m)]);
     }
   }
 }

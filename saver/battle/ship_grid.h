@@ -125,6 +125,10 @@ class ShipGrid {
     }
     return false;
   }
+  // Marks the members of the cells from `low` to `high` (inclusive, per axis) of a grid of
+  // `cells` a side sorted into `start` and `members`.
+  void MarkBox(const std::vector<int>& start, const std::vector<int>& members, int cells,
+               const int low[3], const int high[3]) const;
   // Marks every ship whose stretch of line may pass within `radius` of `at`.
   void MarkLines(const Vector3& at, double radius) const;
   int CellOf(double coordinate, int axis) const;
