@@ -341,6 +341,22 @@ TEST_F(ShipAITest, GridAnswersEveryShipWithinReachInListOrder) {
                           [&](auto visit) { grid.VisitByReach(Vector3(900, 0, 0), byReach, visit); }),
             0u);  // the fastest count from anywhere
 
+  // Lines of flight answer only inside their box and up to their radius; a ship whose limit is
+  // NaN is a candidate for every question.
+  const double low[3] = {-200, -200, -100}, high[3] = {200, 200, 100};
+  grid.BuildLines(low, high, 40, [](float, double, double) { return std::nan(""); });
+  EXPECT_TRUE(grid.LinesAnswer(Vector3(0, 0, 0), 40));
+  EXPECT_FALSE(grid.LinesAnswer(Vector3(0, 0, 0), 41));
+  EXPECT_FALSE(grid.LinesAnswer(Vector3(0, 0, 110), 40));  // the box is widened by 40
+  std::size_t alive = 0;
+  for (const Ship* ship : list) alive += ship->IsDead() ? 0 : 1;
+  std::size_t lined = 0;
+  grid.VisitByReach(Vector3(0, 0, 0), byReach, 40, [&](int) { return ++lined, false; });
+  EXPECT_EQ(lined, alive);
+  grid.BuildLines(low, high, std::numeric_limits<double>::infinity(),
+                  [](float, double, double) { return 1.0; });
+  EXPECT_FALSE(grid.LinesAnswer(Vector3(0, 0, 0), 40));
+
   // A visit that answers true ends the walk.
   int visits = 0;
   EXPECT_TRUE(grid.VisitNear(Vector3(0, 0, 0), 500, [&](int) { return ++visits == 3; }));
