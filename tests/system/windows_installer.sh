@@ -16,6 +16,7 @@ scr_launch="$3"
 work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix"
 source "$(dirname "$0")/../wine/wine-env.sh"
+require_wine32 "the installer (a 32-bit program)"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done

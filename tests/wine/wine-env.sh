@@ -12,6 +12,24 @@ if [ -z "${IRONWOOD_WINEARCH:-}" ]; then
   fi
 fi
 export WINEARCH="$IRONWOOD_WINEARCH"
+# Wine without its 32-bit side (Debian's wine32:i386) runs a 32-bit program not at all and still
+# exits with 0, which would pass a test of the i686 build unrun; the installer is a 32-bit
+# program on both builds. Scripts that run one call this first; it ends them with 1.
+require_wine32() {
+  if [ -e /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+    echo "$1 needs Wine's 32-bit side, which is not installed (Debian: wine32:i386;" \
+      "scripts/setup-deps.sh installs it)" >&2
+    exit 1
+  fi
+}
+# Whether FILE is a 32-bit Windows program: its PE optional header's magic is 0x10b.
+is_pe32() {
+  local at magic
+  at=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ') || return 1
+  [ -n "$at" ] || return 1
+  magic=$(od -An -t x2 -j $((at + 24)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  [ "$magic" = 010b ]
+}
 # Wine plays sound through ALSA, which reads its devices from $HOME/.asoundrc. A build machine
 # has no sound card, and DirectSound on no device fails the saver's start, so the programs run
 # with a home of their own beside the prefix whose default device takes everything and keeps

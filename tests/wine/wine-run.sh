@@ -8,4 +8,5 @@ if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX="$dir/wineprefix"
 fi
 source "$(dirname "$0")/wine-env.sh"
+if is_pe32 "$1"; then require_wine32 "$(basename "$1"), a 32-bit program,"; fi
 exec wine "$@"
