@@ -230,24 +230,18 @@ Vector3 LeadPoint(const Vector3& at, float speed, const float* forward, const Ve
   return at.Add(Vector3(forward[0] * lead, forward[1] * lead, forward[2] * lead));
 }
 
-bool LeadPointInReach(const Vector3& at, float speed, const float* forward, const Vector3& from,
-                      const Vector3& muzzle) {
-  Vector3 r = LeadPoint(at, speed, forward, from).Subtract(muzzle);
-  return r.Length() < kTorpedoReach;
-}
-
 // The opponents that can be targeted within `range` of `position`, in roster order.
 void FindInRange(const Roster& opponents, const Vector3& position, double range,
                  std::vector<Ship*>& found) {
   found.clear();
   const double beyond = range * range * kClearlyBeyond;
+  auto within = [&](const Vector3& at) {
+    Vector3 toOpponent = at.Subtract(position);
+    return !(toOpponent.LengthSquared() > beyond) && toOpponent.Length() < range;
+  };
   auto take = [&](int i) {
     Ship* opponent = opponents.Enemy(i);
-    if (!CanBeTargeted(opponent)) return false;
-    Vector3 toOpponent = opponent->Position().Subtract(position);
-    if (toOpponent.LengthSquared() > beyond) return false;
-    if (!(toOpponent.Length() < range)) return false;
-    found.push_back(opponent);
+    if (CanBeTargeted(opponent) && within(opponent->Position())) found.push_back(opponent);
     return false;
   };
   const ShipGrid* grid = opponents.EnemyGrid();
@@ -255,8 +249,7 @@ void FindInRange(const Roster& opponents, const Vector3& position, double range,
     // The grid's copies of the places are the opponents' own, and settle the distance without
     // a look at the ship itself.
     grid->VisitNear(position, range, [&](int i) {
-      Vector3 toOpponent = grid->RecordOf(i).At().Subtract(position);
-      if (toOpponent.LengthSquared() > beyond || !(toOpponent.Length() < range)) return false;
+      if (!within(grid->RecordOf(i).At())) return false;
       Ship* opponent = opponents.Enemy(i);
       if (CanBeTargeted(opponent)) found.push_back(opponent);
       return false;
@@ -326,18 +319,9 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
       const Vector3 muzzle = Muzzle(ship, launcher);
       const auto& offset = launcher.mountWorldOffset;
       const double offsetLength = Length3f(offset[0], offset[1], offset[2]);
-      // The first opponent in roster order the launcher can reach and aims at.
-      auto launch = [&](int i) {
-        Ship* opponent = opponents.Enemy(i);
-        if (!CanBeTargeted(opponent)) return false;
-        const Vector3 at = opponent->Position();
-        Vector3 between = at.Subtract(ship.Position());
-        if (ClearlyOutOfReach(between.LengthSquared(), opponent->Speed(), offsetLength)) {
-          return false;
-        }
-        Vector3 r = LeadPoint(at, opponent->Speed(), opponent->Forward().data(), ship.Position())
-                        .Subtract(muzzle);
-        if (!(r.Length() < kTorpedoReach)) return false;
+      // The first opponent in roster order whose lead point the launcher reaches and aims at:
+      // `r` runs from the muzzle to that point, already found within reach.
+      auto launchAt = [&](Ship* opponent, Vector3 r) {
         const double arc = MountArc(launcher) + opponent->Radius() * kPi / 360.0;
         if (!(AngleBetween(aim, r) < arc)) return false;
 
@@ -356,26 +340,39 @@ void TorpedoFireControl(Ship& ship, const Roster& opponents, BattleEffects& effe
         }
         return true;
       };
+      const Vector3 from = ship.Position();
       const ShipGrid* grid = opponents.EnemyGrid();
       if (grid != nullptr && grid->Exact() && grid->Size() == opponents.EnemyCount()) {
         // No ship moves while weapons fire, so the grid's records are the opponents' own
-        // values, and they settle most opponents without a look at the ship itself.
-        const Vector3 from = ship.Position();
+        // values, and they settle the reach without a look at the ship itself.
         grid->VisitByReach(
             from, [&](double topSpeed) { return ReachDistance(topSpeed, offsetLength); },
             LeadRadius(offsetLength), [&](int i) {
-              const ShipGrid::Record& r = grid->RecordOf(i);
-              const Vector3 between = r.At().Subtract(from);
-              if (ClearlyOutOfReach(between.LengthSquared(), r.speed, offsetLength) ||
-                  ClearlyAside(between, r.forward, offsetLength) ||
-                  !LeadPointInReach(r.At(), r.speed, r.forward, from, muzzle)) {
+              const ShipGrid::Record& record = grid->RecordOf(i);
+              const Vector3 between = record.At().Subtract(from);
+              if (ClearlyOutOfReach(between.LengthSquared(), record.speed, offsetLength) ||
+                  ClearlyAside(between, record.forward, offsetLength)) {
                 return false;
               }
-              return launch(i);
+              Vector3 r = LeadPoint(record.At(), record.speed, record.forward, from)
+                              .Subtract(muzzle);
+              if (!(r.Length() < kTorpedoReach)) return false;
+              Ship* opponent = opponents.Enemy(i);
+              return CanBeTargeted(opponent) && launchAt(opponent, r);
             });
       } else {
         for (int i = 0; i < opponents.EnemyCount(); ++i) {
-          if (launch(i)) break;
+          Ship* opponent = opponents.Enemy(i);
+          if (!CanBeTargeted(opponent)) continue;
+          const Vector3 at = opponent->Position();
+          if (ClearlyOutOfReach(at.Subtract(from).LengthSquared(), opponent->Speed(),
+                                offsetLength)) {
+            continue;
+          }
+          Vector3 r = LeadPoint(at, opponent->Speed(), opponent->Forward().data(), from)
+                          .Subtract(muzzle);
+          if (!(r.Length() < kTorpedoReach)) continue;
+          if (launchAt(opponent, r)) break;
         }
       }
     } else {
