@@ -77,25 +77,30 @@ void ShipGrid::Build(const std::vector<Ship*>& ships, double cellSize) {
   cells_ = std::min(kMostCellsPerAxis, static_cast<int>(extent / cellSize_) + 1);
   cellCount_ = static_cast<std::size_t>(cells_) * cells_ * cells_;
 
-  // A counting sort of the sorted-in indices by cell, in index order, so the indices of each
-  // cell ascend.
-  cellOf_.assign(count, 0);
-  cellStart_.assign(cellCount_ + 1, 0);
+  entries_.clear();
   for (std::size_t i = 0; i < count; ++i) {
     if (!sorted_[i]) continue;
     const Vector3 at = records_[i].At();
-    cellOf_[i] = (CellOf(at.z(), 2) * cells_ + CellOf(at.y(), 1)) * cells_ + CellOf(at.x(), 0);
-    ++cellStart_[static_cast<std::size_t>(cellOf_[i]) + 1];
+    entries_.emplace_back(
+        (CellOf(at.z(), 2) * cells_ + CellOf(at.y(), 1)) * cells_ + CellOf(at.x(), 0),
+        static_cast<int>(i));
   }
-  for (std::size_t c = 0; c < cellCount_; ++c) cellStart_[c + 1] += cellStart_[c];
-  cellMembers_.resize(static_cast<std::size_t>(cellStart_[cellCount_]));
-  fill_.assign(cellStart_.begin(), cellStart_.end() - 1);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!sorted_[i]) continue;
-    cellMembers_[static_cast<std::size_t>(fill_[static_cast<std::size_t>(cellOf_[i])]++)] =
-        static_cast<int>(i);
-  }
+  SortByCell(cellCount_, cellStart_, cellMembers_);
   valid_ = true;
+}
+
+// A counting sort of the entries by cell, keeping their order within a cell (so indices entered
+// in ascending order ascend in each cell too).
+void ShipGrid::SortByCell(std::size_t cells, std::vector<int>& start, std::vector<int>& members) {
+  start.assign(cells + 1, 0);
+  for (const auto& entry : entries_) ++start[static_cast<std::size_t>(entry.first) + 1];
+  for (std::size_t c = 0; c < cells; ++c) start[c + 1] += start[c];
+  members.resize(entries_.size());
+  fill_.assign(start.begin(), start.end() - 1);
+  for (const auto& entry : entries_) {
+    members[static_cast<std::size_t>(fill_[static_cast<std::size_t>(entry.first)]++)] =
+        entry.second;
+  }
 }
 
 bool ShipGrid::Bounds(double low[3], double high[3]) const {
@@ -118,9 +123,9 @@ void ShipGrid::BuildLines(const double low[3], const double high[3], double radi
     extent = std::max(extent, high[axis] - low[axis] + 2 * radius);
   }
   if (!std::isfinite(extent)) return;
-  // Cells half the radius wide: a question looks at a hundred or so of them, and few of the lines
-  // crossing them pass far from its point. The samples along a stretch lie half a cell apart, so that every
-  // point of it lies within a quarter cell of one.
+  // Cells half the radius wide: a question looks at a hundred or so of them, and few of the
+  // lines crossing them pass far from its point. The samples along a stretch lie half a cell
+  // apart, so that every point of it lies within a quarter cell of one.
   linesCellSize_ = std::max({radius / 2, extent / (kMostLineCellsPerAxis - 1), 1e-3});
   linesPad_ = linesCellSize_ / 4;
   linesCells_ = std::min(kMostLineCellsPerAxis, static_cast<int>(extent / linesCellSize_) + 1);
@@ -130,7 +135,7 @@ void ShipGrid::BuildLines(const double low[3], const double high[3], double radi
     linesOrigin_[axis] = linesLow_[axis] - linesPad_;
   }
   linesRadius_ = radius;
-  lineEntries_.clear();
+  entries_.clear();
   linesAlways_.clear();
 
   const double step = linesCellSize_ / 2;
@@ -173,20 +178,12 @@ void ShipGrid::BuildLines(const double low[3], const double high[3], double radi
       const int cell = (HeldCell(start[2] + along[2] * f, linesCells_) * linesCells_ +
                         HeldCell(start[1] + along[1] * f, linesCells_)) * linesCells_ +
                        HeldCell(start[0] + along[0] * f, linesCells_);
-      if (cell != last) lineEntries_.emplace_back(cell, index);
+      if (cell != last) entries_.emplace_back(cell, index);
       last = cell;
     }
   }
-  const std::size_t cells = static_cast<std::size_t>(linesCells_) * linesCells_ * linesCells_;
-  lineStart_.assign(cells + 1, 0);
-  for (const auto& entry : lineEntries_) ++lineStart_[static_cast<std::size_t>(entry.first) + 1];
-  for (std::size_t c = 0; c < cells; ++c) lineStart_[c + 1] += lineStart_[c];
-  lineMembers_.resize(lineEntries_.size());
-  fill_.assign(lineStart_.begin(), lineStart_.end() - 1);
-  for (const auto& entry : lineEntries_) {
-    lineMembers_[static_cast<std::size_t>(fill_[static_cast<std::size_t>(entry.first)]++)] =
-        entry.second;
-  }
+  SortByCell(static_cast<std::size_t>(linesCells_) * linesCells_ * linesCells_, lineStart_,
+             lineMembers_);
   linesValid_ = true;
 }
 

@@ -131,6 +131,8 @@ class ShipGrid {
                const int low[3], const int high[3]) const;
   // Marks every ship whose stretch of line may pass within `radius` of `at`.
   void MarkLines(const Vector3& at, double radius) const;
+  // Sorts entries_ into `start` (cells + 1 offsets) and `members`.
+  void SortByCell(std::size_t cells, std::vector<int>& start, std::vector<int>& members);
   int CellOf(double coordinate, int axis) const;
   int LineCellOf(double coordinate, int axis) const;
 
@@ -146,7 +148,7 @@ class ShipGrid {
   float fastest_ = 0;            // the largest speed sorted in, as a magnitude (NaN: unknown)
   std::vector<Record> records_;  // per index
   std::vector<bool> sorted_;     // per index: alive, and so sorted in
-  std::vector<int> cellOf_;      // per index: its cell
+  std::vector<std::pair<int, int>> entries_;  // (cell, index) for a sort by cell
   std::vector<int> fill_;        // a sort's next free place for each cell
   std::vector<int> cellStart_;   // cellCount_ + 1 offsets into cellMembers_
   std::vector<int> cellMembers_; // indices, by cell
@@ -162,7 +164,6 @@ class ShipGrid {
   double linesOrigin_[3] = {0, 0, 0};
   double linesCellSize_ = 1;
   int linesCells_ = 1;  // per axis
-  std::vector<std::pair<int, int>> lineEntries_;  // (cell, index), a stretch in each cell it crosses
   std::vector<int> lineStart_;    // linesCells_^3 + 1 offsets into lineMembers_
   std::vector<int> lineMembers_;  // indices, by cell
   std::vector<int> linesAlways_;  // indices answered for every question
