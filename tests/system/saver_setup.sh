@@ -26,6 +26,7 @@ default_catalogue() {
 
 if [ "$platform" = wine ]; then
   source "$(dirname "${BASH_SOURCE[0]}")/../wine/wine-env.sh"
+  if is_pe32 "$saver"; then require_wine32 "$(basename "$saver"), a 32-bit program,"; fi
   configure() {
     local key='HKLM\software\Quillon\Starfray ScreenSaver\2.60' settings name value
     settings="$(printf '"WorkingDirectory"="%s\\"\n"Resolution"="%s"\n' \
