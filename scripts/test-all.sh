@@ -12,6 +12,7 @@ scripts/setup-deps.sh
 jobs="${IRONWOOD_JOBS:-2}"
 summary=()
 skipped=()
+skip_reasons=()
 status=0
 
 run_suite() {  # run_suite PRESET [wrapper...]
@@ -20,11 +21,13 @@ run_suite() {  # run_suite PRESET [wrapper...]
   echo "=== $preset: tests ==="
   if "$@" ctest --preset "$preset" 2>&1 | tee "$log"; then :; else status=1; fi
   summary+=("$preset: $(grep -E 'tests passed' "$log" | tail -n 1)")
-  # A skipped test ran not at all (its reason is in the log): named in the summary, never counted
+  # A skipped test ran not at all: named in the summary with the reason it printed, never counted
   # as passed.
   local name
   while read -r name; do skipped+=("$preset: $name"); done \
     < <(grep -E '^[[:space:]]*[0-9]+ - .*\(Skipped\)' "$log" | sed -E 's/^[[:space:]]*[0-9]+ - ([^ ]+).*/\1/')
+  while read -r name; do skip_reasons+=("$preset: $name"); done \
+    < <(grep -hE '^SKIPPED: ' "build/$preset/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u)
 }
 
 build() {  # build PRESET
@@ -75,6 +78,7 @@ done
 passed=$((passed - ${#skipped[@]}))
 echo "$passed passed, $failed failed, ${#skipped[@]} skipped"
 if [ ${#skipped[@]} -gt 0 ]; then
-  echo "skipped (the reason is in build/<preset>-ctest.log): ${skipped[*]}"
+  printf 'skipped %s\n' "${skipped[@]}"
+  [ ${#skip_reasons[@]} -eq 0 ] || printf '%s\n' "${skip_reasons[@]}"
 fi
 [ "$status" -eq 0 ] && [ "$failed" -eq 0 ]
