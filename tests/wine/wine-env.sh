@@ -3,14 +3,10 @@
 export WINEPREFIX
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
-# The i686 build's prefix is a 32-bit one (Wine's 32-bit side, wine32), so its programs run as
-# on 32-bit Windows; the build folder the prefix lives in says which build it serves.
-if [ -z "${IRONWOOD_WINEARCH:-}" ]; then
-  IRONWOOD_WINEARCH=win64
-  if grep -qs '^CMAKE_CXX_COMPILER:[A-Z]*=.*i686' "$(dirname "$WINEPREFIX")/CMakeCache.txt"; then
-    IRONWOOD_WINEARCH=win32
-  fi
-fi
+# Every prefix is a 64-bit one: the i686 build's programs run in its 32-bit side (WoW64), as they
+# do on the 64-bit Windows people have today. IRONWOOD_WINEARCH=win32 makes a 32-bit prefix for
+# a run by hand, as on 32-bit Windows.
+IRONWOOD_WINEARCH="${IRONWOOD_WINEARCH:-win64}"
 export WINEARCH="$IRONWOOD_WINEARCH"
 # Wine without its 32-bit side (Debian's wine32:i386) runs a 32-bit program not at all and still
 # exits with 0, which would pass a test of the i686 build unrun; the installer is a 32-bit
