@@ -16,7 +16,6 @@ scr_launch="$3"
 work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix"
 source "$(dirname "$0")/../wine/wine-env.sh"
-require_wine32 "the installer (a 32-bit program)"
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
@@ -24,6 +23,7 @@ cleanup() {
   [ -n "${IRONWOOD_KEEP_TEST_FILES:-}" ] && echo "# kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
+require_wine32 "the installer (a 32-bit program)"
 
 key='HKLM\software\Quillon\Starfray ScreenSaver\2.60'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ironwood'
